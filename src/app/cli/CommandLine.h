@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+namespace kavro::cli {
+
+// Where a command writes: its report to out, errors and progress to err.
+struct CommandContext {
+    QTextStream& out;
+    QTextStream& err;
+    bool errIsTerminal = false;
+};
+
+// Exit codes of every command.
+enum ExitCode { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+// Options and positional arguments of one command line. Options are "--name value"
+// or "--name=value" for valued options and "--name" for flags.
+struct ParsedArguments {
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    QStringList positional;
+
+    bool has(const QString& name) const { return flags.contains(name) || values.contains(name); }
+};
+
+// Parses args against the known flags and valued options; on an unknown option or a
+// missing value returns a one-line error.
+std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
+                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed);
+
+// Reads a number option; the error names the option. Absent options give the fallback.
+std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& name, double& value);
+std::optional<QString> readInt(const ParsedArguments& parsed, const QString& name, int& value);
+
+// Writes "kavro-cli: <message>" to err.
+void printError(CommandContext& context, const QString& message);
+
+} // namespace kavro::cli

@@ -1,0 +1,56 @@
+// kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
+// same services the tray application uses.
+#include "cli/CommandLine.h"
+#include "cli/LevelsCommand.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+using Command = int (*)(const QStringList&, kavro::cli::CommandContext&);
+
+struct CommandEntry {
+    const char* name;
+    Command run;
+    const char* summary;
+};
+
+const CommandEntry kCommands[] = {
+    {"levels", kavro::cli::runLevels, "measure a sound file, one line per second"},
+};
+
+void printUsage(QTextStream& stream) {
+    stream << "Usage: kavro-cli COMMAND [ARGS...]\n\nCommands:\n";
+    for (const auto& command : kCommands) {
+        stream << QString::asprintf("  %-12s %s\n", command.name, command.summary);
+    }
+    stream << "\nkavro-cli COMMAND --help shows the options of a command.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kavro-cli"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    kavro::cli::CommandContext context{out, err, isatty(fileno(stderr)) != 0};
+
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("help")) {
+        printUsage(args.isEmpty() ? err : out);
+        return args.isEmpty() ? kavro::cli::kExitUsage : kavro::cli::kExitOk;
+    }
+    const QString name = args.takeFirst();
+    for (const auto& command : kCommands) {
+        if (name == QLatin1String(command.name)) {
+            return command.run(args, context);
+        }
+    }
+    kavro::cli::printError(context, QStringLiteral("unknown command \"%1\"").arg(name));
+    printUsage(err);
+    return kavro::cli::kExitUsage;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <span>
+
+namespace kavro::dsp {
+
+// The level arithmetic of the meter: calibrated decibels from RMS and peak
+// magnitudes of full-scale float samples, with the floors and caps that keep the
+// logarithm and the published values in range.
+namespace level {
+
+inline constexpr double kRmsFloor = 1e-10;
+inline constexpr float kPeakFloor = 1e-10f;
+inline constexpr double kSmoothingInputCapDb = 140.0;
+inline constexpr double kPeakCapDb = 160.0;
+inline constexpr double kNewValueWeight = 0.3;
+inline constexpr double kPreviousValueWeight = 0.7;
+inline constexpr double kPeakAlertDbc = 135.0;
+
+// √(Σx²/N) with every sample widened to double and the sum kept in double; 0 for no samples.
+double rms(std::span<const float> samples);
+
+// Largest absolute sample value, in single precision; 0 for no samples.
+float peak(std::span<const float> samples);
+
+// 20·log10(rms) + offset clamped to 0…140, or 0 when the RMS is at the floor.
+double smoothingInputDb(double rmsValue, double calibrationOffset);
+
+// 20·log10(peak) + offset clamped to 0…160, or 0 when the peak is at the floor.
+double peakDb(float peakValue, double calibrationOffset);
+
+// One step of the one-pole smoothing of decibel values.
+inline double smooth(double previousDb, double inputDb) {
+    return kNewValueWeight * inputDb + kPreviousValueWeight * previousDb;
+}
+
+} // namespace level
+} // namespace kavro::dsp

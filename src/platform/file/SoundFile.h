@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace kavro::platform {
+
+// A sound file read through libsndfile (WAV, FLAC, Ogg, AIFF, ...), one channel at a time.
+class SoundFile {
+public:
+    // Opens a file, or returns a one-line description of why it cannot be read.
+    static std::variant<std::unique_ptr<SoundFile>, QString> open(const QString& path);
+    ~SoundFile();
+
+    double sampleRate() const { return m_sampleRate; }
+    int channelCount() const { return m_channelCount; }
+    std::int64_t frameCount() const { return m_frameCount; }
+
+    // Reads the next frames of one channel into out; returns how many were read
+    // (0 at the end of the file).
+    std::size_t readChannel(int channel, std::span<float> out);
+
+private:
+    SoundFile() = default;
+
+    void* m_handle = nullptr; // SNDFILE*
+    double m_sampleRate = 0;
+    int m_channelCount = 0;
+    std::int64_t m_frameCount = 0;
+    std::vector<float> m_interleaved;
+};
+
+} // namespace kavro::platform

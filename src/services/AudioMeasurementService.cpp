@@ -1,0 +1,238 @@
+#include "services/AudioMeasurementService.h"
+
+#include "dsp/LevelMath.h"
+#include "platform/Console.h"
+#include "services/AudioDeviceManager.h"
+#include "services/MicCorrectionHook.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <charconv>
+#include <cmath>
+#include <thread>
+
+namespace kavro::services {
+
+namespace level = dsp::level;
+
+namespace {
+
+// The shortest decimal text that reads back as the same double, always with a
+// fractional part (44100.0, 0.0), as the console lines print sample rates.
+QString shortestDecimal(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_of(".eEn") == std::string::npos) {
+        text += ".0";
+    }
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend, AudioDeviceManager& deviceManager,
+                                                 double calibrationOffset, QObject* parent)
+    : QObject(parent), m_backend(backend), m_deviceManager(deviceManager), m_calibrationOffset(calibrationOffset) {
+    m_working.reserve(kFramesPerBuffer);
+    m_weightedA.reserve(kFramesPerBuffer);
+    m_weightedC.reserve(kFramesPerBuffer);
+    checkPermission();
+}
+
+AudioMeasurementService::~AudioMeasurementService() {
+    if (m_stream) {
+        m_stream->stop();
+    }
+}
+
+void AudioMeasurementService::checkPermission() {
+    switch (m_backend.microphonePermission()) {
+    case platform::MicrophonePermission::NotDetermined: {
+        QPointer<AudioMeasurementService> self(this);
+        m_backend.requestMicrophonePermission([self](bool granted) {
+            if (!self) {
+                return;
+            }
+            QMetaObject::invokeMethod(
+                self,
+                [self, granted] {
+                    self->m_hasPermission = granted;
+                    emit self->changed();
+                },
+                Qt::QueuedConnection);
+        });
+        break;
+    }
+    case platform::MicrophonePermission::Authorized:
+        m_hasPermission = true;
+        break;
+    case platform::MicrophonePermission::Denied:
+    case platform::MicrophonePermission::Restricted:
+        m_hasPermission = false;
+        break;
+    }
+}
+
+void AudioMeasurementService::setRunning(bool running) {
+    m_isRunning = running;
+    emit changed();
+}
+
+void AudioMeasurementService::retuneFilters(double sampleRate) {
+    m_currentSampleRate = sampleRate;
+    m_captureSampleRate.store(sampleRate);
+    m_aWeightingFilter.updateSampleRate(sampleRate);
+    m_aWeightingFilter.reset();
+    m_cWeightingFilter.updateSampleRate(sampleRate);
+    m_cWeightingFilter.reset();
+    m_smoothedDBA = 0;
+    m_smoothedDBC = 0;
+}
+
+void AudioMeasurementService::start() {
+    if (!m_hasPermission || m_isRunning) {
+        return;
+    }
+    setRunning(true);
+
+    auto stream = m_backend.openCapture(m_deviceManager.captureDeviceUID(),
+                                        static_cast<int>(m_deviceManager.selectedChannelIndex()), kFramesPerBuffer,
+                                        [this](std::span<const float> samples) { processAudioBuffer(samples); });
+    const platform::CaptureFormat format = stream->format();
+    if (!(format.sampleRate > 0) || format.channelCount <= 0) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
+                                       .arg(shortestDecimal(format.sampleRate))
+                                       .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
+        setRunning(false);
+        return;
+    }
+
+    // No buffer runs yet, so the main thread may retune the capture thread's state.
+    retuneFilters(format.sampleRate);
+    m_generation.fetch_add(1);
+
+    if (const auto error = stream->start()) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
+        stream->stop();
+        setRunning(false);
+        return;
+    }
+    m_stream = std::move(stream);
+}
+
+void AudioMeasurementService::stop() {
+    if (!m_isRunning) {
+        return;
+    }
+    m_isRunning = false;
+    setRawSampleCallback({});
+    if (m_stream) {
+        m_stream->stop();
+        m_stream.reset();
+    }
+    // Updates posted by buffers before the stop may still be queued: they belong to
+    // the old generation and are dropped, so the zeros stay.
+    m_generation.fetch_add(1);
+    publishZeros();
+}
+
+void AudioMeasurementService::switchDevice() {
+    if (!m_isRunning) {
+        return;
+    }
+    stop();
+    QTimer::singleShot(200, this, [this] { start(); });
+}
+
+void AudioMeasurementService::setRawSampleCallback(RawSampleCallback callback) {
+    std::unique_ptr<RawSampleCallback> replacement;
+    if (callback) {
+        replacement = std::make_unique<RawSampleCallback>(std::move(callback));
+    }
+    m_rawSampleCallback.store(replacement.get());
+    // The capture thread may still be inside the old tap: wait for it to return
+    // before freeing it. The capture side sets the flag before it reads the pointer,
+    // so once the flag is seen clear, no call can reach the old tap any more.
+    while (m_inRawSampleCallback.load()) {
+        std::this_thread::yield();
+    }
+    m_rawSampleCallbackOwner = std::move(replacement);
+}
+
+bool AudioMeasurementService::hasRawSampleCallback() const {
+    return m_rawSampleCallback.load() != nullptr;
+}
+
+void AudioMeasurementService::callRawSampleCallback(std::span<const float> samples, double sampleRate) {
+    m_inRawSampleCallback.store(true);
+    if (const RawSampleCallback* callback = m_rawSampleCallback.load()) {
+        (*callback)(samples, sampleRate);
+    }
+    m_inRawSampleCallback.store(false);
+}
+
+void AudioMeasurementService::processAudioBuffer(std::span<const float> samples) {
+    const std::size_t frames = samples.size();
+    if (frames == 0 || samples.data() == nullptr) {
+        return;
+    }
+    const std::uint64_t generation = m_generation.load();
+    const double sampleRate = m_captureSampleRate.load();
+
+    // Working buffers grow only when a longer buffer than ever before arrives.
+    m_working.assign(samples.begin(), samples.end());
+    m_weightedA.resize(frames);
+    m_weightedC.resize(frames);
+
+    callRawSampleCallback(m_working, sampleRate);
+    if (MicCorrectionHook* correction = m_micFreqCorrection.load()) {
+        correction->apply(m_working, sampleRate);
+    }
+
+    dsp::processInterleaved(m_aWeightingFilter, m_cWeightingFilter, m_working, m_weightedA, m_weightedC);
+
+    const double offset = m_calibrationOffset.load();
+    const double rmsA = level::rms(m_weightedA);
+    const double rmsC = level::rms(m_weightedC);
+    // A non-finite sample (a broken driver) would poison the recursive filters for
+    // good; start them afresh so the next buffers measure again.
+    if (!std::isfinite(rmsA) || !std::isfinite(rmsC)) {
+        m_aWeightingFilter.reset();
+        m_cWeightingFilter.reset();
+    }
+    m_smoothedDBA = level::smooth(m_smoothedDBA, level::smoothingInputDb(rmsA, offset));
+    const double peakA = level::peakDb(level::peak(m_weightedA), offset);
+    m_smoothedDBC = level::smooth(m_smoothedDBC, level::smoothingInputDb(rmsC, offset));
+    const double peakC = level::peakDb(level::peak(m_weightedC), offset);
+
+    const Update update{generation,   m_smoothedDBA, m_smoothedDBC, peakC, peakA, peakC >= level::kPeakAlertDbc,
+                        {frames, rmsA, rmsC}};
+    QMetaObject::invokeMethod(this, [this, update] { publish(update); }, Qt::QueuedConnection);
+}
+
+void AudioMeasurementService::publish(const Update& update) {
+    if (!m_isRunning || update.generation != m_generation.load()) {
+        return;
+    }
+    m_currentSPL = update.smoothedDBA;
+    m_currentDBC = update.smoothedDBC;
+    m_peakDBC = update.peakDBC;
+    m_peakDBA = update.peakDBA;
+    m_peakAlert = update.peakAlert;
+    m_lastBuffer = update.buffer;
+    emit changed();
+}
+
+void AudioMeasurementService::publishZeros() {
+    m_currentSPL = 0;
+    m_currentDBC = 0;
+    m_peakDBC = 0;
+    m_peakDBA = 0;
+    m_peakAlert = false;
+    m_lastBuffer = {};
+    emit changed();
+}
+
+} // namespace kavro::services

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "dsp/AWeightingFilter.h"
+#include "dsp/CWeightingFilter.h"
+#include "platform/AudioBackend.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace kavro::services {
+
+class AudioDeviceManager;
+class MicCorrectionHook;
+
+// The live sound level meter. Every capture buffer runs through one pipeline on the
+// capture thread (raw-sample tap, mic correction, A/C weighting, RMS and peaks,
+// calibration offset, smoothing); the results are posted to the main thread, which
+// alone assigns the published values.
+class AudioMeasurementService : public QObject {
+    Q_OBJECT
+public:
+    // Receives every buffer's raw samples (before correction and weighting) and the
+    // capture rate, on the capture thread.
+    using RawSampleCallback = std::function<void(std::span<const float> samples, double sampleRate)>;
+
+    static constexpr int kFramesPerBuffer = 1024;
+
+    // The unsmoothed figures of the most recent buffer, published with the levels; the
+    // file tools sum them into true energy averages.
+    struct BufferMeasurement {
+        std::size_t frames = 0;
+        double rmsA = 0; // RMS of the A-weighted samples, full-scale units
+        double rmsC = 0; // RMS of the C-weighted samples
+    };
+
+    AudioMeasurementService(platform::AudioBackend& backend, AudioDeviceManager& deviceManager,
+                            double calibrationOffset, QObject* parent = nullptr);
+    ~AudioMeasurementService() override;
+
+    // Published values (main thread).
+    double currentSPL() const { return m_currentSPL; }
+    double currentDBC() const { return m_currentDBC; }
+    double peakDBC() const { return m_peakDBC; }
+    double peakDBA() const { return m_peakDBA; }
+    bool isRunning() const { return m_isRunning; }
+    bool hasPermission() const { return m_hasPermission; }
+    bool peakAlert() const { return m_peakAlert; }
+    const BufferMeasurement& lastBuffer() const { return m_lastBuffer; }
+
+    double currentSampleRate() const { return m_currentSampleRate; }
+
+    // Takes effect from the next buffer, without a restart.
+    double calibrationOffset() const { return m_calibrationOffset.load(); }
+    void setCalibrationOffset(double offsetDb) { m_calibrationOffset.store(offsetDb); }
+
+    // Installs or clears (an empty function) the raw-sample tap. Clearing waits until
+    // a call in progress on the capture thread has returned. stop() clears it too.
+    void setRawSampleCallback(RawSampleCallback callback);
+    bool hasRawSampleCallback() const;
+
+    // The application's correction object; it must outlive the service.
+    void setMicFreqCorrection(MicCorrectionHook* correction) { m_micFreqCorrection.store(correction); }
+    MicCorrectionHook* micFreqCorrection() const { return m_micFreqCorrection.load(); }
+
+    // Called after the service stopped itself because the selected input device vanished.
+    std::function<void()> onDeviceDisconnected;
+
+    void start();
+    void stop();
+    // Applies a changed device or channel selection by restarting capture 0.2 s later.
+    void switchDevice();
+    void checkPermission();
+
+    // The per-buffer pipeline; capture streams call it on their thread.
+    void processAudioBuffer(std::span<const float> samples);
+
+signals:
+    // Emitted on the main thread whenever a published value was assigned.
+    void changed();
+
+private:
+    struct Update {
+        std::uint64_t generation;
+        double smoothedDBA;
+        double smoothedDBC;
+        double peakDBC;
+        double peakDBA;
+        bool peakAlert;
+        BufferMeasurement buffer;
+    };
+
+    void publish(const Update& update);
+    void publishZeros();
+    void setRunning(bool running);
+    void retuneFilters(double sampleRate);
+    void callRawSampleCallback(std::span<const float> samples, double sampleRate);
+
+    platform::AudioBackend& m_backend;
+    AudioDeviceManager& m_deviceManager;
+    std::unique_ptr<platform::CaptureStream> m_stream;
+
+    // Published (main thread only).
+    double m_currentSPL = 0;
+    double m_currentDBC = 0;
+    double m_peakDBC = 0;
+    double m_peakDBA = 0;
+    bool m_isRunning = false;
+    bool m_hasPermission = false;
+    bool m_peakAlert = false;
+    BufferMeasurement m_lastBuffer;
+    double m_currentSampleRate = 48000.0;
+
+    // Shared with the capture thread.
+    std::atomic<double> m_calibrationOffset;
+    std::atomic<MicCorrectionHook*> m_micFreqCorrection{nullptr};
+    // The tap is owned here and read by the capture thread through the atomic pointer;
+    // the flag tells the main thread when it may free a replaced tap.
+    std::unique_ptr<RawSampleCallback> m_rawSampleCallbackOwner;
+    std::atomic<const RawSampleCallback*> m_rawSampleCallback{nullptr};
+    std::atomic<bool> m_inRawSampleCallback{false};
+    // Every start and stop begins a new generation; updates of an older one are dropped.
+    std::atomic<std::uint64_t> m_generation{0};
+    // The rate the capture thread hands to the tap and the correction.
+    std::atomic<double> m_captureSampleRate{48000.0};
+
+    // Capture thread only while running; start() prepares them before capture begins.
+    dsp::AWeightingFilter m_aWeightingFilter{48000.0};
+    dsp::CWeightingFilter m_cWeightingFilter{48000.0};
+    double m_smoothedDBA = 0;
+    double m_smoothedDBC = 0;
+    std::vector<float> m_working;
+    std::vector<float> m_weightedA;
+    std::vector<float> m_weightedC;
+};
+
+} // namespace kavro::services
