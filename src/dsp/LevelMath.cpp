@@ -5,27 +5,24 @@
 
 namespace kavro::dsp::level {
 
-double rms(std::span<const float> samples) {
-    if (samples.empty()) {
-        return 0.0;
+void measurePair(std::span<const float> first, std::span<const float> second, BufferStatistics& firstResult,
+                 BufferStatistics& secondResult) {
+    const std::size_t n = std::min(first.size(), second.size());
+    double sumFirst = 0.0, sumSecond = 0.0;
+    float peakFirst = 0.0f, peakSecond = 0.0f;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = first[i];
+        const double c = second[i];
+        sumFirst += a * a;
+        sumSecond += c * c;
+        const float magnitudeA = std::fabs(first[i]);
+        const float magnitudeC = std::fabs(second[i]);
+        peakFirst = magnitudeA > peakFirst ? magnitudeA : peakFirst;
+        peakSecond = magnitudeC > peakSecond ? magnitudeC : peakSecond;
     }
-    double sum = 0.0;
-    for (const float sample : samples) {
-        const double x = sample;
-        sum += x * x;
-    }
-    return std::sqrt(sum / static_cast<double>(samples.size()));
-}
-
-float peak(std::span<const float> samples) {
-    float largest = 0.0f;
-    for (const float sample : samples) {
-        const float magnitude = std::fabs(sample);
-        if (magnitude > largest) {
-            largest = magnitude;
-        }
-    }
-    return largest;
+    const double count = static_cast<double>(n);
+    firstResult = {n ? std::sqrt(sumFirst / count) : 0.0, peakFirst};
+    secondResult = {n ? std::sqrt(sumSecond / count) : 0.0, peakSecond};
 }
 
 double smoothingInputDb(double rmsValue, double calibrationOffset) {

@@ -17,11 +17,17 @@ inline constexpr double kNewValueWeight = 0.3;
 inline constexpr double kPreviousValueWeight = 0.7;
 inline constexpr double kPeakAlertDbc = 135.0;
 
-// √(Σx²/N) with every sample widened to double and the sum kept in double; 0 for no samples.
-double rms(std::span<const float> samples);
+// The RMS and peak of one buffer: √(Σx²/N) with every sample widened to double and the
+// sum kept in double, in sample order; the largest absolute sample in single precision.
+struct BufferStatistics {
+    double rms = 0;
+    float peak = 0;
+};
 
-// Largest absolute sample value, in single precision; 0 for no samples.
-float peak(std::span<const float> samples);
+// The statistics of two buffers of the same length (the A- and C-weighted samples) in
+// one pass, so that the two running sums overlap; each is still summed in order.
+void measurePair(std::span<const float> first, std::span<const float> second, BufferStatistics& firstResult,
+                 BufferStatistics& secondResult);
 
 // 20·log10(rms) + offset clamped to 0…140, or 0 when the RMS is at the floor.
 double smoothingInputDb(double rmsValue, double calibrationOffset);

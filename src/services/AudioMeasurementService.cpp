@@ -194,8 +194,10 @@ void AudioMeasurementService::processAudioBuffer(std::span<const float> samples)
     dsp::processInterleaved(m_aWeightingFilter, m_cWeightingFilter, m_working, m_weightedA, m_weightedC);
 
     const double offset = m_calibrationOffset.load();
-    const double rmsA = level::rms(m_weightedA);
-    const double rmsC = level::rms(m_weightedC);
+    level::BufferStatistics weightedA, weightedC;
+    level::measurePair(m_weightedA, m_weightedC, weightedA, weightedC);
+    const double rmsA = weightedA.rms;
+    const double rmsC = weightedC.rms;
     // A non-finite sample (a broken driver) would poison the recursive filters for
     // good; start them afresh so the next buffers measure again.
     if (!std::isfinite(rmsA) || !std::isfinite(rmsC)) {
@@ -203,9 +205,9 @@ void AudioMeasurementService::processAudioBuffer(std::span<const float> samples)
         m_cWeightingFilter.reset();
     }
     m_smoothedDBA = level::smooth(m_smoothedDBA, level::smoothingInputDb(rmsA, offset));
-    const double peakA = level::peakDb(level::peak(m_weightedA), offset);
+    const double peakA = level::peakDb(weightedA.peak, offset);
     m_smoothedDBC = level::smooth(m_smoothedDBC, level::smoothingInputDb(rmsC, offset));
-    const double peakC = level::peakDb(level::peak(m_weightedC), offset);
+    const double peakC = level::peakDb(weightedC.peak, offset);
 
     const Update update{generation,   m_smoothedDBA, m_smoothedDBC, peakC, peakA, peakC >= level::kPeakAlertDbc,
                         {frames, rmsA, rmsC}};
