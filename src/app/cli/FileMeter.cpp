@@ -34,8 +34,10 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
         if (frames == 0) {
             break;
         }
-        // The pipeline posted its update to this (the main) thread: deliver it now.
-        QCoreApplication::sendPostedEvents(m_service.get());
+        // The pipeline posted its update to this (the main) thread: deliver it now. All
+        // receivers, not just the service: Qt compacts its queue only then, and a
+        // per-receiver drain makes an hour-long file quadratic.
+        QCoreApplication::sendPostedEvents();
         if (onBuffer) {
             onBuffer(*m_service, position, frames);
         }
