@@ -35,7 +35,10 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
             break;
         }
         // The pipeline posted its update to this (the main) thread: deliver it now.
-        QCoreApplication::sendPostedEvents(m_service.get());
+        // Delivering for every receiver, not just the service, lets Qt drop the spent
+        // entries of its queue; delivering for one receiver leaves them in place and
+        // every later call walks them all again, which made long files crawl.
+        QCoreApplication::sendPostedEvents();
         if (onBuffer) {
             onBuffer(*m_service, position, frames);
         }

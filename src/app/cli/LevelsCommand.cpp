@@ -1,11 +1,10 @@
 #include "cli/LevelsCommand.h"
 
 #include "cli/FileMeter.h"
+#include "cli/SecondSummary.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <algorithm>
 
 namespace kavro::cli {
 
@@ -22,14 +21,6 @@ const char* const kLevelsHelp =
     "  --channel N   channel to measure, counted from 0 (default 0)\n"
     "  --json        one JSON object per line with the keys t, dBA, dBC, peakDBA, peakDBC\n"
     "  --help        show this text\n";
-
-struct SecondSummary {
-    double endSeconds = 0;
-    double dBA = 0;
-    double dBC = 0;
-    double peakDBA = 0;
-    double peakDBC = 0;
-};
 
 void printSecond(CommandContext& context, const SecondSummary& second, bool json) {
     if (json) {
@@ -79,30 +70,15 @@ int runLevels(const QStringList& args, CommandContext& context) {
     }
     auto& meter = *std::get<std::unique_ptr<FileMeter>>(opened);
     const bool json = parsed.has("json");
-    const double sampleRate = meter.sampleRate();
 
-    // Each buffer belongs to the second in which it starts; a line is printed when the
-    // first buffer of the next second arrives, and once more for the last, partial second.
-    std::int64_t currentSecond = -1;
-    SecondSummary summary;
+    SecondTracker seconds(meter.sampleRate());
     meter.run([&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
-        const auto second = static_cast<std::int64_t>(static_cast<double>(startFrame) / sampleRate);
-        if (second != currentSecond) {
-            if (currentSecond >= 0) {
-                summary.endSeconds = static_cast<double>(currentSecond + 1);
-                printSecond(context, summary, json);
-            }
-            currentSecond = second;
-            summary = {};
+        if (const auto finished = seconds.add(service, startFrame, frames)) {
+            printSecond(context, *finished, json);
         }
-        summary.dBA = service.currentSPL();
-        summary.dBC = service.currentDBC();
-        summary.peakDBA = std::max(summary.peakDBA, service.peakDBA());
-        summary.peakDBC = std::max(summary.peakDBC, service.peakDBC());
-        summary.endSeconds = static_cast<double>(startFrame + static_cast<std::int64_t>(frames)) / sampleRate;
     });
-    if (currentSecond >= 0) {
-        printSecond(context, summary, json);
+    if (const auto last = seconds.finish()) {
+        printSecond(context, *last, json);
     }
     context.out.flush();
     return kExitOk;
