@@ -191,41 +191,21 @@ void printJson(CommandContext& context, const Report& report, const services::Do
 } // namespace
 
 int runAnalyze(const QStringList& args, CommandContext& context) {
-    ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "conservative", "help"}, {"offset", "channel", "csv"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
+    auto opened = openFileCommand(args, context, QStringLiteral("analyze"), kAnalyzeHelp, {"json", "conservative"},
+                                  {"csv"});
+    if (const int* exitCode = std::get_if<int>(&opened)) {
+        return *exitCode;
     }
-    if (parsed.has("help")) {
-        context.out << kAnalyzeHelp;
-        return kExitOk;
-    }
-    if (parsed.positional.size() != 1) {
-        printError(context, QStringLiteral("analyze needs exactly one FILE (see kavro-cli analyze --help)"));
-        return kExitUsage;
-    }
-    FileMeter::Options options;
-    options.path = parsed.positional.front();
-    if (auto error = readDouble(parsed, "offset", options.calibrationOffset)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (auto error = readInt(parsed, "channel", options.channel)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
+    FileCommand& command = std::get<FileCommand>(opened);
+    const ParsedArguments& parsed = command.parsed;
+    const FileMeter::Options& options = command.options;
+    auto& meter = *command.meter;
     const QString csvPath = parsed.values.value("csv");
     if (parsed.values.contains("csv") && csvPath.isEmpty()) {
         printError(context, QStringLiteral("--csv needs a file name"));
         return kExitUsage;
     }
 
-    auto opened = FileMeter::open(options);
-    if (auto* error = std::get_if<QString>(&opened)) {
-        printError(context, *error);
-        return kExitFailure;
-    }
-    auto& meter = *std::get<std::unique_ptr<FileMeter>>(opened);
     const double sampleRate = meter.sampleRate();
 
     // The time history is written to a temporary file and put in place only when the

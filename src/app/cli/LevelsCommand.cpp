@@ -40,35 +40,13 @@ void printSecond(CommandContext& context, const SecondSummary& second, bool json
 } // namespace
 
 int runLevels(const QStringList& args, CommandContext& context) {
-    ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "help"}, {"offset", "channel"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
+    auto opened = openFileCommand(args, context, QStringLiteral("levels"), kLevelsHelp, {"json"}, {});
+    if (const int* exitCode = std::get_if<int>(&opened)) {
+        return *exitCode;
     }
-    if (parsed.has("help")) {
-        context.out << kLevelsHelp;
-        return kExitOk;
-    }
-    if (parsed.positional.size() != 1) {
-        printError(context, QStringLiteral("levels needs exactly one FILE (see kavro-cli levels --help)"));
-        return kExitUsage;
-    }
-    FileMeter::Options options;
-    options.path = parsed.positional.front();
-    if (auto error = readDouble(parsed, "offset", options.calibrationOffset)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (auto error = readInt(parsed, "channel", options.channel)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    auto opened = FileMeter::open(options);
-    if (auto* error = std::get_if<QString>(&opened)) {
-        printError(context, *error);
-        return kExitFailure;
-    }
-    auto& meter = *std::get<std::unique_ptr<FileMeter>>(opened);
+    FileCommand& command = std::get<FileCommand>(opened);
+    auto& meter = *command.meter;
+    const ParsedArguments& parsed = command.parsed;
     const bool json = parsed.has("json");
 
     SecondTracker seconds(meter.sampleRate());
