@@ -26,8 +26,7 @@ std::vector<double> readings(std::size_t count) {
     return values;
 }
 
-template <typename Statistics>
-void runFullWindow(benchmark::State& state, Statistics& statistics) {
+template <typename Statistics> void runFullWindow(benchmark::State& state, Statistics& statistics) {
     const auto levels = readings(kFullWindow + 4096);
     for (int i = 0; i < kFullWindow; ++i) {
         statistics.addReading(levels[i]);

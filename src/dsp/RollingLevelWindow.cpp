@@ -23,8 +23,7 @@ double energyOf(double levelDb) {
 } // namespace
 
 RollingLevelWindow::RollingLevelWindow(std::size_t capacity)
-    : m_capacity(std::max<std::size_t>(capacity, 1)),
-      m_levels(m_capacity, 0.0),
+    : m_capacity(std::max<std::size_t>(capacity, 1)), m_levels(m_capacity, 0.0),
       m_energyTree(2 * m_capacity, 0.0) {
     m_sorted.reserve(m_capacity);
 }

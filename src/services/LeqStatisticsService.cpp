@@ -22,11 +22,8 @@ std::int64_t readingsIn(double rateHz, double seconds) {
 } // namespace
 
 LeqStatisticsService::LeqStatisticsService(double rateHz, QObject* parent)
-    : QObject(parent),
-      m_rateHz(rateHz),
-      m_maxSamples(std::max<std::int64_t>(1, readingsIn(rateHz, 1800.0))),
-      m_oneMinuteSamples(readingsIn(rateHz, 60.0)),
-      m_tenMinuteSamples(readingsIn(rateHz, 600.0)),
+    : QObject(parent), m_rateHz(rateHz), m_maxSamples(std::max<std::int64_t>(1, readingsIn(rateHz, 1800.0))),
+      m_oneMinuteSamples(readingsIn(rateHz, 60.0)), m_tenMinuteSamples(readingsIn(rateHz, 600.0)),
       m_lnRefreshTicks(std::max<std::int64_t>(1, readingsIn(rateHz, 1.0))),
       m_window(static_cast<std::size_t>(m_maxSamples)) {}
 

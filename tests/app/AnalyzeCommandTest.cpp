@@ -46,10 +46,12 @@ protected:
         EXPECT_NE(file, nullptr);
         std::vector<float> samples;
         for (const Tone& tone : tones) {
-            const double amplitude = tone.levelDb < -200 ? 0.0 : std::sqrt(2.0) * std::pow(10.0, (tone.levelDb - offsetDb) / 20.0);
+            const double amplitude =
+                tone.levelDb < -200 ? 0.0 : std::sqrt(2.0) * std::pow(10.0, (tone.levelDb - offsetDb) / 20.0);
             const auto frames = static_cast<std::size_t>(tone.seconds * kRate);
             for (std::size_t i = 0; i < frames; ++i) {
-                samples.push_back(static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * i / kRate)));
+                samples.push_back(static_cast<float>(
+                    amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * i / kRate)));
             }
         }
         sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
@@ -77,11 +79,27 @@ TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = run.json();
 
-    EXPECT_EQ(report.keys(),
-              (QStringList{"calibrationOffset", "channel", "dosePercentage", "durationSeconds", "file", "l10", "l50",
-                           "l90", "laeq", "lceq", "leq10min", "leq1min", "leq30min", "maxPeakDBA", "peakCount135",
-                           "peakCount137", "peakCount140", "peakDBACount115", "projectedDoseAtEndOfDay", "sampleRate",
-                           "todayPeakDBC"}));
+    EXPECT_EQ(report.keys(), (QStringList{"calibrationOffset",
+                                          "channel",
+                                          "dosePercentage",
+                                          "durationSeconds",
+                                          "file",
+                                          "l10",
+                                          "l50",
+                                          "l90",
+                                          "laeq",
+                                          "lceq",
+                                          "leq10min",
+                                          "leq1min",
+                                          "leq30min",
+                                          "maxPeakDBA",
+                                          "peakCount135",
+                                          "peakCount137",
+                                          "peakCount140",
+                                          "peakDBACount115",
+                                          "projectedDoseAtEndOfDay",
+                                          "sampleRate",
+                                          "todayPeakDBC"}));
     EXPECT_EQ(report["file"].toString(), path);
     EXPECT_EQ(report["sampleRate"].toDouble(), kRate);
     EXPECT_EQ(report["channel"].toInt(), 0);
@@ -130,8 +148,8 @@ TEST_F(AnalyzeCommandTest, ImpulsiveBurstIsCountedOnEveryFeedTickItSpans) {
     // Half a second at a 138.5 dB peak between silences: counted at 137 and 135 but
     // not 140, about five times (once per 0.1 s tick), and as an A-weighted peak too.
     const double offset = 138.5 - 20.0 * std::log10(0.5);
-    const QString path =
-        writeFile("burst.wav", {{1.05, 1000.0, -999}, {0.5, 1000.0, 138.5 - 3.0103}, {1.0, 1000.0, -999}}, offset);
+    const QString path = writeFile(
+        "burst.wav", {{1.05, 1000.0, -999}, {0.5, 1000.0, 138.5 - 3.0103}, {1.0, 1000.0, -999}}, offset);
     const Run run = analyze({path, "--offset", QString::number(offset, 'g', 17), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = run.json();

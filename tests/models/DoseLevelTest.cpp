@@ -23,16 +23,18 @@ TEST_P(DoseLevelBand, BoundariesBelongToTheHigherBand) {
         << "percent " << GetParam().percent;
 }
 
-INSTANTIATE_TEST_SUITE_P(Thresholds, DoseLevelBand,
-                         ::testing::Values(BandCase{0.0, DoseLevel::safe}, BandCase{39.999, DoseLevel::safe},
-                                           BandCase{40.0, DoseLevel::caution}, BandCase{69.999, DoseLevel::caution},
-                                           BandCase{70.0, DoseLevel::warning}, BandCase{89.9999, DoseLevel::warning},
-                                           BandCase{90.0, DoseLevel::danger}, BandCase{250.0, DoseLevel::danger},
-                                           BandCase{-5.0, DoseLevel::safe},
-                                           BandCase{std::numeric_limits<double>::quiet_NaN(), DoseLevel::safe}));
+INSTANTIATE_TEST_SUITE_P(
+    Thresholds, DoseLevelBand,
+    ::testing::Values(BandCase{0.0, DoseLevel::safe}, BandCase{39.999, DoseLevel::safe},
+                      BandCase{40.0, DoseLevel::caution}, BandCase{69.999, DoseLevel::caution},
+                      BandCase{70.0, DoseLevel::warning}, BandCase{89.9999, DoseLevel::warning},
+                      BandCase{90.0, DoseLevel::danger}, BandCase{250.0, DoseLevel::danger},
+                      BandCase{-5.0, DoseLevel::safe},
+                      BandCase{std::numeric_limits<double>::quiet_NaN(), DoseLevel::safe}));
 
 TEST(DoseLevel, RawValuesAndJsonRoundTripOnlyForTheFourExactStrings) {
-    for (const DoseLevel level : {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
+    for (const DoseLevel level :
+         {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
         EXPECT_EQ(kavro::models::doseLevelFromRawValue(kavro::models::rawValue(level)), level);
         EXPECT_EQ(kavro::models::doseLevelFromJson(kavro::models::toJson(level)), level);
     }

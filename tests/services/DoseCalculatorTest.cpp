@@ -1,8 +1,8 @@
+#include "services/DoseCalculator.h"
 #include "dsp/DoseMath.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/testing/ManualClock.h"
-#include "services/DoseCalculator.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -30,7 +30,8 @@ void runPostedTasks() {
 class DoseCalculatorTest : public ::testing::Test {
 protected:
     // One reading at the clock's time, then the clock moves on.
-    void measure(double dBA, double stepSeconds = 0.1, double dBC = 0, double peakDBC = 0, double peakDBA = 0) {
+    void measure(double dBA, double stepSeconds = 0.1, double dBC = 0, double peakDBC = 0,
+                 double peakDBA = 0) {
         calculator.addMeasurement(dBA, dBC, peakDBC, peakDBA, clock.now());
         clock.advance(stepSeconds);
     }
@@ -130,7 +131,8 @@ TEST_P(DoseCalculatorMode, EffectiveLevel) {
     calculator.setConservativeMode(mode.conservative);
     measure(mode.dBA, 1.0, mode.dBC);
     measure(mode.dBA, 1.0, mode.dBC);
-    const double expected = mode.effective >= 80.0 ? kavro::dsp::dose::doseFraction(mode.effective, 1.0) : 0.0;
+    const double expected =
+        mode.effective >= 80.0 ? kavro::dsp::dose::doseFraction(mode.effective, 1.0) : 0.0;
     EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), expected);
 }
 
@@ -291,10 +293,10 @@ TEST_F(DoseCalculatorTest, ResetClearsTheDayAndDropsMeasurementsStillInFlight) {
     EXPECT_EQ(calculator.peakCount135(), 0);
     EXPECT_EQ(calculator.peakDBACount115(), 0);
     EXPECT_EQ(calculator.todayPeakDBC(), 0.0);
-    for (const auto key : {DoseCalculator::kAccumulatedDoseKey, DoseCalculator::kDoseDateKey,
-                           DoseCalculator::kPeakCount135Key, DoseCalculator::kPeakCount137Key,
-                           DoseCalculator::kPeakCount140Key, DoseCalculator::kTodayPeakDBCKey,
-                           DoseCalculator::kPeakDBACount115Key}) {
+    for (const auto key :
+         {DoseCalculator::kAccumulatedDoseKey, DoseCalculator::kDoseDateKey, DoseCalculator::kPeakCount135Key,
+          DoseCalculator::kPeakCount137Key, DoseCalculator::kPeakCount140Key,
+          DoseCalculator::kTodayPeakDBCKey, DoseCalculator::kPeakDBACount115Key}) {
         EXPECT_FALSE(store.contains(key)) << key.data();
     }
     EXPECT_EQ(store.boolValue(DoseCalculator::kConservativeModeKey), true);

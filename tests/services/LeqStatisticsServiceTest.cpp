@@ -123,7 +123,8 @@ TEST_P(LeqStatisticsAgainstDefinition, EqualUpToRounding) {
     std::uniform_int_distribution<int> burst(0, 400);
     const int readings = static_cast<int>(statistics.maxSamples()) * 5 / 4 + 37;
     auto same = [](const std::optional<double>& actual, const std::optional<double>& expected) {
-        return actual.has_value() == expected.has_value() && (!actual || std::abs(*actual - *expected) < 1e-9);
+        return actual.has_value() == expected.has_value() &&
+               (!actual || std::abs(*actual - *expected) < 1e-9);
     };
     for (int i = 0; i < readings; ++i) {
         double level = std::round(music(random) * 10.0) / 10.0; // repeated values

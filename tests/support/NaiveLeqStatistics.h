@@ -17,8 +17,7 @@ class NaiveLeqStatistics {
 public:
     explicit NaiveLeqStatistics(double rateHz)
         : m_maxSamples(std::max<std::int64_t>(1, static_cast<std::int64_t>(rateHz * 1800))),
-          m_w1(static_cast<std::int64_t>(rateHz * 60)),
-          m_w10(static_cast<std::int64_t>(rateHz * 600)),
+          m_w1(static_cast<std::int64_t>(rateHz * 60)), m_w10(static_cast<std::int64_t>(rateHz * 600)),
           m_lnEvery(std::max<std::int64_t>(1, static_cast<std::int64_t>(rateHz))) {}
 
     std::optional<double> leq1min, leq10min, leq30min, l10, l50, l90;
@@ -42,7 +41,8 @@ public:
     void recalculateLeq() {
         leq1min = window(m_w1);
         leq10min = window(m_w10);
-        leq30min = static_cast<std::int64_t>(m_buffer.size()) >= m_maxSamples ? average(m_maxSamples) : std::nullopt;
+        leq30min =
+            static_cast<std::int64_t>(m_buffer.size()) >= m_maxSamples ? average(m_maxSamples) : std::nullopt;
     }
     void recalculateLn() {
         const auto count = static_cast<std::int64_t>(m_buffer.size());

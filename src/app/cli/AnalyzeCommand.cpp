@@ -85,8 +85,9 @@ public:
         m_shownPercent = percent;
         constexpr int kWidth = 40;
         const int filled = percent * kWidth / 100;
-        m_err << '\r' << '[' << QString(filled, QLatin1Char('#')) << QString(kWidth - filled, QLatin1Char(' '))
-              << "] " << QString::number(percent).rightJustified(3) << " %";
+        m_err << '\r' << '[' << QString(filled, QLatin1Char('#'))
+              << QString(kWidth - filled, QLatin1Char(' ')) << "] "
+              << QString::number(percent).rightJustified(3) << " %";
         m_err.flush();
     }
     void clear() {
@@ -148,16 +149,16 @@ void printText(CommandContext& context, const Report& report, const services::Do
                              qPrintable(models::label(dose.doseLevel())))
         << QString::asprintf("Projected dose:      %.2f %% at the end of an 8-hour day\n",
                              dose.projectedDoseAtEndOfDay())
-        << QString::asprintf("Peaks ≥ 135/137/140 dBC: %lld / %lld / %lld\n",
-                             static_cast<long long>(dose.peakCount135()), static_cast<long long>(dose.peakCount137()),
-                             static_cast<long long>(dose.peakCount140()))
+        << QString::asprintf(
+               "Peaks ≥ 135/137/140 dBC: %lld / %lld / %lld\n", static_cast<long long>(dose.peakCount135()),
+               static_cast<long long>(dose.peakCount137()), static_cast<long long>(dose.peakCount140()))
         << QString::asprintf("Peaks ≥ 115 dBA:     %lld\n", static_cast<long long>(dose.peakDBACount115()))
         << QString::asprintf("Highest C peak:      %.1f dBC\n", dose.todayPeakDBC())
         << QString::asprintf("Highest A peak:      %.1f dBA\n", report.maxPeakDBA)
         << "Leq 1/10/30 min:     " << formatted(statistics.leq1min(), "dB") << "  "
         << formatted(statistics.leq10min(), "dB") << "  " << formatted(statistics.leq30min(), "dB") << '\n'
-        << "L10/L50/L90:         " << formatted(statistics.l10(), "dB") << "  " << formatted(statistics.l50(), "dB")
-        << "  " << formatted(statistics.l90(), "dB") << '\n';
+        << "L10/L50/L90:         " << formatted(statistics.l10(), "dB") << "  "
+        << formatted(statistics.l50(), "dB") << "  " << formatted(statistics.l90(), "dB") << '\n';
 }
 
 void printJson(CommandContext& context, const Report& report, const services::DoseCalculator& dose,
@@ -191,8 +192,8 @@ void printJson(CommandContext& context, const Report& report, const services::Do
 } // namespace
 
 int runAnalyze(const QStringList& args, CommandContext& context) {
-    auto opened = openFileCommand(args, context, QStringLiteral("analyze"), kAnalyzeHelp, {"json", "conservative"},
-                                  {"csv"});
+    auto opened = openFileCommand(args, context, QStringLiteral("analyze"), kAnalyzeHelp,
+                                  {"json", "conservative"}, {"csv"});
     if (const int* exitCode = std::get_if<int>(&opened)) {
         return *exitCode;
     }
@@ -262,15 +263,16 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         }
         *csvOut << QString::number(second.endSeconds, 'f', 3) << ','
                 << csvNumber(second.energy.laeq(options.calibrationOffset)) << ','
-                << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA) << ','
-                << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ',' << csvNumber(second.peakDBC)
-                << ',' << QString::number(dose.dosePercentage(), 'f', 4) << '\n';
+                << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA)
+                << ',' << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ','
+                << csvNumber(second.peakDBC) << ',' << QString::number(dose.dosePercentage(), 'f', 4) << '\n';
     };
 
     const auto totalFrames = meter.frameCount();
-    ProgressBar progress(context.err, context.errIsTerminal && totalFrames > kProgressMinimumSeconds * sampleRate);
-    const std::int64_t measured =
-        meter.run([&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
+    ProgressBar progress(context.err,
+                         context.errIsTerminal && totalFrames > kProgressMinimumSeconds * sampleRate);
+    const std::int64_t measured = meter.run(
+        [&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
             const auto endFrame = startFrame + static_cast<std::int64_t>(frames);
             feedUntil(static_cast<double>(endFrame), false);
             latest = {service.currentSPL(), service.currentDBC(), service.peakDBC(), service.peakDBA()};

@@ -16,8 +16,12 @@ public:
 
     std::int64_t frames() const { return m_frames; }
     // LAeq / LCeq in dB with the calibration offset; no value for no frames or digital silence.
-    std::optional<double> laeq(double calibrationOffset) const { return levelOf(m_sumSquaresA, calibrationOffset); }
-    std::optional<double> lceq(double calibrationOffset) const { return levelOf(m_sumSquaresC, calibrationOffset); }
+    std::optional<double> laeq(double calibrationOffset) const {
+        return levelOf(m_sumSquaresA, calibrationOffset);
+    }
+    std::optional<double> lceq(double calibrationOffset) const {
+        return levelOf(m_sumSquaresC, calibrationOffset);
+    }
 
 private:
     std::optional<double> levelOf(double sumSquares, double calibrationOffset) const;
