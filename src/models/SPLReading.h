@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+#include <variant>
+
+namespace kavro::models {
+
+// One reading sampled inside a session, about once a minute.
+struct SPLReading {
+    QDateTime timestamp;
+    double dBA = 0;
+    double dosePercentageAtTime = 0;
+    double dBC = 0;
+
+    // All four keys, the timestamp in the history file's date form.
+    QJsonObject toJson() const;
+    // "dBC" may be missing (older files lack it) and then reads as 0; the other keys
+    // are required. The error names the offending key.
+    static std::variant<SPLReading, QString> fromJson(const QJsonObject& object);
+
+    friend bool operator==(const SPLReading&, const SPLReading&) = default;
+};
+
+} // namespace kavro::models

@@ -1,0 +1,159 @@
+#include "models/IsoDate.h"
+#include "models/Session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace kavro::models {
+namespace {
+
+QDateTime utc(int year, int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+}
+
+QJsonObject parseObject(const char* text) { return QJsonDocument::fromJson(text).object(); }
+
+Session completedSession() {
+    Session session = Session::create(QStringLiteral("Ableton Live"), utc(2025, 3, 14, 9, 26, 53));
+    session.endDate = utc(2025, 3, 14, 11, 2, 7);
+    session.averageSPL = 82.25;
+    session.peakSPL = 97.5;
+    session.doseAccumulated = 37.125;
+    session.peakDBC = 136.75;
+    session.peakCount135 = 12;
+    session.peakCount140 = 3;
+    session.peakDBACount115 = 1;
+    session.readings = {{utc(2025, 3, 14, 9, 27, 53), 81.5, 0.25, 88.0}, {utc(2025, 3, 14, 9, 28, 53), 83.0, 0.5, 90.25}};
+    return session;
+}
+
+TEST(IsoDateTest, WritesUtcWholeSecondsWithZ) {
+    const QDateTime berlin(QDate(2025, 3, 14), QTime(10, 26, 53, 870), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(isodate::format(berlin), QStringLiteral("2025-03-14T09:26:53Z"));
+}
+
+TEST(IsoDateTest, ReadsOffsetsAndRejectsZonelessOrMalformedText) {
+    EXPECT_EQ(isodate::parse(u"2025-03-14T09:26:53Z"), utc(2025, 3, 14, 9, 26, 53));
+    EXPECT_EQ(isodate::parse(u"2025-03-14T10:26:53+01:00"), utc(2025, 3, 14, 9, 26, 53));
+    EXPECT_FALSE(isodate::parse(u"2025-03-14T09:26:53"));
+    EXPECT_FALSE(isodate::parse(u"2025-02-30T09:26:53Z"));
+    EXPECT_FALSE(isodate::parse(u"14/03/2025 09:26"));
+    EXPECT_FALSE(isodate::parse(u"2025-03-14T09:2x:53Z"));
+    EXPECT_FALSE(isodate::parse(u""));
+}
+
+TEST(SessionJsonTest, CompletedSessionRoundTrips) {
+    const Session session = completedSession();
+    const QJsonObject json = session.toJson();
+    EXPECT_EQ(json.value("id").toString(), session.id.toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(json.value("startDate").toString(), QStringLiteral("2025-03-14T09:26:53Z"));
+    EXPECT_EQ(json.value("peakCount135").toInteger(), 12);
+    EXPECT_EQ(json.size(), 12);
+
+    // Through text, as the history file does.
+    const QJsonObject reread = QJsonDocument::fromJson(QJsonDocument(json).toJson()).object();
+    const auto decoded = Session::fromJson(reread);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded), session);
+}
+
+TEST(SessionJsonTest, RunningSessionHasNoEndDateKeyAndStaysRunning) {
+    Session session = completedSession();
+    session.endDate.reset();
+    const QJsonObject json = session.toJson();
+    EXPECT_FALSE(json.contains("endDate"));
+    const auto decoded = Session::fromJson(json);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded));
+    EXPECT_FALSE(std::get<Session>(decoded).endDate.has_value());
+}
+
+TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
+    const auto decoded = Session::fromJson(parseObject(R"({
+        "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "2025-03-14T09:00:00Z",
+        "endDate": null, "dawName": "Logic Pro", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
+        "readings": [{"timestamp": "2025-03-14T09:01:00Z", "dBA": 80.5, "dosePercentageAtTime": 1.5}]})"));
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    const Session& session = std::get<Session>(decoded);
+    EXPECT_EQ(session.id, QUuid("e621e1f8-c36c-495a-93fc-0c247a3e6e5f"));
+    EXPECT_FALSE(session.endDate);
+    EXPECT_EQ(session.peakDBC, 0.0);
+    EXPECT_EQ(session.peakCount135, 0);
+    EXPECT_EQ(session.peakCount140, 0);
+    EXPECT_EQ(session.peakDBACount115, 0);
+    ASSERT_EQ(session.readings.size(), 1);
+    EXPECT_EQ(session.readings[0].dBC, 0.0);
+    EXPECT_EQ(session.readings[0].dBA, 80.5);
+}
+
+// Each case breaks one key of an otherwise valid record; the error must name it.
+struct BrokenRecord {
+    const char* key;
+    const char* replacement; // JSON text of the new value, or nullptr to drop the key
+};
+
+class SessionJsonFailureTest : public ::testing::TestWithParam<BrokenRecord> {};
+
+TEST_P(SessionJsonFailureTest, RejectsRecordAndNamesKey) {
+    QJsonObject json = completedSession().toJson();
+    const BrokenRecord broken = GetParam();
+    if (broken.replacement) {
+        json.insert(broken.key, QJsonDocument::fromJson(QByteArray("[") + broken.replacement + "]").array().at(0));
+    } else {
+        json.remove(broken.key);
+    }
+    const auto decoded = Session::fromJson(json);
+    ASSERT_TRUE(std::holds_alternative<QString>(decoded));
+    EXPECT_TRUE(std::get<QString>(decoded).contains(broken.key)) << std::get<QString>(decoded).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RequiredAndMistyped, SessionJsonFailureTest,
+    ::testing::Values(BrokenRecord{"id", nullptr}, BrokenRecord{"startDate", nullptr},
+                      BrokenRecord{"dawName", nullptr}, BrokenRecord{"averageSPL", nullptr},
+                      BrokenRecord{"peakSPL", nullptr}, BrokenRecord{"doseAccumulated", nullptr},
+                      BrokenRecord{"readings", nullptr}, BrokenRecord{"id", "\"not-a-uuid\""},
+                      BrokenRecord{"startDate", "\"14.03.2025 09:26\""}, BrokenRecord{"endDate", "\"yesterday\""},
+                      BrokenRecord{"peakSPL", "\"97\""}, BrokenRecord{"peakCount135", "2.5"},
+                      BrokenRecord{"readings", "{}"}));
+
+TEST(SPLReadingJsonTest, ReadingWithoutDoseFails) {
+    const auto decoded = SPLReading::fromJson(parseObject(R"({"timestamp": "2025-03-14T09:01:00Z", "dBA": 80})"));
+    ASSERT_TRUE(std::holds_alternative<QString>(decoded));
+    EXPECT_TRUE(std::get<QString>(decoded).contains("dosePercentageAtTime"));
+}
+
+TEST(SessionJsonTest, BadReadingFailsTheSession) {
+    QJsonObject json = completedSession().toJson();
+    json.insert("readings", QJsonDocument::fromJson(R"([{"timestamp": "2025-03-14T09:01:00Z", "dBA": 80}])").array());
+    EXPECT_TRUE(std::holds_alternative<QString>(Session::fromJson(json)));
+}
+
+TEST(SessionTest, NonFiniteNumbersCannotBeStored) {
+    Session session = completedSession();
+    EXPECT_TRUE(session.hasOnlyFiniteNumbers());
+    session.readings[1].dBA = -std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(session.hasOnlyFiniteNumbers());
+}
+
+TEST(SessionTest, DurationFormatted) {
+    Session session = Session::create("Reaper", utc(2025, 3, 14, 9, 0));
+    const auto endingAfter = [&](int seconds) {
+        session.endDate = session.startDate.addSecs(seconds);
+        return session.durationFormatted(utc(2030, 1, 1, 0, 0)).toStdString();
+    };
+    EXPECT_EQ(endingAfter(59), "0m");
+    EXPECT_EQ(endingAfter(3599), "59m");
+    EXPECT_EQ(endingAfter(3600), "1h 0m");
+    EXPECT_EQ(endingAfter(3900), "1h 5m");
+    EXPECT_EQ(endingAfter(9000), "2h 30m");
+
+    session.endDate.reset();
+    EXPECT_EQ(session.durationFormatted(utc(2025, 3, 14, 9, 42, 30)).toStdString(), "42m");
+    EXPECT_EQ(session.durationFormatted(utc(2025, 3, 14, 10, 5, 0)).toStdString(), "1h 5m");
+}
+
+} // namespace
+} // namespace kavro::models
