@@ -4,6 +4,7 @@
 #include "platform/Console.h"
 #include "platform/DestinationChooser.h"
 #include "platform/file/AtomicFile.h"
+#include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
 #include <QDir>
@@ -81,6 +82,10 @@ void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
     }
     m_currentSession->readings.append(models::SPLReading{m_clock.now(), spl, dosePercentage, dBC});
     emit changed();
+}
+
+void SessionManager::endSession(const DoseCalculator& doseCalculator) {
+    endSession(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
 }
 
 void SessionManager::endSession(double accumulatedDose, double sessionStartDose) {

@@ -16,6 +16,8 @@ class DestinationChooser;
 
 namespace kavro::services {
 
+class DoseCalculator;
+
 // Owns the running listening session and the history of completed ones: starts and
 // ends sessions, keeps the running statistics of the current one, samples a reading a
 // minute, keeps the history file, drops sessions older than 30 days and exports CSV.
@@ -44,8 +46,11 @@ public:
     // energetic mean, kept as a running energy sum rather than a list of levels.
     void updateStatistics(double dBA, double peakDBC, double peakDBA);
     void addReading(double spl, double dBC, double dosePercentage);
-    // Closes the running session with its share of the day's dose (both as fractions,
-    // 1.0 = the whole allowance), stores it at the front of the history and saves.
+    // Closes the running session with its share of the day's dose (the calculator's dose
+    // now minus its mark at the start of the session), stores it at the front of the
+    // history and saves.
+    void endSession(const DoseCalculator& doseCalculator);
+    // The same with the two doses given as fractions (1.0 = the whole daily allowance).
     void endSession(double accumulatedDose, double sessionStartDose);
 
     // Removes every record with this id (the caller saves afterwards); the number removed.

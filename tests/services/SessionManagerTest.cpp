@@ -1,5 +1,7 @@
 #include "platform/testing/FixedDestinationChooser.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 #include "services/SessionManager.h"
 
@@ -120,7 +122,11 @@ TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
     manager->startSession("Ableton Live");
     manager->updateStatistics(85, 0, 0);
     clock.advance(5400.7);
-    manager->endSession(0.35, 0.20);
+    platform::MemoryPreferencesStore preferences;
+    DoseCalculator dose(preferences, clock);
+    dose.reconcileWithSessions(35);
+    dose.setSessionStartDose(0.20);
+    manager->endSession(dose);
 
     EXPECT_FALSE(manager->currentSession());
     ASSERT_EQ(manager->sessionHistory().size(), 2);
