@@ -1,6 +1,7 @@
 // kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
 // same services the tray application uses.
 #include "cli/CommandLine.h"
+#include "cli/HistoryCommand.h"
 #include "cli/LevelsCommand.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@ struct CommandEntry {
 
 const CommandEntry kCommands[] = {
     {"levels", kavro::cli::runLevels, "measure a sound file, one line per second"},
+    {"history", kavro::cli::runHistory, "list, summarise or export the session history"},
 };
 
 void printUsage(QTextStream& stream) {
