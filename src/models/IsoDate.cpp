@@ -43,12 +43,40 @@ std::optional<QDateTime> parseWrittenForm(QStringView text) {
 
 } // namespace
 
+std::array<char, 20> formatAscii(const QDateTime& moment) {
+    // Straight from the seconds since the epoch: a history holds tens of thousands of
+    // dates and converting each through the time zone machinery is slow.
+    const std::int64_t milliseconds = moment.toMSecsSinceEpoch();
+    const std::int64_t seconds = milliseconds >= 0 ? milliseconds / 1000 : -((999 - milliseconds) / 1000);
+    const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((86399 - seconds) / 86400);
+    const auto secondOfDay = static_cast<int>(seconds - days * 86400);
+    const QDate date = QDate(1970, 1, 1).addDays(days);
+    const int fields[] = {date.year(), date.month(), date.day(), secondOfDay / 3600, secondOfDay / 60 % 60,
+                          secondOfDay % 60};
+    std::array<char, 20> text{};
+    const auto put = [&text](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10) {
+            text[at + i] = static_cast<char>('0' + value % 10);
+        }
+    };
+    put(0, fields[0], 4);
+    text[4] = '-';
+    put(5, fields[1], 2);
+    text[7] = '-';
+    put(8, fields[2], 2);
+    text[10] = 'T';
+    put(11, fields[3], 2);
+    text[13] = ':';
+    put(14, fields[4], 2);
+    text[16] = ':';
+    put(17, fields[5], 2);
+    text[19] = 'Z';
+    return text;
+}
+
 QString format(const QDateTime& moment) {
-    const QDateTime utc = moment.toUTC();
-    const QDate date = utc.date();
-    const QTime time = utc.time();
-    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", date.year(), date.month(), date.day(), time.hour(),
-                             time.minute(), time.second());
+    const auto text = formatAscii(moment);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::optional<QDateTime> parse(QStringView text) {

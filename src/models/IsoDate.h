@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace kavro::models {
@@ -13,6 +14,8 @@ namespace isodate {
 
 // Formats a moment in UTC; any sub-second part is dropped.
 QString format(const QDateTime& moment);
+// The same text as plain ASCII bytes (20 of them), for writers that work on bytes.
+std::array<char, 20> formatAscii(const QDateTime& moment);
 
 // Reads an ISO 8601 date and time that names its offset ("Z" or "+01:00"); a text
 // without an offset, or not a date at all, gives no value, because a moment without

@@ -1,27 +1,58 @@
 #include "models/SPLReading.h"
 
-#include "models/IsoDate.h"
-#include "models/JsonFields.h"
+#include "models/JsonReader.h"
+#include "models/JsonWriter.h"
 
 namespace kavro::models {
 
-QJsonObject SPLReading::toJson() const {
-    return QJsonObject{{QLatin1String("timestamp"), isodate::format(timestamp)},
-                       {QLatin1String("dBA"), dBA},
-                       {QLatin1String("dosePercentageAtTime"), dosePercentageAtTime},
-                       {QLatin1String("dBC"), dBC}};
+void SPLReading::writeJson(JsonWriter& writer) const {
+    writer.beginObject();
+    writer.key("timestamp");
+    writer.value(timestamp);
+    writer.key("dBA");
+    writer.value(dBA);
+    writer.key("dosePercentageAtTime");
+    writer.value(dosePercentageAtTime);
+    writer.key("dBC");
+    writer.value(dBC);
+    writer.endObject();
 }
 
-std::variant<SPLReading, QString> SPLReading::fromJson(const QJsonObject& object) {
-    json::FieldReader read(object);
+std::optional<SPLReading> SPLReading::readJson(JsonReader& reader) {
     SPLReading reading;
-    reading.timestamp = read.date(QLatin1String("timestamp"));
-    reading.dBA = read.number(QLatin1String("dBA"));
-    reading.dosePercentageAtTime = read.number(QLatin1String("dosePercentageAtTime"));
-    reading.dBC = read.number(QLatin1String("dBC"), 0.0);
-    if (read.failed()) {
-        return read.error();
+    std::optional<QDateTime> timestamp;
+    std::optional<double> dBA;
+    std::optional<double> dose;
+    if (!reader.beginObject()) {
+        return std::nullopt;
     }
+    QByteArrayView key;
+    while (reader.nextMember(key)) {
+        if (key == "timestamp") {
+            timestamp = reader.dateMember("timestamp");
+        } else if (key == "dBA") {
+            dBA = reader.numberMember("dBA");
+        } else if (key == "dosePercentageAtTime") {
+            dose = reader.numberMember("dosePercentageAtTime");
+        } else if (key == "dBC") {
+            reading.dBC = reader.skipNull() ? 0.0 : reader.numberMember("dBC").value_or(0.0);
+        } else {
+            reader.skipValue();
+        }
+    }
+    if (!timestamp) {
+        reader.fail(QStringLiteral("key \"timestamp\" is missing"));
+    } else if (!dBA) {
+        reader.fail(QStringLiteral("key \"dBA\" is missing"));
+    } else if (!dose) {
+        reader.fail(QStringLiteral("key \"dosePercentageAtTime\" is missing"));
+    }
+    if (reader.failed()) {
+        return std::nullopt;
+    }
+    reading.timestamp = *timestamp;
+    reading.dBA = *dBA;
+    reading.dosePercentageAtTime = *dose;
     return reading;
 }
 

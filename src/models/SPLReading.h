@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QDateTime>
-#include <QJsonObject>
-#include <QString>
 
-#include <variant>
+#include <optional>
 
 namespace kavro::models {
+
+class JsonReader;
+class JsonWriter;
 
 // One reading sampled inside a session, about once a minute.
 struct SPLReading {
@@ -16,10 +17,10 @@ struct SPLReading {
     double dBC = 0;
 
     // All four keys, the timestamp in the history file's date form.
-    QJsonObject toJson() const;
+    void writeJson(JsonWriter& writer) const;
     // "dBC" may be missing (older files lack it) and then reads as 0; the other keys
-    // are required. The error names the offending key.
-    static std::variant<SPLReading, QString> fromJson(const QJsonObject& object);
+    // are required. On failure the reader holds an error that names the offending key.
+    static std::optional<SPLReading> readJson(JsonReader& reader);
 
     friend bool operator==(const SPLReading&, const SPLReading&) = default;
 };

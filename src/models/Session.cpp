@@ -1,11 +1,7 @@
 #include "models/Session.h"
 
-#include "models/IsoDate.h"
-#include "models/JsonFields.h"
-
-#include <QJsonArray>
-
-#include <cmath>
+#include "models/JsonReader.h"
+#include "models/JsonWriter.h"
 
 namespace kavro::models {
 
@@ -33,83 +29,134 @@ QString hoursAndMinutesText(std::int64_t seconds) {
     return QStringLiteral("%1h %2m").arg(seconds / 3600).arg((seconds % 3600) / 60);
 }
 
-QJsonObject Session::toJson() const {
-    QJsonArray readingArray;
-    for (const SPLReading& reading : readings) {
-        readingArray.append(reading.toJson());
-    }
-    QJsonObject object{{QLatin1String("id"), id.toString(QUuid::WithoutBraces).toUpper()},
-                       {QLatin1String("startDate"), isodate::format(startDate)},
-                       {QLatin1String("dawName"), dawName},
-                       {QLatin1String("averageSPL"), averageSPL},
-                       {QLatin1String("peakSPL"), peakSPL},
-                       {QLatin1String("doseAccumulated"), doseAccumulated},
-                       {QLatin1String("readings"), readingArray},
-                       {QLatin1String("peakDBC"), peakDBC},
-                       {QLatin1String("peakCount135"), static_cast<qint64>(peakCount135)},
-                       {QLatin1String("peakCount140"), static_cast<qint64>(peakCount140)},
-                       {QLatin1String("peakDBACount115"), static_cast<qint64>(peakDBACount115)}};
+void Session::writeJson(JsonWriter& writer) const {
+    writer.beginObject();
+    writer.key("id");
+    writer.value(id.toString(QUuid::WithoutBraces).toUpper());
+    writer.key("startDate");
+    writer.value(startDate);
     if (endDate) {
-        object.insert(QLatin1String("endDate"), isodate::format(*endDate));
+        writer.key("endDate");
+        writer.value(*endDate);
     }
-    return object;
+    writer.key("dawName");
+    writer.value(dawName);
+    writer.key("averageSPL");
+    writer.value(averageSPL);
+    writer.key("peakSPL");
+    writer.value(peakSPL);
+    writer.key("doseAccumulated");
+    writer.value(doseAccumulated);
+    writer.key("readings");
+    writer.beginArray();
+    for (const SPLReading& reading : readings) {
+        reading.writeJson(writer);
+    }
+    writer.endArray();
+    writer.key("peakDBC");
+    writer.value(peakDBC);
+    writer.key("peakCount135");
+    writer.value(peakCount135);
+    writer.key("peakCount140");
+    writer.value(peakCount140);
+    writer.key("peakDBACount115");
+    writer.value(peakDBACount115);
+    writer.endObject();
 }
 
-std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
-    json::FieldReader read(object);
-    Session session;
-    const QString idText = read.string(QLatin1String("id"));
-    session.id = QUuid::fromString(idText);
-    if (!read.failed() && session.id.isNull()) {
-        read.fail(QStringLiteral("key \"id\" is not a UUID"));
-    }
-    session.startDate = read.date(QLatin1String("startDate"));
-    session.endDate = read.optionalDate(QLatin1String("endDate"));
-    session.dawName = read.string(QLatin1String("dawName"));
-    session.averageSPL = read.number(QLatin1String("averageSPL"));
-    session.peakSPL = read.number(QLatin1String("peakSPL"));
-    session.doseAccumulated = read.number(QLatin1String("doseAccumulated"));
-    session.peakDBC = read.number(QLatin1String("peakDBC"), 0.0);
-    session.peakCount135 = read.integer(QLatin1String("peakCount135"), 0);
-    session.peakCount140 = read.integer(QLatin1String("peakCount140"), 0);
-    session.peakDBACount115 = read.integer(QLatin1String("peakDBACount115"), 0);
+namespace {
 
-    const QJsonValue readingsValue = object.value(QLatin1String("readings"));
-    if (readingsValue.isUndefined()) {
-        read.fail(QStringLiteral("key \"readings\" is missing"));
-    } else if (!readingsValue.isArray()) {
-        read.fail(QStringLiteral("key \"readings\" is not an array"));
+// The keys every record must have, as bits of a mask of keys seen.
+enum RequiredKey : unsigned {
+    kId = 1u << 0,
+    kStartDate = 1u << 1,
+    kDawName = 1u << 2,
+    kAverageSPL = 1u << 3,
+    kPeakSPL = 1u << 4,
+    kDoseAccumulated = 1u << 5,
+    kReadings = 1u << 6,
+};
+
+constexpr std::pair<RequiredKey, const char*> kRequiredKeys[] = {
+    {kId, "id"},           {kStartDate, "startDate"},         {kDawName, "dawName"},   {kAverageSPL, "averageSPL"},
+    {kPeakSPL, "peakSPL"}, {kDoseAccumulated, "doseAccumulated"}, {kReadings, "readings"}};
+
+// Stores a read value and marks its key as seen; a failed read leaves both alone.
+template <typename T, typename U>
+void take(std::optional<U> value, T& field, unsigned& seen, RequiredKey key) {
+    if (value) {
+        field = std::move(*value);
+        seen |= key;
     }
-    if (read.failed()) {
-        return read.error();
+}
+
+} // namespace
+
+std::optional<Session> Session::readJson(JsonReader& reader) {
+    Session session;
+    unsigned seen = 0;
+    if (!reader.beginObject()) {
+        return std::nullopt;
     }
-    const QJsonArray readingArray = readingsValue.toArray();
-    session.readings.reserve(readingArray.size());
-    for (qsizetype i = 0; i < readingArray.size(); ++i) {
-        const QJsonValue value = readingArray.at(i);
-        if (!value.isObject()) {
-            return QStringLiteral("reading %1 is not an object").arg(i);
+    QByteArrayView key;
+    while (reader.nextMember(key)) {
+        if (key == "id") {
+            if (const auto text = reader.stringMember("id")) {
+                session.id = QUuid::fromString(*text);
+                if (session.id.isNull()) {
+                    reader.fail(QStringLiteral("key \"id\" is not a UUID"));
+                }
+                seen |= kId;
+            }
+        } else if (key == "startDate") {
+            take(reader.dateMember("startDate"), session.startDate, seen, kStartDate);
+        } else if (key == "endDate") {
+            session.endDate = reader.skipNull() ? std::nullopt : reader.dateMember("endDate");
+        } else if (key == "dawName") {
+            take(reader.stringMember("dawName"), session.dawName, seen, kDawName);
+        } else if (key == "averageSPL") {
+            take(reader.numberMember("averageSPL"), session.averageSPL, seen, kAverageSPL);
+        } else if (key == "peakSPL") {
+            take(reader.numberMember("peakSPL"), session.peakSPL, seen, kPeakSPL);
+        } else if (key == "doseAccumulated") {
+            take(reader.numberMember("doseAccumulated"), session.doseAccumulated, seen, kDoseAccumulated);
+        } else if (key == "peakDBC") {
+            session.peakDBC = reader.skipNull() ? 0.0 : reader.numberMember("peakDBC").value_or(0.0);
+        } else if (key == "peakCount135") {
+            session.peakCount135 = reader.skipNull() ? 0 : reader.countMember("peakCount135").value_or(0);
+        } else if (key == "peakCount140") {
+            session.peakCount140 = reader.skipNull() ? 0 : reader.countMember("peakCount140").value_or(0);
+        } else if (key == "peakDBACount115") {
+            session.peakDBACount115 = reader.skipNull() ? 0 : reader.countMember("peakDBACount115").value_or(0);
+        } else if (key == "readings") {
+            if (reader.peek() != JsonReader::Type::array) {
+                reader.fail(QStringLiteral("key \"readings\" is not an array"));
+                return std::nullopt;
+            }
+            reader.beginArray();
+            session.readings.clear();
+            for (int index = 0; reader.nextElement(); ++index) {
+                auto reading = SPLReading::readJson(reader);
+                if (!reading) {
+                    reader.addErrorContext(QStringLiteral("reading %1: ").arg(index));
+                    return std::nullopt;
+                }
+                session.readings.append(std::move(*reading));
+            }
+            seen |= kReadings;
+        } else {
+            reader.skipValue();
         }
-        auto reading = SPLReading::fromJson(value.toObject());
-        if (auto* error = std::get_if<QString>(&reading)) {
-            return QStringLiteral("reading %1: %2").arg(i).arg(*error);
+    }
+    for (const auto& [bit, name] : kRequiredKeys) {
+        if (!(seen & bit)) {
+            reader.fail(QStringLiteral("key \"%1\" is missing").arg(QLatin1String(name)));
         }
-        session.readings.append(std::get<SPLReading>(std::move(reading)));
+    }
+    if (reader.failed()) {
+        return std::nullopt;
     }
     return session;
-}
-
-bool Session::hasOnlyFiniteNumbers() const {
-    const auto finite = [](double value) { return std::isfinite(value); };
-    if (!finite(averageSPL) || !finite(peakSPL) || !finite(doseAccumulated) || !finite(peakDBC)) {
-        return false;
-    }
-    for (const SPLReading& reading : readings) {
-        if (!finite(reading.dBA) || !finite(reading.dosePercentageAtTime) || !finite(reading.dBC)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace kavro::models

@@ -3,14 +3,12 @@
 #include "models/SPLReading.h"
 
 #include <QDateTime>
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
 
 #include <cstdint>
 #include <optional>
-#include <variant>
 
 namespace kavro::models {
 
@@ -43,12 +41,12 @@ struct Session {
     double durationSeconds(const QDateTime& now) const;
 
     // Every key; "endDate" is left out, not written as null, while the session runs.
-    QJsonObject toJson() const;
+    // Infinities and not-a-number have no JSON form: the writer then reports failure.
+    void writeJson(JsonWriter& writer) const;
     // Keys added after the first release ("endDate", "peakDBC" and the three counters)
-    // may be missing; every other key is required. The error names the offending key.
-    static std::variant<Session, QString> fromJson(const QJsonObject& object);
-    // JSON has no form for infinities and not-a-number, so such a record cannot be stored.
-    bool hasOnlyFiniteNumbers() const;
+    // may be missing or null; every other key is required; unknown keys are skipped. On
+    // failure the reader holds an error that names the offending key.
+    static std::optional<Session> readJson(JsonReader& reader);
 
     friend bool operator==(const Session&, const Session&) = default;
 };

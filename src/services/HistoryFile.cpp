@@ -2,11 +2,12 @@
 
 #include "platform/file/AtomicFile.h"
 
+#include "models/JsonReader.h"
+#include "models/JsonWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 namespace kavro::services::historyfile {
 
@@ -30,41 +31,40 @@ ReadResult read(const QString& path) {
 }
 
 std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes) {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        return QStringLiteral("not valid JSON (%1 at byte %2)").arg(parseError.errorString()).arg(parseError.offset);
-    }
-    if (!document.isArray()) {
+    models::JsonReader reader(bytes);
+    if (reader.peek() != models::JsonReader::Type::array) {
         return QStringLiteral("the file does not hold a JSON array of sessions");
     }
-    const QJsonArray array = document.array();
     QList<models::Session> sessions;
-    sessions.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const QJsonValue value = array.at(i);
-        if (!value.isObject()) {
-            return QStringLiteral("session %1 is not a JSON object").arg(i);
+    reader.beginArray();
+    for (int index = 0; reader.nextElement(); ++index) {
+        auto session = models::Session::readJson(reader);
+        if (!session) {
+            reader.addErrorContext(QStringLiteral("session %1: ").arg(index));
+            return reader.error();
         }
-        auto session = models::Session::fromJson(value.toObject());
-        if (auto* error = std::get_if<QString>(&session)) {
-            return QStringLiteral("session %1: %2").arg(i).arg(*error);
-        }
-        sessions.append(std::get<models::Session>(std::move(session)));
+        sessions.append(std::move(*session));
+    }
+    if (!reader.finish()) {
+        return reader.error();
     }
     return sessions;
 }
 
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions) {
-    QJsonArray array;
+    models::JsonWriter writer;
+    writer.beginArray();
     for (const models::Session& session : sessions) {
-        if (!session.hasOnlyFiniteNumbers()) {
+        session.writeJson(writer);
+        if (!writer.ok()) {
             return QStringLiteral("session %1 holds a number that JSON cannot represent")
                 .arg(session.id.toString(QUuid::WithoutBraces));
         }
-        array.append(session.toJson());
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    writer.endArray();
+    QByteArray bytes = writer.take();
+    bytes.append('\n');
+    return bytes;
 }
 
 std::optional<QString> write(const QString& path, const QList<models::Session>& sessions) {
