@@ -31,9 +31,10 @@ QList<Session> heavyHistory() {
     QList<Session> sessions;
     for (int day = 0; day < kDays; ++day) {
         for (int index = kSessionsPerDay - 1; index >= 0; --index) {
-            const QDateTime start = QDateTime(kNow.date().addDays(-day), QTime(0, 30), kBerlin).addSecs(index * 3 * 3600);
-            Session session = Session::create(index % 2 ? QStringLiteral("Ableton Live") : QStringLiteral("Pro Tools, HD"),
-                                              start);
+            const QDateTime start =
+                QDateTime(kNow.date().addDays(-day), QTime(0, 30), kBerlin).addSecs(index * 3 * 3600);
+            Session session = Session::create(
+                index % 2 ? QStringLiteral("Ableton Live") : QStringLiteral("Pro Tools, HD"), start);
             session.endDate = start.addSecs(kReadingsPerSession * 60);
             session.averageSPL = 80.0 + (day * 7 + index) % 13 * 0.37;
             session.peakSPL = session.averageSPL + 12.25;
@@ -127,8 +128,8 @@ void BM_RangeStatistics30Days(benchmark::State& state) {
         }
     }
     state.counters["rangeSessions"] = static_cast<double>(
-        kavro::services::HistoryRangeStatistics(fixture.history, liveDose, fixture.clock, selection.rangeStart(),
-                                                selection.rangeEnd())
+        kavro::services::HistoryRangeStatistics(fixture.history, liveDose, fixture.clock,
+                                                selection.rangeStart(), selection.rangeEnd())
             .rangeSessions()
             .size());
 }

@@ -51,8 +51,8 @@ std::array<char, 20> formatAscii(const QDateTime& moment) {
     const std::int64_t days = seconds >= 0 ? seconds / 86400 : -((86399 - seconds) / 86400);
     const auto secondOfDay = static_cast<int>(seconds - days * 86400);
     const QDate date = QDate(1970, 1, 1).addDays(days);
-    const int fields[] = {date.year(), date.month(), date.day(), secondOfDay / 3600, secondOfDay / 60 % 60,
-                          secondOfDay % 60};
+    const int fields[] = {date.year(),        date.month(),          date.day(),
+                          secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
     std::array<char, 20> text{};
     const auto put = [&text](int at, int value, int width) {
         for (int i = width - 1; i >= 0; --i, value /= 10) {

@@ -70,8 +70,9 @@ bool JsonReader::expect(char c) {
         ++m_pos;
         return true;
     }
-    fail(m_pos < m_text.size() ? QStringLiteral("unexpected character at byte %1 (expected '%2')").arg(m_pos).arg(c)
-                               : QStringLiteral("the text ends too early"));
+    fail(m_pos < m_text.size()
+             ? QStringLiteral("unexpected character at byte %1 (expected '%2')").arg(m_pos).arg(c)
+             : QStringLiteral("the text ends too early"));
     return false;
 }
 
@@ -102,55 +103,46 @@ JsonReader::Type JsonReader::peek() {
     }
 }
 
-bool JsonReader::beginArray() {
-    if (failed() || !expect('[')) {
+bool JsonReader::beginContainer(char opening) {
+    if (failed() || !expect(opening)) {
         return false;
     }
     m_first.push_back(true);
     return true;
 }
 
+bool JsonReader::beginArray() {
+    return beginContainer('[');
+}
+
 bool JsonReader::beginObject() {
-    if (failed() || !expect('{')) {
+    return beginContainer('{');
+}
+
+bool JsonReader::nextInContainer(char closing) {
+    if (failed()) {
         return false;
     }
-    m_first.push_back(true);
+    skipWhitespace();
+    if (m_pos < m_text.size() && m_text[m_pos] == closing) {
+        ++m_pos;
+        m_first.pop_back();
+        return false;
+    }
+    if (!m_first.back() && !expect(',')) {
+        return false;
+    }
+    m_first.back() = false;
     return true;
 }
 
 bool JsonReader::nextElement() {
-    if (failed()) {
-        return false;
-    }
-    skipWhitespace();
-    if (m_pos < m_text.size() && m_text[m_pos] == ']') {
-        ++m_pos;
-        m_first.pop_back();
-        return false;
-    }
-    if (!m_first.back() && !expect(',')) {
-        return false;
-    }
-    m_first.back() = false;
-    return true;
+    return nextInContainer(']');
 }
 
 bool JsonReader::nextMember(QByteArrayView& key) {
-    if (failed()) {
-        return false;
-    }
-    skipWhitespace();
-    if (m_pos < m_text.size() && m_text[m_pos] == '}') {
-        ++m_pos;
-        m_first.pop_back();
-        return false;
-    }
-    if (!m_first.back() && !expect(',')) {
-        return false;
-    }
-    m_first.back() = false;
     std::string_view bytes;
-    if (!expect('"') || !readStringBytes(bytes) || !expect(':')) {
+    if (!nextInContainer('}') || !expect('"') || !readStringBytes(bytes) || !expect(':')) {
         return false;
     }
     key = QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()));

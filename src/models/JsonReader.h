@@ -58,6 +58,9 @@ public:
 private:
     void skipWhitespace();
     bool expect(char c);
+    bool beginContainer(char opening);
+    // Past the comma before the next element, or past the closing bracket (then false).
+    bool nextInContainer(char closing);
     bool readStringBytes(std::string_view& bytes);
     bool skipLiteral(std::string_view literal);
     // A number at the current position, or no value (and the position unchanged).

@@ -77,9 +77,13 @@ enum RequiredKey : unsigned {
     kReadings = 1u << 6,
 };
 
-constexpr std::pair<RequiredKey, const char*> kRequiredKeys[] = {
-    {kId, "id"},           {kStartDate, "startDate"},         {kDawName, "dawName"},   {kAverageSPL, "averageSPL"},
-    {kPeakSPL, "peakSPL"}, {kDoseAccumulated, "doseAccumulated"}, {kReadings, "readings"}};
+constexpr std::pair<RequiredKey, const char*> kRequiredKeys[] = {{kId, "id"},
+                                                                 {kStartDate, "startDate"},
+                                                                 {kDawName, "dawName"},
+                                                                 {kAverageSPL, "averageSPL"},
+                                                                 {kPeakSPL, "peakSPL"},
+                                                                 {kDoseAccumulated, "doseAccumulated"},
+                                                                 {kReadings, "readings"}};
 
 // Stores a read value and marks its key as seen; a failed read leaves both alone.
 template <typename T, typename U>
@@ -127,7 +131,8 @@ std::optional<Session> Session::readJson(JsonReader& reader) {
         } else if (key == "peakCount140") {
             session.peakCount140 = reader.skipNull() ? 0 : reader.countMember("peakCount140").value_or(0);
         } else if (key == "peakDBACount115") {
-            session.peakDBACount115 = reader.skipNull() ? 0 : reader.countMember("peakDBACount115").value_or(0);
+            session.peakDBACount115 =
+                reader.skipNull() ? 0 : reader.countMember("peakDBACount115").value_or(0);
         } else if (key == "readings") {
             if (reader.peek() != JsonReader::Type::array) {
                 reader.fail(QStringLiteral("key \"readings\" is not an array"));

@@ -8,12 +8,14 @@ namespace kavro::models::csv {
 
 namespace {
 
-QString positiveLevel(double value) { return value > 0 ? fixedText(value, 1) : QString(); }
+QString positiveLevel(double value) {
+    return value > 0 ? fixedText(value, 1) : QString();
+}
 
 QString row(const Session& session, const QTimeZone& zone, const QDateTime& now) {
     const QDateTime start = session.startDate.toTimeZone(zone);
-    const QString end = session.endDate ? session.endDate->toTimeZone(zone).toString(QStringLiteral("HH:mm:ss"))
-                                        : QString();
+    const QString end =
+        session.endDate ? session.endDate->toTimeZone(zone).toString(QStringLiteral("HH:mm:ss")) : QString();
     const QStringList fields{start.toString(QStringLiteral("yyyy-MM-dd")),
                              dawField(session.dawName),
                              start.toString(QStringLiteral("HH:mm:ss")),

@@ -66,7 +66,9 @@ void HistoryRangeSelection::applyThisMonth() {
     m_displayedMonth = firstOfCurrentMonth();
 }
 
-void HistoryRangeSelection::showPreviousMonth() { m_displayedMonth = m_displayedMonth.addMonths(-1); }
+void HistoryRangeSelection::showPreviousMonth() {
+    m_displayedMonth = m_displayedMonth.addMonths(-1);
+}
 
 void HistoryRangeSelection::showNextMonth() {
     if (canShowNextMonth()) {
@@ -74,12 +76,15 @@ void HistoryRangeSelection::showNextMonth() {
     }
 }
 
-bool HistoryRangeSelection::canShowNextMonth() const { return m_displayedMonth < firstOfCurrentMonth(); }
+bool HistoryRangeSelection::canShowNextMonth() const {
+    return m_displayedMonth < firstOfCurrentMonth();
+}
 
 std::optional<QDate> HistoryRangeSelection::dayAt(QPointF location) const {
     const QList<CalendarWeek> weeks = calendarWeeks(m_displayedMonth);
     const double cellWidth = std::max((m_calendarGridWidth - 2 * kGridSidePadding) / 7.0, 1.0);
-    const int column = std::clamp(static_cast<int>(std::floor((location.x() - kGridSidePadding) / cellWidth)), 0, 6);
+    const int column =
+        std::clamp(static_cast<int>(std::floor((location.x() - kGridSidePadding) / cellWidth)), 0, 6);
     const int row = std::clamp(static_cast<int>(std::floor(location.y() / kCellHeight)), 0,
                                static_cast<int>(weeks.size()) - 1);
     return weeks[row][column];

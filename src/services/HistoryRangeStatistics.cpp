@@ -70,7 +70,9 @@ double HistoryRangeStatistics::dose(QDate day) const {
     return m_days.value(day).dose;
 }
 
-int HistoryRangeStatistics::sessionCount(QDate day) const { return m_days.value(day).sessionCount; }
+int HistoryRangeStatistics::sessionCount(QDate day) const {
+    return m_days.value(day).sessionCount;
+}
 
 void HistoryRangeStatistics::computeTotals() {
     double energy = 0;
@@ -149,7 +151,8 @@ void HistoryRangeStatistics::computeChart() {
     double scale = 1;
     for (int i = 0; i < count; ++i) {
         const QDate day = first.addDays(i);
-        const QString label = day == m_today ? QStringLiteral("·") : m_locale.toString(day, QStringLiteral("ddd")).left(2);
+        const QString label =
+            day == m_today ? QStringLiteral("·") : m_locale.toString(day, QStringLiteral("ddd")).left(2);
         const double dayDose = dose(day);
         m_chartDays.append(ChartDay{day, label, dayDose, 0, doseColour(dayDose)});
         scale = std::max(scale, dayDose);
@@ -160,7 +163,8 @@ void HistoryRangeStatistics::computeChart() {
     }
 }
 
-HistoryRangeStatistics::ChartHeader HistoryRangeStatistics::chartHeader(std::optional<QDate> hoveredDay) const {
+HistoryRangeStatistics::ChartHeader
+HistoryRangeStatistics::chartHeader(std::optional<QDate> hoveredDay) const {
     if (hoveredDay) {
         for (const ChartDay& chartDay : m_chartDays) {
             if (chartDay.day != *hoveredDay) {
@@ -168,8 +172,9 @@ HistoryRangeStatistics::ChartHeader HistoryRangeStatistics::chartHeader(std::opt
             }
             ChartHeader header;
             header.dayText = m_locale.toString(chartDay.day, QStringLiteral("ddd d MMM"));
-            header.doseText = chartDay.dose < kVisibleDose ? QStringLiteral("No data")
-                                                           : models::fixedText(chartDay.dose, 1) + QLatin1Char('%');
+            header.doseText = chartDay.dose < kVisibleDose
+                                  ? QStringLiteral("No data")
+                                  : models::fixedText(chartDay.dose, 1) + QLatin1Char('%');
             header.doseColour = chartHeaderDoseColour(chartDay.dose);
             if (const int count = sessionCount(chartDay.day); count >= 1) {
                 header.sessionText = plural(count, "session");
@@ -178,12 +183,13 @@ HistoryRangeStatistics::ChartHeader HistoryRangeStatistics::chartHeader(std::opt
         }
     }
     ChartHeader header;
-    header.dayText = m_rangeDays >= kLongRangeDays ? QStringLiteral("Last 7 days") : QStringLiteral("Selected range");
+    header.dayText =
+        m_rangeDays >= kLongRangeDays ? QStringLiteral("Last 7 days") : QStringLiteral("Selected range");
     return header;
 }
 
-HistoryRangeStatistics::CalendarCell HistoryRangeStatistics::calendarCell(QDate day,
-                                                                          std::optional<QDate> selectionAnchor) const {
+HistoryRangeStatistics::CalendarCell
+HistoryRangeStatistics::calendarCell(QDate day, std::optional<QDate> selectionAnchor) const {
     CalendarCell cell;
     cell.date = day;
     cell.dose = dose(day);

@@ -44,8 +44,8 @@ public:
     // The chart's title line: a hovered day with its dose and session count, or the
     // name of what the chart shows.
     struct ChartHeader {
-        QString dayText;     // "Fri 14 Mar", or "Selected range" / "Last 7 days"
-        QString doseText;    // "12.5%" or "No data"; empty without a hovered day
+        QString dayText;  // "Fri 14 Mar", or "Selected range" / "Last 7 days"
+        QString doseText; // "12.5%" or "No data"; empty without a hovered day
         std::optional<HistoryColour> doseColour;
         QString sessionText; // "2 sessions"; empty without sessions
         QString text() const;

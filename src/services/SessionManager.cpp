@@ -24,9 +24,10 @@ SessionManager::SessionManager(const platform::Clock& clock, QString historyFile
     const QString folder = QFileInfo(m_historyFilePath).absolutePath();
     if (!QDir().mkpath(folder)) {
         // The path is still used: later reads and writes report their own errors.
-        platform::printConsoleLine(QStringLiteral("⚠️ Kavro: failed to create Application Support directory: "
-                                                  "cannot create %1")
-                                       .arg(folder));
+        platform::printConsoleLine(
+            QStringLiteral("⚠️ Kavro: failed to create Application Support directory: "
+                           "cannot create %1")
+                .arg(folder));
     }
     loadHistory();
 }
@@ -103,7 +104,8 @@ void SessionManager::endSession(double accumulatedDose, double sessionStartDose)
 }
 
 qsizetype SessionManager::removeSession(const QUuid& id) {
-    const qsizetype removed = m_sessionHistory.removeIf([&](const Session& session) { return session.id == id; });
+    const qsizetype removed =
+        m_sessionHistory.removeIf([&](const Session& session) { return session.id == id; });
     if (removed > 0) {
         emit changed();
     }
@@ -141,9 +143,10 @@ bool SessionManager::keepUnreadableFile() {
     }
     QFile file(m_historyFilePath);
     if (!file.rename(kept)) {
-        platform::printConsoleLine(QStringLiteral("Failed to save session history: cannot keep the unreadable "
-                                                  "history file as %1: %2")
-                                       .arg(kept, file.errorString()));
+        platform::printConsoleLine(
+            QStringLiteral("Failed to save session history: cannot keep the unreadable "
+                           "history file as %1: %2")
+                .arg(kept, file.errorString()));
         return false;
     }
     return true;
@@ -224,16 +227,15 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
     }
     // The choice may come back after this manager is gone; then nothing is written.
     QPointer<SessionManager> self(this);
-    m_destinationChooser->chooseDestination(suggestedName, QStringLiteral("csv"),
-                                            [self, text](std::optional<QString> path) {
-                                                if (!self || !path) {
-                                                    return;
-                                                }
-                                                if (auto error = platform::writeFileAtomically(*path, text.toUtf8())) {
-                                                    platform::printConsoleLine(
-                                                        QStringLiteral("[Kavro] CSV export failed: ") + *error);
-                                                }
-                                            });
+    m_destinationChooser->chooseDestination(
+        suggestedName, QStringLiteral("csv"), [self, text](std::optional<QString> path) {
+            if (!self || !path) {
+                return;
+            }
+            if (auto error = platform::writeFileAtomically(*path, text.toUtf8())) {
+                platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: ") + *error);
+            }
+        });
 }
 
 double completedDoseOnDay(const QList<Session>& sessions, QDate day, const platform::Clock& clock) {

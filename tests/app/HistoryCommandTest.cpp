@@ -24,7 +24,9 @@ using models::Session;
 const QTimeZone kBerlin("Europe/Berlin");
 const QDate kToday(2025, 3, 14);
 
-QDateTime berlin(QDate day, int hour, int minute = 0) { return QDateTime(day, QTime(hour, minute), kBerlin); }
+QDateTime berlin(QDate day, int hour, int minute = 0) {
+    return QDateTime(day, QTime(hour, minute), kBerlin);
+}
 
 Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
     Session session = Session::create(name, start);
@@ -134,7 +136,8 @@ TEST_F(HistoryCommandTest, StatsWithoutValuesWriteNull) {
 
 TEST_F(HistoryCommandTest, ExportWritesTheSameCsvAsTheApplication) {
     const QString csvPath = dir.filePath("out.csv");
-    ASSERT_EQ(run({"export", "--from", "2025-03-12", "--to", "2025-03-14", csvPath}), kExitOk) << err.toStdString();
+    ASSERT_EQ(run({"export", "--from", "2025-03-12", "--to", "2025-03-14", csvPath}), kExitOk)
+        << err.toStdString();
     const QList<Session> expected{history[0], history[1]};
     EXPECT_EQ(readAll(csvPath), models::csv::csvString(expected, kBerlin, clock.now()).toUtf8());
     EXPECT_EQ(out, "2 sessions written to " + csvPath + "\n");
@@ -157,16 +160,17 @@ TEST_P(HistoryCommandErrorTest, ExplainsTheProblem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, HistoryCommandErrorTest,
-    ::testing::Values(BadCall{{}, kExitUsage, "needs list, stats or export"},
-                      BadCall{{"delete"}, kExitUsage, "unknown history command"},
-                      BadCall{{"stats", "--from", "2025-03-01"}, kExitUsage, "needs --from DATE and --to DATE"},
-                      BadCall{{"list", "--from", "14.03.2025"}, kExitUsage, "--from needs a date as yyyy-MM-dd"},
-                      BadCall{{"list", "--to", "2025-02-30"}, kExitUsage, "--to needs a date"},
-                      BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-01"}, kExitUsage, "reversed"},
-                      BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
-                      BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
-                      BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
-                      BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
+    ::testing::Values(
+        BadCall{{}, kExitUsage, "needs list, stats or export"},
+        BadCall{{"delete"}, kExitUsage, "unknown history command"},
+        BadCall{{"stats", "--from", "2025-03-01"}, kExitUsage, "needs --from DATE and --to DATE"},
+        BadCall{{"list", "--from", "14.03.2025"}, kExitUsage, "--from needs a date as yyyy-MM-dd"},
+        BadCall{{"list", "--to", "2025-02-30"}, kExitUsage, "--to needs a date"},
+        BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-01"}, kExitUsage, "reversed"},
+        BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
+        BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
+        BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
+        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
 
 TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
     const QByteArray broken = R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])";
@@ -175,10 +179,9 @@ TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(broken);
     }
-    for (const QStringList& args : {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to",
-                                                                       "2025-03-14"},
-                                    QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14",
-                                                dir.filePath("out.csv")}}) {
+    for (const QStringList& args :
+         {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
+          QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
         EXPECT_EQ(run(args), kExitFailure);
         EXPECT_TRUE(err.contains("cannot use the history file")) << err.toStdString();
         EXPECT_TRUE(err.contains("startDate")) << err.toStdString();

@@ -56,7 +56,8 @@ TEST_F(SessionCsvTest, RowsAreExactOldestFirstAndSkipRunningSessions) {
 
 TEST_F(SessionCsvTest, SessionAcrossMidnightUsesTheStartDay) {
     const QString csv = csv::csvString({session("Cubase", utc(2025, 3, 14, 22, 50, 0), 20)}, kBerlin, {});
-    EXPECT_TRUE(csv.endsWith("\n2025-03-14,Cubase,23:50:00,00:10:03,20.1,,,,0,0,0,0.00")) << csv.toStdString();
+    EXPECT_TRUE(csv.endsWith("\n2025-03-14,Cubase,23:50:00,00:10:03,20.1,,,,0,0,0,0.00"))
+        << csv.toStdString();
 }
 
 TEST_F(SessionCsvTest, OnlyHeaderForNoCompletedSession) {

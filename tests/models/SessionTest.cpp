@@ -1,7 +1,7 @@
+#include "models/Session.h"
 #include "models/IsoDate.h"
 #include "models/JsonReader.h"
 #include "models/JsonWriter.h"
-#include "models/Session.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,8 +18,7 @@ QDateTime utc(int year, int month, int day, int hour, int minute, int second = 0
 }
 
 // A record through its text form, as the history file stores it.
-template <typename Record>
-std::variant<Record, QString> decode(QByteArrayView text) {
+template <typename Record> std::variant<Record, QString> decode(QByteArrayView text) {
     JsonReader reader(text);
     auto record = Record::readJson(reader);
     if (!record || !reader.finish()) {
@@ -28,8 +27,7 @@ std::variant<Record, QString> decode(QByteArrayView text) {
     return *record;
 }
 
-template <typename Record>
-QByteArray encode(const Record& record) {
+template <typename Record> QByteArray encode(const Record& record) {
     JsonWriter writer;
     record.writeJson(writer);
     EXPECT_TRUE(writer.ok());
@@ -37,7 +35,9 @@ QByteArray encode(const Record& record) {
 }
 
 // The encoded record as a generic JSON object, to look at single keys.
-QJsonObject asObject(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
+QJsonObject asObject(const QByteArray& text) {
+    return QJsonDocument::fromJson(text).object();
+}
 
 // A record's text with one key replaced by `valueText`, or removed when it is null.
 QByteArray withKey(const QByteArray& text, const char* key, const char* valueText) {
@@ -60,14 +60,16 @@ Session completedSession() {
     session.peakCount135 = 12;
     session.peakCount140 = 3;
     session.peakDBACount115 = 1;
-    session.readings = {{utc(2025, 3, 14, 9, 27, 53), 81.5, 0.25, 88.0}, {utc(2025, 3, 14, 9, 28, 53), 83.0, 0.5, 90.25}};
+    session.readings = {{utc(2025, 3, 14, 9, 27, 53), 81.5, 0.25, 88.0},
+                        {utc(2025, 3, 14, 9, 28, 53), 83.0, 0.5, 90.25}};
     return session;
 }
 
 TEST(IsoDateTest, WritesUtcWholeSecondsWithZ) {
     const QDateTime berlin(QDate(2025, 3, 14), QTime(10, 26, 53, 870), QTimeZone("Europe/Berlin"));
     EXPECT_EQ(isodate::format(berlin), QStringLiteral("2025-03-14T09:26:53Z"));
-    EXPECT_EQ(isodate::format(utc(1969, 12, 31, 23, 59, 59).addMSecs(500)), QStringLiteral("1969-12-31T23:59:59Z"));
+    EXPECT_EQ(isodate::format(utc(1969, 12, 31, 23, 59, 59).addMSecs(500)),
+              QStringLiteral("1969-12-31T23:59:59Z"));
     EXPECT_EQ(isodate::format(utc(2024, 2, 29, 0, 0, 0)), QStringLiteral("2024-02-29T00:00:00Z"));
 }
 
@@ -150,10 +152,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BrokenRecord{"dawName", nullptr}, BrokenRecord{"averageSPL", nullptr},
                       BrokenRecord{"peakSPL", nullptr}, BrokenRecord{"doseAccumulated", nullptr},
                       BrokenRecord{"readings", nullptr}, BrokenRecord{"id", "\"not-a-uuid\""},
-                      BrokenRecord{"startDate", "\"14.03.2025 09:26\""}, BrokenRecord{"endDate", "\"yesterday\""},
-                      BrokenRecord{"peakSPL", "\"97\""}, BrokenRecord{"peakCount135", "2.5"},
-                      BrokenRecord{"readings", "{}"}, BrokenRecord{"dawName", "null"},
-                      BrokenRecord{"averageSPL", "1e999"}));
+                      BrokenRecord{"startDate", "\"14.03.2025 09:26\""},
+                      BrokenRecord{"endDate", "\"yesterday\""}, BrokenRecord{"peakSPL", "\"97\""},
+                      BrokenRecord{"peakCount135", "2.5"}, BrokenRecord{"readings", "{}"},
+                      BrokenRecord{"dawName", "null"}, BrokenRecord{"averageSPL", "1e999"}));
 
 TEST(SPLReadingJsonTest, ReadingWithoutDoseFails) {
     const auto decoded = decode<SPLReading>(R"({"timestamp": "2025-03-14T09:01:00Z", "dBA": 80})");
@@ -167,6 +169,14 @@ TEST(SessionJsonTest, BadReadingFailsTheSession) {
                                                       "dosePercentageAtTime": 1}, {"dBA": 80}])"));
     ASSERT_TRUE(std::holds_alternative<QString>(decoded));
     EXPECT_EQ(std::get<QString>(decoded).toStdString(), "reading 1: key \"timestamp\" is missing");
+}
+
+TEST(SessionJsonTest, EscapedNamesFromOtherWritersDecode) {
+    const QByteArray text =
+        withKey(encode(completedSession()), "dawName", R"("A\/B \ud83c\udfb5 \u00E9 \ud800 \"x\"")");
+    const auto decoded = decode<Session>(text);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded).dawName, QStringLiteral("A/B \U0001F3B5 \u00e9 \ufffd \"x\""));
 }
 
 TEST(SessionJsonTest, BrokenTextIsAnError) {

@@ -1,5 +1,5 @@
-#include "platform/testing/ManualClock.h"
 #include "services/HistoryRangeSelection.h"
+#include "platform/testing/ManualClock.h"
 
 #include <QTimeZone>
 

@@ -1,5 +1,5 @@
-#include "platform/testing/ManualClock.h"
 #include "services/HistoryRangeStatistics.h"
+#include "platform/testing/ManualClock.h"
 
 #include <QTimeZone>
 
@@ -17,7 +17,9 @@ using Colour = HistoryColour;
 const QTimeZone kBerlin("Europe/Berlin");
 const QDate kToday(2025, 3, 14); // a Friday
 
-QDateTime berlin(QDate day, int hour, int minute = 0) { return QDateTime(day, QTime(hour, minute), kBerlin); }
+QDateTime berlin(QDate day, int hour, int minute = 0) {
+    return QDateTime(day, QTime(hour, minute), kBerlin);
+}
 
 Session completed(const QDateTime& start, double dose, int minutes = 30) {
     Session session = Session::create(QStringLiteral("Reaper"), start);
@@ -66,9 +68,9 @@ TEST_F(HistoryRangeStatisticsTest, TodayIsTheLiveDoseOtherDaysTheirCompletedSess
     liveDose = 42;
 
     const auto stats = statistics(kToday.addDays(-2));
-    EXPECT_EQ(stats.dose(kToday), 42);                 // not 10, not 52
-    EXPECT_EQ(stats.dose(kToday.addDays(-1)), 35);     // the late session counts for the day it started
-    EXPECT_EQ(stats.dose(kToday.addDays(-2)), 0);      // a session without an end counts nowhere
+    EXPECT_EQ(stats.dose(kToday), 42);             // not 10, not 52
+    EXPECT_EQ(stats.dose(kToday.addDays(-1)), 35); // the late session counts for the day it started
+    EXPECT_EQ(stats.dose(kToday.addDays(-2)), 0);  // a session without an end counts nowhere
     EXPECT_EQ(stats.sessionCount(kToday.addDays(-1)), 2);
     EXPECT_EQ(stats.sessionCount(kToday.addDays(-2)), 0);
     EXPECT_EQ(stats.totalDose(), 77);
@@ -94,7 +96,8 @@ struct WeeklyCase {
     Colour colour;
 };
 
-class EuWeeklyLevelTest : public HistoryRangeStatisticsTest, public ::testing::WithParamInterface<WeeklyCase> {};
+class EuWeeklyLevelTest : public HistoryRangeStatisticsTest,
+                          public ::testing::WithParamInterface<WeeklyCase> {};
 
 TEST_P(EuWeeklyLevelTest, MatchesReferenceValues) {
     const WeeklyCase& c = GetParam();

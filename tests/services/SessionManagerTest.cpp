@@ -1,9 +1,9 @@
+#include "services/SessionManager.h"
+#include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/FixedDestinationChooser.h"
 #include "platform/testing/ManualClock.h"
-#include "platform/MemoryPreferencesStore.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
-#include "services/SessionManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,7 +156,8 @@ TEST_F(SessionManagerTest, NothingRunningNothingEnds) {
 // 719 hours, not 720.
 TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
     const QDateTime now = berlin(2025, 4, 10, 12, 0);
-    writeHistory({completed("29 days", now.addDays(-29), 10, 1), completed("31 days", now.addDays(-31), 10, 1),
+    writeHistory({completed("29 days", now.addDays(-29), 10, 1),
+                  completed("31 days", now.addDays(-31), 10, 1),
                   completed("30 days", now.addDays(-30), 10, 1),
                   completed("under 720 h", now.addSecs(-(720 * 3600 - 1800)), 10, 1),
                   completed("under 719 h", now.addSecs(-(719 * 3600 - 60)), 10, 1)});
@@ -257,7 +258,8 @@ TEST_F(SessionManagerTest, FolderThatCannotBeCreatedIsReported) {
     SessionManager manager(clock, dir.filePath("blocker/Kavro/sessions.json"));
     manager.saveHistory();
     const std::string console = GetCapturedStderr();
-    EXPECT_EQ(console.rfind("⚠️ Kavro: failed to create Application Support directory: ", 0), 0u) << console;
+    EXPECT_EQ(console.rfind("⚠️ Kavro: failed to create Application Support directory: ", 0), 0u)
+        << console;
     EXPECT_NE(console.find("\nFailed to save session history: "), std::string::npos) << console;
 }
 

@@ -50,7 +50,8 @@ struct DayRange {
     std::optional<QDate> to;
 };
 
-std::optional<QString> readDate(const ParsedArguments& parsed, const QString& name, std::optional<QDate>& date) {
+std::optional<QString> readDate(const ParsedArguments& parsed, const QString& name,
+                                std::optional<QDate>& date) {
     if (!parsed.values.contains(name)) {
         return std::nullopt;
     }
@@ -81,7 +82,8 @@ std::optional<QString> readRange(const ParsedArguments& parsed, bool required, D
 }
 
 // Completed sessions that started within the range, oldest first.
-QList<Session> sessionsIn(const QList<Session>& history, const DayRange& range, const platform::Clock& clock) {
+QList<Session> sessionsIn(const QList<Session>& history, const DayRange& range,
+                          const platform::Clock& clock) {
     QList<Session> selected;
     for (const Session& session : history) {
         const QDate day = clock.dayOf(session.startDate);
@@ -95,7 +97,8 @@ QList<Session> sessionsIn(const QList<Session>& history, const DayRange& range, 
 }
 
 QString levelText(double level, const char* unit) {
-    return level > 0 ? models::fixedText(level, 1) + QLatin1Char(' ') + QLatin1String(unit) : QStringLiteral("-");
+    return level > 0 ? models::fixedText(level, 1) + QLatin1Char(' ') + QLatin1String(unit)
+                     : QStringLiteral("-");
 }
 
 void printList(CommandContext& context, const QList<Session>& sessions, const platform::Clock& clock) {
@@ -120,14 +123,17 @@ void printList(CommandContext& context, const QList<Session>& sessions, const pl
 // what today's completed sessions add up to.
 double todaysDose(const QList<Session>& history, const HistoryEnvironment& environment) {
     const auto storedDate = environment.preferences.date(services::DoseCalculator::kDoseDateKey);
-    const auto storedDose = environment.preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey);
+    const auto storedDose =
+        environment.preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey);
     if (storedDate && storedDose && environment.clock.isToday(*storedDate)) {
         return *storedDose * 100.0;
     }
     return services::completedDoseOnDay(history, environment.clock.today(), environment.clock);
 }
 
-QJsonValue optionalNumber(std::optional<double> value) { return value ? QJsonValue(*value) : QJsonValue(); }
+QJsonValue optionalNumber(std::optional<double> value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
 
 void printStats(CommandContext& context, const services::HistoryRangeStatistics& stats, bool json) {
     if (json) {
@@ -156,10 +162,11 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
     line("Sessions", QString::number(stats.rangeSessions().size()));
     line("Total dose", models::fixedText(stats.totalDose(), 1) + QLatin1Char('%'));
     line("Average per day", models::fixedText(stats.averageDosePerDay(), 1) + QLatin1Char('%'));
-    line("EU weekly level", optionalLevel(stats.euWeeklyLevel(), "dBA",
-                                          stats.rangeDays() < services::HistoryRangeStatistics::kWorkingWeekDays
-                                              ? "none (needs at least 5 days)"
-                                              : "none (no dose in the range)"));
+    line("EU weekly level",
+         optionalLevel(stats.euWeeklyLevel(), "dBA",
+                       stats.rangeDays() < services::HistoryRangeStatistics::kWorkingWeekDays
+                           ? "none (needs at least 5 days)"
+                           : "none (no dose in the range)"));
     line("Peak dBA", optionalLevel(stats.rangePeakSPL(), "dBA", "none"));
     line("Peak dBC", optionalLevel(stats.rangePeakDBC(), "dBC", "none"));
     line("Impulses ≥135 dBC", QString::number(stats.impulseTotal()));
@@ -170,7 +177,8 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
 int runHistory(const QStringList& args, CommandContext& context) {
     const platform::SystemClock clock;
     const platform::SettingsPreferencesStore preferences;
-    return runHistory(args, context, {clock, preferences, services::SessionManager::defaultHistoryFilePath()});
+    return runHistory(args, context,
+                      {clock, preferences, services::SessionManager::defaultHistoryFilePath()});
 }
 
 int runHistory(const QStringList& args, CommandContext& context, const HistoryEnvironment& environment) {
@@ -185,10 +193,12 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
     }
     const QString action = parsed.positional.value(0);
     const qsizetype expectedPositional = action == QLatin1String("export") ? 2 : 1;
-    if (action != QLatin1String("list") && action != QLatin1String("stats") && action != QLatin1String("export")) {
-        printError(context, action.isEmpty() ? QStringLiteral("history needs list, stats or export (see kavro-cli "
-                                                              "history --help)")
-                                             : QStringLiteral("unknown history command \"%1\"").arg(action));
+    if (action != QLatin1String("list") && action != QLatin1String("stats") &&
+        action != QLatin1String("export")) {
+        printError(context, action.isEmpty()
+                                ? QStringLiteral("history needs list, stats or export (see kavro-cli "
+                                                 "history --help)")
+                                : QStringLiteral("unknown history command \"%1\"").arg(action));
         return kExitUsage;
     }
     if (parsed.positional.size() != expectedPositional) {
@@ -227,8 +237,8 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
     if (action == QLatin1String("list")) {
         printList(context, sessionsIn(history, range, clock), clock);
     } else if (action == QLatin1String("stats")) {
-        const services::HistoryRangeStatistics stats(history, todaysDose(history, environment), clock, *range.from,
-                                                     *range.to);
+        const services::HistoryRangeStatistics stats(history, todaysDose(history, environment), clock,
+                                                     *range.from, *range.to);
         printStats(context, stats, parsed.has("json"));
     } else {
         const QString out = parsed.positional.at(1);
