@@ -17,7 +17,8 @@ QString rawValue(DoseLevel level) {
 }
 
 std::optional<DoseLevel> doseLevelFromRawValue(const QString& raw) {
-    for (const DoseLevel level : {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
+    for (const DoseLevel level :
+         {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
         if (raw == rawValue(level)) {
             return level;
         }

@@ -15,7 +15,8 @@ DoseCalculator::DoseCalculator(platform::PreferencesStore& preferences, const pl
                                QObject* parent)
     : QObject(parent), m_preferences(preferences), m_clock(clock) {}
 
-void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at) {
+void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA,
+                                    const QDateTime& at) {
     trackPeak(peakDBC);
 
     if (peakDBA >= kInstantaneousPeakDba) {
@@ -66,7 +67,8 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
             const double doseNow = m_accumulatedDose;
             const double perHour = 1.0 / dose::allowedHours(level);
             m_projectedDoseAtEndOfDay =
-                (doseNow + perHour * std::max(0.0, dose::kCriterionHours - dose::kCriterionHours * doseNow)) * 100.0;
+                (doseNow + perHour * std::max(0.0, dose::kCriterionHours - dose::kCriterionHours * doseNow)) *
+                100.0;
             emit changed();
             if (band != m_previousDoseLevel) {
                 if (onThresholdCrossed) {

@@ -43,7 +43,8 @@ public:
     // Two measurements further apart than this are treated as a pause, not as listening.
     static constexpr double kMaxStepSeconds = 60.0;
 
-    DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock, QObject* parent = nullptr);
+    DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock,
+                   QObject* parent = nullptr);
 
     // Published values.
     double dosePercentage() const { return m_dosePercentage; }

@@ -35,7 +35,10 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
             break;
         }
         // The pipeline posted its update to this (the main) thread: deliver it now.
-        QCoreApplication::sendPostedEvents(m_service.get());
+        // Delivering for every receiver, not just the service, lets Qt drop the spent
+        // entries of its queue; delivering for one receiver leaves them in place and
+        // every later call walks them all again, which made long files crawl.
+        QCoreApplication::sendPostedEvents();
         if (onBuffer) {
             onBuffer(*m_service, position, frames);
         }
@@ -43,6 +46,41 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
     }
     m_service->stop();
     return position;
+}
+
+std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context, const QString& name,
+                                               const char* help, QSet<QString> flags, QSet<QString> valuedOptions) {
+    FileCommand command;
+    flags.insert(QStringLiteral("help"));
+    valuedOptions.unite({QStringLiteral("offset"), QStringLiteral("channel")});
+    if (auto error = parseArguments(args, flags, valuedOptions, command.parsed)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (command.parsed.has("help")) {
+        context.out << help;
+        return kExitOk;
+    }
+    if (command.parsed.positional.size() != 1) {
+        printError(context, QStringLiteral("%1 needs exactly one FILE (see kavro-cli %1 --help)").arg(name));
+        return kExitUsage;
+    }
+    command.options.path = command.parsed.positional.front();
+    if (auto error = readDouble(command.parsed, "offset", command.options.calibrationOffset)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (auto error = readInt(command.parsed, "channel", command.options.channel)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    auto opened = FileMeter::open(command.options);
+    if (auto* error = std::get_if<QString>(&opened)) {
+        printError(context, *error);
+        return kExitFailure;
+    }
+    command.meter = std::move(std::get<std::unique_ptr<FileMeter>>(opened));
+    return command;
 }
 
 } // namespace kavro::cli

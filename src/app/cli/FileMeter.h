@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CommandLine.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/file/SoundFile.h"
 #include "platform/file/SoundFileBackend.h"
@@ -48,5 +49,17 @@ private:
     std::unique_ptr<services::AudioDeviceManager> m_deviceManager;
     std::unique_ptr<services::AudioMeasurementService> m_service;
 };
+
+// The common front of the commands that measure one file: FILE, --offset, --channel
+// and --help plus the command's own flags and valued options. Either the parsed line
+// and the opened meter, or the exit code of a command that is already done (help
+// shown, or a usage or file error printed).
+struct FileCommand {
+    ParsedArguments parsed;
+    FileMeter::Options options;
+    std::unique_ptr<FileMeter> meter;
+};
+std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context, const QString& name,
+                                               const char* help, QSet<QString> flags, QSet<QString> valuedOptions);
 
 } // namespace kavro::cli

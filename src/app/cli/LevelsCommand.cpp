@@ -1,11 +1,10 @@
 #include "cli/LevelsCommand.h"
 
 #include "cli/FileMeter.h"
+#include "cli/SecondSummary.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <algorithm>
 
 namespace kavro::cli {
 
@@ -22,14 +21,6 @@ const char* const kLevelsHelp =
     "  --channel N   channel to measure, counted from 0 (default 0)\n"
     "  --json        one JSON object per line with the keys t, dBA, dBC, peakDBA, peakDBC\n"
     "  --help        show this text\n";
-
-struct SecondSummary {
-    double endSeconds = 0;
-    double dBA = 0;
-    double dBC = 0;
-    double peakDBA = 0;
-    double peakDBC = 0;
-};
 
 void printSecond(CommandContext& context, const SecondSummary& second, bool json) {
     if (json) {
@@ -49,60 +40,23 @@ void printSecond(CommandContext& context, const SecondSummary& second, bool json
 } // namespace
 
 int runLevels(const QStringList& args, CommandContext& context) {
-    ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "help"}, {"offset", "channel"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
+    auto opened = openFileCommand(args, context, QStringLiteral("levels"), kLevelsHelp, {"json"}, {});
+    if (const int* exitCode = std::get_if<int>(&opened)) {
+        return *exitCode;
     }
-    if (parsed.has("help")) {
-        context.out << kLevelsHelp;
-        return kExitOk;
-    }
-    if (parsed.positional.size() != 1) {
-        printError(context, QStringLiteral("levels needs exactly one FILE (see kavro-cli levels --help)"));
-        return kExitUsage;
-    }
-    FileMeter::Options options;
-    options.path = parsed.positional.front();
-    if (auto error = readDouble(parsed, "offset", options.calibrationOffset)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (auto error = readInt(parsed, "channel", options.channel)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    auto opened = FileMeter::open(options);
-    if (auto* error = std::get_if<QString>(&opened)) {
-        printError(context, *error);
-        return kExitFailure;
-    }
-    auto& meter = *std::get<std::unique_ptr<FileMeter>>(opened);
+    FileCommand& command = std::get<FileCommand>(opened);
+    auto& meter = *command.meter;
+    const ParsedArguments& parsed = command.parsed;
     const bool json = parsed.has("json");
-    const double sampleRate = meter.sampleRate();
 
-    // Each buffer belongs to the second in which it starts; a line is printed when the
-    // first buffer of the next second arrives, and once more for the last, partial second.
-    std::int64_t currentSecond = -1;
-    SecondSummary summary;
+    SecondTracker seconds(meter.sampleRate());
     meter.run([&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
-        const auto second = static_cast<std::int64_t>(static_cast<double>(startFrame) / sampleRate);
-        if (second != currentSecond) {
-            if (currentSecond >= 0) {
-                summary.endSeconds = static_cast<double>(currentSecond + 1);
-                printSecond(context, summary, json);
-            }
-            currentSecond = second;
-            summary = {};
+        if (const auto finished = seconds.add(service, startFrame, frames)) {
+            printSecond(context, *finished, json);
         }
-        summary.dBA = service.currentSPL();
-        summary.dBC = service.currentDBC();
-        summary.peakDBA = std::max(summary.peakDBA, service.peakDBA());
-        summary.peakDBC = std::max(summary.peakDBC, service.peakDBC());
-        summary.endSeconds = static_cast<double>(startFrame + static_cast<std::int64_t>(frames)) / sampleRate;
     });
-    if (currentSecond >= 0) {
-        printSecond(context, summary, json);
+    if (const auto last = seconds.finish()) {
+        printSecond(context, *last, json);
     }
     context.out.flush();
     return kExitOk;

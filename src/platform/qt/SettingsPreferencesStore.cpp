@@ -36,8 +36,9 @@ std::optional<double> parseDouble(const QString& text) {
 } // namespace
 
 SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
-    : m_settings(filePath.isEmpty() ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
-                                    : std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    : m_settings(filePath.isEmpty()
+                     ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
+                     : std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
     // Without an application there is no event loop to run the delayed write: every
     // change is then handed to QSettings at once.
     if (QCoreApplication* application = QCoreApplication::instance()) {
@@ -45,7 +46,8 @@ SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
         m_writeTimer->setSingleShot(true);
         m_writeTimer->setInterval(kWriteDelayMs);
         QObject::connect(m_writeTimer.get(), &QTimer::timeout, m_writeTimer.get(), [this] { flush(); });
-        QObject::connect(application, &QCoreApplication::aboutToQuit, m_writeTimer.get(), [this] { flush(); });
+        QObject::connect(application, &QCoreApplication::aboutToQuit, m_writeTimer.get(),
+                         [this] { flush(); });
     }
 }
 
@@ -107,13 +109,17 @@ QString SettingsPreferencesStore::encode(const Value& value) {
     struct Encoder {
         QString operator()(const QString& text) const { return kStringTag + text; }
         QString operator()(double number) const { return kDoubleTag + doubleText(number); }
-        QString operator()(bool flag) const { return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false")); }
+        QString operator()(bool flag) const {
+            return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false"));
+        }
         QString operator()(std::int64_t number) const { return kIntegerTag + QString::number(number); }
         // UTC with milliseconds: the same point in time whatever the time zone at reading.
         QString operator()(const QDateTime& date) const {
             return kDateTag + (date.isValid() ? date.toUTC().toString(Qt::ISODateWithMs) : QString());
         }
-        QString operator()(const QByteArray& data) const { return kDataTag + QString::fromLatin1(data.toBase64()); }
+        QString operator()(const QByteArray& data) const {
+            return kDataTag + QString::fromLatin1(data.toBase64());
+        }
     };
     return std::visit(Encoder{}, value);
 }
@@ -154,7 +160,8 @@ std::optional<PreferencesStore::Value> SettingsPreferencesStore::decode(const QS
         return Value(date);
     }
     if (text.startsWith(kDataTag)) {
-        auto decoded = QByteArray::fromBase64Encoding(body.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        auto decoded =
+            QByteArray::fromBase64Encoding(body.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) {
             return std::nullopt;
         }

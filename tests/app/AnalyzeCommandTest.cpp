@@ -1,0 +1,228 @@
+#include "cli/AnalyzeCommand.h"
+#include "dsp/DoseMath.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using kavro::dsp::dose::doseFraction;
+
+constexpr double kRate = 48000.0;
+
+// A stretch of a sine at a calibrated level (dB with the offset the run will use).
+struct Tone {
+    double seconds;
+    double frequency;
+    double levelDb; // RMS level; below -200 means silence
+};
+
+class AnalyzeCommandTest : public ::testing::Test {
+protected:
+    struct Run {
+        int exitCode = -1;
+        QString out;
+        QString err;
+        QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+    };
+
+    // Writes a mono 32-bit float WAV file; offsetDb is the calibration the test will pass.
+    QString writeFile(const QString& name, const std::vector<Tone>& tones, double offsetDb) {
+        const QString path = folder.filePath(name);
+        SF_INFO info{};
+        info.samplerate = static_cast<int>(kRate);
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* file = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+        EXPECT_NE(file, nullptr);
+        std::vector<float> samples;
+        for (const Tone& tone : tones) {
+            const double amplitude =
+                tone.levelDb < -200 ? 0.0 : std::sqrt(2.0) * std::pow(10.0, (tone.levelDb - offsetDb) / 20.0);
+            const auto frames = static_cast<std::size_t>(tone.seconds * kRate);
+            for (std::size_t i = 0; i < frames; ++i) {
+                samples.push_back(static_cast<float>(
+                    amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * i / kRate)));
+            }
+        }
+        sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+        sf_close(file);
+        return path;
+    }
+
+    Run analyze(const QStringList& args) {
+        Run run;
+        QTextStream out(&run.out);
+        QTextStream err(&run.err);
+        kavro::cli::CommandContext context{out, err, false};
+        run.exitCode = kavro::cli::runAnalyze(args, context);
+        out.flush();
+        err.flush();
+        return run;
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
+    const QString path = writeFile("steady.wav", {{90.0, 1000.0, 100.0}}, 120.0);
+    const Run run = analyze({path, "--offset", "120", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject report = run.json();
+
+    EXPECT_EQ(report.keys(), (QStringList{"calibrationOffset",
+                                          "channel",
+                                          "dosePercentage",
+                                          "durationSeconds",
+                                          "file",
+                                          "l10",
+                                          "l50",
+                                          "l90",
+                                          "laeq",
+                                          "lceq",
+                                          "leq10min",
+                                          "leq1min",
+                                          "leq30min",
+                                          "maxPeakDBA",
+                                          "peakCount135",
+                                          "peakCount137",
+                                          "peakCount140",
+                                          "peakDBACount115",
+                                          "projectedDoseAtEndOfDay",
+                                          "sampleRate",
+                                          "todayPeakDBC"}));
+    EXPECT_EQ(report["file"].toString(), path);
+    EXPECT_EQ(report["sampleRate"].toDouble(), kRate);
+    EXPECT_EQ(report["channel"].toInt(), 0);
+    EXPECT_EQ(report["calibrationOffset"].toDouble(), 120.0);
+    EXPECT_DOUBLE_EQ(report["durationSeconds"].toDouble(), 90.0);
+    EXPECT_NEAR(report["laeq"].toDouble(), 100.0, 0.05);
+    EXPECT_NEAR(report["lceq"].toDouble(), 100.0, 0.05);
+
+    // 100 dB uses the allowance in 15 minutes. The first feed tick (0.1 s) only sets
+    // the time, and the meter's smoothing needs a few buffers to settle.
+    const double dose = report["dosePercentage"].toDouble();
+    EXPECT_NEAR(dose, doseFraction(100.0, 89.9) * 100.0, 0.02);
+    // At 100 dB the rest of the 8-hour day would use four allowances per hour.
+    const double projected = dose + 4.0 * (8.0 - 8.0 * dose / 100.0) * 100.0;
+    EXPECT_NEAR(report["projectedDoseAtEndOfDay"].toDouble(), projected, projected * 0.002);
+
+    // Sine peaks are 3 dB above the RMS level: far below every peak action value.
+    EXPECT_NEAR(report["todayPeakDBC"].toDouble(), 103.01, 0.05);
+    // The A-weighting's response to the tone's abrupt start overshoots a little.
+    EXPECT_NEAR(report["maxPeakDBA"].toDouble(), 103.01, 0.25);
+    for (const char* key : {"peakCount135", "peakCount137", "peakCount140", "peakDBACount115"}) {
+        EXPECT_EQ(report[key].toInt(), 0) << key;
+    }
+
+    EXPECT_NEAR(report["leq1min"].toDouble(), 100.0, 0.05);
+    EXPECT_NEAR(report["l10"].toDouble(), 100.0, 0.05);
+    EXPECT_NEAR(report["l90"].toDouble(), 100.0, 0.05);
+    EXPECT_TRUE(report["leq10min"].isNull());
+    EXPECT_TRUE(report["leq30min"].isNull());
+}
+
+TEST_F(AnalyzeCommandTest, QuietThenLoudCountsOnlyTheLoudMinute) {
+    const QString path = writeFile("two-levels.wav", {{60.0, 1000.0, 70.0}, {60.0, 1000.0, 90.0}}, 100.0);
+    const Run run = analyze({path, "--offset", "100", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject report = run.json();
+
+    EXPECT_NEAR(report["laeq"].toDouble(), 10.0 * std::log10((1e7 + 1e9) / 2.0), 0.05);
+    EXPECT_NEAR(report["dosePercentage"].toDouble(), doseFraction(90.0, 60.0) * 100.0, 0.01);
+    EXPECT_NEAR(report["leq1min"].toDouble(), 90.0, 0.05);
+    EXPECT_NEAR(report["l10"].toDouble(), 90.0, 0.05);
+    EXPECT_NEAR(report["l90"].toDouble(), 70.0, 0.05);
+}
+
+TEST_F(AnalyzeCommandTest, ImpulsiveBurstIsCountedOnEveryFeedTickItSpans) {
+    // Half a second at a 138.5 dB peak between silences: counted at 137 and 135 but
+    // not 140, about five times (once per 0.1 s tick), and as an A-weighted peak too.
+    const double offset = 138.5 - 20.0 * std::log10(0.5);
+    const QString path = writeFile(
+        "burst.wav", {{1.05, 1000.0, -999}, {0.5, 1000.0, 138.5 - 3.0103}, {1.0, 1000.0, -999}}, offset);
+    const Run run = analyze({path, "--offset", QString::number(offset, 'g', 17), "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject report = run.json();
+
+    const int count = report["peakCount137"].toInt();
+    EXPECT_GE(count, 4);
+    EXPECT_LE(count, 6);
+    EXPECT_EQ(report["peakCount135"].toInt(), count);
+    EXPECT_EQ(report["peakCount140"].toInt(), 0);
+    EXPECT_EQ(report["peakDBACount115"].toInt(), count);
+    EXPECT_NEAR(report["todayPeakDBC"].toDouble(), 138.5, 0.3);
+    EXPECT_NEAR(report["maxPeakDBA"].toDouble(), 138.5, 0.3);
+    EXPECT_TRUE(report["leq1min"].isNull());
+}
+
+TEST_F(AnalyzeCommandTest, ConservativeModeDosesTheLowFrequencyEnergy) {
+    // 63 Hz: about 26 dB of A-weighting, under 1 dB of C-weighting.
+    const QString path = writeFile("bass.wav", {{30.0, 63.0, 95.0}}, 120.0);
+    const Run normal = analyze({path, "--offset", "120", "--json"});
+    const Run conservative = analyze({path, "--offset", "120", "--json", "--conservative"});
+    ASSERT_EQ(conservative.exitCode, 0) << conservative.err.toStdString();
+    EXPECT_LT(normal.json()["laeq"].toDouble(), 80.0);
+    EXPECT_EQ(normal.json()["dosePercentage"].toDouble(), 0.0);
+    const double lceq = conservative.json()["lceq"].toDouble();
+    EXPECT_NEAR(conservative.json()["dosePercentage"].toDouble(), doseFraction(lceq, 29.9) * 100.0,
+                doseFraction(lceq, 29.9) * 2.0);
+}
+
+TEST_F(AnalyzeCommandTest, TextReportAndPerSecondCsv) {
+    const QString path = writeFile("short.wav", {{2.5, 1000.0, 85.0}}, 94.0);
+    const QString csvPath = folder.filePath("history.csv");
+    const Run run = analyze({path, "--csv", csvPath});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("LAeq:                85.0 dBA")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("Leq 1/10/30 min:     —  —  —")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.isEmpty());
+
+    QFile csv(csvPath);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4); // header and the seconds 1, 2 and the last half
+    EXPECT_EQ(lines[0], "time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage");
+    const QStringList second = lines[2].split(',');
+    ASSERT_EQ(second.size(), 8);
+    EXPECT_EQ(second[0], "2.000");
+    EXPECT_NEAR(second[1].toDouble(), 85.0, 0.05);
+    EXPECT_NEAR(second[3].toDouble(), 85.0, 0.05);
+    EXPECT_TRUE(lines[3].startsWith("2.5"));
+    EXPECT_NEAR(lines[3].split(',')[7].toDouble(), doseFraction(85.0, 2.4) * 100.0, 0.001);
+}
+
+TEST_F(AnalyzeCommandTest, ErrorsAreReportedWithTheirExitCodes) {
+    const QString path = writeFile("tiny.wav", {{0.2, 1000.0, 80.0}}, 94.0);
+
+    Run run = analyze({folder.filePath("missing.wav")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith("kavro-cli: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    EXPECT_EQ(analyze({path, "--loud"}).exitCode, 2);
+    EXPECT_EQ(analyze({}).exitCode, 2);
+    EXPECT_EQ(analyze({path, "--offset", "x"}).exitCode, 2);
+    EXPECT_EQ(analyze({path, "--channel", "1"}).exitCode, 1);
+    EXPECT_EQ(analyze({path, "--csv"}).exitCode, 2);
+
+    run = analyze({path, "--csv", folder.filePath("no/such/folder/out.csv")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("cannot write")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    run = analyze({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains("--conservative"));
+}
+
+} // namespace
