@@ -149,6 +149,10 @@ struct BadCall {
     const char* message;
 };
 
+void PrintTo(const BadCall& call, std::ostream* os) {
+    *os << call.args.join(' ').toStdString();
+}
+
 class HistoryCommandErrorTest : public HistoryCommandTest, public ::testing::WithParamInterface<BadCall> {};
 
 TEST_P(HistoryCommandErrorTest, ExplainsTheProblem) {

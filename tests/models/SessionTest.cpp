@@ -137,6 +137,11 @@ struct BrokenRecord {
     const char* replacement; // JSON text of the new value, or nullptr to drop the key
 };
 
+// Names the case in test listings.
+void PrintTo(const BrokenRecord& broken, std::ostream* os) {
+    *os << broken.key << " = " << (broken.replacement ? broken.replacement : "(missing)");
+}
+
 class SessionJsonFailureTest : public ::testing::TestWithParam<BrokenRecord> {};
 
 TEST_P(SessionJsonFailureTest, RejectsRecordAndNamesKey) {

@@ -96,6 +96,10 @@ struct WeeklyCase {
     Colour colour;
 };
 
+void PrintTo(const WeeklyCase& c, std::ostream* os) {
+    *os << c.days << " days, " << c.doses.size() << " with dose";
+}
+
 class EuWeeklyLevelTest : public HistoryRangeStatisticsTest,
                           public ::testing::WithParamInterface<WeeklyCase> {};
 

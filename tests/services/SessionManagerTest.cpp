@@ -183,10 +183,20 @@ TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
 
 // A file the program cannot read empties the history, reports why, and is kept beside
 // the new file at the next save instead of being lost.
-class UnreadableHistoryTest : public SessionManagerTest, public ::testing::WithParamInterface<const char*> {};
+struct UnreadableFile {
+    const char* name;
+    const char* text;
+};
+
+void PrintTo(const UnreadableFile& file, std::ostream* os) {
+    *os << file.name;
+}
+
+class UnreadableHistoryTest : public SessionManagerTest,
+                              public ::testing::WithParamInterface<UnreadableFile> {};
 
 TEST_P(UnreadableHistoryTest, EmptiesHistoryAndKeepsTheFileOnce) {
-    const QByteArray broken = GetParam();
+    const QByteArray broken = GetParam().text;
     QDir().mkpath(dir.filePath("Kavro"));
     writeAll(path(), broken);
 
@@ -210,12 +220,16 @@ TEST_P(UnreadableHistoryTest, EmptiesHistoryAndKeepsTheFileOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UnreadableHistoryTest,
-    ::testing::Values("not json at all", "{\"id\": 1}",
-                      R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "dawName": "Logic", "averageSPL": 80,
-                          "peakSPL": 90, "doseAccumulated": 5, "readings": []}])",
-                      R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "14 March 2025",
-                          "dawName": "Logic", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
-                          "readings": []}])"));
+    ::testing::Values(UnreadableFile{"not JSON", "not json at all"},
+                      UnreadableFile{"not an array", "{\"id\": 1}"},
+                      UnreadableFile{"record without startDate",
+                                     R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "dawName": "Logic",
+                                         "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5, "readings": []}])"},
+                      UnreadableFile{
+                          "date not ISO 8601",
+                          R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "14 March 2025",
+                                         "dawName": "Logic", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
+                                         "readings": []}])"}));
 
 TEST_F(SessionManagerTest, ReadableFileAfterAFailureIsNotMovedAside) {
     QDir().mkpath(dir.filePath("Kavro"));
