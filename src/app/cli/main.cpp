@@ -2,6 +2,7 @@
 // same services the tray application uses.
 #include "cli/AnalyzeCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/HistoryCommand.h"
 #include "cli/LevelsCommand.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ struct CommandEntry {
 const CommandEntry kCommands[] = {
     {"levels", kavro::cli::runLevels, "measure a sound file, one line per second"},
     {"analyze", kavro::cli::runAnalyze, "noise dose, LAeq, peaks and Leq/Ln of a sound file"},
+    {"history", kavro::cli::runHistory, "list, summarise or export the session history"},
 };
 
 void printUsage(QTextStream& stream) {

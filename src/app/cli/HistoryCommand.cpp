@@ -1,0 +1,260 @@
+#include "cli/HistoryCommand.h"
+
+#include "models/NumberText.h"
+#include "models/SessionCsv.h"
+#include "platform/PreferencesStore.h"
+#include "platform/file/AtomicFile.h"
+#include "platform/qt/SettingsPreferencesStore.h"
+#include "platform/qt/SystemClock.h"
+#include "services/DoseCalculator.h"
+#include "services/HistoryFile.h"
+#include "services/HistoryRangeStatistics.h"
+#include "services/SessionManager.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace kavro::cli {
+
+namespace {
+
+using models::Session;
+
+const char* const kHistoryHelp =
+    "Usage: kavro-cli history [--file PATH] list [--from DATE] [--to DATE]\n"
+    "       kavro-cli history [--file PATH] stats --from DATE --to DATE [--json]\n"
+    "       kavro-cli history [--file PATH] export --from DATE --to DATE OUT.csv\n"
+    "\n"
+    "Reads Kavro's session history (by default the file the application keeps) without\n"
+    "changing it. Dates are yyyy-MM-dd in the local time zone; a session belongs to the day\n"
+    "on which it started.\n"
+    "\n"
+    "  list     one line per completed session, oldest first\n"
+    "  stats    the statistics of the history window for the range: days, sessions, total\n"
+    "           and average dose, EU weekly level, peaks and impulses; today counts the\n"
+    "           day's dose the application has stored, or else today's completed sessions\n"
+    "  export   the range's completed sessions as CSV, as the history window exports them\n"
+    "\n"
+    "  --file PATH   the history file to read\n"
+    "  --from DATE   first day of the range\n"
+    "  --to DATE     last day of the range\n"
+    "  --json        (stats) one JSON object with the keys rangeDays, sessionCount,\n"
+    "                totalDose, averageDosePerDay, euWeeklyLevel, peakSPL, peakDBC,\n"
+    "                impulses135; null where there is no value\n"
+    "  --help        show this text\n";
+
+struct DayRange {
+    std::optional<QDate> from;
+    std::optional<QDate> to;
+};
+
+std::optional<QString> readDate(const ParsedArguments& parsed, const QString& name,
+                                std::optional<QDate>& date) {
+    if (!parsed.values.contains(name)) {
+        return std::nullopt;
+    }
+    const QString text = parsed.values.value(name);
+    const QDate parsedDate = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!parsedDate.isValid()) {
+        return QStringLiteral("--%1 needs a date as yyyy-MM-dd, not \"%2\"").arg(name, text);
+    }
+    date = parsedDate;
+    return std::nullopt;
+}
+
+std::optional<QString> readRange(const ParsedArguments& parsed, bool required, DayRange& range) {
+    if (auto error = readDate(parsed, QStringLiteral("from"), range.from)) {
+        return error;
+    }
+    if (auto error = readDate(parsed, QStringLiteral("to"), range.to)) {
+        return error;
+    }
+    if (required && (!range.from || !range.to)) {
+        return QStringLiteral("this command needs --from DATE and --to DATE");
+    }
+    if (range.from && range.to && *range.from > *range.to) {
+        return QStringLiteral("the range is reversed: --from %1 lies after --to %2")
+            .arg(range.from->toString(Qt::ISODate), range.to->toString(Qt::ISODate));
+    }
+    return std::nullopt;
+}
+
+// Completed sessions that started within the range, oldest first.
+QList<Session> sessionsIn(const QList<Session>& history, const DayRange& range,
+                          const platform::Clock& clock) {
+    QList<Session> selected;
+    for (const Session& session : history) {
+        const QDate day = clock.dayOf(session.startDate);
+        if (session.isCompleted() && (!range.from || day >= *range.from) && (!range.to || day <= *range.to)) {
+            selected.append(session);
+        }
+    }
+    std::stable_sort(selected.begin(), selected.end(),
+                     [](const Session& a, const Session& b) { return a.startDate < b.startDate; });
+    return selected;
+}
+
+QString levelText(double level, const char* unit) {
+    return level > 0 ? models::fixedText(level, 1) + QLatin1Char(' ') + QLatin1String(unit)
+                     : QStringLiteral("-");
+}
+
+void printList(CommandContext& context, const QList<Session>& sessions, const platform::Clock& clock) {
+    for (const Session& session : sessions) {
+        const QDateTime start = session.startDate.toTimeZone(clock.timeZone());
+        const QDateTime end = session.endDate->toTimeZone(clock.timeZone());
+        const QStringList fields{
+            start.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral("-") +
+                end.toString(QStringLiteral("HH:mm")),
+            session.durationFormatted(clock.now()).rightJustified(7),
+            (models::fixedText(session.doseAccumulated, 2) + QLatin1Char('%')).rightJustified(8),
+            QStringLiteral("avg ") + levelText(session.averageSPL, "dBA").rightJustified(9),
+            QStringLiteral("peak ") + levelText(session.peakSPL, "dBA").rightJustified(9),
+            levelText(session.peakDBC, "dBC").rightJustified(9),
+            QStringLiteral("impulses %1").arg(session.peakCount135),
+            session.dawName};
+        context.out << fields.join(QStringLiteral("  ")) << '\n';
+    }
+}
+
+// The day's dose the application keeps while running, when it was stored today; else
+// what today's completed sessions add up to.
+double todaysDose(const QList<Session>& history, const HistoryEnvironment& environment) {
+    const auto storedDate = environment.preferences.date(services::DoseCalculator::kDoseDateKey);
+    const auto storedDose =
+        environment.preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey);
+    if (storedDate && storedDose && environment.clock.isToday(*storedDate)) {
+        return *storedDose * 100.0;
+    }
+    return services::completedDoseOnDay(history, environment.clock.today(), environment.clock);
+}
+
+QJsonValue optionalNumber(std::optional<double> value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+void printStats(CommandContext& context, const services::HistoryRangeStatistics& stats, bool json) {
+    if (json) {
+        const QJsonObject object{{"rangeDays", stats.rangeDays()},
+                                 {"sessionCount", static_cast<qint64>(stats.rangeSessions().size())},
+                                 {"totalDose", stats.totalDose()},
+                                 {"averageDosePerDay", stats.averageDosePerDay()},
+                                 {"euWeeklyLevel", optionalNumber(stats.euWeeklyLevel())},
+                                 {"peakSPL", optionalNumber(stats.rangePeakSPL())},
+                                 {"peakDBC", optionalNumber(stats.rangePeakDBC())},
+                                 {"impulses135", static_cast<qint64>(stats.impulseTotal())}};
+        context.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        return;
+    }
+    const auto line = [&](const char* label, const QString& value) {
+        context.out << QString::fromUtf8(label).leftJustified(19) << value << '\n';
+    };
+    const auto optionalLevel = [](std::optional<double> value, const char* unit, const char* absent) {
+        return value ? models::fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit)
+                     : QString::fromUtf8(absent);
+    };
+    line("Range", QStringLiteral("%1 to %2 (%3 day%4)")
+                      .arg(stats.rangeStart().toString(Qt::ISODate), stats.rangeEnd().toString(Qt::ISODate))
+                      .arg(stats.rangeDays())
+                      .arg(stats.rangeDays() == 1 ? "" : "s"));
+    line("Sessions", QString::number(stats.rangeSessions().size()));
+    line("Total dose", models::fixedText(stats.totalDose(), 1) + QLatin1Char('%'));
+    line("Average per day", models::fixedText(stats.averageDosePerDay(), 1) + QLatin1Char('%'));
+    line("EU weekly level",
+         optionalLevel(stats.euWeeklyLevel(), "dBA",
+                       stats.rangeDays() < services::HistoryRangeStatistics::kWorkingWeekDays
+                           ? "none (needs at least 5 days)"
+                           : "none (no dose in the range)"));
+    line("Peak dBA", optionalLevel(stats.rangePeakSPL(), "dBA", "none"));
+    line("Peak dBC", optionalLevel(stats.rangePeakDBC(), "dBC", "none"));
+    line("Impulses ≥135 dBC", QString::number(stats.impulseTotal()));
+}
+
+} // namespace
+
+int runHistory(const QStringList& args, CommandContext& context) {
+    const platform::SystemClock clock;
+    const platform::SettingsPreferencesStore preferences;
+    return runHistory(args, context,
+                      {clock, preferences, services::SessionManager::defaultHistoryFilePath()});
+}
+
+int runHistory(const QStringList& args, CommandContext& context, const HistoryEnvironment& environment) {
+    ParsedArguments parsed;
+    if (auto error = parseArguments(args, {"json", "help"}, {"file", "from", "to"}, parsed)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (parsed.has("help")) {
+        context.out << kHistoryHelp;
+        return kExitOk;
+    }
+    const QString action = parsed.positional.value(0);
+    const qsizetype expectedPositional = action == QLatin1String("export") ? 2 : 1;
+    if (action != QLatin1String("list") && action != QLatin1String("stats") &&
+        action != QLatin1String("export")) {
+        printError(context, action.isEmpty()
+                                ? QStringLiteral("history needs list, stats or export (see kavro-cli "
+                                                 "history --help)")
+                                : QStringLiteral("unknown history command \"%1\"").arg(action));
+        return kExitUsage;
+    }
+    if (parsed.positional.size() != expectedPositional) {
+        printError(context, action == QLatin1String("export")
+                                ? QStringLiteral("export needs exactly one OUT.csv")
+                                : QStringLiteral("%1 takes no file arguments").arg(action));
+        return kExitUsage;
+    }
+    if (parsed.has("json") && action != QLatin1String("stats")) {
+        printError(context, QStringLiteral("--json belongs to stats"));
+        return kExitUsage;
+    }
+    DayRange range;
+    if (auto error = readRange(parsed, action != QLatin1String("list"), range)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    const platform::Clock& clock = environment.clock;
+    if (action == QLatin1String("stats") && *range.to > clock.today()) {
+        printError(context, QStringLiteral("--to %1 lies after today").arg(range.to->toString(Qt::ISODate)));
+        return kExitUsage;
+    }
+
+    const QString path = parsed.values.value(QStringLiteral("file"), environment.defaultHistoryPath);
+    auto read = services::historyfile::read(path);
+    if (std::holds_alternative<services::historyfile::NotFound>(read)) {
+        printError(context, QStringLiteral("no history file at %1").arg(path));
+        return kExitFailure;
+    }
+    if (auto* error = std::get_if<QString>(&read)) {
+        printError(context, QStringLiteral("cannot use the history file %1: %2").arg(path, *error));
+        return kExitFailure;
+    }
+    const auto& history = std::get<QList<Session>>(read);
+
+    if (action == QLatin1String("list")) {
+        printList(context, sessionsIn(history, range, clock), clock);
+    } else if (action == QLatin1String("stats")) {
+        const services::HistoryRangeStatistics stats(history, todaysDose(history, environment), clock,
+                                                     *range.from, *range.to);
+        printStats(context, stats, parsed.has("json"));
+    } else {
+        const QString out = parsed.positional.at(1);
+        const QList<Session> sessions = sessionsIn(history, range, clock);
+        const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
+        if (auto error = platform::writeFileAtomically(out, csv.toUtf8())) {
+            printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
+            return kExitFailure;
+        }
+        context.out << QStringLiteral("%1 session%2 written to %3\n")
+                           .arg(sessions.size())
+                           .arg(sessions.size() == 1 ? "" : "s")
+                           .arg(out);
+    }
+    context.out.flush();
+    return kExitOk;
+}
+
+} // namespace kavro::cli

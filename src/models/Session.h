@@ -1,0 +1,57 @@
+#pragma once
+
+#include "models/SPLReading.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <cstdint>
+#include <optional>
+
+namespace kavro::models {
+
+// One listening session, from the launch of a workstation (or a start by hand) to its
+// end. Only completed sessions, those with an end date, are kept in the history.
+struct Session {
+    // The name of a session started by hand from the panel.
+    static inline const QString kManualSessionName = QStringLiteral("Manual Session");
+
+    QUuid id;
+    QDateTime startDate;
+    std::optional<QDateTime> endDate;
+    QString dawName;
+    double averageSPL = 0;
+    double peakSPL = 0;
+    double doseAccumulated = 0;
+    QList<SPLReading> readings;
+    double peakDBC = 0;
+    std::int64_t peakCount135 = 0;
+    std::int64_t peakCount140 = 0;
+    std::int64_t peakDBACount115 = 0;
+
+    // A fresh session starting now: a random id, no end, every statistic 0.
+    static Session create(const QString& dawName, const QDateTime& now);
+
+    bool isCompleted() const { return endDate.has_value(); }
+    // "42m" below an hour, "1h 5m" from an hour on; a running session counts up to `now`.
+    QString durationFormatted(const QDateTime& now) const;
+    // Seconds from the start to the end, or to `now` while running.
+    double durationSeconds(const QDateTime& now) const;
+
+    // Every key; "endDate" is left out, not written as null, while the session runs.
+    // Infinities and not-a-number have no JSON form: the writer then reports failure.
+    void writeJson(JsonWriter& writer) const;
+    // Keys added after the first release ("endDate", "peakDBC" and the three counters)
+    // may be missing or null; every other key is required; unknown keys are skipped. On
+    // failure the reader holds an error that names the offending key.
+    static std::optional<Session> readJson(JsonReader& reader);
+
+    friend bool operator==(const Session&, const Session&) = default;
+};
+
+// "Xh Ym" with the hours always shown, for a total of whole seconds.
+QString hoursAndMinutesText(std::int64_t seconds);
+
+} // namespace kavro::models

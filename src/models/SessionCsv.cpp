@@ -1,0 +1,64 @@
+#include "models/SessionCsv.h"
+
+#include "models/NumberText.h"
+
+#include <algorithm>
+
+namespace kavro::models::csv {
+
+namespace {
+
+QString positiveLevel(double value) {
+    return value > 0 ? fixedText(value, 1) : QString();
+}
+
+QString row(const Session& session, const QTimeZone& zone, const QDateTime& now) {
+    const QDateTime start = session.startDate.toTimeZone(zone);
+    const QString end =
+        session.endDate ? session.endDate->toTimeZone(zone).toString(QStringLiteral("HH:mm:ss")) : QString();
+    const QStringList fields{start.toString(QStringLiteral("yyyy-MM-dd")),
+                             dawField(session.dawName),
+                             start.toString(QStringLiteral("HH:mm:ss")),
+                             end,
+                             fixedText(session.durationSeconds(now) / 60.0, 1),
+                             positiveLevel(session.averageSPL),
+                             positiveLevel(session.peakSPL),
+                             positiveLevel(session.peakDBC),
+                             QString::number(session.peakCount135),
+                             QString::number(session.peakCount140),
+                             QString::number(session.peakDBACount115),
+                             fixedText(session.doseAccumulated, 2)};
+    return fields.join(QLatin1Char(','));
+}
+
+} // namespace
+
+QString dawField(const QString& name) {
+    const bool needsQuotes = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"')) ||
+                             name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r'));
+    if (!needsQuotes) {
+        return name;
+    }
+    QString escaped = name;
+    escaped.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString csvString(const QList<Session>& sessions, const QTimeZone& zone, const QDateTime& now) {
+    QList<const Session*> completed;
+    for (const Session& session : sessions) {
+        if (session.isCompleted()) {
+            completed.append(&session);
+        }
+    }
+    std::stable_sort(completed.begin(), completed.end(),
+                     [](const Session* a, const Session* b) { return a->startDate < b->startDate; });
+    QStringList lines{QString::fromUtf8(kHeader)};
+    lines.reserve(completed.size() + 1);
+    for (const Session* session : completed) {
+        lines.append(row(*session, zone, now));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace kavro::models::csv

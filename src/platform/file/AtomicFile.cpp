@@ -1,0 +1,23 @@
+#include "platform/file/AtomicFile.h"
+
+#include <QSaveFile>
+
+namespace kavro::platform {
+
+std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return file.errorString();
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit()) {
+        return file.errorString();
+    }
+    return std::nullopt;
+}
+
+} // namespace kavro::platform

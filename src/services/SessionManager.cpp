@@ -1,0 +1,251 @@
+#include "services/SessionManager.h"
+
+#include "models/SessionCsv.h"
+#include "platform/Console.h"
+#include "platform/DestinationChooser.h"
+#include "platform/file/AtomicFile.h"
+#include "services/DoseCalculator.h"
+#include "services/HistoryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace kavro::services {
+
+using models::Session;
+
+SessionManager::SessionManager(const platform::Clock& clock, QString historyFilePath, QObject* parent)
+    : QObject(parent), m_clock(clock), m_historyFilePath(std::move(historyFilePath)) {
+    const QString folder = QFileInfo(m_historyFilePath).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        // The path is still used: later reads and writes report their own errors.
+        platform::printConsoleLine(
+            QStringLiteral("⚠️ Kavro: failed to create Application Support directory: "
+                           "cannot create %1")
+                .arg(folder));
+    }
+    loadHistory();
+}
+
+QString SessionManager::defaultHistoryFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Kavro/sessions.json");
+}
+
+void SessionManager::startSession(const QString& dawName) {
+    if (m_currentSession) {
+        if (m_currentSession->dawName == dawName) {
+            return;
+        }
+        m_currentSession->dawName = dawName;
+    } else {
+        m_currentSession = Session::create(dawName, m_clock.now());
+        m_splSampleCount = 0;
+        m_energySum = 0;
+    }
+    emit changed();
+}
+
+void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA) {
+    if (!m_currentSession) {
+        return;
+    }
+    Session& session = *m_currentSession;
+    if (dBA > session.peakSPL) {
+        session.peakSPL = dBA;
+    }
+    if (peakDBC > session.peakDBC) {
+        session.peakDBC = peakDBC;
+    }
+    if (peakDBC >= 140.0) {
+        ++session.peakCount140;
+    }
+    if (peakDBC >= 135.0) {
+        ++session.peakCount135;
+    }
+    if (peakDBA >= 115.0) {
+        ++session.peakDBACount115;
+    }
+    ++m_splSampleCount;
+    m_energySum += std::pow(10.0, dBA / 10.0);
+    session.averageSPL = 10.0 * std::log10(m_energySum / static_cast<double>(m_splSampleCount));
+    emit changed();
+}
+
+void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
+    if (!m_currentSession) {
+        return;
+    }
+    m_currentSession->readings.append(models::SPLReading{m_clock.now(), spl, dosePercentage, dBC});
+    emit changed();
+}
+
+void SessionManager::endSession(const DoseCalculator& doseCalculator) {
+    endSession(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
+}
+
+void SessionManager::endSession(double accumulatedDose, double sessionStartDose) {
+    if (!m_currentSession) {
+        return;
+    }
+    Session session = std::move(*m_currentSession);
+    session.endDate = m_clock.now();
+    session.doseAccumulated = (accumulatedDose - sessionStartDose) * 100.0;
+    m_sessionHistory.prepend(std::move(session));
+    pruneOldSessions();
+    saveHistory();
+    m_currentSession.reset();
+    emit changed();
+}
+
+qsizetype SessionManager::removeSession(const QUuid& id) {
+    const qsizetype removed =
+        m_sessionHistory.removeIf([&](const Session& session) { return session.id == id; });
+    if (removed > 0) {
+        emit changed();
+    }
+    return removed;
+}
+
+void SessionManager::removeTodaysSessions() {
+    const qsizetype removed = m_sessionHistory.removeIf(
+        [&](const Session& session) { return session.isCompleted() && m_clock.isToday(session.startDate); });
+    if (removed > 0) {
+        emit changed();
+    }
+}
+
+void SessionManager::pruneOldSessions() {
+    // Thirty calendar days back in the user's time zone: across a daylight-saving change
+    // that is not 30 × 24 hours.
+    const QDateTime cutoff = m_clock.now().toTimeZone(m_clock.timeZone()).addDays(-kRetentionDays);
+    const qsizetype removed =
+        m_sessionHistory.removeIf([&](const Session& session) { return !(session.startDate > cutoff); });
+    if (removed > 0) {
+        emit changed();
+    }
+}
+
+bool SessionManager::keepUnreadableFile() {
+    if (!QFile::exists(m_historyFilePath)) {
+        return true;
+    }
+    const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    const QString base = m_historyFilePath + QStringLiteral(".unreadable-") + stamp;
+    QString kept = base;
+    for (int attempt = 2; QFile::exists(kept); ++attempt) {
+        kept = base + QStringLiteral("-%1").arg(attempt);
+    }
+    QFile file(m_historyFilePath);
+    if (!file.rename(kept)) {
+        platform::printConsoleLine(
+            QStringLiteral("Failed to save session history: cannot keep the unreadable "
+                           "history file as %1: %2")
+                .arg(kept, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void SessionManager::saveHistory() {
+    if (m_keepUnreadableFileOnSave) {
+        if (!keepUnreadableFile()) {
+            return;
+        }
+        m_keepUnreadableFileOnSave = false;
+    }
+    if (auto error = historyfile::write(m_historyFilePath, m_sessionHistory)) {
+        platform::printConsoleLine(QStringLiteral("Failed to save session history: ") + *error);
+    }
+}
+
+void SessionManager::loadHistory() {
+    auto result = historyfile::read(m_historyFilePath);
+    if (std::holds_alternative<historyfile::NotFound>(result)) {
+        m_keepUnreadableFileOnSave = false;
+        return;
+    }
+    if (auto* error = std::get_if<QString>(&result)) {
+        platform::printConsoleLine(QStringLiteral("Failed to load session history: ") + *error);
+        m_keepUnreadableFileOnSave = true;
+        m_sessionHistory.clear();
+        emit changed();
+        return;
+    }
+    m_keepUnreadableFileOnSave = false;
+    m_sessionHistory = std::get<QList<Session>>(std::move(result));
+    pruneOldSessions();
+    emit changed();
+}
+
+QList<Session> SessionManager::todaysSessions() const {
+    QList<Session> today;
+    for (const Session& session : m_sessionHistory) {
+        if (m_clock.isToday(session.startDate)) {
+            today.append(session);
+        }
+    }
+    return today;
+}
+
+double SessionManager::todaysTotalDuration() const {
+    const QDateTime now = m_clock.now();
+    double total = 0;
+    for (const Session& session : m_sessionHistory) {
+        if (m_clock.isToday(session.startDate)) {
+            total += session.durationSeconds(now);
+        }
+    }
+    return total;
+}
+
+QString SessionManager::todaysTotalDurationFormatted() const {
+    return models::hoursAndMinutesText(static_cast<std::int64_t>(todaysTotalDuration()));
+}
+
+double SessionManager::todaysCompletedDose() const {
+    return completedDoseOnDay(m_sessionHistory, m_clock.today(), m_clock);
+}
+
+QString SessionManager::csvString(const QList<Session>& sessions) const {
+    return models::csv::csvString(sessions, m_clock.timeZone(), m_clock.now());
+}
+
+void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName) {
+    if (sessions.isEmpty()) {
+        return;
+    }
+    const QString text = csvString(sessions);
+    if (!m_destinationChooser) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: no save dialog is available"));
+        return;
+    }
+    // The choice may come back after this manager is gone; then nothing is written.
+    QPointer<SessionManager> self(this);
+    m_destinationChooser->chooseDestination(
+        suggestedName, QStringLiteral("csv"), [self, text](std::optional<QString> path) {
+            if (!self || !path) {
+                return;
+            }
+            if (auto error = platform::writeFileAtomically(*path, text.toUtf8())) {
+                platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: ") + *error);
+            }
+        });
+}
+
+double completedDoseOnDay(const QList<Session>& sessions, QDate day, const platform::Clock& clock) {
+    double total = 0;
+    for (const Session& session : sessions) {
+        if (session.isCompleted() && clock.dayOf(session.startDate) == day) {
+            total += session.doseAccumulated;
+        }
+    }
+    return total;
+}
+
+} // namespace kavro::services

@@ -1,0 +1,198 @@
+#include "cli/HistoryCommand.h"
+#include "models/SessionCsv.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/ManualClock.h"
+#include "services/DoseCalculator.h"
+#include "services/HistoryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kavro::cli {
+namespace {
+
+using models::Session;
+
+const QTimeZone kBerlin("Europe/Berlin");
+const QDate kToday(2025, 3, 14);
+
+QDateTime berlin(QDate day, int hour, int minute = 0) {
+    return QDateTime(day, QTime(hour, minute), kBerlin);
+}
+
+Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
+    Session session = Session::create(name, start);
+    session.endDate = start.addSecs(minutes * 60);
+    session.doseAccumulated = dose;
+    return session;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class HistoryCommandTest : public ::testing::Test {
+protected:
+    HistoryCommandTest() : clock(berlin(kToday, 16), kBerlin) {
+        Session loud = completed("Pro Tools", berlin(kToday.addDays(-1), 23, 50), 40, 30);
+        loud.peakSPL = 99.5;
+        loud.peakDBC = 137.25;
+        loud.peakCount135 = 3;
+        history = {completed("Ableton Live", berlin(kToday, 9), 90, 20), loud,
+                   Session::create("Running", berlin(kToday.addDays(-2), 10)),
+                   completed("Logic Pro", berlin(kToday.addDays(-3), 14), 30, 10)};
+        EXPECT_FALSE(services::historyfile::write(path(), history));
+    }
+
+    QString path() const { return dir.filePath("sessions.json"); }
+
+    int run(QStringList args) {
+        out.clear();
+        err.clear();
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CommandContext context{outStream, errStream, false};
+        const int code = runHistory(args, context, {clock, preferences, path()});
+        outStream.flush();
+        errStream.flush();
+        return code;
+    }
+
+    QJsonObject stats(const QString& from, const QString& to) {
+        EXPECT_EQ(run({"stats", "--from", from, "--to", to, "--json"}), kExitOk) << err.toStdString();
+        return QJsonDocument::fromJson(out.toUtf8()).object();
+    }
+
+    QTemporaryDir dir;
+    platform::testing::ManualClock clock;
+    platform::MemoryPreferencesStore preferences;
+    QList<Session> history;
+    QString out;
+    QString err;
+};
+
+TEST_F(HistoryCommandTest, ListShowsCompletedSessionsOfTheRangeOldestFirst) {
+    ASSERT_EQ(run({"list"}), kExitOk);
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("2025-03-11 14:00-14:30")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("2025-03-13 23:50-00:30")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains("30.00%"));
+    EXPECT_TRUE(lines[1].contains("99.5 dBA"));
+    EXPECT_TRUE(lines[1].endsWith("Pro Tools"));
+
+    // The session that crossed midnight belongs to the day it started.
+    ASSERT_EQ(run({"list", "--from", "2025-03-13", "--to", "2025-03-13"}), kExitOk);
+    EXPECT_EQ(out.count('\n'), 1);
+    ASSERT_EQ(run({"--file", path(), "list", "--from", "2025-03-14"}), kExitOk);
+    EXPECT_TRUE(out.contains("Ableton Live"));
+    EXPECT_EQ(out.count('\n'), 1);
+}
+
+TEST_F(HistoryCommandTest, StatsUseTheStoredDoseOfToday) {
+    preferences.setDouble(services::DoseCalculator::kAccumulatedDoseKey, 0.55);
+    preferences.setDate(services::DoseCalculator::kDoseDateKey, berlin(kToday, 15));
+    const QJsonObject json = stats("2025-03-10", "2025-03-14");
+    EXPECT_EQ(json.value("rangeDays").toInt(), 5);
+    EXPECT_EQ(json.value("sessionCount").toInt(), 3);
+    EXPECT_DOUBLE_EQ(json.value("totalDose").toDouble(), 95);
+    EXPECT_DOUBLE_EQ(json.value("averageDosePerDay").toDouble(), 19);
+    double energy = 0;
+    for (double dose : {55.0, 30.0, 10.0}) {
+        energy += std::pow(10.0, (85 + 3 * std::log2(dose / 100)) / 10);
+    }
+    EXPECT_NEAR(json.value("euWeeklyLevel").toDouble(), 10 * std::log10(energy / 5), 1e-9);
+    EXPECT_EQ(json.value("peakSPL").toDouble(), 99.5);
+    EXPECT_EQ(json.value("peakDBC").toDouble(), 137.25);
+    EXPECT_EQ(json.value("impulses135").toInt(), 3);
+    EXPECT_EQ(json.size(), 8);
+}
+
+TEST_F(HistoryCommandTest, StaleStoredDoseFallsBackToTodaysSessions) {
+    preferences.setDouble(services::DoseCalculator::kAccumulatedDoseKey, 0.9);
+    preferences.setDate(services::DoseCalculator::kDoseDateKey, berlin(kToday.addDays(-1), 22));
+    EXPECT_DOUBLE_EQ(stats("2025-03-14", "2025-03-14").value("totalDose").toDouble(), 20);
+}
+
+TEST_F(HistoryCommandTest, StatsWithoutValuesWriteNull) {
+    const QJsonObject json = stats("2025-03-01", "2025-03-04");
+    EXPECT_EQ(json.value("sessionCount").toInt(), 0);
+    EXPECT_TRUE(json.value("euWeeklyLevel").isNull());
+    EXPECT_TRUE(json.value("peakSPL").isNull());
+    EXPECT_TRUE(json.value("peakDBC").isNull());
+
+    ASSERT_EQ(run({"stats", "--from", "2025-03-01", "--to", "2025-03-04"}), kExitOk);
+    EXPECT_TRUE(out.contains("none (needs at least 5 days)")) << out.toStdString();
+}
+
+TEST_F(HistoryCommandTest, ExportWritesTheSameCsvAsTheApplication) {
+    const QString csvPath = dir.filePath("out.csv");
+    ASSERT_EQ(run({"export", "--from", "2025-03-12", "--to", "2025-03-14", csvPath}), kExitOk)
+        << err.toStdString();
+    const QList<Session> expected{history[0], history[1]};
+    EXPECT_EQ(readAll(csvPath), models::csv::csvString(expected, kBerlin, clock.now()).toUtf8());
+    EXPECT_EQ(out, "2 sessions written to " + csvPath + "\n");
+}
+
+struct BadCall {
+    QStringList args;
+    int exitCode;
+    const char* message;
+};
+
+void PrintTo(const BadCall& call, std::ostream* os) {
+    *os << call.args.join(' ').toStdString();
+}
+
+class HistoryCommandErrorTest : public HistoryCommandTest, public ::testing::WithParamInterface<BadCall> {};
+
+TEST_P(HistoryCommandErrorTest, ExplainsTheProblem) {
+    const BadCall& call = GetParam();
+    EXPECT_EQ(run(call.args), call.exitCode);
+    EXPECT_TRUE(err.contains(call.message)) << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, HistoryCommandErrorTest,
+    ::testing::Values(
+        BadCall{{}, kExitUsage, "needs list, stats or export"},
+        BadCall{{"delete"}, kExitUsage, "unknown history command"},
+        BadCall{{"stats", "--from", "2025-03-01"}, kExitUsage, "needs --from DATE and --to DATE"},
+        BadCall{{"list", "--from", "14.03.2025"}, kExitUsage, "--from needs a date as yyyy-MM-dd"},
+        BadCall{{"list", "--to", "2025-02-30"}, kExitUsage, "--to needs a date"},
+        BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-01"}, kExitUsage, "reversed"},
+        BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
+        BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
+        BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
+        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
+
+TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
+    const QByteArray broken = R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])";
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(broken);
+    }
+    for (const QStringList& args :
+         {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
+          QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
+        EXPECT_EQ(run(args), kExitFailure);
+        EXPECT_TRUE(err.contains("cannot use the history file")) << err.toStdString();
+        EXPECT_TRUE(err.contains("startDate")) << err.toStdString();
+    }
+    EXPECT_EQ(readAll(path()), broken);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
+}
+
+} // namespace
+} // namespace kavro::cli

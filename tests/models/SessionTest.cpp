@@ -1,0 +1,222 @@
+#include "models/Session.h"
+#include "models/IsoDate.h"
+#include "models/JsonReader.h"
+#include "models/JsonWriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace kavro::models {
+namespace {
+
+QDateTime utc(int year, int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+}
+
+// A record through its text form, as the history file stores it.
+template <typename Record> std::variant<Record, QString> decode(QByteArrayView text) {
+    JsonReader reader(text);
+    auto record = Record::readJson(reader);
+    if (!record || !reader.finish()) {
+        return reader.error();
+    }
+    return *record;
+}
+
+template <typename Record> QByteArray encode(const Record& record) {
+    JsonWriter writer;
+    record.writeJson(writer);
+    EXPECT_TRUE(writer.ok());
+    return writer.take();
+}
+
+// The encoded record as a generic JSON object, to look at single keys.
+QJsonObject asObject(const QByteArray& text) {
+    return QJsonDocument::fromJson(text).object();
+}
+
+// A record's text with one key replaced by `valueText`, or removed when it is null.
+QByteArray withKey(const QByteArray& text, const char* key, const char* valueText) {
+    QJsonObject object = asObject(text);
+    object.remove(key);
+    QByteArray changed = QJsonDocument(object).toJson();
+    if (valueText) {
+        changed.insert(changed.indexOf('{') + 1, QByteArray("\"") + key + "\": " + valueText + ",");
+    }
+    return changed;
+}
+
+Session completedSession() {
+    Session session = Session::create(QStringLiteral("Ableton Live"), utc(2025, 3, 14, 9, 26, 53));
+    session.endDate = utc(2025, 3, 14, 11, 2, 7);
+    session.averageSPL = 82.25;
+    session.peakSPL = 97.5;
+    session.doseAccumulated = 37.125;
+    session.peakDBC = 136.75;
+    session.peakCount135 = 12;
+    session.peakCount140 = 3;
+    session.peakDBACount115 = 1;
+    session.readings = {{utc(2025, 3, 14, 9, 27, 53), 81.5, 0.25, 88.0},
+                        {utc(2025, 3, 14, 9, 28, 53), 83.0, 0.5, 90.25}};
+    return session;
+}
+
+TEST(IsoDateTest, WritesUtcWholeSecondsWithZ) {
+    const QDateTime berlin(QDate(2025, 3, 14), QTime(10, 26, 53, 870), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(isodate::format(berlin), QStringLiteral("2025-03-14T09:26:53Z"));
+    EXPECT_EQ(isodate::format(utc(1969, 12, 31, 23, 59, 59).addMSecs(500)),
+              QStringLiteral("1969-12-31T23:59:59Z"));
+    EXPECT_EQ(isodate::format(utc(2024, 2, 29, 0, 0, 0)), QStringLiteral("2024-02-29T00:00:00Z"));
+}
+
+TEST(IsoDateTest, ReadsOffsetsAndRejectsZonelessOrMalformedText) {
+    EXPECT_EQ(isodate::parse(u"2025-03-14T09:26:53Z"), utc(2025, 3, 14, 9, 26, 53));
+    EXPECT_EQ(isodate::parse(u"2025-03-14T10:26:53+01:00"), utc(2025, 3, 14, 9, 26, 53));
+    EXPECT_FALSE(isodate::parse(u"2025-03-14T09:26:53"));
+    EXPECT_FALSE(isodate::parse(u"2025-02-30T09:26:53Z"));
+    EXPECT_FALSE(isodate::parse(u"14/03/2025 09:26"));
+    EXPECT_FALSE(isodate::parse(u"2025-03-14T09:2x:53Z"));
+    EXPECT_FALSE(isodate::parse(u""));
+}
+
+TEST(SessionJsonTest, CompletedSessionRoundTrips) {
+    Session session = completedSession();
+    session.dawName = QStringLiteral("Studio \"B\" \\ Mix\tRoom\n\u00e9\u266b\U0001F3B5\u0001");
+    const QByteArray text = encode(session);
+    const QJsonObject json = asObject(text);
+    EXPECT_EQ(json.value("id").toString(), session.id.toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(json.value("startDate").toString(), QStringLiteral("2025-03-14T09:26:53Z"));
+    EXPECT_EQ(json.value("peakCount135").toInteger(), 12);
+    EXPECT_EQ(json.value("dawName").toString(), session.dawName);
+    EXPECT_EQ(json.value("readings").toArray().at(1).toObject().value("dBC").toDouble(), 90.25);
+    EXPECT_EQ(json.size(), 12);
+    EXPECT_TRUE(text.contains("\n    \"dawName\": ")) << text.constData(); // one key per line, indented
+
+    const auto decoded = decode<Session>(text);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded), session);
+}
+
+TEST(SessionJsonTest, RunningSessionHasNoEndDateKeyAndStaysRunning) {
+    Session session = completedSession();
+    session.endDate.reset();
+    session.readings.clear();
+    const QByteArray text = encode(session);
+    EXPECT_FALSE(asObject(text).contains("endDate"));
+    const auto decoded = decode<Session>(text);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded));
+    EXPECT_EQ(std::get<Session>(decoded), session);
+}
+
+TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
+    const auto decoded = decode<Session>(R"({
+        "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "2025-03-14T09:00:00Z",
+        "endDate": null, "dawName": "Logic Pro", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
+        "readings": [{"timestamp": "2025-03-14T09:01:00Z", "dBA": 80.5, "dosePercentageAtTime": 1.5}],
+        "comment": {"written by": ["a", "later", "version", 1, true, null]}})");
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    const Session& session = std::get<Session>(decoded);
+    EXPECT_EQ(session.id, QUuid("e621e1f8-c36c-495a-93fc-0c247a3e6e5f"));
+    EXPECT_FALSE(session.endDate);
+    EXPECT_EQ(session.peakDBC, 0.0);
+    EXPECT_EQ(session.peakCount135, 0);
+    EXPECT_EQ(session.peakCount140, 0);
+    EXPECT_EQ(session.peakDBACount115, 0);
+    ASSERT_EQ(session.readings.size(), 1);
+    EXPECT_EQ(session.readings[0].dBC, 0.0);
+    EXPECT_EQ(session.readings[0].dBA, 80.5);
+}
+
+// Each case breaks one key of an otherwise valid record; the error must name it.
+struct BrokenRecord {
+    const char* key;
+    const char* replacement; // JSON text of the new value, or nullptr to drop the key
+};
+
+// Names the case in test listings.
+void PrintTo(const BrokenRecord& broken, std::ostream* os) {
+    *os << broken.key << " = " << (broken.replacement ? broken.replacement : "(missing)");
+}
+
+class SessionJsonFailureTest : public ::testing::TestWithParam<BrokenRecord> {};
+
+TEST_P(SessionJsonFailureTest, RejectsRecordAndNamesKey) {
+    const BrokenRecord broken = GetParam();
+    const auto decoded = decode<Session>(withKey(encode(completedSession()), broken.key, broken.replacement));
+    ASSERT_TRUE(std::holds_alternative<QString>(decoded));
+    EXPECT_TRUE(std::get<QString>(decoded).contains(broken.key)) << std::get<QString>(decoded).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RequiredAndMistyped, SessionJsonFailureTest,
+    ::testing::Values(BrokenRecord{"id", nullptr}, BrokenRecord{"startDate", nullptr},
+                      BrokenRecord{"dawName", nullptr}, BrokenRecord{"averageSPL", nullptr},
+                      BrokenRecord{"peakSPL", nullptr}, BrokenRecord{"doseAccumulated", nullptr},
+                      BrokenRecord{"readings", nullptr}, BrokenRecord{"id", "\"not-a-uuid\""},
+                      BrokenRecord{"startDate", "\"14.03.2025 09:26\""},
+                      BrokenRecord{"endDate", "\"yesterday\""}, BrokenRecord{"peakSPL", "\"97\""},
+                      BrokenRecord{"peakCount135", "2.5"}, BrokenRecord{"readings", "{}"},
+                      BrokenRecord{"dawName", "null"}, BrokenRecord{"averageSPL", "1e999"}));
+
+TEST(SPLReadingJsonTest, ReadingWithoutDoseFails) {
+    const auto decoded = decode<SPLReading>(R"({"timestamp": "2025-03-14T09:01:00Z", "dBA": 80})");
+    ASSERT_TRUE(std::holds_alternative<QString>(decoded));
+    EXPECT_TRUE(std::get<QString>(decoded).contains("dosePercentageAtTime"));
+}
+
+TEST(SessionJsonTest, BadReadingFailsTheSession) {
+    const auto decoded = decode<Session>(withKey(encode(completedSession()), "readings",
+                                                 R"([{"timestamp": "2025-03-14T09:01:00Z", "dBA": 80,
+                                                      "dosePercentageAtTime": 1}, {"dBA": 80}])"));
+    ASSERT_TRUE(std::holds_alternative<QString>(decoded));
+    EXPECT_EQ(std::get<QString>(decoded).toStdString(), "reading 1: key \"timestamp\" is missing");
+}
+
+TEST(SessionJsonTest, EscapedNamesFromOtherWritersDecode) {
+    const QByteArray text =
+        withKey(encode(completedSession()), "dawName", R"("A\/B \ud83c\udfb5 \u00E9 \ud800 \"x\"")");
+    const auto decoded = decode<Session>(text);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded).dawName, QStringLiteral("A/B \U0001F3B5 \u00e9 \ufffd \"x\""));
+}
+
+TEST(SessionJsonTest, BrokenTextIsAnError) {
+    for (const char* text : {R"({"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f",)", R"({"dawName": "a\qb"})",
+                             "{\"dawName\": \"line\nbreak\"}", R"({"peakSPL": 1.2.3})", R"({"peakSPL": tru})",
+                             R"({"peakSPL" 1})", R"({"dawName": "unterminated})"}) {
+        const auto decoded = decode<Session>(text);
+        EXPECT_TRUE(std::holds_alternative<QString>(decoded)) << text;
+    }
+}
+
+TEST(SessionJsonTest, NonFiniteNumbersCannotBeWritten) {
+    Session session = completedSession();
+    session.readings[1].dBA = -std::numeric_limits<double>::infinity();
+    JsonWriter writer;
+    session.writeJson(writer);
+    EXPECT_FALSE(writer.ok());
+}
+
+TEST(SessionTest, DurationFormatted) {
+    Session session = Session::create("Reaper", utc(2025, 3, 14, 9, 0));
+    const auto endingAfter = [&](int seconds) {
+        session.endDate = session.startDate.addSecs(seconds);
+        return session.durationFormatted(utc(2030, 1, 1, 0, 0)).toStdString();
+    };
+    EXPECT_EQ(endingAfter(59), "0m");
+    EXPECT_EQ(endingAfter(3599), "59m");
+    EXPECT_EQ(endingAfter(3600), "1h 0m");
+    EXPECT_EQ(endingAfter(3900), "1h 5m");
+    EXPECT_EQ(endingAfter(9000), "2h 30m");
+
+    session.endDate.reset();
+    EXPECT_EQ(session.durationFormatted(utc(2025, 3, 14, 9, 42, 30)).toStdString(), "42m");
+    EXPECT_EQ(session.durationFormatted(utc(2025, 3, 14, 10, 5, 0)).toStdString(), "1h 5m");
+}
+
+} // namespace
+} // namespace kavro::models

@@ -1,0 +1,349 @@
+#include "services/SessionManager.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/FixedDestinationChooser.h"
+#include "platform/testing/ManualClock.h"
+#include "services/DoseCalculator.h"
+#include "services/HistoryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kavro::services {
+namespace {
+
+using models::Session;
+using platform::testing::ManualClock;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+const QTimeZone kBerlin("Europe/Berlin");
+
+QDateTime berlin(int year, int month, int day, int hour, int minute = 0, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), kBerlin);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
+    Session session = Session::create(name, start);
+    session.endDate = start.addSecs(minutes * 60);
+    session.doseAccumulated = dose;
+    return session;
+}
+
+class SessionManagerTest : public ::testing::Test {
+protected:
+    SessionManagerTest() : clock(berlin(2025, 3, 14, 10, 26, 53), kBerlin) {}
+
+    QString path() const { return dir.filePath("Kavro/sessions.json"); }
+    std::unique_ptr<SessionManager> makeManager() { return std::make_unique<SessionManager>(clock, path()); }
+
+    void writeHistory(const QList<Session>& sessions) {
+        QDir().mkpath(dir.filePath("Kavro"));
+        ASSERT_FALSE(historyfile::write(path(), sessions));
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+};
+
+TEST_F(SessionManagerTest, StartingAgainKeepsTheSessionAndOnlyRenames) {
+    auto manager = makeManager();
+    manager->startSession("Ableton Live");
+    const Session first = *manager->currentSession();
+    EXPECT_EQ(first.startDate, clock.now());
+    EXPECT_FALSE(first.id.isNull());
+
+    clock.advance(120);
+    manager->updateStatistics(90, 0, 0);
+    manager->startSession("Ableton Live");
+    manager->startSession("Logic Pro");
+    const Session& renamed = *manager->currentSession();
+    EXPECT_EQ(renamed.id, first.id);
+    EXPECT_EQ(renamed.startDate, first.startDate);
+    EXPECT_EQ(renamed.dawName, "Logic Pro");
+    EXPECT_EQ(renamed.peakSPL, 90);
+}
+
+TEST_F(SessionManagerTest, TicksKeepEnergeticMeanPeaksAndImpulseCounts) {
+    auto manager = makeManager();
+    manager->updateStatistics(100, 141, 120); // no session: ignored
+    manager->addReading(100, 100, 10);
+    manager->startSession("Reaper");
+    QSignalSpy changed(manager.get(), &SessionManager::changed);
+
+    manager->updateStatistics(80, 134.9, 114.9);
+    manager->updateStatistics(90, 141, 115);
+    manager->updateStatistics(100, 135, 50);
+    const Session& session = *manager->currentSession();
+    EXPECT_NEAR(session.averageSPL, 10 * std::log10((1e8 + 1e9 + 1e10) / 3), 1e-9);
+    EXPECT_NEAR(session.averageSPL, 95.7, 0.05);
+    EXPECT_EQ(session.peakSPL, 100);
+    EXPECT_EQ(session.peakDBC, 141);
+    EXPECT_EQ(session.peakCount135, 2);
+    EXPECT_EQ(session.peakCount140, 1);
+    EXPECT_EQ(session.peakDBACount115, 1);
+    EXPECT_EQ(changed.count(), 3);
+
+    clock.advance(60);
+    manager->addReading(88.5, 95.25, 12.5);
+    ASSERT_EQ(session.readings.size(), 1);
+    EXPECT_EQ(session.readings[0], (models::SPLReading{clock.now(), 88.5, 12.5, 95.25}));
+}
+
+TEST_F(SessionManagerTest, NewSessionStartsItsAverageAfresh) {
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    manager->updateStatistics(100, 0, 0);
+    manager->endSession(0, 0);
+    manager->startSession("Reaper");
+    manager->updateStatistics(80, 0, 0);
+    EXPECT_NEAR(manager->currentSession()->averageSPL, 80, 1e-9);
+}
+
+TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    auto manager = makeManager();
+    manager->startSession("Ableton Live");
+    manager->updateStatistics(85, 0, 0);
+    clock.advance(5400.7);
+    platform::MemoryPreferencesStore preferences;
+    DoseCalculator dose(preferences, clock);
+    dose.reconcileWithSessions(35);
+    dose.setSessionStartDose(0.20);
+    manager->endSession(dose);
+
+    EXPECT_FALSE(manager->currentSession());
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    const Session& ended = manager->sessionHistory().front();
+    EXPECT_EQ(ended.dawName, "Ableton Live");
+    EXPECT_NEAR(ended.doseAccumulated, 15.0, 1e-9);
+    EXPECT_EQ(*ended.endDate, clock.now());
+
+    // The file holds both, newest first, with dates cut to whole seconds.
+    const QByteArray text = readAll(path());
+    EXPECT_TRUE(text.contains("\"endDate\": \"2025-03-14T10:56:53Z\"")) << text.constData();
+    EXPECT_TRUE(text.contains("\n        \"dawName\""));
+    const auto reloaded = makeManager();
+    ASSERT_EQ(reloaded->sessionHistory().size(), 2);
+    EXPECT_EQ(reloaded->sessionHistory().front().id, ended.id);
+    EXPECT_EQ(reloaded->sessionHistory().back().dawName, "Cubase");
+}
+
+TEST_F(SessionManagerTest, NothingRunningNothingEnds) {
+    auto manager = makeManager();
+    manager->endSession(1, 0);
+    EXPECT_TRUE(manager->sessionHistory().isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+// Thirty calendar days back from 10 April (summer time) is 11 March 12:00 winter time:
+// 719 hours, not 720.
+TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
+    const QDateTime now = berlin(2025, 4, 10, 12, 0);
+    writeHistory({completed("29 days", now.addDays(-29), 10, 1),
+                  completed("31 days", now.addDays(-31), 10, 1),
+                  completed("30 days", now.addDays(-30), 10, 1),
+                  completed("under 720 h", now.addSecs(-(720 * 3600 - 1800)), 10, 1),
+                  completed("under 719 h", now.addSecs(-(719 * 3600 - 60)), 10, 1)});
+    clock.set(now);
+    auto manager = makeManager();
+    QStringList kept;
+    for (const Session& session : manager->sessionHistory()) {
+        kept.append(session.dawName);
+    }
+    EXPECT_EQ(kept, (QStringList{"29 days", "under 719 h"}));
+
+    // Pruning on load does not rewrite the file; the next end of a session does.
+    EXPECT_EQ(historyfile::decode(readAll(path())).index(), 0u);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 5);
+    clock.advance(12 * 3600);
+    manager->startSession("Reaper");
+    manager->endSession(0, 0);
+    const auto saved = std::get<0>(historyfile::decode(readAll(path())));
+    ASSERT_EQ(saved.size(), 2);
+    EXPECT_EQ(saved[0].dawName, "Reaper");
+    EXPECT_EQ(saved[1].dawName, "29 days");
+}
+
+// A file the program cannot read empties the history, reports why, and is kept beside
+// the new file at the next save instead of being lost.
+struct UnreadableFile {
+    const char* name;
+    const char* text;
+};
+
+void PrintTo(const UnreadableFile& file, std::ostream* os) {
+    *os << file.name;
+}
+
+class UnreadableHistoryTest : public SessionManagerTest,
+                              public ::testing::WithParamInterface<UnreadableFile> {};
+
+TEST_P(UnreadableHistoryTest, EmptiesHistoryAndKeepsTheFileOnce) {
+    const QByteArray broken = GetParam().text;
+    QDir().mkpath(dir.filePath("Kavro"));
+    writeAll(path(), broken);
+
+    CaptureStderr();
+    auto manager = makeManager();
+    const std::string console = GetCapturedStderr();
+    EXPECT_EQ(console.rfind("Failed to load session history: ", 0), 0u) << console;
+    EXPECT_TRUE(manager->sessionHistory().isEmpty());
+    EXPECT_EQ(readAll(path()), broken); // untouched until a save
+
+    manager->startSession("Reaper");
+    clock.advance(600);
+    manager->endSession(0.1, 0);
+    const QString keptPath = path() + ".unreadable-20250314T093653Z";
+    EXPECT_EQ(readAll(keptPath), broken);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 1);
+
+    manager->saveHistory();
+    EXPECT_EQ(QDir(dir.filePath("Kavro")).entryList(QDir::Files).size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnreadableHistoryTest,
+    ::testing::Values(UnreadableFile{"not JSON", "not json at all"},
+                      UnreadableFile{"not an array", "{\"id\": 1}"},
+                      UnreadableFile{"record without startDate",
+                                     R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "dawName": "Logic",
+                                         "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5, "readings": []}])"},
+                      UnreadableFile{
+                          "date not ISO 8601",
+                          R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "14 March 2025",
+                                         "dawName": "Logic", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
+                                         "readings": []}])"}));
+
+TEST_F(SessionManagerTest, ReadableFileAfterAFailureIsNotMovedAside) {
+    QDir().mkpath(dir.filePath("Kavro"));
+    writeAll(path(), "broken");
+    CaptureStderr();
+    auto manager = makeManager();
+    GetCapturedStderr();
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    manager->loadHistory();
+    manager->saveHistory();
+    EXPECT_EQ(QDir(dir.filePath("Kavro")).entryList(QDir::Files), QStringList{"sessions.json"});
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
+TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryWithoutComplaint) {
+    CaptureStderr();
+    auto manager = makeManager();
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_TRUE(manager->sessionHistory().isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("Kavro")).exists());
+}
+
+TEST_F(SessionManagerTest, FailedWritesAreReportedAndLeaveMemoryAndFileAlone) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    const QByteArray before = readAll(path());
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    manager->updateStatistics(std::numeric_limits<double>::quiet_NaN(), 0, 0);
+    CaptureStderr();
+    manager->endSession(0.2, 0.1);
+    const std::string console = GetCapturedStderr();
+    EXPECT_EQ(console.rfind("Failed to save session history: ", 0), 0u) << console;
+    EXPECT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(readAll(path()), before);
+}
+
+TEST_F(SessionManagerTest, FolderThatCannotBeCreatedIsReported) {
+    writeAll(dir.filePath("blocker"), "a file where a folder should be");
+    CaptureStderr();
+    SessionManager manager(clock, dir.filePath("blocker/Kavro/sessions.json"));
+    manager.saveHistory();
+    const std::string console = GetCapturedStderr();
+    EXPECT_EQ(console.rfind("⚠️ Kavro: failed to create Application Support directory: ", 0), 0u)
+        << console;
+    EXPECT_NE(console.find("\nFailed to save session history: "), std::string::npos) << console;
+}
+
+TEST_F(SessionManagerTest, TodayCountsSessionsByTheirStartDay) {
+    clock.set(berlin(2025, 3, 14, 12, 0));
+    writeHistory({completed("morning", berlin(2025, 3, 14, 9, 0), 30, 10),
+                  completed("dawn", berlin(2025, 3, 14, 0, 5), 15, 4),
+                  completed("late night", berlin(2025, 3, 13, 23, 50), 40, 30)});
+    auto manager = makeManager();
+    const auto today = manager->todaysSessions();
+    ASSERT_EQ(today.size(), 2);
+    EXPECT_EQ(today[0].dawName, "morning");
+    EXPECT_EQ(manager->todaysTotalDuration(), 45 * 60);
+    EXPECT_EQ(manager->todaysTotalDurationFormatted(), "0h 45m");
+    EXPECT_EQ(manager->todaysCompletedDose(), 14);
+
+    manager->removeTodaysSessions();
+    ASSERT_EQ(manager->sessionHistory().size(), 1);
+    EXPECT_EQ(manager->sessionHistory()[0].dawName, "late night");
+}
+
+TEST_F(SessionManagerTest, RemovingASessionKeepsTheOrderOfTheOthers) {
+    const Session a = completed("a", berlin(2025, 3, 14, 9, 0), 1, 0);
+    const Session b = completed("b", berlin(2025, 3, 13, 9, 0), 1, 0);
+    const Session c = completed("c", berlin(2025, 3, 12, 9, 0), 1, 0);
+    writeHistory({a, b, b, c});
+    auto manager = makeManager();
+    EXPECT_EQ(manager->removeSession(b.id), 2);
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(manager->sessionHistory()[0].id, a.id);
+    EXPECT_EQ(manager->sessionHistory()[1].id, c.id);
+}
+
+class SessionExportTest : public SessionManagerTest {
+protected:
+    void SetUp() override {
+        manager = makeManager();
+        manager->setDestinationChooser(&chooser);
+    }
+    std::unique_ptr<SessionManager> manager;
+    platform::testing::FixedDestinationChooser chooser;
+    QList<Session> sessions{completed("Studio One, \"Pro\"", berlin(2025, 3, 14, 9, 0), 30, 12.5)};
+};
+
+TEST_F(SessionExportTest, WritesTheCsvAsUtf8WithoutByteOrderMark) {
+    chooser.answer = dir.filePath("export.csv");
+    manager->exportCSV(sessions, "Kavro Sessions 2025-03-14.csv");
+    EXPECT_EQ(chooser.suggestedNames, QStringList{"Kavro Sessions 2025-03-14.csv"});
+    EXPECT_EQ(chooser.suffixes, QStringList{"csv"});
+    const QByteArray bytes = readAll(dir.filePath("export.csv"));
+    EXPECT_EQ(bytes, manager->csvString(sessions).toUtf8());
+    EXPECT_TRUE(bytes.startsWith("Date,"));
+    EXPECT_TRUE(bytes.endsWith("\"Studio One, \"\"Pro\"\"\",09:00:00,09:30:00,30.0,,,,0,0,0,12.50"));
+}
+
+TEST_F(SessionExportTest, EmptyListAsksNothingAndCancelWritesNothing) {
+    manager->exportCSV({}, "x.csv");
+    EXPECT_TRUE(chooser.suggestedNames.isEmpty());
+    manager->exportCSV(sessions, "x.csv");
+    EXPECT_EQ(chooser.suggestedNames.size(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{});
+}
+
+TEST_F(SessionExportTest, WriteFailureIsReported) {
+    chooser.answer = dir.filePath("no such folder/export.csv");
+    CaptureStderr();
+    manager->exportCSV(sessions, "x.csv");
+    const std::string console = GetCapturedStderr();
+    EXPECT_EQ(console.rfind("[Kavro] CSV export failed: ", 0), 0u) << console;
+}
+
+} // namespace
+} // namespace kavro::services
