@@ -1,7 +1,10 @@
 // kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
 // same services the tray application uses.
 #include "cli/CommandLine.h"
+#include "cli/DevicesCommand.h"
 #include "cli/LevelsCommand.h"
+#include "cli/MeterCommand.h"
+#include "cli/PinkNoiseCommand.h"
 
 #include <QCoreApplication>
 
@@ -20,6 +23,9 @@ struct CommandEntry {
 
 const CommandEntry kCommands[] = {
     {"levels", kavro::cli::runLevels, "measure a sound file, one line per second"},
+    {"devices", kavro::cli::runDevices, "list the audio input and output devices"},
+    {"meter", kavro::cli::runMeter, "measure a live input device, ten lines a second"},
+    {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
 };
 
 void printUsage(QTextStream& stream) {
