@@ -86,4 +86,13 @@ std::variant<MicCalibrationFile, MicCalibrationFile::Error> MicCalibrationFile::
     return file;
 }
 
+std::optional<MicCorrectionProfile> MicCalibrationFile::toProfile(double sampleRate, const QDateTime& now) const {
+    const dsp::RealFft fft(dsp::correction::kFftSize);
+    const auto design = dsp::correction::designFromDeviation(points, sampleRate, fft);
+    if (!design) {
+        return std::nullopt;
+    }
+    return MicCorrectionProfile::fromDesign(*design, sampleRate, now);
+}
+
 } // namespace kavro::models

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/CorrectionDesign.h"
+#include "models/MicCorrectionProfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,6 +29,10 @@ struct MicCalibrationFile {
     static constexpr qsizetype kMaxBytes = 1 << 20;
 
     static std::variant<MicCalibrationFile, Error> parse(const QByteArray& contents);
+
+    // The correction for a capture rate: the inverse of the deviation, through the same
+    // limit, blends and filter design as a measured response. None if the design fails.
+    std::optional<MicCorrectionProfile> toProfile(double sampleRate, const QDateTime& now) const;
 };
 
 } // namespace kavro::models

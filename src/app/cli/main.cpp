@@ -1,6 +1,8 @@
 // kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
 // same services the tray application uses.
+#include "cli/CalibrateCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/CorrectionCommand.h"
 #include "cli/DevicesCommand.h"
 #include "cli/LevelsCommand.h"
 #include "cli/MeterCommand.h"
@@ -26,6 +28,8 @@ const CommandEntry kCommands[] = {
     {"devices", kavro::cli::runDevices, "list the audio input and output devices"},
     {"meter", kavro::cli::runMeter, "measure a live input device, ten lines a second"},
     {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
+    {"calibrate", kavro::cli::runCalibrate, "measure the microphone response and store its correction"},
+    {"correction", kavro::cli::runCorrection, "show, clear, switch or import the microphone correction"},
 };
 
 void printUsage(QTextStream& stream) {
