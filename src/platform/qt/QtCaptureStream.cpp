@@ -53,6 +53,9 @@ public:
         m_sink->open(QIODevice::WriteOnly);
         m_source = std::make_unique<QAudioSource>(device, format);
         QAudioSource* source = m_source.get();
+        // Without a size of our own, PulseAudio delivers in half-second bursts; two
+        // buffers' worth keeps the meter live without waking the thread needlessly.
+        source->setBufferSize(qsizetype(2) * framesPerBuffer * format.bytesPerFrame());
         QObject::connect(source, &QAudioSource::stateChanged, source, [source, &failed](QAudio::State state) {
             if (state == QAudio::StoppedState && source->error() != QAudio::NoError) {
                 failed.store(true);
