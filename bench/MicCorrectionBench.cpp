@@ -1,12 +1,10 @@
 // The microphone correction on the capture thread: the 128-tap filter on one
-// 1024-frame buffer at 48 kHz, and the whole measurement pipeline with it switched on.
+// 1024-frame buffer at 48 kHz (the pipeline with it is in PipelineBench).
 #include "platform/MemoryPreferencesStore.h"
-#include "platform/testing/ScriptedAudioBackend.h"
-#include "services/AudioDeviceManager.h"
-#include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
 
-#include <QCoreApplication>
+#include "BenchProfiles.h"
+
 #include <QDateTime>
 
 #include <benchmark/benchmark.h>
@@ -28,18 +26,22 @@ std::vector<float> signal() {
     return samples;
 }
 
+} // namespace
+
 // A windowed-sinc low-pass: symmetric like a measured correction, and no zero taps.
-kavro::models::MicCorrectionProfile profile() {
+kavro::models::MicCorrectionProfile kavro::bench::correctionProfile(double sampleRate) {
     kavro::models::MicCorrectionProfile result;
     for (int j = 0; j < 128; ++j) {
         const double x = (j - 64) * 0.3;
         const double window = 0.5 * (1 - std::cos(2 * std::numbers::pi * j / 128.0));
         result.taps.push_back(static_cast<float>((x == 0 ? 1.0 : std::sin(x) / x) * window * 0.1));
     }
-    result.sampleRate = kRate;
+    result.sampleRate = sampleRate;
     result.measuredDate = QDateTime::currentDateTimeUtc();
     return result;
 }
+
+namespace {
 
 void reportRealTime(benchmark::State& state) {
     state.counters["realtime_x"] =
@@ -49,7 +51,7 @@ void reportRealTime(benchmark::State& state) {
 void BM_MicCorrectionApply(benchmark::State& state) {
     kavro::platform::MemoryPreferencesStore preferences;
     kavro::services::MicFrequencyCorrection correction(preferences);
-    correction.save(profile());
+    correction.save(kavro::bench::correctionProfile(kRate));
     correction.setIsEnabled(true);
     const auto input = signal();
     std::vector<float> buffer(kFrames);
@@ -61,39 +63,5 @@ void BM_MicCorrectionApply(benchmark::State& state) {
     reportRealTime(state);
 }
 BENCHMARK(BM_MicCorrectionApply);
-
-void BM_MeasurementPipelineWithCorrection(benchmark::State& state) {
-    int argc = 1;
-    char name[] = "kavro-bench";
-    char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> app;
-    if (!QCoreApplication::instance()) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    kavro::platform::testing::ScriptedAudioBackend backend;
-    kavro::platform::MemoryPreferencesStore preferences;
-    kavro::services::AudioDeviceManager devices(backend, preferences);
-    kavro::services::AudioMeasurementService service(backend, devices, 94.0);
-    kavro::services::MicFrequencyCorrection correction(preferences);
-    correction.save(profile());
-    correction.setIsEnabled(true);
-    service.setMicFreqCorrection(&correction);
-    service.start();
-    const auto input = signal();
-    std::size_t sincePump = 0;
-    for (auto _ : state) {
-        service.processAudioBuffer(input);
-        if (++sincePump == 256) {
-            state.PauseTiming();
-            QCoreApplication::sendPostedEvents(&service);
-            sincePump = 0;
-            state.ResumeTiming();
-        }
-    }
-    QCoreApplication::sendPostedEvents(&service);
-    service.stop();
-    reportRealTime(state);
-}
-BENCHMARK(BM_MeasurementPipelineWithCorrection);
 
 } // namespace

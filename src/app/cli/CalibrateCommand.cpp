@@ -56,11 +56,7 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
     }
 
     std::unique_ptr<platform::SettingsPreferencesStore> ownPreferences;
-    platform::PreferencesStore* preferences = context.preferences;
-    if (!preferences) {
-        ownPreferences = std::make_unique<platform::SettingsPreferencesStore>();
-        preferences = ownPreferences.get();
-    }
+    platform::PreferencesStore* preferences = &applicationPreferences(context, ownPreferences);
     std::unique_ptr<platform::QtAudioBackend> ownBackend;
     platform::AudioBackend* backend = context.audioBackend;
     if (!backend) {

@@ -124,6 +124,15 @@ int importFile(const ParsedArguments& parsed, CommandContext& context, platform:
 
 } // namespace
 
+platform::PreferencesStore& applicationPreferences(CommandContext& context,
+                                                   std::unique_ptr<platform::SettingsPreferencesStore>& owned) {
+    if (context.preferences) {
+        return *context.preferences;
+    }
+    owned = std::make_unique<platform::SettingsPreferencesStore>();
+    return *owned;
+}
+
 void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile) {
     for (const auto& point : profile.correctionCurve) {
         stream << QString::asprintf("%8.1f Hz  %+6.2f dB\n", point.frequency, point.gainDB);
@@ -154,11 +163,7 @@ int runCorrection(const QStringList& args, CommandContext& context) {
     }
 
     std::unique_ptr<platform::SettingsPreferencesStore> ownPreferences;
-    platform::PreferencesStore* preferences = context.preferences;
-    if (!preferences) {
-        ownPreferences = std::make_unique<platform::SettingsPreferencesStore>();
-        preferences = ownPreferences.get();
-    }
+    platform::PreferencesStore* preferences = &applicationPreferences(context, ownPreferences);
     if (isImport) {
         return importFile(parsed, context, *preferences);
     }
