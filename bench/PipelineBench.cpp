@@ -6,6 +6,9 @@
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
+#include "services/MicFrequencyCorrection.h"
+
+#include "BenchProfiles.h"
 
 #include <QCoreApplication>
 
@@ -66,7 +69,8 @@ BENCHMARK(BM_WeightingInterleaved);
 
 // The whole per-buffer pipeline as the capture thread runs it: copy, weighting, RMS
 // and peaks, smoothing and the post to the main thread. Delivering the posted updates
-// is main-thread work and is left out of the timing.
+// is main-thread work and is left out of the timing. Argument 1 switches the 128-tap
+// microphone correction on.
 void BM_MeasurementPipeline(benchmark::State& state) {
     int argc = 1;
     char name[] = "kavro-bench";
@@ -76,6 +80,12 @@ void BM_MeasurementPipeline(benchmark::State& state) {
     kavro::platform::MemoryPreferencesStore preferences;
     kavro::services::AudioDeviceManager devices(backend, preferences);
     kavro::services::AudioMeasurementService service(backend, devices, 94.0);
+    kavro::services::MicFrequencyCorrection correction(preferences);
+    if (state.range(0) != 0) {
+        correction.save(kavro::bench::correctionProfile(48000.0));
+        correction.setIsEnabled(true);
+        service.setMicFreqCorrection(&correction);
+    }
     service.start();
     const auto input = testSignal(1024);
     std::size_t sincePump = 0;
@@ -92,7 +102,7 @@ void BM_MeasurementPipeline(benchmark::State& state) {
     service.stop();
     reportRealTime(state, 1024);
 }
-BENCHMARK(BM_MeasurementPipeline);
+BENCHMARK(BM_MeasurementPipeline)->ArgName("correction")->Arg(0)->Arg(1);
 
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "platform/AudioBackend.h"
 #include "platform/PreferencesStore.h"
 
+#include <algorithm>
+
 namespace kavro::services {
 
 using models::AudioChannel;
@@ -14,8 +16,14 @@ AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend, platform
     m_inputDevices = enumerate(true);
     m_outputDevices = enumerate(false);
     updateAvailableChannels();
+    // The listener only refreshes the lists, one turn of the event loop later; it never
+    // touches capture.
+    m_listener = m_backend.observeDeviceChanges(
+        [this] { QMetaObject::invokeMethod(this, [this] { refreshDevices(); }, Qt::QueuedConnection); });
     setSelectedChannelIndex(m_preferences.integer(QLatin1String(kSelectedChannelIndexKey)).value_or(0));
 }
+
+AudioDeviceManager::~AudioDeviceManager() = default;
 
 QList<AudioDevice> AudioDeviceManager::enumerate(bool inputs) {
     const auto descriptions = inputs ? m_backend.inputDevices() : m_backend.outputDevices();
@@ -57,7 +65,10 @@ QList<AudioChannel> AudioDeviceManager::channelsOf(const QString& uid) const {
 }
 
 void AudioDeviceManager::selectDevice(const QString& uid) {
-    if (uid != m_selectedDeviceUID) {
+    const bool restoringAtLaunch =
+        !m_selectedSinceLaunch && uid == m_preferences.string(QLatin1String(kStoredDeviceUIDKey)).value_or(QString());
+    m_selectedSinceLaunch = true;
+    if (uid != m_selectedDeviceUID && !restoringAtLaunch) {
         setSelectedChannelIndex(0);
     }
     m_selectedDeviceUID = uid;
@@ -97,6 +108,11 @@ void AudioDeviceManager::refreshDevices() {
     m_inputDevices = enumerate(true);
     m_outputDevices = enumerate(false);
     updateAvailableChannels();
+}
+
+bool AudioDeviceManager::hasInputDevice(const QString& uid) const {
+    return std::any_of(m_inputDevices.begin(), m_inputDevices.end(),
+                       [&uid](const AudioDevice& device) { return device.uid == uid; });
 }
 
 QString AudioDeviceManager::captureDeviceUID() const {

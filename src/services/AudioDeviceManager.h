@@ -6,10 +6,12 @@
 #include <QList>
 #include <QObject>
 
+#include <memory>
 #include <optional>
 
+#include "platform/AudioBackend.h"
+
 namespace kavro::platform {
-class AudioBackend;
 class PreferencesStore;
 } // namespace kavro::platform
 
@@ -21,9 +23,13 @@ class AudioDeviceManager : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* kSelectedChannelIndexKey = "selectedChannelIndex";
+    // The application state stores the selected device under this key; the manager
+    // reads it only to recognise the selection restored at launch.
+    static constexpr const char* kStoredDeviceUIDKey = "selectedDeviceUID";
 
     AudioDeviceManager(platform::AudioBackend& backend, platform::PreferencesStore& preferences,
                        QObject* parent = nullptr);
+    ~AudioDeviceManager() override;
 
     const QList<models::AudioDevice>& inputDevices() const { return m_inputDevices; }
     const QList<models::AudioDevice>& outputDevices() const { return m_outputDevices; }
@@ -32,15 +38,19 @@ public:
     qint64 selectedChannelIndex() const { return m_selectedChannelIndex; }
 
     // Selects an input device by UID (empty for the system default). A different UID
-    // first resets the channel to 0. Does not restart capture.
+    // first resets the channel to 0, except at the first selection after launch when it
+    // restores the stored UID: the stored channel then stays while the device has it.
+    // Does not restart capture.
     void selectDevice(const QString& uid);
     // Every assignment is stored in the preferences.
     void setSelectedChannelIndex(qint64 index);
     // The id of the selected device while it is in the input list.
     std::optional<std::uint32_t> getSelectedDeviceID() const;
     void updateAvailableChannels();
-    // Re-reads both device lists and the channels of the selection.
+    // Re-reads both device lists and the channels of the selection. Runs by itself
+    // whenever the platform reports that the lists changed.
     void refreshDevices();
+    bool hasInputDevice(const QString& uid) const;
 
     // The UID to open capture on: the selected device while it is present, else the
     // empty UID of the system default input.
@@ -55,6 +65,8 @@ private:
 
     platform::AudioBackend& m_backend;
     platform::PreferencesStore& m_preferences;
+    std::unique_ptr<platform::AudioBackend::ListenerRegistration> m_listener;
+    bool m_selectedSinceLaunch = false;
     QList<models::AudioDevice> m_inputDevices;
     QList<models::AudioDevice> m_outputDevices;
     QString m_selectedDeviceUID;

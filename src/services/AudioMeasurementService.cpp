@@ -120,14 +120,20 @@ void AudioMeasurementService::start() {
         return;
     }
     m_stream = std::move(stream);
+    const std::uint64_t serial = ++m_streamSerial;
+    m_stream->onConfigurationChanged = [this, serial] { handleConfigurationChange(serial); };
 }
 
 void AudioMeasurementService::stop() {
+    // A restart still pending from switchDevice() would bring capture back after the
+    // owner ended it.
+    ++m_switchSerial;
     if (!m_isRunning) {
         return;
     }
     m_isRunning = false;
     setRawSampleCallback({});
+    m_pausedForConfigurationChange = false;
     if (m_stream) {
         m_stream->stop();
         m_stream.reset();
@@ -143,7 +149,60 @@ void AudioMeasurementService::switchDevice() {
         return;
     }
     stop();
-    QTimer::singleShot(200, this, [this] { start(); });
+    const std::uint64_t serial = m_switchSerial;
+    QTimer::singleShot(kSwitchDelay, this, [this, serial] {
+        if (serial == m_switchSerial) {
+            start();
+        }
+    });
+}
+
+void AudioMeasurementService::handleConfigurationChange(std::uint64_t streamSerial) {
+    // A second change while paused is covered by the resume already pending.
+    if (!m_isRunning || !m_stream || streamSerial != m_streamSerial || m_pausedForConfigurationChange) {
+        return;
+    }
+    m_stream->stop();
+    m_pausedForConfigurationChange = true;
+    QTimer::singleShot(kConfigurationChangeDelay, this,
+                       [this, streamSerial] { resumeAfterConfigurationChange(streamSerial); });
+}
+
+void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t streamSerial) {
+    if (!m_isRunning || !m_stream || streamSerial != m_streamSerial || !m_pausedForConfigurationChange) {
+        return;
+    }
+    m_pausedForConfigurationChange = false;
+    m_deviceManager.refreshDevices();
+
+    const QString& selected = m_deviceManager.selectedDeviceUID();
+    if (!selected.isEmpty() && !m_deviceManager.hasInputDevice(selected)) {
+        stop();
+        if (onDeviceDisconnected) {
+            onDeviceDisconnected();
+        }
+        return;
+    }
+
+    // The stream looks at its device again before it delivers anything, so a changed
+    // rate is applied to the filters while no buffer can be running through them.
+    std::optional<QString> error =
+        m_stream->reopen(static_cast<int>(m_deviceManager.selectedChannelIndex()));
+    if (!error) {
+        const platform::CaptureFormat format = m_stream->format();
+        if (format.sampleRate > 0 && format.sampleRate != m_currentSampleRate) {
+            retuneFilters(format.sampleRate);
+            m_generation.fetch_add(1);
+            emit changed();
+        }
+        error = m_stream->start();
+    }
+    if (error) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] Engine restart after config change failed (") + *error +
+                                   QStringLiteral(") — doing full restart"));
+        stop();
+        start();
+    }
 }
 
 void AudioMeasurementService::setRawSampleCallback(RawSampleCallback callback) {

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <span>
@@ -70,9 +71,13 @@ public:
     // Called after the service stopped itself because the selected input device vanished.
     std::function<void()> onDeviceDisconnected;
 
+    static constexpr std::chrono::milliseconds kSwitchDelay{200};
+    static constexpr std::chrono::milliseconds kConfigurationChangeDelay{400};
+
     void start();
     void stop();
-    // Applies a changed device or channel selection by restarting capture 0.2 s later.
+    // Applies a changed device or channel selection: stops, and starts again 0.2 s
+    // later unless stop() is called in between.
     void switchDevice();
     void checkPermission();
 
@@ -94,6 +99,8 @@ private:
         BufferMeasurement buffer;
     };
 
+    void handleConfigurationChange(std::uint64_t streamSerial);
+    void resumeAfterConfigurationChange(std::uint64_t streamSerial);
     void publish(const Update& update);
     void publishZeros();
     void setRunning(bool running);
@@ -103,6 +110,12 @@ private:
     platform::AudioBackend& m_backend;
     AudioDeviceManager& m_deviceManager;
     std::unique_ptr<platform::CaptureStream> m_stream;
+    // Tells a delayed task whether the stream it was scheduled for is still the one.
+    std::uint64_t m_streamSerial = 0;
+    // The stream is stopped after a configuration change and a resume is pending.
+    bool m_pausedForConfigurationChange = false;
+    // A pending switch restarts only while this still holds its number.
+    std::uint64_t m_switchSerial = 0;
 
     // Published (main thread only).
     double m_currentSPL = 0;

@@ -8,13 +8,23 @@
 
 #include <optional>
 
+namespace kavro::platform {
+class AudioBackend;
+class PreferencesStore;
+} // namespace kavro::platform
+
 namespace kavro::cli {
 
-// Where a command writes: its report to out, errors and progress to err.
+// Where a command writes: its report to out, errors and progress to err. Commands
+// that act on the application's preferences or on real devices use the ones given
+// here, and the user's own (QSettings, Qt Multimedia) when none is given: tests run
+// them in-process on memory stores and scripted devices.
 struct CommandContext {
     QTextStream& out;
     QTextStream& err;
     bool errIsTerminal = false;
+    platform::PreferencesStore* preferences = nullptr;
+    platform::AudioBackend* audioBackend = nullptr;
 };
 
 // Exit codes of every command.

@@ -1,9 +1,14 @@
 // kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
 // same services the tray application uses.
 #include "cli/AnalyzeCommand.h"
+#include "cli/CalibrateCommand.h"
 #include "cli/CommandLine.h"
+#include "cli/CorrectionCommand.h"
+#include "cli/DevicesCommand.h"
 #include "cli/HistoryCommand.h"
 #include "cli/LevelsCommand.h"
+#include "cli/MeterCommand.h"
+#include "cli/PinkNoiseCommand.h"
 
 #include <QCoreApplication>
 
@@ -24,6 +29,11 @@ const CommandEntry kCommands[] = {
     {"levels", kavro::cli::runLevels, "measure a sound file, one line per second"},
     {"analyze", kavro::cli::runAnalyze, "noise dose, LAeq, peaks and Leq/Ln of a sound file"},
     {"history", kavro::cli::runHistory, "list, summarise or export the session history"},
+    {"devices", kavro::cli::runDevices, "list the audio input and output devices"},
+    {"meter", kavro::cli::runMeter, "measure a live input device, ten lines a second"},
+    {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
+    {"calibrate", kavro::cli::runCalibrate, "measure the microphone response and store its correction"},
+    {"correction", kavro::cli::runCorrection, "show, clear, switch or import the microphone correction"},
 };
 
 void printUsage(QTextStream& stream) {

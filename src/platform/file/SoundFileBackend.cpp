@@ -18,6 +18,7 @@ public:
         return std::nullopt;
     }
     void stop() override { m_started = false; }
+    std::optional<QString> reopen(int) override { return std::nullopt; }
 
     std::size_t pump() {
         if (!m_started) {
@@ -37,6 +38,17 @@ private:
     bool m_started = false;
 };
 
+namespace {
+
+// A file has nothing to play on: playback fails to start.
+class NoPlayback final : public PlaybackStream {
+public:
+    std::optional<QString> start() override { return QStringLiteral("a sound file has no output device"); }
+    void stop() override {}
+};
+
+} // namespace
+
 QList<AudioDeviceDescription> SoundFileBackend::inputDevices() const {
     AudioDeviceDescription file;
     file.uid = QStringLiteral("file");
@@ -52,6 +64,10 @@ std::unique_ptr<CaptureStream> SoundFileBackend::openCapture(const QString&, int
     auto stream = std::make_unique<Stream>(*this, framesPerBuffer, std::move(callback));
     m_stream = stream.get();
     return stream;
+}
+
+std::unique_ptr<PlaybackStream> SoundFileBackend::openPlayback(const QString&, PlaybackFormat, RenderCallback) {
+    return std::make_unique<NoPlayback>();
 }
 
 std::size_t SoundFileBackend::pump() {

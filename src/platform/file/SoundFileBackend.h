@@ -18,6 +18,8 @@ public:
     QList<AudioDeviceDescription> outputDevices() const override { return {}; }
     std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel, int framesPerBuffer,
                                                CaptureCallback callback) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const QString& deviceUid, PlaybackFormat format,
+                                                 RenderCallback render) override;
 
     // Delivers the next buffer of the open, started stream to its callback on the
     // calling thread; returns the number of frames delivered, 0 at the end.

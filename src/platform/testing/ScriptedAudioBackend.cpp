@@ -17,6 +17,7 @@ ScriptedCaptureStream::~ScriptedCaptureStream() {
 }
 
 std::optional<QString> ScriptedCaptureStream::start() {
+    ++m_startCount;
     if (m_startError) {
         return m_startError;
     }
@@ -42,6 +43,20 @@ void ScriptedCaptureStream::stop() {
         m_thread.join();
     }
     m_drained.notify_all();
+}
+
+std::optional<QString> ScriptedCaptureStream::reopen(int deviceChannel) {
+    ++m_reopenCount;
+    m_deviceChannel = deviceChannel;
+    m_format = m_backend.captureFormat;
+    return m_backend.reopenError;
+}
+
+void ScriptedCaptureStream::notifyConfigurationChanged() {
+    const auto handler = onConfigurationChanged;
+    if (handler) {
+        handler();
+    }
 }
 
 bool ScriptedCaptureStream::isStarted() const {
@@ -93,6 +108,56 @@ std::unique_ptr<CaptureStream> ScriptedAudioBackend::openCapture(const QString& 
                                                           captureFormat, startError, std::move(callback));
     m_stream = stream.get();
     ++m_openCount;
+    return stream;
+}
+
+ScriptedPlaybackStream::ScriptedPlaybackStream(ScriptedAudioBackend& backend, QString deviceUid,
+                                               PlaybackFormat format, std::optional<QString> startError,
+                                               RenderCallback render)
+    : m_backend(backend), m_deviceUid(std::move(deviceUid)), m_format(format), m_startError(std::move(startError)),
+      m_render(std::move(render)) {}
+
+ScriptedPlaybackStream::~ScriptedPlaybackStream() {
+    if (m_backend.m_playbackStream == this) {
+        m_backend.m_playbackStream = nullptr;
+    }
+}
+
+std::optional<QString> ScriptedPlaybackStream::start() {
+    if (m_startError) {
+        return m_startError;
+    }
+    m_started = true;
+    return std::nullopt;
+}
+
+void ScriptedPlaybackStream::stop() {
+    m_started = false;
+}
+
+std::vector<float> ScriptedPlaybackStream::render(std::size_t frames) {
+    if (!m_started) {
+        return {};
+    }
+    std::vector<float> samples(frames * static_cast<std::size_t>(m_format.channelCount));
+    std::thread renderThread([&] { m_render(samples, m_format.channelCount); });
+    renderThread.join();
+    return samples;
+}
+
+void ScriptedPlaybackStream::notifyConfigurationChanged() {
+    const auto handler = onConfigurationChanged;
+    if (handler) {
+        handler();
+    }
+}
+
+std::unique_ptr<PlaybackStream> ScriptedAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,
+                                                                   RenderCallback render) {
+    auto stream = std::make_unique<ScriptedPlaybackStream>(*this, deviceUid, format, playbackStartError,
+                                                           std::move(render));
+    m_playbackStream = stream.get();
+    ++m_playbackOpenCount;
     return stream;
 }
 

@@ -1,0 +1,201 @@
+#include "cli/CorrectionCommand.h"
+
+#include "models/MicCalibrationFile.h"
+#include "platform/qt/QtAudioBackend.h"
+#include "platform/qt/SettingsPreferencesStore.h"
+#include "services/AudioDeviceManager.h"
+#include "services/MicFrequencyCorrection.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+
+#include <memory>
+
+namespace kavro::cli {
+
+namespace {
+
+const char* const kCorrectionHelp =
+    "Usage: kavro-cli correction show|clear|enable|disable\n"
+    "       kavro-cli correction import FILE [--rate HZ]\n"
+    "\n"
+    "Works on the microphone correction stored in Kavro's preferences.\n"
+    "\n"
+    "  show      print the stored correction as JSON (or say that none is stored)\n"
+    "  clear     delete the stored correction and switch the correction off\n"
+    "  enable    switch the stored correction on\n"
+    "  disable   switch it off\n"
+    "  import    turn a measurement microphone's calibration file (rows of\n"
+    "            \"frequency gain [phase]\") into the correction, store it and switch it on\n"
+    "\n"
+    "  --rate HZ  capture rate to design the filter for (default: the rate of the\n"
+    "             input device Kavro has selected)\n"
+    "  --help     show this text\n";
+
+constexpr double kLowestRate = 8000.0;
+constexpr double kHighestRate = 384000.0;
+
+// The rate of the input device the application has selected (its default input when
+// none is selected or the selected one is absent); 0 when no input is known.
+double selectedInputRate(platform::PreferencesStore& preferences, platform::AudioBackend* givenBackend) {
+    std::unique_ptr<platform::QtAudioBackend> ownBackend;
+    platform::AudioBackend* backend = givenBackend;
+    if (!backend) {
+        ownBackend = std::make_unique<platform::QtAudioBackend>();
+        ownBackend->waitForDeviceLists(std::chrono::seconds(2));
+        backend = ownBackend.get();
+    }
+    const QString selected =
+        preferences.string(QLatin1String(services::AudioDeviceManager::kStoredDeviceUIDKey)).value_or(QString());
+    const auto inputs = backend->inputDevices();
+    for (const auto& device : inputs) {
+        if (!selected.isEmpty() && device.uid == selected) {
+            return device.sampleRate;
+        }
+    }
+    for (const auto& device : inputs) {
+        if (device.isDefault) {
+            return device.sampleRate;
+        }
+    }
+    return inputs.isEmpty() ? 0.0 : inputs.front().sampleRate;
+}
+
+int importFile(const ParsedArguments& parsed, CommandContext& context, platform::PreferencesStore& preferences) {
+    if (parsed.positional.size() != 2) {
+        printError(context, QStringLiteral("correction import needs exactly one FILE"));
+        return kExitUsage;
+    }
+    double rate = 0;
+    if (auto error = readDouble(parsed, "rate", rate)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (parsed.values.contains("rate")) {
+        if (!(rate >= kLowestRate && rate <= kHighestRate)) {
+            printError(context, QStringLiteral("--rate must lie between %1 and %2 Hz").arg(kLowestRate).arg(kHighestRate));
+            return kExitUsage;
+        }
+    } else {
+        rate = selectedInputRate(preferences, context.audioBackend);
+        if (!(rate >= kLowestRate && rate <= kHighestRate)) {
+            printError(context, QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
+            return kExitFailure;
+        }
+    }
+
+    const QString path = parsed.positional.at(1);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        printError(context, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return kExitFailure;
+    }
+    // One byte more than allowed is enough to tell that the file is too large.
+    const QByteArray contents = file.read(models::MicCalibrationFile::kMaxBytes + 1);
+    auto parsedFile = models::MicCalibrationFile::parse(contents);
+    if (auto* error = std::get_if<models::MicCalibrationFile::Error>(&parsedFile)) {
+        printError(context, error->line > 0 ? QStringLiteral("%1:%2: %3").arg(path).arg(error->line).arg(error->message)
+                                            : QStringLiteral("%1: %2").arg(path, error->message));
+        return kExitFailure;
+    }
+    const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
+    const auto profile = calibration.toProfile(rate, QDateTime::currentDateTimeUtc());
+    if (!profile) {
+        printError(context, QStringLiteral("the correction filter could not be designed"));
+        return kExitFailure;
+    }
+    services::MicFrequencyCorrection correction(preferences);
+    correction.save(*profile);
+    correction.setIsEnabled(true);
+    preferences.flush();
+
+    printCorrectionCurve(context.out, *profile);
+    context.err << QStringLiteral("Imported %1 rows for %2 Hz capture; the correction is on.\n")
+                       .arg(calibration.points.size())
+                       .arg(rate);
+    if (calibration.sensitivityDB) {
+        // The sensitivity is a broadband level, which the level offset carries, not the filter.
+        context.err << QStringLiteral("The file gives a sensitivity of %1 dB; it is not part of the correction.\n")
+                           .arg(*calibration.sensitivityDB);
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+platform::PreferencesStore& applicationPreferences(CommandContext& context,
+                                                   std::unique_ptr<platform::SettingsPreferencesStore>& owned) {
+    if (context.preferences) {
+        return *context.preferences;
+    }
+    owned = std::make_unique<platform::SettingsPreferencesStore>();
+    return *owned;
+}
+
+void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile) {
+    for (const auto& point : profile.correctionCurve) {
+        stream << QString::asprintf("%8.1f Hz  %+6.2f dB\n", point.frequency, point.gainDB);
+    }
+    stream.flush();
+}
+
+int runCorrection(const QStringList& args, CommandContext& context) {
+    ParsedArguments parsed;
+    if (auto error = parseArguments(args, {"help"}, {"rate"}, parsed)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (parsed.has("help")) {
+        context.out << kCorrectionHelp;
+        return kExitOk;
+    }
+    const QString action = parsed.positional.value(0);
+    const bool isImport = action == QLatin1String("import");
+    if (!isImport && (parsed.positional.size() != 1 || parsed.values.contains("rate"))) {
+        printError(context, QStringLiteral("usage: kavro-cli correction show|clear|enable|disable|import FILE"));
+        return kExitUsage;
+    }
+    static const QStringList kActions{"show", "clear", "enable", "disable", "import"};
+    if (!kActions.contains(action)) {
+        printError(context, QStringLiteral("unknown correction action \"%1\" (see kavro-cli correction --help)").arg(action));
+        return kExitUsage;
+    }
+
+    std::unique_ptr<platform::SettingsPreferencesStore> ownPreferences;
+    platform::PreferencesStore* preferences = &applicationPreferences(context, ownPreferences);
+    if (isImport) {
+        return importFile(parsed, context, *preferences);
+    }
+
+    services::MicFrequencyCorrection correction(*preferences);
+    if (action == QLatin1String("show")) {
+        const auto& profile = correction.profile();
+        if (!profile) {
+            const bool stored = preferences->contains(QLatin1String(services::MicFrequencyCorrection::kProfileKey));
+            context.out << (stored ? "The stored microphone correction cannot be read.\n"
+                                   : "No microphone correction is stored.\n");
+            return stored ? kExitFailure : kExitOk;
+        }
+        if (const auto object = profile->toJson()) {
+            context.out << QJsonDocument(*object).toJson(QJsonDocument::Indented);
+        }
+        context.err << (correction.isEnabled() ? "The correction is on.\n" : "The correction is off.\n");
+        return kExitOk;
+    }
+    if (action == QLatin1String("clear")) {
+        correction.clear();
+        context.err << "Microphone correction cleared.\n";
+    } else {
+        const bool enable = action == QLatin1String("enable");
+        correction.setIsEnabled(enable);
+        context.err << (enable ? "The correction is on.\n" : "The correction is off.\n");
+        if (enable && !correction.profile()) {
+            context.err << "No correction is stored yet: measure one (kavro-cli calibrate) or import one.\n";
+        }
+    }
+    preferences->flush();
+    return kExitOk;
+}
+
+} // namespace kavro::cli

@@ -1,0 +1,98 @@
+#include "models/MicCalibrationFile.h"
+
+#include <QList>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace kavro::models {
+
+namespace {
+
+// Decimal numbers only (a dot as the decimal mark), as the files write them.
+std::optional<double> number(QStringView text) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool isCommentLine(QStringView line) {
+    return line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')) ||
+           line.startsWith(QLatin1Char('*')) || line.startsWith(QLatin1String("//"));
+}
+
+// A deviation beyond this is not a microphone response but a broken file.
+constexpr double kLargestDeviationDB = 60.0;
+
+} // namespace
+
+std::variant<MicCalibrationFile, MicCalibrationFile::Error> MicCalibrationFile::parse(const QByteArray& contents) {
+    if (contents.size() > kMaxBytes) {
+        return Error{0, QStringLiteral("the file is larger than %1 bytes; not a calibration file").arg(kMaxBytes)};
+    }
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    static const QRegularExpression sensitivityLine(
+        QStringLiteral("sens[a-z ]*[=:]\\s*([-+]?[0-9]*\\.?[0-9]+(?:[eE][-+]?[0-9]+)?)\\s*(?:db)?"),
+        QRegularExpression::CaseInsensitiveOption);
+
+    MicCalibrationFile file;
+    const QString text = QString::fromUtf8(contents);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const int lineNumber = static_cast<int>(index) + 1;
+        const QString line = lines.at(index).trimmed();
+        if (line.isEmpty() || isCommentLine(line)) {
+            continue;
+        }
+        const QStringList fields = line.split(separators, Qt::SkipEmptyParts);
+        const auto frequency = number(fields.front());
+        if (!frequency) {
+            // A header line; data rows must not be interrupted by one.
+            if (!file.points.empty()) {
+                return Error{lineNumber, QStringLiteral("expected a row \"frequency gain [phase]\"")};
+            }
+            const auto match = sensitivityLine.match(line);
+            if (match.hasMatch() && !file.sensitivityDB) {
+                file.sensitivityDB = number(match.capturedView(1));
+            }
+            continue;
+        }
+        if (fields.size() < 2 || fields.size() > 3) {
+            return Error{lineNumber, QStringLiteral("expected a row \"frequency gain [phase]\", found %1 field%2")
+                                         .arg(fields.size())
+                                         .arg(fields.size() == 1 ? "" : "s")};
+        }
+        const auto gain = number(fields.at(1));
+        if (!gain || (fields.size() == 3 && !number(fields.at(2)))) {
+            return Error{lineNumber, QStringLiteral("the gain and phase must be numbers")};
+        }
+        if (!(*frequency > 0.0)) {
+            return Error{lineNumber, QStringLiteral("the frequency must be above 0 Hz")};
+        }
+        if (!file.points.empty() && !(*frequency > file.points.back().frequency)) {
+            return Error{lineNumber, QStringLiteral("frequencies must rise from row to row")};
+        }
+        if (std::abs(*gain) > kLargestDeviationDB) {
+            return Error{lineNumber, QStringLiteral("a gain of %1 dB is not plausible").arg(*gain)};
+        }
+        file.points.push_back({*frequency, *gain});
+    }
+    if (file.points.empty()) {
+        return Error{0, QStringLiteral("no rows \"frequency gain [phase]\" found")};
+    }
+    return file;
+}
+
+std::optional<MicCorrectionProfile> MicCalibrationFile::toProfile(double sampleRate, const QDateTime& now) const {
+    const dsp::RealFft fft(dsp::correction::kFftSize);
+    const auto design = dsp::correction::designFromDeviation(points, sampleRate, fft);
+    if (!design) {
+        return std::nullopt;
+    }
+    return MicCorrectionProfile::fromDesign(*design, sampleRate, now);
+}
+
+} // namespace kavro::models

@@ -1,0 +1,139 @@
+#include "platform/qt/QtAudioBackend.h"
+
+#include "platform/qt/QtCaptureStream.h"
+#include "platform/qt/QtPlaybackStream.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMediaDevices>
+
+namespace kavro::platform {
+
+AudioDeviceDescription describeDevice(const QAudioDevice& device) {
+    AudioDeviceDescription description;
+    description.uid = QString::fromUtf8(device.id());
+    description.name = device.description();
+    // Qt reports no manufacturer; the device manager shows "Unknown" for the empty one.
+    // The real channel count is the preferred format's: PulseAudio sources report a
+    // maximum of 32 whatever they carry.
+    const QAudioFormat preferred = device.preferredFormat();
+    description.channelCount = preferred.channelCount();
+    description.sampleRate = preferred.sampleRate();
+    description.isDefault = device.isDefault();
+    return description;
+}
+
+QtAudioBackend::QtAudioBackend(QObject* parent) : QObject(parent) {
+    m_mediaDevices = new QMediaDevices(this);
+    connect(m_mediaDevices, &QMediaDevices::audioInputsChanged, this, &QtAudioBackend::refresh);
+    connect(m_mediaDevices, &QMediaDevices::audioOutputsChanged, this, &QtAudioBackend::refresh);
+    m_snapshot = takeSnapshot();
+    m_refreshTimer.setInterval(kRefreshInterval);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &QtAudioBackend::refresh);
+    m_refreshTimer.start();
+}
+
+QtAudioBackend::~QtAudioBackend() = default;
+
+QtAudioBackend::Snapshot QtAudioBackend::takeSnapshot() {
+    const auto describe = [](const QList<QAudioDevice>& devices) {
+        QList<DeviceState> states;
+        for (const auto& device : devices) {
+            const QAudioFormat preferred = device.preferredFormat();
+            states.append({device.id(), device.description(), device.isDefault(), preferred.sampleRate(),
+                           preferred.channelCount()});
+        }
+        return states;
+    };
+    return {describe(QMediaDevices::audioInputs()), describe(QMediaDevices::audioOutputs())};
+}
+
+void QtAudioBackend::refresh() {
+    Snapshot current = takeSnapshot();
+    if (!(current == m_snapshot)) {
+        m_snapshot = std::move(current);
+        notifyDevicesChanged();
+    }
+    // A stream may be destroyed by its owner while it reports, so each is looked up
+    // afresh.
+    std::vector<std::uint64_t> ids;
+    for (const auto& entry : m_streams) {
+        ids.push_back(entry.first);
+    }
+    for (const std::uint64_t id : ids) {
+        const auto it = m_streams.find(id);
+        if (it != m_streams.end()) {
+            it->second->checkConfiguration();
+        }
+    }
+}
+
+void QtAudioBackend::waitForDeviceLists(std::chrono::milliseconds timeout) {
+    const QDeadlineTimer deadline(timeout);
+    Snapshot previous = takeSnapshot();
+    QDeadlineTimer settled(std::chrono::milliseconds(200));
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        Snapshot current = takeSnapshot();
+        if (!(current == previous)) {
+            previous = std::move(current);
+            settled.setRemainingTime(std::chrono::milliseconds(200));
+        } else if (settled.hasExpired() && !previous.inputs.isEmpty() && !previous.outputs.isEmpty()) {
+            break;
+        }
+    }
+    refresh();
+}
+
+QList<AudioDeviceDescription> QtAudioBackend::inputDevices() const {
+    QList<AudioDeviceDescription> devices;
+    for (const auto& device : QMediaDevices::audioInputs()) {
+        devices.append(describeDevice(device));
+    }
+    return devices;
+}
+
+QList<AudioDeviceDescription> QtAudioBackend::outputDevices() const {
+    QList<AudioDeviceDescription> devices;
+    for (const auto& device : QMediaDevices::audioOutputs()) {
+        devices.append(describeDevice(device));
+    }
+    return devices;
+}
+
+QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& uid) {
+    const QByteArray id = uid.toUtf8();
+    const auto devices = mode == QAudioDevice::Input ? QMediaDevices::audioInputs() : QMediaDevices::audioOutputs();
+    for (const auto& device : devices) {
+        if (device.id() == id) {
+            return device;
+        }
+    }
+    return {};
+}
+
+QAudioDevice QtAudioBackend::defaultDevice(QAudioDevice::Mode mode) {
+    return mode == QAudioDevice::Input ? QMediaDevices::defaultAudioInput() : QMediaDevices::defaultAudioOutput();
+}
+
+std::uint64_t QtAudioBackend::registerStream(DeviceBoundStream* stream) {
+    const std::uint64_t id = m_nextStreamId++;
+    m_streams.emplace(id, stream);
+    return id;
+}
+
+void QtAudioBackend::unregisterStream(std::uint64_t id) {
+    m_streams.erase(id);
+}
+
+std::unique_ptr<CaptureStream> QtAudioBackend::openCapture(const QString& deviceUid, int deviceChannel,
+                                                           int framesPerBuffer, CaptureCallback callback) {
+    return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer, std::move(callback));
+}
+
+std::unique_ptr<PlaybackStream> QtAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,
+                                                             RenderCallback render) {
+    return std::make_unique<QtPlaybackStream>(*this, deviceUid, format, std::move(render));
+}
+
+} // namespace kavro::platform

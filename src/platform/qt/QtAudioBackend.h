@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/AudioBackend.h"
+
+#include <QAudioDevice>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <map>
+
+class QMediaDevices;
+
+namespace kavro::platform {
+
+// Something that plays or captures on a device and must learn when that device's
+// configuration changes (the backend checks its streams on every look at the lists).
+class DeviceBoundStream {
+public:
+    virtual ~DeviceBoundStream() = default;
+    // Runs on the main thread; may end in the stream's owner destroying the stream.
+    virtual void checkConfiguration() = 0;
+};
+
+// The audio layer on Qt Multimedia (PulseAudio or PipeWire on Linux). UIDs are the
+// device ids Qt reports, which PulseAudio keeps across restarts. The lists are
+// compared on a light timer on the main thread as well as on Qt's change signals,
+// because those signals do not fire for PulseAudio sources that come and go; a
+// device that vanishes under a running stream is noticed the same way, since
+// PulseAudio silently moves the stream elsewhere.
+class QtAudioBackend final : public QObject, public AudioBackend {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kRefreshInterval{1000};
+
+    explicit QtAudioBackend(QObject* parent = nullptr);
+    ~QtAudioBackend() override;
+
+    QList<AudioDeviceDescription> inputDevices() const override;
+    QList<AudioDeviceDescription> outputDevices() const override;
+    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel, int framesPerBuffer,
+                                               CaptureCallback callback) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const QString& deviceUid, PlaybackFormat format,
+                                                 RenderCallback render) override;
+
+    // Looks at the device lists now: tells the listeners when they changed and lets
+    // every open stream check its device.
+    void refresh();
+
+    // Qt fills its lists shortly after start-up: waits (running the event loop) until
+    // both lists have been non-empty and unchanged for a moment, or the time is up.
+    void waitForDeviceLists(std::chrono::milliseconds timeout);
+
+    // The device with this id in the current list of the mode, or a null device.
+    static QAudioDevice findDevice(QAudioDevice::Mode mode, const QString& uid);
+    static QAudioDevice defaultDevice(QAudioDevice::Mode mode);
+
+    // Streams register while they exist.
+    std::uint64_t registerStream(DeviceBoundStream* stream);
+    void unregisterStream(std::uint64_t id);
+
+private:
+    struct DeviceState {
+        QByteArray id;
+        QString description;
+        bool isDefault = false;
+        int sampleRate = 0;
+        int channelCount = 0;
+        bool operator==(const DeviceState&) const = default;
+    };
+    struct Snapshot {
+        QList<DeviceState> inputs;
+        QList<DeviceState> outputs;
+        bool operator==(const Snapshot&) const = default;
+    };
+    static Snapshot takeSnapshot();
+
+    QMediaDevices* m_mediaDevices = nullptr;
+    QTimer m_refreshTimer;
+    Snapshot m_snapshot;
+    std::map<std::uint64_t, DeviceBoundStream*> m_streams;
+    std::uint64_t m_nextStreamId = 1;
+};
+
+// Describes a Qt device as the device manager expects it.
+AudioDeviceDescription describeDevice(const QAudioDevice& device);
+
+} // namespace kavro::platform

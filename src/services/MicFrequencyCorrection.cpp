@@ -1,0 +1,88 @@
+#include "services/MicFrequencyCorrection.h"
+
+#include "platform/PreferencesStore.h"
+
+namespace kavro::services {
+
+MicFrequencyCorrection::MicFrequencyCorrection(platform::PreferencesStore& preferences, QObject* parent)
+    : QObject(parent), m_preferences(preferences) {
+    setIsEnabled(m_preferences.boolValue(QLatin1String(kEnabledKey)).value_or(false));
+    loadFromDefaults();
+}
+
+void MicFrequencyCorrection::apply(std::span<float> samples, double sampleRate) {
+    if (!m_isEnabled.load(std::memory_order_acquire)) {
+        return;
+    }
+    std::unique_lock guard(m_lock, std::try_to_lock);
+    if (!guard.owns_lock()) {
+        return;
+    }
+    // Taps designed for another rate would filter the wrong frequencies: never
+    // resample them, just leave the buffer alone until the rates agree again.
+    if (!m_filter.hasTaps() || m_activeSampleRate != sampleRate) {
+        return;
+    }
+    m_filter.process(samples);
+}
+
+void MicFrequencyCorrection::install(const models::MicCorrectionProfile& profile) {
+    m_filter.setTaps(profile.taps);
+    m_activeSampleRate = profile.sampleRate;
+}
+
+void MicFrequencyCorrection::save(const models::MicCorrectionProfile& profile) {
+    {
+        std::lock_guard guard(m_lock);
+        install(profile);
+    }
+    m_profile = profile;
+    if (const auto data = profile.encode()) {
+        m_preferences.setData(QLatin1String(kProfileKey), *data);
+    }
+    emit changed();
+}
+
+void MicFrequencyCorrection::clear() {
+    {
+        std::lock_guard guard(m_lock);
+        m_filter.clear();
+        m_activeSampleRate = 0;
+    }
+    m_profile.reset();
+    setIsEnabled(false);
+    m_preferences.remove(QLatin1String(kProfileKey));
+    m_preferences.remove(QLatin1String(kEnabledKey));
+    emit changed();
+}
+
+void MicFrequencyCorrection::setIsEnabled(bool enabled) {
+    m_preferences.setBool(QLatin1String(kEnabledKey), enabled);
+    if (enabled) {
+        // Zero the history before the capture thread can see the switch on, so the
+        // first corrected buffer starts from silence rather than from stale samples.
+        std::lock_guard guard(m_lock);
+        m_filter.resetHistory();
+    }
+    m_isEnabled.store(enabled, std::memory_order_release);
+    emit changed();
+}
+
+void MicFrequencyCorrection::loadFromDefaults() {
+    const auto data = m_preferences.data(QLatin1String(kProfileKey));
+    if (!data) {
+        return;
+    }
+    // Undecodable data stays stored: a later version may read it.
+    auto profile = models::MicCorrectionProfile::decode(*data);
+    if (!profile) {
+        return;
+    }
+    {
+        std::lock_guard guard(m_lock);
+        install(*profile);
+    }
+    m_profile = std::move(profile);
+}
+
+} // namespace kavro::services

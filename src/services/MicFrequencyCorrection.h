@@ -1,0 +1,64 @@
+#pragma once
+
+#include "dsp/FirCorrelator.h"
+#include "models/MicCorrectionProfile.h"
+#include "services/MicCorrectionHook.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+
+namespace kavro::platform {
+class PreferencesStore;
+}
+
+namespace kavro::services {
+
+// The application's one microphone correction: a stored FIR profile and an on/off
+// switch, both kept in the preferences, and the filter that flattens every capture
+// buffer before weighting. The capture thread only ever try-locks the filter, so a
+// buffer that meets a change in progress passes uncorrected instead of waiting.
+class MicFrequencyCorrection : public QObject, public MicCorrectionHook {
+    Q_OBJECT
+public:
+    static constexpr const char* kProfileKey = "micCorrectionProfile";
+    static constexpr const char* kEnabledKey = "micFreqCorrectionEnabled";
+
+    // Restores the stored switch and profile; undecodable profile data is ignored.
+    explicit MicFrequencyCorrection(platform::PreferencesStore& preferences, QObject* parent = nullptr);
+
+    // Capture thread. Corrects in place when switched on, a filter is installed, its
+    // rate equals the buffer's exactly, and the filter is not being changed right now.
+    void apply(std::span<float> samples, double sampleRate) override;
+
+    // Main thread: makes the profile current and the active filter, and stores it
+    // (unless it cannot be encoded). The switch is left as it is.
+    void save(const models::MicCorrectionProfile& profile);
+    // Main thread: no profile, switched off, both preference keys removed.
+    void clear();
+
+    const std::optional<models::MicCorrectionProfile>& profile() const { return m_profile; }
+    bool isEnabled() const { return m_isEnabled.load(); }
+    // Stores the switch; switching on restarts the filter from a silent history.
+    void setIsEnabled(bool enabled);
+
+signals:
+    void changed();
+
+private:
+    void install(const models::MicCorrectionProfile& profile);
+    void loadFromDefaults();
+
+    platform::PreferencesStore& m_preferences;
+    std::optional<models::MicCorrectionProfile> m_profile;
+    std::atomic<bool> m_isEnabled{false};
+
+    // Guards the filter and its rate; see apply().
+    std::mutex m_lock;
+    dsp::FirCorrelator m_filter;
+    double m_activeSampleRate = 0;
+};
+
+} // namespace kavro::services

@@ -1,0 +1,121 @@
+#include "cli/CorrectionCommand.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/ScriptedAudioBackend.h"
+#include "services/MicFrequencyCorrection.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using kavro::platform::MemoryPreferencesStore;
+using kavro::services::MicFrequencyCorrection;
+
+namespace {
+
+const QString kCalibrationFile = QStringLiteral(KAVRO_SOURCE_DIR "/tests/app/data/mic-calibration.txt");
+
+class CorrectionCommandTest : public ::testing::Test {
+protected:
+    int run(const QStringList& args) {
+        outText.clear();
+        errText.clear();
+        QTextStream out(&outText), err(&errText);
+        kavro::cli::CommandContext context{out, err, false, &preferences, &backend};
+        const int code = kavro::cli::runCorrection(args, context);
+        out.flush();
+        err.flush();
+        return code;
+    }
+
+    // The file's deviation at a frequency, interpolated on a log axis like the import.
+    static double fileDeviationAt(double frequency) {
+        static const std::vector<std::pair<double, double>> rows{
+            {10, -1.8},   {20, -0.55},  {31.5, -0.25}, {50, -0.1},   {80, -0.05},  {125, -0.02},  {200, 0},
+            {315, 0},     {500, 0.02},  {800, 0},      {1000, 0},    {1600, 0.05}, {2500, 0.2},   {4000, 0.55},
+            {5000, 0.9},  {6300, 1.45}, {8000, 2.3},   {10000, 3.1}, {12500, 3.6}, {16000, 2.4},  {20000, -1.5}};
+        for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+            if (frequency <= rows[i + 1].first) {
+                const double t = std::log(frequency / rows[i].first) / std::log(rows[i + 1].first / rows[i].first);
+                return rows[i].second + t * (rows[i + 1].second - rows[i].second);
+            }
+        }
+        return rows.back().second;
+    }
+
+    MemoryPreferencesStore preferences;
+    kavro::platform::testing::ScriptedAudioBackend backend;
+    QString outText;
+    QString errText;
+};
+
+} // namespace
+
+TEST_F(CorrectionCommandTest, ImportedFileBecomesItsInverse) {
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0) << errText.toStdString();
+    EXPECT_TRUE(errText.contains("-1.37 dB")) << errText.toStdString();
+    MicFrequencyCorrection correction(preferences);
+    ASSERT_TRUE(correction.profile());
+    EXPECT_TRUE(correction.isEnabled());
+    EXPECT_EQ(correction.profile()->sampleRate, 48000.0);
+    ASSERT_EQ(correction.profile()->correctionCurve.size(), 64);
+    for (const auto& point : correction.profile()->correctionCurve) {
+        // Each point carries the gain of its FFT bin, up to half a bin below it.
+        EXPECT_NEAR(point.gainDB, -fileDeviationAt(point.frequency), 0.5) << point.frequency << " Hz";
+    }
+}
+
+TEST_F(CorrectionCommandTest, ImportTakesTheRateOfTheSelectedInput) {
+    backend.inputs = {{"usb", "USB", "", 1, 44100.0, {}, false}, {"default", "Built-in", "", 2, 48000.0, {}, true}};
+    ASSERT_EQ(run({"import", kCalibrationFile}), 0) << errText.toStdString();
+    EXPECT_EQ(MicFrequencyCorrection(preferences).profile()->sampleRate, 48000.0);
+    preferences.setString("selectedDeviceUID", "usb");
+    ASSERT_EQ(run({"import", kCalibrationFile}), 0) << errText.toStdString();
+    EXPECT_EQ(MicFrequencyCorrection(preferences).profile()->sampleRate, 44100.0);
+}
+
+TEST_F(CorrectionCommandTest, MalformedFileIsRefusedWithItsLineAndNothingIsStored) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("broken.txt");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("header\n20 -0.5\n1000 0.0\n500 0.1\n");
+    file.close();
+    EXPECT_EQ(run({"import", path, "--rate", "48000"}), 1);
+    EXPECT_TRUE(errText.contains(path + ":4:")) << errText.toStdString();
+    EXPECT_EQ(run({"import", dir.filePath("missing.txt"), "--rate", "48000"}), 1);
+    EXPECT_EQ(run({"import", kCalibrationFile, "--rate", "0"}), 2);
+    EXPECT_EQ(run({"import", kCalibrationFile}), 1); // no input device to take the rate from
+    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
+    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kEnabledKey));
+}
+
+TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
+    EXPECT_EQ(run({"show"}), 0);
+    EXPECT_EQ(outText, "No microphone correction is stored.\n");
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "44100"}), 0);
+
+    EXPECT_EQ(run({"disable"}), 0);
+    EXPECT_FALSE(MicFrequencyCorrection(preferences).isEnabled());
+    EXPECT_EQ(run({"show"}), 0);
+    const auto shown = QJsonDocument::fromJson(outText.toUtf8());
+    ASSERT_TRUE(shown.isObject());
+    EXPECT_EQ(shown.object().value("sampleRate").toDouble(), 44100.0);
+    EXPECT_EQ(shown.object().value("taps").toArray().size(), 128);
+    EXPECT_EQ(errText, "The correction is off.\n");
+    EXPECT_EQ(run({"enable"}), 0);
+    EXPECT_TRUE(MicFrequencyCorrection(preferences).isEnabled());
+
+    EXPECT_EQ(run({"clear"}), 0);
+    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
+    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kEnabledKey));
+
+    preferences.setData(MicFrequencyCorrection::kProfileKey, "garbage");
+    EXPECT_EQ(run({"show"}), 1);
+    EXPECT_EQ(run({"frobnicate"}), 2);
+    EXPECT_EQ(run({"show", "extra"}), 2);
+}

@@ -1,0 +1,72 @@
+#include "dsp/ResponseAccumulator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+using kavro::dsp::ResponseAccumulator;
+
+namespace {
+
+// Samples consumed by a complete run: 199 hops and one whole frame.
+constexpr std::size_t kRunSamples = 1024 * 199 + 2048;
+
+std::vector<float> noise(std::size_t length) {
+    std::mt19937 generator(11);
+    std::normal_distribution<float> distribution(0.0f, 0.1f);
+    std::vector<float> values(length);
+    for (float& value : values) {
+        value = distribution(generator);
+    }
+    return values;
+}
+
+} // namespace
+
+TEST(ResponseAccumulator, FramingDependsOnlyOnTheStream) {
+    const auto stream = noise(kRunSamples + 5000);
+    ResponseAccumulator whole;
+    EXPECT_EQ(whole.append(std::span(stream).first(kRunSamples - 1)), 199);
+    EXPECT_EQ(whole.append(std::span(stream).subspan(kRunSamples - 1, 1)), 200);
+    EXPECT_TRUE(whole.isComplete());
+    // Samples after the target change nothing.
+    const auto power = whole.accumulatedPower();
+    whole.append(std::span(stream).subspan(kRunSamples));
+    EXPECT_EQ(whole.accumulatedPower(), power);
+
+    for (const std::size_t size : {1u, 7u, 1023u, 1025u, 2048u, 4096u}) {
+        ResponseAccumulator pieces;
+        std::size_t used = 0;
+        while (!pieces.isComplete()) {
+            const std::size_t take = std::min(size, stream.size() - used);
+            pieces.append(std::span(stream).subspan(used, take));
+            used += take;
+        }
+        EXPECT_EQ(pieces.accumulatedPower(), power) << "buffers of " << size;
+        EXPECT_EQ(pieces.framesAccumulated(), 200);
+    }
+}
+
+TEST(ResponseAccumulator, SineLandsInItsBinAndResetStartsAfresh) {
+    std::vector<float> sine(4096);
+    for (std::size_t n = 0; n < sine.size(); ++n) {
+        sine[n] = static_cast<float>(std::sin(2.0 * std::numbers::pi * 100.0 * n / 2048.0));
+    }
+    ResponseAccumulator accumulator;
+    ASSERT_TRUE(accumulator.isValid());
+    EXPECT_EQ(accumulator.append(sine), 3);
+    const auto& power = accumulator.accumulatedPower();
+    const auto peak = std::max_element(power.begin() + 1, power.end()) - power.begin();
+    EXPECT_EQ(peak, 100);
+    // A unit sine at a bin centre, Hann-windowed (mean 0.8165), doubled: |X| = 0.8165 · 2048 per frame.
+    EXPECT_NEAR(power[100] / 3.0f, std::pow(0.8165f * 2048.0f, 2.0f), 50.0f);
+
+    accumulator.reset();
+    EXPECT_EQ(accumulator.framesAccumulated(), 0);
+    EXPECT_EQ(accumulator.append(std::span(sine).first(2047)), 0);
+    EXPECT_TRUE(std::all_of(power.begin(), power.end(), [](float p) { return p == 0.0f; }));
+}

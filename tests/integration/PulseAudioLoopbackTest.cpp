@@ -1,0 +1,312 @@
+// Real capture and playback against the private PulseAudio server of
+// scripts/with-test-servers. Every test builds its own null sinks with remapped
+// sources on their monitors, so what a test plays there, it hears, untouched by tests
+// running beside it.
+#include "dsp/AWeightingFilter.h"
+#include "dsp/CWeightingFilter.h"
+#include "dsp/PinkNoiseGenerator.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/qt/QtAudioBackend.h"
+#include "services/AudioDeviceManager.h"
+#include "services/AudioMeasurementService.h"
+#include "services/PinkNoisePlayer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+using kavro::platform::AudioBackend;
+using kavro::platform::MemoryPreferencesStore;
+using kavro::platform::PlaybackStream;
+using kavro::platform::QtAudioBackend;
+using kavro::services::AudioDeviceManager;
+using kavro::services::AudioMeasurementService;
+using kavro::services::PinkNoisePlayer;
+
+constexpr double kOffset = 94.0;
+
+QString pactl(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), args);
+    process.waitForFinished(10000);
+    EXPECT_EQ(process.exitCode(), 0) << "pactl " << args.join(' ').toStdString() << ": "
+                                     << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+template <typename Predicate>
+bool waitFor(Predicate predicate, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return predicate();
+}
+
+void spin(int milliseconds) {
+    waitFor([] { return false; }, milliseconds);
+}
+
+// A sine per channel, rendered on the playback thread.
+struct Tone {
+    double frequency = 1000;
+    double leftAmplitude = 0.5;
+    double rightAmplitude = 0.5;
+};
+
+// The average weighted level of the buffers published while the event loop runs.
+struct LevelAverage {
+    double sumA = 0;
+    double sumC = 0;
+    std::size_t frames = 0;
+    bool allFullBuffers = true;
+
+    double dBA() const { return 10 * std::log10(sumA / double(frames)) + kOffset; }
+    double dBC() const { return 10 * std::log10(sumC / double(frames)) + kOffset; }
+};
+
+class PulseAudioLoopbackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!qEnvironmentVariableIsSet("KAVRO_TEST_PULSEAUDIO")) {
+            GTEST_SKIP() << "needs the PulseAudio server of scripts/with-test-servers";
+        }
+        m_suffix = QStringLiteral("%1_%2").arg(QCoreApplication::applicationPid()).arg(m_nextSuffix++);
+        backend = std::make_unique<QtAudioBackend>();
+        backend->waitForDeviceLists(std::chrono::seconds(3));
+    }
+
+    void TearDown() override {
+        m_players.clear();
+        service.reset();
+        manager.reset();
+        for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it) {
+            pactl({"unload-module", *it});
+        }
+        backend.reset();
+    }
+
+    struct Loopback {
+        QString sink;
+        QString source;
+        QString sourceModule;
+    };
+
+    // A null sink and a capturable source on its monitor.
+    Loopback loadLoopback(const QString& name, int rate, int channels = 2) {
+        Loopback loopback;
+        loopback.sink = QStringLiteral("kt_%1_%2").arg(name, m_suffix);
+        loopback.source = QStringLiteral("kt_%1_mic_%2").arg(name, m_suffix);
+        m_modules.append(pactl({"load-module", "module-null-sink", "sink_name=" + loopback.sink,
+                                QStringLiteral("rate=%1").arg(rate), QStringLiteral("channels=%1").arg(channels),
+                                "sink_properties=device.description=Kavro_" + name + "_out"}));
+        loopback.sourceModule = pactl({"load-module", "module-remap-source", "master=" + loopback.sink + ".monitor",
+                                       "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
+                                       "source_properties=device.description=Kavro_" + name + "_mic"});
+        m_modules.append(loopback.sourceModule);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return !QtAudioBackend::findDevice(QAudioDevice::Output, loopback.sink).isNull() &&
+                       !QtAudioBackend::findDevice(QAudioDevice::Input, loopback.source).isNull();
+            },
+            3000));
+        return loopback;
+    }
+
+    void unloadModule(const QString& module) {
+        pactl({"unload-module", module});
+        m_modules.removeAll(module);
+    }
+
+    void play(const QString& sink, int rate, Tone tone) {
+        std::uint64_t frame = 0;
+        auto render = [tone, rate, frame](std::span<float> interleaved, int channels) mutable {
+            for (std::size_t i = 0; i + 1 < interleaved.size(); i += static_cast<std::size_t>(channels)) {
+                const double s = std::sin(2 * std::numbers::pi * tone.frequency * double(frame++) / rate);
+                interleaved[i] = static_cast<float>(tone.leftAmplitude * s);
+                interleaved[i + 1] = static_cast<float>(tone.rightAmplitude * s);
+            }
+        };
+        auto stream = backend->openPlayback(sink, {double(rate), 2}, render);
+        ASSERT_FALSE(stream->start().has_value());
+        m_players.push_back(std::move(stream));
+    }
+
+    void makeService(const QString& source, int channel = 0) {
+        manager = std::make_unique<AudioDeviceManager>(*backend, preferences);
+        manager->selectDevice(source);
+        manager->setSelectedChannelIndex(channel);
+        service = std::make_unique<AudioMeasurementService>(*backend, *manager, kOffset);
+        service->onDeviceDisconnected = [this] { ++disconnects; };
+    }
+
+    // Waits for buffers to flow (an idle null sink wakes up to two seconds late), lets
+    // the signal settle, then averages the published buffers for a while.
+    LevelAverage measure(int settleMs = 500, int measureMs = 1500) {
+        EXPECT_TRUE(waitFor([&] { return service->lastBuffer().frames > 0; }, 4000));
+        spin(settleMs);
+        LevelAverage average;
+        const auto connection = QObject::connect(service.get(), &AudioMeasurementService::changed, [&] {
+            const auto& buffer = service->lastBuffer();
+            if (buffer.frames == 0) {
+                return;
+            }
+            average.allFullBuffers = average.allFullBuffers && buffer.frames == 1024;
+            average.sumA += buffer.rmsA * buffer.rmsA * double(buffer.frames);
+            average.sumC += buffer.rmsC * buffer.rmsC * double(buffer.frames);
+            average.frames += buffer.frames;
+        });
+        spin(measureMs);
+        QObject::disconnect(connection);
+        return average;
+    }
+
+    // The A-weighted level a 1024-frame-buffered tone reads through the filter at a rate.
+    static double toneLevelA(double amplitude, double frequency, double rate) {
+        kavro::dsp::AWeightingFilter filter(rate);
+        return 20 * std::log10(amplitude / std::sqrt(2.0) * filter.magnitudeAt(frequency)) + kOffset;
+    }
+
+    std::unique_ptr<QtAudioBackend> backend;
+    MemoryPreferencesStore preferences;
+    std::unique_ptr<AudioDeviceManager> manager;
+    std::unique_ptr<AudioMeasurementService> service;
+    int disconnects = 0;
+
+private:
+    static inline int m_nextSuffix = 0;
+    QString m_suffix;
+    QStringList m_modules;
+    std::vector<std::unique_ptr<PlaybackStream>> m_players;
+};
+
+TEST_F(PulseAudioLoopbackTest, PinkNoiseReadsTheLevelsOfItsOwnSamples) {
+    const auto [sink, source, module] = loadLoopback("pink", 44100);
+    PinkNoisePlayer player(*backend);
+    ASSERT_TRUE(player.start(sink));
+    makeService(source);
+    service->start();
+    ASSERT_TRUE(service->isRunning());
+    EXPECT_EQ(service->currentSampleRate(), 44100.0);
+    const LevelAverage captured = measure(500, 3000);
+    player.stop();
+
+    // The same generator's samples, offline, through the same filters.
+    kavro::dsp::PinkNoiseGenerator generator;
+    kavro::dsp::AWeightingFilter aFilter(44100);
+    kavro::dsp::CWeightingFilter cFilter(44100);
+    std::vector<float> a(44100 * 10);
+    for (auto& s : a) {
+        s = generator.next();
+    }
+    std::vector<float> c = a;
+    aFilter.process(a);
+    cFilter.process(c);
+    double sumA = 0;
+    double sumC = 0;
+    for (std::size_t i = 44100; i < a.size(); ++i) {
+        sumA += double(a[i]) * a[i];
+        sumC += double(c[i]) * c[i];
+    }
+    const double frames = double(a.size() - 44100);
+    ASSERT_GT(captured.frames, 44100u * 2);
+    EXPECT_TRUE(captured.allFullBuffers);
+    EXPECT_NEAR(captured.dBA(), 10 * std::log10(sumA / frames) + kOffset, 0.5);
+    EXPECT_NEAR(captured.dBC(), 10 * std::log10(sumC / frames) + kOffset, 0.5);
+}
+
+TEST_F(PulseAudioLoopbackTest, NewSourceIsListedAndSwitchDeviceMovesCapture) {
+    const auto [sinkA, sourceA, moduleA] = loadLoopback("a", 48000);
+    play(sinkA, 48000, {1000, 0.5, 0.5});
+    makeService(sourceA);
+    service->start();
+    const double loud = measure().dBA();
+    EXPECT_NEAR(loud, toneLevelA(0.5, 1000, 48000), 0.5);
+
+    // A source loaded while capturing appears in the list with its UID and description.
+    const auto [sinkB, sourceB, moduleB] = loadLoopback("b", 48000);
+    play(sinkB, 48000, {1000, 0.05, 0.05});
+    ASSERT_TRUE(waitFor([&] { return manager->hasInputDevice(sourceB); }, 3000));
+    const auto& devices = manager->inputDevices();
+    const auto b = std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
+    EXPECT_EQ(b->displayName(), "Kavro_b_mic");
+    EXPECT_TRUE(b->hasInput);
+
+    manager->selectDevice(sourceB);
+    service->switchDevice();
+    ASSERT_TRUE(waitFor([&] { return service->isRunning(); }, 1000));
+    EXPECT_NEAR(measure().dBA(), loud - 20, 0.5);
+}
+
+TEST_F(PulseAudioLoopbackTest, UnloadingAnotherSourceKeepsCaptureRunning) {
+    const auto [sink, source, module] = loadLoopback("keep", 48000);
+    const auto other = loadLoopback("other", 48000);
+    play(sink, 48000, {1000, 0.5, 0.5});
+    makeService(source);
+    service->start();
+    ASSERT_TRUE(waitFor([&] { return service->currentSPL() > 50; }, 4000));
+    unloadModule(other.sourceModule);
+    ASSERT_TRUE(waitFor([&] { return !manager->hasInputDevice(other.source); }, 3000));
+    const LevelAverage after = measure(800, 1000);
+    EXPECT_TRUE(service->isRunning());
+    EXPECT_EQ(disconnects, 0);
+    EXPECT_NEAR(after.dBA(), toneLevelA(0.5, 1000, 48000), 0.5);
+}
+
+TEST_F(PulseAudioLoopbackTest, UnloadingTheSelectedSourceStopsAndReportsOnce) {
+    const auto [sink, source, module] = loadLoopback("gone", 48000);
+    play(sink, 48000, {1000, 0.5, 0.5});
+    makeService(source);
+    service->start();
+    ASSERT_TRUE(waitFor([&] { return service->currentSPL() > 50; }, 4000));
+    unloadModule(module);
+    ASSERT_TRUE(waitFor([&] { return !service->isRunning(); }, 4000));
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(service->currentSPL(), 0);
+    spin(1500);
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_FALSE(service->isRunning());
+}
+
+TEST_F(PulseAudioLoopbackTest, SecondChannelMeasuresTheSecondSignal) {
+    const auto [sink, source, module] = loadLoopback("stereo", 48000, 2);
+    play(sink, 48000, {1000, 0.5, 0.05});
+    makeService(source, 0);
+    ASSERT_EQ(manager->availableInputChannels().size(), 2);
+    service->start();
+    const double left = measure().dBA();
+    EXPECT_NEAR(left, toneLevelA(0.5, 1000, 48000), 0.5);
+
+    manager->setSelectedChannelIndex(1);
+    service->switchDevice();
+    ASSERT_TRUE(waitFor([&] { return service->isRunning(); }, 1000));
+    EXPECT_NEAR(measure().dBA(), toneLevelA(0.05, 1000, 48000), 0.5);
+}
+
+class PulseAudioRateTest : public PulseAudioLoopbackTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PulseAudioRateTest, RateAndFiltersFollowTheSource) {
+    const int rate = GetParam();
+    const auto [sink, source, module] = loadLoopback(QStringLiteral("rate%1").arg(rate), rate);
+    // 100 Hz sits on the steep low end of the A curve: filters designed for the other
+    // rate would read it about 1 dB off.
+    play(sink, rate, {100, 0.5, 0.5});
+    makeService(source);
+    service->start();
+    EXPECT_EQ(service->currentSampleRate(), double(rate));
+    const LevelAverage level = measure();
+    EXPECT_TRUE(level.allFullBuffers);
+    EXPECT_NEAR(level.dBA(), toneLevelA(0.5, 100, rate), 0.3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, PulseAudioRateTest, ::testing::Values(44100, 48000));
+
+} // namespace

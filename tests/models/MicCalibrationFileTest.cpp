@@ -1,0 +1,67 @@
+#include "models/MicCalibrationFile.h"
+
+#include <gtest/gtest.h>
+
+using kavro::models::MicCalibrationFile;
+
+namespace {
+
+MicCalibrationFile parsed(const QByteArray& text) {
+    auto result = MicCalibrationFile::parse(text);
+    if (auto* error = std::get_if<MicCalibrationFile::Error>(&result)) {
+        ADD_FAILURE() << "line " << error->line << ": " << error->message.toStdString();
+        return {};
+    }
+    return std::get<MicCalibrationFile>(result);
+}
+
+MicCalibrationFile::Error failure(const QByteArray& text) {
+    auto result = MicCalibrationFile::parse(text);
+    if (auto* error = std::get_if<MicCalibrationFile::Error>(&result)) {
+        return *error;
+    }
+    ADD_FAILURE() << "parsed: " << text.toStdString();
+    return {};
+}
+
+} // namespace
+
+TEST(MicCalibrationFile, ReadsHeaderSensitivityAndEverySeparator) {
+    const auto file = parsed("\"Sens Factor =-1.23dB, AGain =0dB, SERNO: 7001234\"\r\n"
+                             "* measured in a free field\n"
+                             "\n"
+                             "20.0\t-0.85\t12.1\r\n"
+                             "1000, 0.0, 0\n"
+                             "  10000   1.5  \n"
+                             "2e4,-2.25\n");
+    ASSERT_TRUE(file.sensitivityDB);
+    EXPECT_DOUBLE_EQ(*file.sensitivityDB, -1.23);
+    ASSERT_EQ(file.points.size(), 4u);
+    EXPECT_EQ(file.points[0].frequency, 20.0);
+    EXPECT_EQ(file.points[0].deviationDB, -0.85);
+    EXPECT_EQ(file.points[2].deviationDB, 1.5);
+    EXPECT_EQ(file.points[3].frequency, 20000.0);
+    EXPECT_FALSE(parsed("100 1\n200 2\n").sensitivityDB);
+}
+
+TEST(MicCalibrationFile, MalformedFilesNameTheLine) {
+    const std::pair<const char*, int> cases[] = {
+        {"Header\n100 0\n200 0.5\nfooter text\n", 4},  // text after the rows
+        {"100 0\n100 0.5\n", 2},                      // frequency does not rise
+        {"100 0\n50 0.5\n", 2},
+        {"100 0\n200 0.5 3 4\n", 2},                  // too many fields
+        {"100\n", 1},                                 // no gain
+        {"100 abc\n", 1},
+        {"0 1\n", 1},
+        {"-5 1\n", 1},
+        {"100 nan\n", 1},
+        {"100 250\n", 1},                             // not a microphone
+        {"", 0},
+        {"just a header\n", 0},
+    };
+    for (const auto& [text, line] : cases) {
+        EXPECT_EQ(failure(text).line, line) << text;
+        EXPECT_FALSE(failure(text).message.isEmpty());
+    }
+    EXPECT_EQ(failure(QByteArray(MicCalibrationFile::kMaxBytes + 1, '1')).line, 0);
+}
