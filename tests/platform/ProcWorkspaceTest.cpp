@@ -26,6 +26,8 @@ public:
         QString cgroup;
         QString flatpakInfo;
         QString commandLine = QStringLiteral("program");
+        // The process's root cannot be entered, as for a sandbox closed to us.
+        bool closedRoot = false;
     };
 
     QString root() const { return m_folder.path(); }
@@ -39,7 +41,9 @@ public:
         write(folder.filePath("comm"), process.command + "\n");
         write(folder.filePath("cgroup"), process.cgroup);
         write(folder.filePath("cmdline"), process.commandLine);
-        if (!process.flatpakInfo.isEmpty()) {
+        if (process.closedRoot) {
+            write(folder.filePath("root"), {});
+        } else if (!process.flatpakInfo.isEmpty()) {
             QDir().mkpath(folder.filePath("root"));
             write(folder.filePath("root/.flatpak-info"), process.flatpakInfo);
         }
@@ -71,8 +75,12 @@ TEST(ProcWorkspaceResolution, NamesProcessesByFlatpakIdAliasOrExecutable) {
                    "audacity",
                    "0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
                    "app-flatpak-org.audacityteam.Audacity-4242.scope\n",
-                   {}});
-    proc.add(106, {"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}});
+                   {},
+                   "audacity",
+                   true});
+    proc.add(106, {"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}, "x", true});
+    // An open root without a .flatpak-info is no sandbox, whatever the cgroup says.
+    proc.add(112, {"/usr/bin/z", "z", "0::/app.slice/app-flatpak-com.example.Z-1.scope", {}});
     proc.add(107, {"/app/bin/y", "y", "0::/", "[Application]\nname=org.example.Boxed\nruntime=x\n"});
     proc.add(108, {"/usr/bin/python3.11", "openshot-qt", {}, {}});
     proc.add(109, {"/opt/REAPER/reaper (deleted)", "reaper", {}, {}});
@@ -91,8 +99,9 @@ TEST(ProcWorkspaceResolution, NamesProcessesByFlatpakIdAliasOrExecutable) {
     EXPECT_EQ(workspace.resolveApplicationId(109), "com.cockos.reaper");
     EXPECT_EQ(workspace.resolveApplicationId(110), "") << "a kernel thread is no application";
     EXPECT_EQ(workspace.resolveApplicationId(111), "guarded");
+    EXPECT_EQ(workspace.resolveApplicationId(112), "z");
     EXPECT_EQ(workspace.resolveApplicationId(999), "");
-    EXPECT_EQ(workspace.listedProcessCount(), 11u);
+    EXPECT_EQ(workspace.listedProcessCount(), 12u);
 }
 
 class ProcWorkspaceScanTest : public ::testing::Test {

@@ -1,13 +1,12 @@
 #include "platform/linux/ProcWorkspace.h"
 
-#include <QRegularExpression>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cerrno>
 
 namespace kavro::platform {
 
@@ -36,11 +35,23 @@ QString baseName(const QByteArray& path) {
 }
 
 // "ardour-7.3.0~ds0" and "ardour8" are "ardour": installed workstations often carry
-// their version in the executable's name.
+// their version in the executable's name. The version is the shortest tail that starts
+// with a digit (after an optional "-" or "_") and holds only version characters.
 QString withoutVersion(const QString& name) {
-    static const QRegularExpression version(QStringLiteral("^(.+?)[-_]?[0-9][0-9A-Za-z.~+_-]*$"));
-    const auto match = version.match(name);
-    return match.hasMatch() ? match.captured(1) : QString();
+    const auto isVersionCharacter = [](QChar c) {
+        return c.isLetterOrNumber() || c == u'.' || c == u'~' || c == u'+' || c == u'-' || c == u'_';
+    };
+    qsizetype tailStart = name.size();
+    while (tailStart > 0 && isVersionCharacter(name[tailStart - 1])) {
+        --tailStart;
+    }
+    for (qsizetype i = std::max<qsizetype>(tailStart, 1); i < name.size(); ++i) {
+        if (name[i].isDigit()) {
+            const bool separated = i >= 2 && (name[i - 1] == u'-' || name[i - 1] == u'_');
+            return name.left(separated ? i - 1 : i);
+        }
+    }
+    return {};
 }
 
 // The Flatpak id in a cgroup path such as
@@ -138,20 +149,25 @@ void ProcWorkspace::scan() {
             continue;
         }
         ++process.sightings;
-        const QString applicationId = resolveApplicationId(pid);
-        if (isNew && applicationId.isEmpty()) {
+        const QByteArray folder = m_procRoot + '/' + QByteArray::number(pid);
+        if (!isNew && executablePath(folder) == process.executablePath) {
+            continue; // still the program it was
+        }
+        Naming naming = name(pid);
+        if (isNew && naming.applicationId.isEmpty()) {
             // Another user's process or a kernel thread stays what it is.
             process.sightings = kNamings;
         }
-        if (!isNew && applicationId == process.applicationId) {
+        process.executablePath = std::move(naming.executablePath);
+        if (!isNew && naming.applicationId == process.applicationId) {
             continue;
         }
         if (!process.applicationId.isEmpty()) {
             removeProcess(process.applicationId, quit);
         }
-        process.applicationId = applicationId;
-        if (!applicationId.isEmpty()) {
-            addProcess(applicationId, pid, launched);
+        process.applicationId = std::move(naming.applicationId);
+        if (!process.applicationId.isEmpty()) {
+            addProcess(process.applicationId, pid, launched);
         }
     }
 
@@ -214,39 +230,61 @@ QString ProcWorkspace::alias(const QString& name) const {
     return {};
 }
 
-QString ProcWorkspace::flatpakId(pid_t pid) const {
-    const QByteArray folder = m_procRoot + '/' + QByteArray::number(pid);
-    QString id = flatpakIdFromCgroup(readSmallFile(folder + "/cgroup"));
-    if (id.isEmpty()) {
-        id = flatpakIdFromInfo(readSmallFile(folder + "/root/.flatpak-info"));
+QString ProcWorkspace::flatpakId(const QByteArray& folder) const {
+    // The sandbox's own description of the application, at the root of its file system.
+    const QByteArray infoPath = folder + "/root/.flatpak-info";
+    const int fd = ::open(infoPath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char buffer[4096];
+        const ssize_t length = ::read(fd, buffer, sizeof buffer);
+        ::close(fd);
+        return length > 0 ? flatpakIdFromInfo(QByteArray(buffer, length)) : QString();
     }
-    return id;
+    // The sandbox's root may be closed to us (anything but "no such file"); the scope
+    // Flatpak puts the application in still names it. Reading the cgroup costs more, so
+    // only then.
+    if (errno != ENOENT) {
+        return flatpakIdFromCgroup(readSmallFile(folder + "/cgroup"));
+    }
+    return {};
+}
+
+QByteArray ProcWorkspace::executablePath(const QByteArray& folder) const {
+    char target[4096];
+    const ssize_t length = ::readlink((folder + "/exe").constData(), target, sizeof target);
+    return length > 0 ? QByteArray(target, length) : QByteArray();
 }
 
 QString ProcWorkspace::resolveApplicationId(pid_t pid) const {
+    return name(pid).applicationId;
+}
+
+ProcWorkspace::Naming ProcWorkspace::name(pid_t pid) const {
     const QByteArray folder = m_procRoot + '/' + QByteArray::number(pid);
     struct stat status;
     if (::stat(folder.constData(), &status) != 0 || status.st_uid != m_userId) {
         return {};
     }
+    Naming naming;
+    naming.executablePath = executablePath(folder);
 
-    if (const QString flatpak = flatpakId(pid); !flatpak.isEmpty()) {
+    if (const QString flatpak = flatpakId(folder); !flatpak.isEmpty()) {
         const QString aliased = alias(flatpak);
-        return aliased.isEmpty() ? flatpak : aliased;
+        naming.applicationId = aliased.isEmpty() ? flatpak : aliased;
+        return naming;
     }
 
-    char target[4096];
-    const ssize_t length = ::readlink((folder + "/exe").constData(), target, sizeof target);
     QString executable;
-    if (length > 0) {
-        QByteArray path(target, length);
+    if (!naming.executablePath.isEmpty()) {
+        QByteArray path = naming.executablePath;
         // A program replaced on disk while it runs (an update) still is that program.
         if (path.endsWith(" (deleted)")) {
             path.chop(10);
         }
         executable = baseName(path);
-        if (const QString aliased = alias(executable); !aliased.isEmpty()) {
-            return aliased;
+        if (QString aliased = alias(executable); !aliased.isEmpty()) {
+            naming.applicationId = std::move(aliased);
+            return naming;
         }
     }
 
@@ -254,16 +292,14 @@ QString ProcWorkspace::resolveApplicationId(pid_t pid) const {
     // the executable link is not readable. Kernel threads have no command line: they are
     // not applications.
     const QString command = QString::fromUtf8(readSmallFile(folder + "/comm")).trimmed();
-    if (const QString aliased = alias(command); !aliased.isEmpty()) {
-        return aliased;
+    if (QString aliased = alias(command); !aliased.isEmpty()) {
+        naming.applicationId = std::move(aliased);
+    } else if (!executable.isEmpty()) {
+        naming.applicationId = executable;
+    } else if (!command.isEmpty() && !readSmallFile(folder + "/cmdline").isEmpty()) {
+        naming.applicationId = command;
     }
-    if (!executable.isEmpty()) {
-        return executable;
-    }
-    if (command.isEmpty() || readSmallFile(folder + "/cmdline").isEmpty()) {
-        return {};
-    }
-    return command;
+    return naming;
 }
 
 } // namespace kavro::platform

@@ -50,8 +50,13 @@ public:
 private:
     struct Process {
         QString applicationId; // empty: not counted
+        QByteArray executablePath;
         std::uint32_t lastSeenScan = 0;
         std::uint8_t sightings = 0;
+    };
+    struct Naming {
+        QString applicationId;
+        QByteArray executablePath;
     };
     struct Application {
         int processes = 0;
@@ -59,8 +64,10 @@ private:
     };
 
     void listProcessIds();
+    Naming name(pid_t pid) const;
     QString alias(const QString& name) const;
-    QString flatpakId(pid_t pid) const;
+    QString flatpakId(const QByteArray& folder) const;
+    QByteArray executablePath(const QByteArray& folder) const;
     void addProcess(const QString& applicationId, pid_t pid, std::vector<RunningApplication>& launched);
     void removeProcess(const QString& applicationId, std::vector<RunningApplication>& quit);
 
