@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/PreferencesStore.h"
+
+#include <QHash>
+#include <QSettings>
+#include <QTimer>
+
+#include <memory>
+
+namespace kavro::platform {
+
+// The real preferences store: QSettings("Kavro", "Kavro") (~/.config/Kavro/Kavro.conf),
+// or an ini file of the caller's choice. An ini file keeps only text, so every value is
+// written with a short type tag ("d:0.25", "i:3", "t:2025-03-14T09:26:53.000Z") and
+// reads back as the same type; a value of another type or an unknown tag reads as absent.
+//
+// Changes are visible to value() at once but reach the disk at most about a second
+// later, in one write: the dose is stored up to ten times a second and rewriting the
+// file each time would be wasteful. Pending changes are written at quit, on flush()
+// and when the store is destroyed, so a normal quit loses nothing and a crash loses at
+// most the last second. Main thread only.
+class SettingsPreferencesStore final : public PreferencesStore {
+public:
+    static constexpr int kWriteDelayMs = 1000;
+
+    // An empty path uses the user's Kavro settings.
+    explicit SettingsPreferencesStore(const QString& filePath = {});
+    ~SettingsPreferencesStore() override;
+
+    std::optional<Value> value(const QString& key) const override;
+    void setValue(const QString& key, const Value& value) override;
+    void remove(const QString& key) override;
+    void flush() override;
+
+    // True while changes wait to be written.
+    bool hasPendingWrites() const { return !m_pending.isEmpty(); }
+    QString fileName() const { return m_settings->fileName(); }
+
+    // The text form of a value in the file, and back; exposed for the tests of the format.
+    static QString encode(const Value& value);
+    static std::optional<Value> decode(const QString& text);
+
+private:
+    void schedule(const QString& key, std::optional<Value> value);
+
+    std::unique_ptr<QSettings> m_settings;
+    // Changes not yet handed to QSettings; an empty optional is a removal.
+    QHash<QString, std::optional<Value>> m_pending;
+    std::unique_ptr<QTimer> m_writeTimer;
+};
+
+} // namespace kavro::platform

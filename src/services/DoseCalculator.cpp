@@ -1,0 +1,224 @@
+#include "services/DoseCalculator.h"
+
+#include "dsp/DoseMath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kavro::services {
+
+namespace dose = dsp::dose;
+using models::DoseLevel;
+
+DoseCalculator::DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock,
+                               QObject* parent)
+    : QObject(parent), m_preferences(preferences), m_clock(clock) {}
+
+void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at) {
+    trackPeak(peakDBC);
+
+    if (peakDBA >= kInstantaneousPeakDba) {
+        ++m_peakDBACount115;
+        emit changed();
+        if (onInstantaneousPeakAlert) {
+            onInstantaneousPeakAlert(peakDBA);
+        }
+    }
+
+    const double level = (m_conservativeMode && dBA <= dBC) ? dBC : dBA;
+    // A level that is not a finite number cannot be weighed; it would turn the dose
+    // itself into not-a-number or infinity and that would be stored for the rest of the day.
+    if (!(level >= dose::kThresholdDb) || !std::isfinite(level)) {
+        m_lastMeasurementTime = at;
+        return;
+    }
+
+    if (m_lastMeasurementTime) {
+        const double dt = (m_lastMeasurementTime->isValid() && at.isValid())
+                              ? static_cast<double>(m_lastMeasurementTime->msecsTo(at)) / 1000.0
+                              : std::numeric_limits<double>::quiet_NaN();
+        if (dt > 0.0 && dt < kMaxStepSeconds) {
+            m_accumulatedDose += dose::doseFraction(level, dt);
+            persistDose();
+        } else {
+            // A pause of a minute or more is dropped whole, and a clock set backwards
+            // never takes dose away.
+            m_lastMeasurementTime = at;
+            return;
+        }
+    }
+    m_lastMeasurementTime = at;
+
+    const double percent = m_accumulatedDose * 100.0;
+    const DoseLevel band = models::doseLevelForPercentage(percent);
+    const std::uint64_t generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, percent, band, level, generation] {
+            if (generation != m_generation) {
+                return;
+            }
+            m_dosePercentage = percent;
+            m_doseLevel = band;
+            // The remaining listening time is taken to be what is left of an 8-hour
+            // day at the dose's pace, never less than nothing, whatever the clock says.
+            const double doseNow = m_accumulatedDose;
+            const double perHour = 1.0 / dose::allowedHours(level);
+            m_projectedDoseAtEndOfDay =
+                (doseNow + perHour * std::max(0.0, dose::kCriterionHours - dose::kCriterionHours * doseNow)) * 100.0;
+            emit changed();
+            if (band != m_previousDoseLevel) {
+                if (onThresholdCrossed) {
+                    onThresholdCrossed(band);
+                }
+                m_previousDoseLevel = band;
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void DoseCalculator::trackPeak(double peakDBC) {
+    if (!(peakDBC > 0.0)) {
+        return;
+    }
+    const bool raised = m_todayPeakDBC < peakDBC;
+    if (raised) {
+        m_todayPeakDBC = peakDBC;
+    }
+    // The counters are cumulative: a peak over 140 dBC also counts as over 137 and 135.
+    if (peakDBC >= kPeak140Dbc) {
+        ++m_peakCount140;
+        ++m_peakCount137;
+        ++m_peakCount135;
+    } else if (peakDBC >= kPeak137Dbc) {
+        ++m_peakCount137;
+        ++m_peakCount135;
+    } else if (peakDBC >= kPeak135Dbc) {
+        ++m_peakCount135;
+    } else {
+        if (raised) {
+            emit changed();
+        }
+        return;
+    }
+    emit changed();
+    if (onPeakAlert) {
+        onPeakAlert(peakDBC);
+    }
+}
+
+void DoseCalculator::persistDose() {
+    m_preferences.setDouble(kAccumulatedDoseKey, m_accumulatedDose);
+    m_preferences.setDate(kDoseDateKey, m_clock.now());
+    m_preferences.setInteger(kPeakCount135Key, m_peakCount135);
+    m_preferences.setInteger(kPeakCount137Key, m_peakCount137);
+    m_preferences.setInteger(kPeakCount140Key, m_peakCount140);
+    m_preferences.setDouble(kTodayPeakDBCKey, m_todayPeakDBC);
+    m_preferences.setInteger(kPeakDBACount115Key, m_peakDBACount115);
+}
+
+void DoseCalculator::clearPersistedDose() {
+    for (const QLatin1String key : {kAccumulatedDoseKey, kDoseDateKey, kPeakCount135Key, kPeakCount137Key,
+                                    kPeakCount140Key, kTodayPeakDBCKey, kPeakDBACount115Key}) {
+        m_preferences.remove(key);
+    }
+}
+
+void DoseCalculator::restorePersistedDose() {
+    m_conservativeMode = m_preferences.boolValue(kConservativeModeKey).value_or(false);
+
+    const std::optional<QDateTime> storedDate = m_preferences.date(kDoseDateKey);
+    if (!storedDate || !storedDate->isValid() || !m_clock.isToday(*storedDate)) {
+        clearPersistedDose();
+        return;
+    }
+    const double stored = m_preferences.doubleValue(kAccumulatedDoseKey).value_or(0.0);
+    // Written as "not above zero" so that a stored not-a-number is not restored either.
+    if (!(stored > 0.0)) {
+        return;
+    }
+    m_accumulatedDose = stored;
+    m_sessionStartDose = stored;
+    m_peakCount135 = m_preferences.integer(kPeakCount135Key).value_or(0);
+    m_peakCount137 = m_preferences.integer(kPeakCount137Key).value_or(0);
+    m_peakCount140 = m_preferences.integer(kPeakCount140Key).value_or(0);
+    m_todayPeakDBC = m_preferences.doubleValue(kTodayPeakDBCKey).value_or(0.0);
+    m_peakDBACount115 = m_preferences.integer(kPeakDBACount115Key).value_or(0);
+    emit changed();
+    publishSilently(stored);
+}
+
+void DoseCalculator::reconcileWithSessions(double todayCompletedDose) {
+    const double sessionsDose = todayCompletedDose / 100.0;
+    // The dose is only ever raised here; "not higher" also refuses not-a-number.
+    if (!(sessionsDose > m_accumulatedDose)) {
+        return;
+    }
+    m_accumulatedDose = sessionsDose;
+    m_sessionStartDose = sessionsDose;
+    persistDose();
+    publishSilently(sessionsDose);
+}
+
+void DoseCalculator::overrideDose(double percent) {
+    // Not-a-number or infinity would be stored as today's dose and never go away.
+    if (!std::isfinite(percent)) {
+        return;
+    }
+    m_accumulatedDose = percent / 100.0;
+    // Keeps the running session's share (accumulated − start) at zero or above.
+    m_sessionStartDose = std::min(m_sessionStartDose, m_accumulatedDose);
+    persistDose();
+    publishSilently(m_accumulatedDose);
+}
+
+void DoseCalculator::reset() {
+    m_accumulatedDose = 0;
+    m_lastMeasurementTime.reset();
+    m_previousDoseLevel = DoseLevel::safe;
+    m_sessionStartDose = 0;
+    m_peakCount135 = 0;
+    m_peakCount137 = 0;
+    m_peakCount140 = 0;
+    m_todayPeakDBC = 0;
+    m_peakDBACount115 = 0;
+    emit changed();
+    clearPersistedDose();
+
+    // A measurement posted before the reset would otherwise publish yesterday's dose
+    // and announce its band again right after the band was set back to safe.
+    const std::uint64_t generation = ++m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation != m_generation) {
+                return;
+            }
+            m_dosePercentage = 0;
+            m_doseLevel = DoseLevel::safe;
+            m_projectedDoseAtEndOfDay = 0;
+            emit changed();
+        },
+        Qt::QueuedConnection);
+}
+
+void DoseCalculator::publishSilently(double dose) {
+    const double percent = dose * 100.0;
+    const DoseLevel band = models::doseLevelForPercentage(percent);
+    const std::uint64_t generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, percent, band, generation] {
+            if (generation != m_generation) {
+                return;
+            }
+            m_dosePercentage = percent;
+            m_doseLevel = band;
+            m_previousDoseLevel = band;
+            emit changed();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace kavro::services

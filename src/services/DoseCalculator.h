@@ -1,0 +1,118 @@
+#pragma once
+
+#include "models/DoseLevel.h"
+#include "platform/Clock.h"
+#include "platform/PreferencesStore.h"
+
+#include <QDateTime>
+#include <QLatin1String>
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace kavro::services {
+
+// Today's noise dose: integrates listening time against the NIOSH limit, classifies it
+// into a band, projects it to the end of a working day, counts the EU impulse peaks,
+// and keeps all of it in the preferences store so that a restart on the same day
+// continues where it stopped.
+//
+// The dose values (dosePercentage, doseLevel, projectedDoseAtEndOfDay) are published
+// by tasks posted to the main thread, never inside the call that computed them; the
+// peak counters, accumulatedDose and the store change inside the call.
+class DoseCalculator : public QObject {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kAccumulatedDoseKey{"DoseCalculator.accumulatedDose"};
+    static constexpr QLatin1String kDoseDateKey{"DoseCalculator.doseDate"};
+    static constexpr QLatin1String kPeakCount135Key{"DoseCalculator.peakCount135"};
+    static constexpr QLatin1String kPeakCount137Key{"DoseCalculator.peakCount137"};
+    static constexpr QLatin1String kPeakCount140Key{"DoseCalculator.peakCount140"};
+    static constexpr QLatin1String kTodayPeakDBCKey{"DoseCalculator.todayPeakDBC"};
+    static constexpr QLatin1String kPeakDBACount115Key{"DoseCalculator.peakDBACount115"};
+    // Written by the application state when its setting changes; only read here.
+    static constexpr QLatin1String kConservativeModeKey{"DoseCalculator.conservativeMode"};
+
+    // EU 2003/10/EC peak action values.
+    static constexpr double kPeak135Dbc = 135.0;
+    static constexpr double kPeak137Dbc = 137.0;
+    static constexpr double kPeak140Dbc = 140.0;
+    static constexpr double kInstantaneousPeakDba = 115.0;
+    // Two measurements further apart than this are treated as a pause, not as listening.
+    static constexpr double kMaxStepSeconds = 60.0;
+
+    DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock, QObject* parent = nullptr);
+
+    // Published values.
+    double dosePercentage() const { return m_dosePercentage; }
+    models::DoseLevel doseLevel() const { return m_doseLevel; }
+    double projectedDoseAtEndOfDay() const { return m_projectedDoseAtEndOfDay; }
+    std::int64_t peakCount135() const { return m_peakCount135; }
+    std::int64_t peakCount137() const { return m_peakCount137; }
+    std::int64_t peakCount140() const { return m_peakCount140; }
+    double todayPeakDBC() const { return m_todayPeakDBC; }
+    std::int64_t peakDBACount115() const { return m_peakDBACount115; }
+
+    // Today's dose as a fraction (1.0 = the whole allowance); the authoritative value.
+    double accumulatedDose() const { return m_accumulatedDose; }
+    // accumulatedDose when the current session started; the session's dose is the difference.
+    double sessionStartDose() const { return m_sessionStartDose; }
+    void setSessionStartDose(double dose) { m_sessionStartDose = dose; }
+    bool conservativeMode() const { return m_conservativeMode; }
+    // When on, the dose uses the higher of the A- and C-weighted levels.
+    void setConservativeMode(bool on) { m_conservativeMode = on; }
+    // The band last announced through onThresholdCrossed (or set silently).
+    models::DoseLevel previousDoseLevel() const { return m_previousDoseLevel; }
+
+    // Called in the posted task when accumulation moves the dose into another band.
+    std::function<void(models::DoseLevel)> onThresholdCrossed;
+    // Called inside addMeasurement for every C-weighted peak at or above 135 dBC.
+    std::function<void(double peakDBC)> onPeakAlert;
+    // Called inside addMeasurement for every A-weighted peak at or above 115 dBA.
+    std::function<void(double peakDBA)> onInstantaneousPeakAlert;
+
+    // One reading of the live levels (all in dB SPL) taken at `at`.
+    void addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at);
+    // At launch: continues today's stored dose, or clears a stored dose of another day.
+    void restorePersistedDose();
+    // At launch: raises the dose to the total of today's completed sessions (percent) if that is higher.
+    void reconcileWithSessions(double todayCompletedDose);
+    // Sets the dose (percent), up or down, after a session of today was deleted.
+    void overrideDose(double percent);
+    // A new day: dose, counters and stored state back to zero.
+    void reset();
+
+signals:
+    void changed();
+
+private:
+    void trackPeak(double peakDBC);
+    void persistDose();
+    void clearPersistedDose();
+    // Publishes a dose set by restore, reconcile or override: the band moves without a callback.
+    void publishSilently(double dose);
+
+    platform::PreferencesStore& m_preferences;
+    const platform::Clock& m_clock;
+
+    double m_dosePercentage = 0;
+    models::DoseLevel m_doseLevel = models::DoseLevel::safe;
+    double m_projectedDoseAtEndOfDay = 0;
+    std::int64_t m_peakCount135 = 0;
+    std::int64_t m_peakCount137 = 0;
+    std::int64_t m_peakCount140 = 0;
+    double m_todayPeakDBC = 0;
+    std::int64_t m_peakDBACount115 = 0;
+
+    double m_accumulatedDose = 0;
+    std::optional<QDateTime> m_lastMeasurementTime;
+    models::DoseLevel m_previousDoseLevel = models::DoseLevel::safe;
+    double m_sessionStartDose = 0;
+    bool m_conservativeMode = false;
+    // Bumped by reset(): tasks posted before a reset belong to the old day and are dropped.
+    std::uint64_t m_generation = 0;
+};
+
+} // namespace kavro::services

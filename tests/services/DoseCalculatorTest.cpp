@@ -1,0 +1,418 @@
+#include "dsp/DoseMath.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/qt/SettingsPreferencesStore.h"
+#include "platform/testing/ManualClock.h"
+#include "services/DoseCalculator.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using kavro::models::DoseLevel;
+using kavro::platform::testing::ManualClock;
+using kavro::services::DoseCalculator;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void runPostedTasks() {
+    QCoreApplication::sendPostedEvents();
+}
+
+class DoseCalculatorTest : public ::testing::Test {
+protected:
+    // One reading at the clock's time, then the clock moves on.
+    void measure(double dBA, double stepSeconds = 0.1, double dBC = 0, double peakDBC = 0, double peakDBA = 0) {
+        calculator.addMeasurement(dBA, dBC, peakDBC, peakDBA, clock.now());
+        clock.advance(stepSeconds);
+    }
+    // Readings every 0.1 s for `seconds`, plus the closing reading: the first call
+    // only sets the time, so exactly `seconds` of listening are counted.
+    void listen(double dBA, double seconds) {
+        const auto steps = static_cast<int>(std::lround(seconds * 10.0));
+        for (int i = 0; i <= steps; ++i) {
+            measure(dBA);
+        }
+        runPostedTasks();
+    }
+
+    ManualClock clock;
+    kavro::platform::MemoryPreferencesStore store;
+    DoseCalculator calculator{store, clock};
+};
+
+struct HourCase {
+    double dBA;
+    double expectedPercent;
+};
+
+class DoseCalculatorHour : public DoseCalculatorTest, public ::testing::WithParamInterface<HourCase> {};
+
+TEST_P(DoseCalculatorHour, OneHourAtAConstantLevel) {
+    listen(GetParam().dBA, 3600.0);
+    EXPECT_NEAR(calculator.dosePercentage(), GetParam().expectedPercent, 1e-9);
+    EXPECT_NEAR(calculator.accumulatedDose() * 100.0, GetParam().expectedPercent, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(NioshReferencePoints, DoseCalculatorHour,
+                         ::testing::Values(HourCase{85.0, 12.5}, HourCase{88.0, 25.0}, HourCase{79.9, 0.0},
+                                           // 80 dB is counted: 100 % takes 8 × 2^(5/3) ≈ 25.4 h.
+                                           HourCase{80.0, 100.0 / (8.0 * std::exp2(5.0 / 3.0))},
+                                           HourCase{100.0, 400.0}));
+
+TEST_F(DoseCalculatorTest, GapOfAMinuteOrMoreIsDroppedWholeAndPublishesNothing) {
+    measure(85.0, 59.9);
+    measure(85.0, 1.0);
+    runPostedTasks();
+    EXPECT_NEAR(calculator.accumulatedDose(), 59.9 / (8 * 3600.0), 1e-15);
+    const double afterShortGap = calculator.accumulatedDose();
+
+    clock.advance(59.0); // the last reading is now exactly 60.0 s old
+    QSignalSpy spy(&calculator, &DoseCalculator::changed);
+    measure(85.0);
+    runPostedTasks();
+    EXPECT_EQ(calculator.accumulatedDose(), afterShortGap);
+    EXPECT_EQ(spy.count(), 0);
+
+    // The gap reading became the new starting point: listening goes on from there.
+    measure(85.0);
+    EXPECT_NEAR(calculator.accumulatedDose() - afterShortGap, 0.1 / (8 * 3600.0), 1e-15);
+}
+
+TEST_F(DoseCalculatorTest, ClockSetBackwardsNeverReducesTheDose) {
+    listen(91.0, 10.0);
+    const double before = calculator.accumulatedDose();
+    clock.advance(-3600.0);
+    measure(91.0);
+    EXPECT_EQ(calculator.accumulatedDose(), before);
+    measure(91.0); // 0.1 s after the new, earlier time
+    EXPECT_NEAR(calculator.accumulatedDose() - before, kavro::dsp::dose::doseFraction(91.0, 0.1), 1e-15);
+}
+
+TEST_F(DoseCalculatorTest, QuietTimeIsNeverCountedLater) {
+    measure(85.0);
+    listen(70.0, 30.0);
+    // Only the two steps that end in a loud reading count.
+    measure(85.0);
+    measure(85.0);
+    EXPECT_NEAR(calculator.accumulatedDose(), kavro::dsp::dose::doseFraction(85.0, 0.2), 1e-15);
+}
+
+TEST_F(DoseCalculatorTest, LevelsThatAreNotNumbersAccrueNothing) {
+    measure(85.0);
+    measure(kNaN);
+    measure(std::numeric_limits<double>::infinity());
+    measure(85.0);
+    measure(85.0);
+    EXPECT_TRUE(std::isfinite(calculator.accumulatedDose()));
+    EXPECT_NEAR(calculator.accumulatedDose(), kavro::dsp::dose::doseFraction(85.0, 0.2), 1e-15);
+}
+
+struct ModeCase {
+    bool conservative;
+    double dBA;
+    double dBC;
+    double effective;
+};
+
+class DoseCalculatorMode : public DoseCalculatorTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(DoseCalculatorMode, EffectiveLevel) {
+    const ModeCase& mode = GetParam();
+    calculator.setConservativeMode(mode.conservative);
+    measure(mode.dBA, 1.0, mode.dBC);
+    measure(mode.dBA, 1.0, mode.dBC);
+    const double expected = mode.effective >= 80.0 ? kavro::dsp::dose::doseFraction(mode.effective, 1.0) : 0.0;
+    EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(ConservativeMode, DoseCalculatorMode,
+                         ::testing::Values(ModeCase{true, 82, 91, 91}, ModeCase{false, 82, 91, 82},
+                                           ModeCase{true, 90, 85, 90}, ModeCase{false, 90, 85, 90},
+                                           // C loud enough while A is below the threshold.
+                                           ModeCase{true, 75, 83, 83}, ModeCase{false, 75, 83, 75}));
+
+struct PeakCase {
+    double peakDBC;
+    std::int64_t count135, count137, count140;
+    double todayPeak;
+    int alerts;
+};
+
+class DoseCalculatorPeak : public DoseCalculatorTest, public ::testing::WithParamInterface<PeakCase> {};
+
+TEST_P(DoseCalculatorPeak, CumulativeCountersAndOneAlertPerCall) {
+    const PeakCase& peak = GetParam();
+    calculator.addMeasurement(60, 60, 120.0, 0, clock.now()); // an earlier, lower peak of today
+    std::vector<double> alerts;
+    calculator.onPeakAlert = [&](double value) { alerts.push_back(value); };
+    calculator.addMeasurement(60, 60, peak.peakDBC, 0, clock.now());
+    // The alert runs inside the call, not in a later task.
+    ASSERT_EQ(static_cast<int>(alerts.size()), peak.alerts);
+    if (peak.alerts) {
+        EXPECT_EQ(alerts.front(), peak.peakDBC);
+    }
+    EXPECT_EQ(calculator.peakCount135(), peak.count135);
+    EXPECT_EQ(calculator.peakCount137(), peak.count137);
+    EXPECT_EQ(calculator.peakCount140(), peak.count140);
+    EXPECT_EQ(calculator.todayPeakDBC(), peak.todayPeak);
+}
+
+INSTANTIATE_TEST_SUITE_P(EuPeakValues, DoseCalculatorPeak,
+                         ::testing::Values(PeakCase{141, 1, 1, 1, 141, 1}, PeakCase{140, 1, 1, 1, 140, 1},
+                                           PeakCase{137, 1, 1, 0, 137, 1}, PeakCase{136, 1, 0, 0, 136, 1},
+                                           PeakCase{135, 1, 0, 0, 135, 1}, PeakCase{134.9, 0, 0, 0, 134.9, 0},
+                                           PeakCase{110, 0, 0, 0, 120, 0}, PeakCase{0, 0, 0, 0, 120, 0},
+                                           PeakCase{-3, 0, 0, 0, 120, 0}, PeakCase{kNaN, 0, 0, 0, 120, 0}));
+
+TEST_F(DoseCalculatorTest, InstantaneousAPeakCountsFrom115) {
+    std::vector<double> alerts;
+    calculator.onInstantaneousPeakAlert = [&](double value) { alerts.push_back(value); };
+    measure(60, 0.1, 60, 0, 114.99);
+    measure(60, 0.1, 60, 0, 115.0);
+    measure(60, 0.1, 60, 0, 121.5);
+    EXPECT_EQ(calculator.peakDBACount115(), 2);
+    EXPECT_EQ(alerts, (std::vector<double>{115.0, 121.5}));
+}
+
+TEST_F(DoseCalculatorTest, PeaksAreStoredWithTheNextAccrualOnly) {
+    measure(60, 0.1, 60, 138, 116);
+    EXPECT_FALSE(store.contains(DoseCalculator::kPeakCount135Key));
+    measure(90);
+    measure(90);
+    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount135Key), 1);
+    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount137Key), 1);
+    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount140Key), 0);
+    EXPECT_EQ(store.doubleValue(DoseCalculator::kTodayPeakDBCKey), 138.0);
+    EXPECT_EQ(store.integer(DoseCalculator::kPeakDBACount115Key), 1);
+    EXPECT_EQ(store.doubleValue(DoseCalculator::kAccumulatedDoseKey), calculator.accumulatedDose());
+    EXPECT_EQ(store.date(DoseCalculator::kDoseDateKey), clock.now().addMSecs(-100));
+}
+
+TEST_F(DoseCalculatorTest, BandCrossingIsAnnouncedOnceFromThePostedTask) {
+    std::vector<DoseLevel> crossings;
+    calculator.onThresholdCrossed = [&](DoseLevel level) { crossings.push_back(level); };
+    calculator.overrideDose(39.99);
+    runPostedTasks();
+    EXPECT_EQ(calculator.doseLevel(), DoseLevel::safe);
+
+    measure(100.0);
+    measure(100.0); // +0.0139 % at 100 dB: over 40 %
+    EXPECT_TRUE(crossings.empty()) << "the band is published only when control returns to the loop";
+    EXPECT_NEAR(calculator.dosePercentage(), 39.99, 1e-12);
+    runPostedTasks();
+    EXPECT_EQ(crossings, std::vector<DoseLevel>{DoseLevel::caution});
+    EXPECT_EQ(calculator.doseLevel(), DoseLevel::caution);
+
+    listen(100.0, 5.0);
+    EXPECT_EQ(crossings.size(), 1u) << "staying in the band calls nothing";
+
+    calculator.overrideDose(10.0);
+    runPostedTasks();
+    EXPECT_EQ(calculator.doseLevel(), DoseLevel::safe);
+    listen(100.0, 1.0);
+    EXPECT_EQ(crossings.size(), 1u) << "moving down silently, then accruing within safe, calls nothing";
+}
+
+TEST_F(DoseCalculatorTest, ProjectionAssumesTheRestOfAnEightHourDay) {
+    measure(85.0);
+    runPostedTasks();
+    EXPECT_DOUBLE_EQ(calculator.projectedDoseAtEndOfDay(), 100.0); // first call: D = 0, 8 h at 85 dB
+
+    listen(88.0, 3600.0);
+    const double dose = calculator.accumulatedDose();
+    EXPECT_NEAR(calculator.projectedDoseAtEndOfDay(), (dose + 0.25 * (8.0 - 8.0 * dose)) * 100.0, 1e-9);
+
+    // Below 80 dB the projection keeps its last value.
+    const double projected = calculator.projectedDoseAtEndOfDay();
+    listen(70.0, 2.0);
+    EXPECT_EQ(calculator.projectedDoseAtEndOfDay(), projected);
+
+    calculator.overrideDose(150.0);
+    listen(85.0, 1.0);
+    EXPECT_DOUBLE_EQ(calculator.projectedDoseAtEndOfDay(), calculator.accumulatedDose() * 100.0);
+}
+
+TEST_F(DoseCalculatorTest, ReconcileOnlyRaisesAndOverrideMayLower) {
+    calculator.overrideDose(25.0);
+    calculator.setSessionStartDose(0.25);
+    calculator.reconcileWithSessions(30.0);
+    EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), 0.30);
+    EXPECT_DOUBLE_EQ(calculator.sessionStartDose(), 0.30);
+    EXPECT_EQ(store.doubleValue(DoseCalculator::kAccumulatedDoseKey), calculator.accumulatedDose());
+
+    calculator.overrideDose(35.0);
+    calculator.setSessionStartDose(0.35);
+    calculator.reconcileWithSessions(30.0);
+    calculator.reconcileWithSessions(kNaN);
+    EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), 0.35);
+
+    calculator.setSessionStartDose(0.3);
+    calculator.overrideDose(20.0);
+    EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), 0.2);
+    EXPECT_DOUBLE_EQ(calculator.sessionStartDose(), 0.2);
+    calculator.overrideDose(kNaN);
+    EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), 0.2);
+
+    // A later override upwards leaves the session's start mark where it was.
+    calculator.overrideDose(50.0);
+    EXPECT_DOUBLE_EQ(calculator.sessionStartDose(), 0.2);
+    runPostedTasks();
+    EXPECT_DOUBLE_EQ(calculator.dosePercentage(), 50.0);
+    EXPECT_EQ(calculator.doseLevel(), DoseLevel::caution);
+    EXPECT_EQ(calculator.previousDoseLevel(), DoseLevel::caution);
+}
+
+TEST_F(DoseCalculatorTest, ResetClearsTheDayAndDropsMeasurementsStillInFlight) {
+    calculator.setConservativeMode(true);
+    store.setBool(DoseCalculator::kConservativeModeKey, true);
+    std::vector<DoseLevel> crossings;
+    calculator.onThresholdCrossed = [&](DoseLevel level) { crossings.push_back(level); };
+    calculator.overrideDose(39.99);
+    runPostedTasks();
+    measure(100.0, 0.1, 100.0, 141.0, 120.0);
+    measure(100.0, 0.1, 100.0, 141.0, 120.0); // into caution; its task is still queued
+    calculator.reset();
+    runPostedTasks();
+
+    EXPECT_TRUE(crossings.empty());
+    EXPECT_EQ(calculator.dosePercentage(), 0.0);
+    EXPECT_EQ(calculator.doseLevel(), DoseLevel::safe);
+    EXPECT_EQ(calculator.projectedDoseAtEndOfDay(), 0.0);
+    EXPECT_EQ(calculator.accumulatedDose(), 0.0);
+    EXPECT_EQ(calculator.peakCount135(), 0);
+    EXPECT_EQ(calculator.peakDBACount115(), 0);
+    EXPECT_EQ(calculator.todayPeakDBC(), 0.0);
+    for (const auto key : {DoseCalculator::kAccumulatedDoseKey, DoseCalculator::kDoseDateKey,
+                           DoseCalculator::kPeakCount135Key, DoseCalculator::kPeakCount137Key,
+                           DoseCalculator::kPeakCount140Key, DoseCalculator::kTodayPeakDBCKey,
+                           DoseCalculator::kPeakDBACount115Key}) {
+        EXPECT_FALSE(store.contains(key)) << key.data();
+    }
+    EXPECT_EQ(store.boolValue(DoseCalculator::kConservativeModeKey), true);
+
+    // The first reading after a reset only sets the time.
+    measure(85.0);
+    EXPECT_EQ(calculator.accumulatedDose(), 0.0);
+}
+
+TEST(DoseCalculatorLifetime, TaskOfADestroyedCalculatorDoesNothing) {
+    ManualClock clock;
+    kavro::platform::MemoryPreferencesStore store;
+    int crossings = 0;
+    auto calculator = std::make_unique<DoseCalculator>(store, clock);
+    calculator->onThresholdCrossed = [&](DoseLevel) { ++crossings; };
+    calculator->overrideDose(39.99);
+    calculator->addMeasurement(120, 0, 0, 0, clock.now());
+    calculator->addMeasurement(120, 0, 0, 0, clock.now().addSecs(10));
+    calculator.reset();
+    runPostedTasks();
+    EXPECT_EQ(crossings, 0);
+}
+
+// The same-day rule across a real restart: a QSettings file in a temporary folder,
+// written by one store and calculator, reopened by new ones.
+class DoseCalculatorRestart : public ::testing::Test {
+protected:
+    QString settingsPath() const { return folder.filePath("Kavro.conf"); }
+
+    // Runs a first "launch" that accrues a dose and some peaks at the clock's time.
+    void runFirstLaunch() {
+        kavro::platform::SettingsPreferencesStore store(settingsPath());
+        store.setBool(DoseCalculator::kConservativeModeKey, true);
+        DoseCalculator calculator(store, clock);
+        calculator.addMeasurement(95, 0, 141, 116, clock.now());
+        calculator.addMeasurement(95, 0, 136, 0, clock.now().addSecs(30));
+        firstDose = calculator.accumulatedDose();
+        runPostedTasks();
+    }
+
+    QTemporaryDir folder;
+    ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(22, 30), QTimeZone::utc())};
+    double firstDose = 0;
+};
+
+TEST_F(DoseCalculatorRestart, SameDayContinuesTheStoredDoseSilently) {
+    runFirstLaunch();
+    clock.advance(3600.0); // 23:30 the same day
+    kavro::platform::SettingsPreferencesStore store(settingsPath());
+    DoseCalculator calculator(store, clock);
+    int crossings = 0;
+    calculator.onThresholdCrossed = [&](DoseLevel) { ++crossings; };
+    calculator.restorePersistedDose();
+
+    EXPECT_TRUE(calculator.conservativeMode());
+    EXPECT_EQ(calculator.accumulatedDose(), firstDose);
+    EXPECT_EQ(calculator.sessionStartDose(), firstDose);
+    EXPECT_EQ(calculator.peakCount135(), 2);
+    EXPECT_EQ(calculator.peakCount137(), 1);
+    EXPECT_EQ(calculator.peakCount140(), 1);
+    EXPECT_EQ(calculator.todayPeakDBC(), 141.0);
+    EXPECT_EQ(calculator.peakDBACount115(), 1);
+    EXPECT_EQ(calculator.dosePercentage(), 0.0) << "published only from the posted task";
+    runPostedTasks();
+    EXPECT_DOUBLE_EQ(calculator.dosePercentage(), firstDose * 100.0);
+    EXPECT_EQ(calculator.doseLevel(), kavro::models::doseLevelForPercentage(firstDose * 100.0));
+    EXPECT_EQ(calculator.previousDoseLevel(), calculator.doseLevel());
+    EXPECT_EQ(calculator.projectedDoseAtEndOfDay(), 0.0);
+    EXPECT_EQ(crossings, 0);
+}
+
+TEST_F(DoseCalculatorRestart, StoredDoseOfYesterdayIsClearedAtLaunch) {
+    runFirstLaunch();
+    clock.advance(2 * 3600.0); // 00:30 the next day
+    {
+        kavro::platform::SettingsPreferencesStore store(settingsPath());
+        DoseCalculator calculator(store, clock);
+        calculator.restorePersistedDose();
+        runPostedTasks();
+        EXPECT_EQ(calculator.accumulatedDose(), 0.0);
+        EXPECT_EQ(calculator.peakCount135(), 0);
+        EXPECT_TRUE(calculator.conservativeMode());
+    }
+    kavro::platform::SettingsPreferencesStore reopened(settingsPath());
+    EXPECT_FALSE(reopened.contains(DoseCalculator::kAccumulatedDoseKey));
+    EXPECT_FALSE(reopened.contains(DoseCalculator::kDoseDateKey));
+    EXPECT_FALSE(reopened.contains(DoseCalculator::kPeakCount135Key));
+    EXPECT_FALSE(reopened.contains(DoseCalculator::kPeakDBACount115Key));
+    EXPECT_EQ(reopened.boolValue(DoseCalculator::kConservativeModeKey), true);
+}
+
+TEST_F(DoseCalculatorRestart, TodayIsTheUsersCalendarDayNotUtc) {
+    runFirstLaunch(); // 22:30 UTC = 07:30 the next morning in Tokyo
+    clock.setTimeZone(QTimeZone("Asia/Tokyo"));
+    clock.advance(3600.0); // 23:30 UTC: still the same Tokyo morning
+    kavro::platform::SettingsPreferencesStore store(settingsPath());
+    DoseCalculator calculator(store, clock);
+    calculator.restorePersistedDose();
+    EXPECT_EQ(calculator.accumulatedDose(), firstDose);
+}
+
+TEST(DoseCalculatorRestore, MissingOrMistypedDateClearsAndZeroDoseRestoresNothing) {
+    ManualClock clock;
+    kavro::platform::MemoryPreferencesStore store;
+    store.setString(DoseCalculator::kDoseDateKey, clock.now().toString(Qt::ISODate));
+    store.setDouble(DoseCalculator::kAccumulatedDoseKey, 0.5);
+    DoseCalculator calculator(store, clock);
+    calculator.restorePersistedDose();
+    EXPECT_EQ(calculator.accumulatedDose(), 0.0);
+    EXPECT_FALSE(store.contains(DoseCalculator::kAccumulatedDoseKey));
+
+    store.setDate(DoseCalculator::kDoseDateKey, clock.now());
+    store.setInteger(DoseCalculator::kAccumulatedDoseKey, 1); // wrong type reads as 0
+    store.setInteger(DoseCalculator::kPeakCount135Key, 4);
+    calculator.restorePersistedDose();
+    EXPECT_EQ(calculator.accumulatedDose(), 0.0);
+    EXPECT_EQ(calculator.peakCount135(), 0);
+    EXPECT_TRUE(store.contains(DoseCalculator::kPeakCount135Key)) << "the keys stay as they are";
+}
+
+} // namespace
