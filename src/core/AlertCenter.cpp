@@ -1,5 +1,6 @@
 #include "core/AlertCenter.h"
 
+#include "dsp/DoseMath.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -41,13 +42,10 @@ double secondsBetween(const QDateTime& from, const QDateTime& to) {
     return static_cast<double>(from.msecsTo(to)) / 1000.0;
 }
 
-// Hours of listening allowed per day at a level, by the NIOSH rule (85 dBA for 8 h,
-// 3 dB exchange rate, nothing counted below 80 dBA).
+// Hours of listening allowed per day at a level; unlimited below the level at which
+// nothing counts.
 double allowedHours(double levelDb) {
-    if (!(levelDb >= 80.0)) {
-        return INFINITY;
-    }
-    return 8.0 / std::pow(2.0, (levelDb - 85.0) / 3.0);
+    return levelDb >= dsp::dose::kThresholdDb ? dsp::dose::allowedHours(levelDb) : INFINITY;
 }
 
 struct BandText {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/DoseLevelStandIn.h"
+#include "models/DoseLevel.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDateTime>
