@@ -63,29 +63,34 @@ BandText bandText(models::DoseLevel level) {
                 QStringLiteral("Your hearing dose is within safe limits."), NotificationSound::standard,
                 kSessionAlertCategory};
     case models::DoseLevel::caution:
-        return {QStringLiteral("⚠️ Hearing Dose: Caution (40%)"), QStringLiteral("You've been in the caution zone"),
-                QStringLiteral("Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
-                               "extends your safe listening time."),
-                NotificationSound::standard, kSessionAlertCategory};
+        return {
+            QStringLiteral("⚠️ Hearing Dose: Caution (40%)"),
+            QStringLiteral("You've been in the caution zone"),
+            QStringLiteral("Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
+                           "extends your safe listening time."),
+            NotificationSound::standard, kSessionAlertCategory};
     case models::DoseLevel::warning:
-        return {QStringLiteral("🔶 Hearing Dose: Warning (70%)"),
-                QStringLiteral("Approaching your daily exposure limit"),
-                QStringLiteral("Take a 10–15 minute break away from speakers, or turn monitors down now. At this "
-                               "level you have less than 2 hours of safe exposure remaining today."),
-                NotificationSound::standard, kSessionAlertCategory};
+        return {
+            QStringLiteral("🔶 Hearing Dose: Warning (70%)"),
+            QStringLiteral("Approaching your daily exposure limit"),
+            QStringLiteral("Take a 10–15 minute break away from speakers, or turn monitors down now. At this "
+                           "level you have less than 2 hours of safe exposure remaining today."),
+            NotificationSound::standard, kSessionAlertCategory};
     case models::DoseLevel::danger:
-        return {QStringLiteral("🔴 Hearing Dose: Over-exposed (90%+)"), QStringLiteral("Daily NIOSH limit exceeded"),
-                QStringLiteral("Step away from your monitors. Your daily hearing dose is exceeded — continued "
-                               "exposure risks permanent hearing damage. Rest, then resume at a lower level."),
-                NotificationSound::critical, kDangerCategory};
+        return {
+            QStringLiteral("🔴 Hearing Dose: Over-exposed (90%+)"),
+            QStringLiteral("Daily NIOSH limit exceeded"),
+            QStringLiteral("Step away from your monitors. Your daily hearing dose is exceeded — continued "
+                           "exposure risks permanent hearing damage. Rest, then resume at a lower level."),
+            NotificationSound::critical, kDangerCategory};
     }
     return {};
 }
 
 } // namespace
 
-AlertCenter::AlertCenter(platform::NotificationCenter& center, const platform::Clock& clock, Settings settings,
-                         DoseSource accumulatedDose)
+AlertCenter::AlertCenter(platform::NotificationCenter& center, const platform::Clock& clock,
+                         Settings settings, DoseSource accumulatedDose)
     : m_center(center), m_clock(clock), m_settings(std::move(settings)),
       m_accumulatedDose(std::move(accumulatedDose)) {}
 
@@ -97,9 +102,12 @@ std::vector<NotificationCategory> AlertCenter::categories() {
     const NotificationAction snooze{kSnoozeActionIdentifier, kSnoozeTitle, false};
     const NotificationAction destructiveSnooze{kSnoozeActionIdentifier, kSnoozeTitle, true};
     return {
-        {kSessionAlertCategory, {snooze}},    {kDangerCategory, {destructiveSnooze}},
-        {kPeakCategory, {snooze}},            {kInstantaneousPeakCategory, {snooze}},
-        {kRecapCategory, {}},                 {kSustainedCategory, {snooze}},
+        {kSessionAlertCategory, {snooze}},
+        {kDangerCategory, {destructiveSnooze}},
+        {kPeakCategory, {snooze}},
+        {kInstantaneousPeakCategory, {snooze}},
+        {kRecapCategory, {}},
+        {kSustainedCategory, {snooze}},
         {kDisconnectedCategory, {}},
     };
 }
@@ -116,7 +124,8 @@ QString AlertCenter::timeStamp(const QDateTime& moment) {
 }
 
 void AlertCenter::setupNotifications() {
-    m_center.setResponseHandler([this](const platform::NotificationResponse& response) { handleResponse(response); });
+    m_center.setResponseHandler(
+        [this](const platform::NotificationResponse& response) { handleResponse(response); });
     m_center.requestAuthorization();
     m_center.setCategories(categories());
 }
@@ -154,7 +163,8 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     if (isSnoozed(now)) {
         return;
     }
-    if (m_lastPeakNotificationTime && secondsBetween(*m_lastPeakNotificationTime, now) < kPeakIntervalSeconds) {
+    if (m_lastPeakNotificationTime &&
+        secondsBetween(*m_lastPeakNotificationTime, now) < kPeakIntervalSeconds) {
         return;
     }
     m_lastPeakNotificationTime = now;
@@ -164,20 +174,23 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     NotificationRequest request;
     if (peakDB >= 140.0) {
         request.title = QStringLiteral("🔴 Impulse Peak: ") + value + QStringLiteral(" dBC");
-        request.body = QStringLiteral("Turn down your monitoring level now. At 140 dBC, a single impulse can cause "
-                                      "permanent mechanical damage to hair cells. Pull back the offending element "
-                                      "or lower your monitor trim.");
+        request.body =
+            QStringLiteral("Turn down your monitoring level now. At 140 dBC, a single impulse can cause "
+                           "permanent mechanical damage to hair cells. Pull back the offending element "
+                           "or lower your monitor trim.");
         request.sound = NotificationSound::critical;
     } else if (peakDB >= 137.0) {
         request.title = QStringLiteral("🔶 Impulse Peak: ") + value + QStringLiteral(" dBC");
-        request.body = QStringLiteral("Lower your monitoring level 3–6 dB, or tame the source — kick, snare, or a "
-                                      "transient-heavy bus. Repeated peaks here accumulate mechanical risk that "
-                                      "A-weighted dose won't capture.");
+        request.body =
+            QStringLiteral("Lower your monitoring level 3–6 dB, or tame the source — kick, snare, or a "
+                           "transient-heavy bus. Repeated peaks here accumulate mechanical risk that "
+                           "A-weighted dose won't capture.");
     } else {
         request.title = QStringLiteral("⚠️ Impulse Peak: ") + value + QStringLiteral(" dBC");
-        request.body = QStringLiteral("A loud transient just hit 135+ dBC. If this keeps recurring, the source "
-                                      "element may be uncontrolled — consider a limiter on that bus, or nudge your "
-                                      "monitor trim down a couple of dB.");
+        request.body =
+            QStringLiteral("A loud transient just hit 135+ dBC. If this keeps recurring, the source "
+                           "element may be uncontrolled — consider a limiter on that bus, or nudge your "
+                           "monitor trim down a couple of dB.");
     }
     request.categoryIdentifier = kPeakCategory;
     request.timeSensitive = timeSensitive();
@@ -201,10 +214,11 @@ void AlertCenter::sendInstantaneousPeakNotification(double peakDB) {
 
     NotificationRequest request;
     request.title = QStringLiteral("⚠️ Peak Level: ") + fixed(peakDB, 0) + QStringLiteral(" dBA");
-    request.body = QStringLiteral("An instantaneous A-weighted peak just exceeded 115 dBA — the EU legal ceiling "
-                                  "(Directive 2003/10/EC). This is a transient event, but repeated occurrences "
-                                  "cause mechanical hair cell fatigue. Check for uncontrolled transients on your "
-                                  "loudest bus, or lower your monitor trim.");
+    request.body =
+        QStringLiteral("An instantaneous A-weighted peak just exceeded 115 dBA — the EU legal ceiling "
+                       "(Directive 2003/10/EC). This is a transient event, but repeated occurrences "
+                       "cause mechanical hair cell fatigue. Check for uncontrolled transients on your "
+                       "loudest bus, or lower your monitor trim.");
     request.sound = NotificationSound::critical;
     request.categoryIdentifier = kInstantaneousPeakCategory;
     request.timeSensitive = timeSensitive();
@@ -241,16 +255,20 @@ void AlertCenter::sendSustainedExposureNotification(double spl) {
     const QString window = QString::number(kSustainedWindowMinutes);
 
     NotificationRequest request;
-    request.title = QStringLiteral("🔊 Sustained ") + level + QStringLiteral(" dBA — ") + window + QStringLiteral(" min");
+    request.title =
+        QStringLiteral("🔊 Sustained ") + level + QStringLiteral(" dBA — ") + window + QStringLiteral(" min");
     const QString opening = QStringLiteral("You've been at ") + level + QStringLiteral(" dBA for ") + window;
     if (m >= 61) {
-        request.body = opening + QStringLiteral(" minutes. ~") + fixed(static_cast<double>(m) / 60.0, 1) +
-                       QStringLiteral(" hrs of safe listening left today. Lowering by 6 dB gives you 4× more time.");
+        request.body =
+            opening + QStringLiteral(" minutes. ~") + fixed(static_cast<double>(m) / 60.0, 1) +
+            QStringLiteral(" hrs of safe listening left today. Lowering by 6 dB gives you 4× more time.");
     } else if (m >= 1) {
-        request.body = opening + QStringLiteral(" minutes. Only ~") + QString::number(m) +
-                       QStringLiteral(" min of safe listening left today — consider a break or lower your monitors.");
+        request.body =
+            opening + QStringLiteral(" minutes. Only ~") + QString::number(m) +
+            QStringLiteral(" min of safe listening left today — consider a break or lower your monitors.");
     } else {
-        request.body = opening + QStringLiteral(" minutes and your daily dose is nearly used up. Rest your ears now.");
+        request.body =
+            opening + QStringLiteral(" minutes and your daily dose is nearly used up. Rest your ears now.");
     }
     request.sound = NotificationSound::standard;
     request.categoryIdentifier = kSustainedCategory;
@@ -278,8 +296,9 @@ void AlertCenter::sendSessionRecapNotification(double sessionDose, double totalD
 void AlertCenter::sendDeviceDisconnectedNotification() {
     NotificationRequest request;
     request.title = QStringLiteral("Microphone Disconnected");
-    request.body = QStringLiteral("Measurement stopped. If you reconnect a different device or adjust input gain, "
-                                  "recalibrate before resuming — your calibration offset is device-specific.");
+    request.body =
+        QStringLiteral("Measurement stopped. If you reconnect a different device or adjust input gain, "
+                       "recalibrate before resuming — your calibration offset is device-specific.");
     request.sound = NotificationSound::standard;
     request.categoryIdentifier = kDisconnectedCategory;
     // A lost microphone always breaks through, whatever the setting says.

@@ -23,7 +23,9 @@ protected:
     }
 
     const std::vector<platform::NotificationRequest>& posted() const { return center.requests(); }
-    void snooze() { ASSERT_TRUE(center.respond(QStringLiteral("dose-caution"), QStringLiteral("SNOOZE_30"))); }
+    void snooze() {
+        ASSERT_TRUE(center.respond(QStringLiteral("dose-caution"), QStringLiteral("SNOOZE_30")));
+    }
     // Fast ticks of 0.1 s at one level for a number of seconds.
     void holdLevel(double level, double seconds) {
         for (int tick = 0; tick < static_cast<int>(seconds * 10.0 + 0.5); ++tick) {
@@ -71,8 +73,9 @@ TEST_F(AlertCenterTest, BandNotificationsCarryTheirTextsIdentifiersAndLevels) {
     EXPECT_EQ(caution.identifier, "dose-caution");
     EXPECT_EQ(caution.title, "⚠️ Hearing Dose: Caution (40%)");
     EXPECT_EQ(caution.subtitle, "You've been in the caution zone");
-    EXPECT_EQ(caution.body, "Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
-                            "extends your safe listening time.");
+    EXPECT_EQ(caution.body,
+              "Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
+              "extends your safe listening time.");
     EXPECT_EQ(caution.categoryIdentifier, "SESSION_ALERT");
     EXPECT_EQ(caution.sound, NotificationSound::standard);
     EXPECT_FALSE(caution.timeSensitive);
@@ -120,11 +123,13 @@ TEST_F(AlertCenterTest, PeakRowIsChosenByTheUnroundedValue) {
         NotificationSound sound;
         const char* bodyStart;
     } rows[] = {
-        {141.2, "🔴 Impulse Peak: 141 dBC", NotificationSound::critical, "Turn down your monitoring level now."},
+        {141.2, "🔴 Impulse Peak: 141 dBC", NotificationSound::critical,
+         "Turn down your monitoring level now."},
         {140.0, "🔴 Impulse Peak: 140 dBC", NotificationSound::critical, "Turn down"},
         {139.9, "🔶 Impulse Peak: 140 dBC", NotificationSound::standard, "Lower your monitoring level 3–6 dB"},
         {137.0, "🔶 Impulse Peak: 137 dBC", NotificationSound::standard, "Lower your"},
-        {136.6, "⚠️ Impulse Peak: 137 dBC", NotificationSound::standard, "A loud transient just hit 135+ dBC."},
+        {136.6, "⚠️ Impulse Peak: 137 dBC", NotificationSound::standard,
+         "A loud transient just hit 135+ dBC."},
         {135.0, "⚠️ Impulse Peak: 135 dBC", NotificationSound::standard, "A loud transient"},
     };
     for (const auto& row : rows) {
@@ -284,10 +289,12 @@ TEST_F(AlertCenterTest, SustainedBodyDependsOnTheMinutesLeft) {
     dose = 1.7;
     alerts.sendSustainedExposureNotification(90.4);
     ASSERT_EQ(posted().size(), 4u);
-    EXPECT_EQ(posted()[0].body, opening94 + ". Only ~30 min of safe listening left today — consider a break or "
-                                            "lower your monitors.");
-    EXPECT_EQ(posted()[1].body, "You've been at 91 dBA for 10 minutes. ~1.8 hrs of safe listening left today. "
-                                "Lowering by 6 dB gives you 4× more time.");
+    EXPECT_EQ(posted()[0].body, opening94 +
+                                    ". Only ~30 min of safe listening left today — consider a break or "
+                                    "lower your monitors.");
+    EXPECT_EQ(posted()[1].body,
+              "You've been at 91 dBA for 10 minutes. ~1.8 hrs of safe listening left today. "
+              "Lowering by 6 dB gives you 4× more time.");
     EXPECT_EQ(posted()[2].body, opening94 + " and your daily dose is nearly used up. Rest your ears now.");
     EXPECT_EQ(posted()[3].title, "🔊 Sustained 90 dBA — 10 min");
     EXPECT_TRUE(posted()[3].body.endsWith("nearly used up. Rest your ears now."));
@@ -331,8 +338,9 @@ TEST_F(AlertCenterTest, DisconnectWarningText) {
     alerts.sendDeviceDisconnectedNotification();
     ASSERT_EQ(posted().size(), 1u);
     EXPECT_EQ(posted()[0].title, "Microphone Disconnected");
-    EXPECT_EQ(posted()[0].body, "Measurement stopped. If you reconnect a different device or adjust input gain, "
-                                "recalibrate before resuming — your calibration offset is device-specific.");
+    EXPECT_EQ(posted()[0].body,
+              "Measurement stopped. If you reconnect a different device or adjust input gain, "
+              "recalibrate before resuming — your calibration offset is device-specific.");
     EXPECT_EQ(posted()[0].sound, NotificationSound::standard);
 }
 

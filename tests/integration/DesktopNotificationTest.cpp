@@ -59,7 +59,8 @@ std::vector<ShownNotification> closeAllAndReadHistory() {
     return shown;
 }
 
-std::optional<ShownNotification> newest(const std::vector<ShownNotification>& history, const QString& summary) {
+std::optional<ShownNotification> newest(const std::vector<ShownNotification>& history,
+                                        const QString& summary) {
     for (const auto& notification : history) {
         if (notification.summary == summary) {
             return notification;
@@ -83,7 +84,8 @@ class DesktopNotificationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(DBusNotificationCenter::kServiceName)) {
+        if (!bus.isConnected() ||
+            !bus.interface()->isServiceRegistered(DBusNotificationCenter::kServiceName)) {
             GTEST_SKIP() << "no notification server on the session bus";
         }
         if (QStandardPaths::findExecutable(QStringLiteral("dunstctl")).isEmpty() ||
@@ -113,7 +115,9 @@ protected:
     }
 
     // Waits until the server has answered every request sent.
-    void settle() { ASSERT_TRUE(waitFor([this] { return m_center->pendingRequestCount() == 0; })); }
+    void settle() {
+        ASSERT_TRUE(waitFor([this] { return m_center->pendingRequestCount() == 0; }));
+    }
 
     QDir m_dunstDir;
     std::unique_ptr<QLockFile> m_lock;
@@ -135,8 +139,9 @@ TEST_F(DesktopNotificationTest, AlertsArriveWithTheirTextsUrgencyAndCategory) {
     const auto history = closeAllAndReadHistory();
     const auto caution = newest(history, QStringLiteral("⚠️ Hearing Dose: Caution (40%)"));
     ASSERT_TRUE(caution);
-    EXPECT_EQ(caution->body, "You've been in the caution zone\nTry lowering your monitor volume by 3–6 dB. Even a "
-                             "small reduction significantly extends your safe listening time.");
+    EXPECT_EQ(caution->body,
+              "You've been in the caution zone\nTry lowering your monitor volume by 3–6 dB. Even a "
+              "small reduction significantly extends your safe listening time.");
     EXPECT_EQ(caution->category, "SESSION_ALERT");
     EXPECT_NE(caution->timeout, 0) << "normal urgency";
 
@@ -209,7 +214,8 @@ TEST_F(DesktopNotificationTest, SnoozeButtonSilencesAlertsButNotTheRecap) {
     QFile menu(m_dunstDir.filePath(QStringLiteral("dunst-menu.txt")));
     ASSERT_TRUE(menu.open(QIODevice::ReadOnly));
     const QString offered = QString::fromUtf8(menu.readAll());
-    EXPECT_TRUE(offered.contains("#Snooze 30 min (⚠️ Hearing Dose: Caution (40%))")) << offered.toStdString();
+    EXPECT_TRUE(offered.contains("#Snooze 30 min (⚠️ Hearing Dose: Caution (40%))"))
+        << offered.toStdString();
     EXPECT_EQ(offered.count("SNOOZE_30"), 1) << offered.toStdString();
 
     dunstctl({QStringLiteral("close-all")});

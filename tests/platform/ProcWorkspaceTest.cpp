@@ -78,7 +78,8 @@ TEST(ProcWorkspaceResolution, NamesProcessesByFlatpakIdAliasOrExecutable) {
                    {},
                    "audacity",
                    true});
-    proc.add(106, {"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}, "x", true});
+    proc.add(106,
+             {"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}, "x", true});
     // An open root without a .flatpak-info is no sandbox, whatever the cgroup says.
     proc.add(112, {"/usr/bin/z", "z", "0::/app.slice/app-flatpak-com.example.Z-1.scope", {}});
     proc.add(107, {"/app/bin/y", "y", "0::/", "[Application]\nname=org.example.Boxed\nruntime=x\n"});
@@ -108,7 +109,8 @@ class ProcWorkspaceScanTest : public ::testing::Test {
 protected:
     void build() {
         workspace = std::make_unique<ProcWorkspace>(kAliases, proc.root(), std::chrono::milliseconds(0));
-        workspace->setLaunchHandler([this](const RunningApplication& app) { events.push_back("+" + app.applicationId); });
+        workspace->setLaunchHandler(
+            [this](const RunningApplication& app) { events.push_back("+" + app.applicationId); });
         workspace->setTerminationHandler(
             [this](const RunningApplication& app) { events.push_back("-" + app.applicationId); });
     }

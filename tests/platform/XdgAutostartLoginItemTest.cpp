@@ -32,8 +32,9 @@ TEST_F(XdgAutostartLoginItemTest, RegisterWritesTheEntryAndUnregisterRemovesIt) 
     EXPECT_FALSE(item.registerItem());
     EXPECT_EQ(item.entryPath(), autostart() + "/kavro.desktop");
     EXPECT_EQ(item.status(), LoginItemStatus::enabled);
-    EXPECT_EQ(readEntry(), "[Desktop Entry]\nType=Application\nName=Kavro\nExec=\"/usr/bin/kavro\"\nIcon=kavro\n"
-                           "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(readEntry(),
+              "[Desktop Entry]\nType=Application\nName=Kavro\nExec=\"/usr/bin/kavro\"\nIcon=kavro\n"
+              "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
     // Registering again is harmless.
     EXPECT_FALSE(item.registerItem());
 
@@ -61,7 +62,8 @@ TEST(XdgAutostartExec, ReservedCharactersAreQuotedAndEscapedTwice) {
     EXPECT_EQ(XdgAutostartLoginItem::execValue("/opt/100%/kavro"), "\"/opt/100%%/kavro\"");
     // A quote becomes \" for the command line, and its backslash is doubled for the file.
     EXPECT_EQ(XdgAutostartLoginItem::execValue("/opt/a\"b/kavro"), "\"/opt/a\\\\\"b/kavro\"");
-    EXPECT_EQ(XdgAutostartLoginItem::execValue("/opt/$HOME/`x`/kavro"), "\"/opt/\\\\$HOME/\\\\`x\\\\`/kavro\"");
+    EXPECT_EQ(XdgAutostartLoginItem::execValue("/opt/$HOME/`x`/kavro"),
+              "\"/opt/\\\\$HOME/\\\\`x\\\\`/kavro\"");
     EXPECT_EQ(XdgAutostartLoginItem::execValue("/opt/a\\b/kavro"), "\"/opt/a\\\\\\\\b/kavro\"");
     EXPECT_FALSE(XdgAutostartLoginItem::execValue("/opt/line\nbreak/kavro"));
     EXPECT_FALSE(XdgAutostartLoginItem::execValue("kavro"));

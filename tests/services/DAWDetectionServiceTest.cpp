@@ -144,8 +144,8 @@ TEST(KnownWorkstations, FifteenSharedEntriesPlusLinuxOnesAndEveryAliasNamesABuil
 
     const ApplicationTable& builtIn = builtInWorkstationIDs();
     EXPECT_EQ(builtIn.size(), known.size() + linuxWorkstationIDs().size());
-    for (const QString name : {"Ardour", "LMMS", "Qtractor", "Zrythm", "Rosegarden", "MusE", "Hydrogen", "Tenacity",
-                               "Kdenlive", "Shotcut"}) {
+    for (const QString name : {"Ardour", "LMMS", "Qtractor", "Zrythm", "Rosegarden", "MusE", "Hydrogen",
+                               "Tenacity", "Kdenlive", "Shotcut"}) {
         EXPECT_FALSE(builtIn.key(name).isEmpty()) << name.toStdString();
     }
     for (auto alias = workstationAliases().cbegin(); alias != workstationAliases().cend(); ++alias) {

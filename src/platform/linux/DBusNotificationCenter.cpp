@@ -35,8 +35,8 @@ DBusNotificationCenter::DBusNotificationCenter(QDBusConnection connection, QStri
                          SLOT(handleNotificationClosed(uint, uint)));
     // The numbers belong to one server: when it goes away or another one takes the
     // name, none of them refers to anything any more.
-    auto* watcher = new QDBusServiceWatcher(m_serviceName, m_connection,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    auto* watcher =
+        new QDBusServiceWatcher(m_serviceName, m_connection, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &DBusNotificationCenter::forgetServer);
 }
 
@@ -94,9 +94,11 @@ void DBusNotificationCenter::send(const NotificationRequest& request, uint repla
     }
 
     // The protocol has no subtitle: it becomes the first line of the body.
-    const QString body = request.subtitle ? *request.subtitle + QLatin1Char('\n') + request.body : request.body;
+    const QString body =
+        request.subtitle ? *request.subtitle + QLatin1Char('\n') + request.body : request.body;
 
-    QDBusMessage message = QDBusMessage::createMethodCall(m_serviceName, kPath, kInterface, QStringLiteral("Notify"));
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(m_serviceName, kPath, kInterface, QStringLiteral("Notify"));
     message << kApplicationName << replacesId << QString() << request.title << body << actions << hints
             << qint32(-1);
 

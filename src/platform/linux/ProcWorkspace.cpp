@@ -91,7 +91,8 @@ QString flatpakIdFromInfo(const QByteArray& info) {
 
 ProcWorkspace::ProcWorkspace(AliasTable aliases, QString procRoot, std::chrono::milliseconds interval,
                              QObject* parent)
-    : QObject(parent), m_aliases(std::move(aliases)), m_procRoot(procRoot.toLocal8Bit()), m_userId(::geteuid()) {
+    : QObject(parent), m_aliases(std::move(aliases)), m_procRoot(procRoot.toLocal8Bit()),
+      m_userId(::geteuid()) {
     scan();
     if (interval.count() > 0) {
         connect(&m_timer, &QTimer::timeout, this, &ProcWorkspace::scan);
@@ -195,7 +196,8 @@ void ProcWorkspace::scan() {
     }
 }
 
-void ProcWorkspace::addProcess(const QString& applicationId, pid_t pid, std::vector<RunningApplication>& launched) {
+void ProcWorkspace::addProcess(const QString& applicationId, pid_t pid,
+                               std::vector<RunningApplication>& launched) {
     Application& application = m_applications[applicationId];
     if (application.processes++ == 0) {
         application.firstProcessId = pid;

@@ -9,7 +9,8 @@
 namespace kavro::platform {
 
 QString XdgAutostartLoginItem::defaultAutostartFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart");
 }
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartFolder, QString executable)
@@ -43,7 +44,8 @@ LoginItemStatus XdgAutostartLoginItem::status() const {
         }
         const QByteArray key = line.left(equals).trimmed();
         const QByteArray value = line.mid(equals + 1).trimmed();
-        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false")) {
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
             return LoginItemStatus::notRegistered;
         }
     }

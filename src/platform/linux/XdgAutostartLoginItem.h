@@ -16,7 +16,8 @@ public:
     static QString defaultAutostartFolder();
 
     // The executable must be an absolute path; by default the running program's.
-    explicit XdgAutostartLoginItem(QString autostartFolder = defaultAutostartFolder(), QString executable = {});
+    explicit XdgAutostartLoginItem(QString autostartFolder = defaultAutostartFolder(),
+                                   QString executable = {});
 
     // Enabled when the entry exists and the desktop has not switched it off.
     LoginItemStatus status() const override;

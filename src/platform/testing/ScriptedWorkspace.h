@@ -28,9 +28,10 @@ public:
 
     // Quits one instance (the oldest when none is named by its process id).
     void terminate(const QString& applicationId, qint64 processId = 0) {
-        const auto found = std::find_if(m_running.begin(), m_running.end(), [&](const RunningApplication& app) {
-            return app.applicationId == applicationId && (processId == 0 || app.processId == processId);
-        });
+        const auto found =
+            std::find_if(m_running.begin(), m_running.end(), [&](const RunningApplication& app) {
+                return app.applicationId == applicationId && (processId == 0 || app.processId == processId);
+            });
         if (found == m_running.end()) {
             return;
         }
