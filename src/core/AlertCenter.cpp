@@ -155,19 +155,26 @@ void AlertCenter::sendThresholdNotification(models::DoseLevel level) {
     m_center.add(request);
 }
 
-void AlertCenter::sendPeakNotification(double peakDB) {
+bool AlertCenter::passPeakGates(std::optional<QDateTime>& lastNotification, double intervalSeconds,
+                                const QDateTime& now) {
     if (m_settings.peakMonitoringEnabled && !m_settings.peakMonitoringEnabled()) {
-        return;
+        return false;
     }
-    const QDateTime now = m_clock.now();
     if (isSnoozed(now)) {
+        return false;
+    }
+    if (lastNotification && secondsBetween(*lastNotification, now) < intervalSeconds) {
+        return false;
+    }
+    lastNotification = now;
+    return true;
+}
+
+void AlertCenter::sendPeakNotification(double peakDB) {
+    const QDateTime now = m_clock.now();
+    if (!passPeakGates(m_lastPeakNotificationTime, kPeakIntervalSeconds, now)) {
         return;
     }
-    if (m_lastPeakNotificationTime &&
-        secondsBetween(*m_lastPeakNotificationTime, now) < kPeakIntervalSeconds) {
-        return;
-    }
-    m_lastPeakNotificationTime = now;
 
     // The row is chosen by the exact value; only the title shows it rounded.
     const QString value = fixed(peakDB, 0);
@@ -199,18 +206,10 @@ void AlertCenter::sendPeakNotification(double peakDB) {
 }
 
 void AlertCenter::sendInstantaneousPeakNotification(double peakDB) {
-    if (m_settings.peakMonitoringEnabled && !m_settings.peakMonitoringEnabled()) {
-        return;
-    }
     const QDateTime now = m_clock.now();
-    if (isSnoozed(now)) {
+    if (!passPeakGates(m_lastInstantaneousPeakNotificationTime, kInstantaneousPeakIntervalSeconds, now)) {
         return;
     }
-    if (m_lastInstantaneousPeakNotificationTime &&
-        secondsBetween(*m_lastInstantaneousPeakNotificationTime, now) < kInstantaneousPeakIntervalSeconds) {
-        return;
-    }
-    m_lastInstantaneousPeakNotificationTime = now;
 
     NotificationRequest request;
     request.title = QStringLiteral("⚠️ Peak Level: ") + fixed(peakDB, 0) + QStringLiteral(" dBA");

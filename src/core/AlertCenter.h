@@ -74,6 +74,10 @@ public:
 
 private:
     bool isSnoozed(const QDateTime& now) const;
+    // The peak setting, the snooze and the rate limit, in that order; a peak that passes
+    // them all starts the next rate-limit interval.
+    bool passPeakGates(std::optional<QDateTime>& lastNotification, double intervalSeconds,
+                       const QDateTime& now);
     bool timeSensitive() const;
 
     platform::NotificationCenter& m_center;

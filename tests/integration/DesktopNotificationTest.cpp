@@ -3,10 +3,10 @@
 #include "core/AlertCenter.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/testing/ManualClock.h"
+#include "support/WaitUntil.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -26,6 +26,7 @@ namespace {
 
 using platform::DBusNotificationCenter;
 using platform::NotificationRequest;
+using testing::waitUntil;
 
 struct ShownNotification {
     QString summary;
@@ -69,17 +70,6 @@ std::optional<ShownNotification> newest(const std::vector<ShownNotification>& hi
     return std::nullopt;
 }
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 class DesktopNotificationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,7 +89,7 @@ protected:
         ASSERT_TRUE(m_lock->lock());
         QFile::remove(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
         dunstctl({QStringLiteral("close-all")});
-        ASSERT_TRUE(waitFor([] { return displayedCount() == 0; }));
+        ASSERT_TRUE(waitUntil([] { return displayedCount() == 0; }));
 
         m_center = std::make_unique<DBusNotificationCenter>();
         m_alerts = std::make_unique<core::AlertCenter>(
@@ -116,7 +106,7 @@ protected:
 
     // Waits until the server has answered every request sent.
     void settle() {
-        ASSERT_TRUE(waitFor([this] { return m_center->pendingRequestCount() == 0; }));
+        ASSERT_TRUE(waitUntil([this] { return m_center->pendingRequestCount() == 0; }));
     }
 
     QDir m_dunstDir;
@@ -134,7 +124,7 @@ TEST_F(DesktopNotificationTest, AlertsArriveWithTheirTextsUrgencyAndCategory) {
     m_alerts->sendSessionRecapNotification(12.5, 50.0);
     m_alerts->sendDeviceDisconnectedNotification();
     settle();
-    EXPECT_TRUE(waitFor([] { return displayedCount() == 6; })) << displayedCount();
+    EXPECT_TRUE(waitUntil([] { return displayedCount() == 6; })) << displayedCount();
 
     const auto history = closeAllAndReadHistory();
     const auto caution = newest(history, QStringLiteral("⚠️ Hearing Dose: Caution (40%)"));
@@ -193,21 +183,21 @@ TEST_F(DesktopNotificationTest, ARequestReplacesTheNotificationOfItsIdentifier) 
     // A closed notification cannot be replaced: the next one is new.
     m_center->add(request);
     settle();
-    EXPECT_TRUE(waitFor([] { return displayedCount() == 1; }));
+    EXPECT_TRUE(waitUntil([] { return displayedCount() == 1; }));
 }
 
 TEST_F(DesktopNotificationTest, SnoozeButtonSilencesAlertsButNotTheRecap) {
     m_alerts->sendThresholdNotification(models::DoseLevel::caution);
     m_alerts->sendSessionRecapNotification(3.0, 45.0);
     settle();
-    ASSERT_TRUE(waitFor([] { return displayedCount() == 2; }));
+    ASSERT_TRUE(waitUntil([] { return displayedCount() == 2; }));
 
     QFile choice(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
     ASSERT_TRUE(choice.open(QIODevice::WriteOnly));
     choice.write("SNOOZE_30");
     choice.close();
     dunstctl({QStringLiteral("context")});
-    ASSERT_TRUE(waitFor([this] { return m_alerts->snoozedUntil().has_value(); }));
+    ASSERT_TRUE(waitUntil([this] { return m_alerts->snoozedUntil().has_value(); }));
     EXPECT_EQ(m_clock.now().secsTo(*m_alerts->snoozedUntil()), 1800);
 
     // Only the band notification offered the button; the recap has none.
@@ -219,14 +209,14 @@ TEST_F(DesktopNotificationTest, SnoozeButtonSilencesAlertsButNotTheRecap) {
     EXPECT_EQ(offered.count("SNOOZE_30"), 1) << offered.toStdString();
 
     dunstctl({QStringLiteral("close-all")});
-    ASSERT_TRUE(waitFor([] { return displayedCount() == 0; }));
+    ASSERT_TRUE(waitUntil([] { return displayedCount() == 0; }));
     m_clock.advance(1799.0);
     m_alerts->sendThresholdNotification(models::DoseLevel::warning);
     m_alerts->sendPeakNotification(138.0);
     m_alerts->sendSustainedExposureNotification(95.0);
     m_alerts->sendSessionRecapNotification(4.0, 49.0);
     settle();
-    EXPECT_TRUE(waitFor([] { return displayedCount() == 1; }));
+    EXPECT_TRUE(waitUntil([] { return displayedCount() == 1; }));
     const auto history = closeAllAndReadHistory();
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.front().summary, "Session complete");
@@ -234,7 +224,7 @@ TEST_F(DesktopNotificationTest, SnoozeButtonSilencesAlertsButNotTheRecap) {
     m_clock.advance(1.0);
     m_alerts->sendThresholdNotification(models::DoseLevel::warning);
     settle();
-    EXPECT_TRUE(waitFor([] { return displayedCount() == 1; }));
+    EXPECT_TRUE(waitUntil([] { return displayedCount() == 1; }));
 }
 
 TEST(DesktopNotificationWithoutServer, RequestsAreDroppedQuietly) {
@@ -248,9 +238,9 @@ TEST(DesktopNotificationWithoutServer, RequestsAreDroppedQuietly) {
     request.title = QStringLiteral("Nobody");
     center.add(request);
     center.add(request);
-    EXPECT_TRUE(waitFor([&] { return center.pendingRequestCount() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return center.pendingRequestCount() == 0; }));
     center.add(request);
-    EXPECT_TRUE(waitFor([&] { return center.pendingRequestCount() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return center.pendingRequestCount() == 0; }));
 
     DBusNotificationCenter disconnected(QDBusConnection(QStringLiteral("kavro-never-connected")));
     disconnected.add(request);

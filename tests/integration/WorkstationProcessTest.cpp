@@ -1,8 +1,8 @@
 // Real processes named like watched workstations, seen through the /proc workspace.
 #include "platform/linux/ProcWorkspace.h"
 #include "services/DAWDetectionService.h"
+#include "support/WaitUntil.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -16,6 +16,8 @@
 
 namespace kavro {
 namespace {
+
+using testing::waitUntil;
 
 class WorkstationProcessTest : public ::testing::Test {
 protected:
@@ -63,18 +65,6 @@ protected:
         m_service->onAllDAWsQuit = [this] { ++m_allQuit; };
     }
 
-    // Runs the event loop (and so the scan timer) until the condition holds.
-    static bool within(int milliseconds, const std::function<bool()>& condition) {
-        QDeadlineTimer deadline(milliseconds);
-        while (!condition()) {
-            if (deadline.hasExpired()) {
-                return false;
-            }
-            QTest::qWait(20);
-        }
-        return true;
-    }
-
     QLockFile m_lock{QDir::temp().filePath(QStringLiteral("kavro-workstation-process-tests.lock"))};
     QTemporaryDir m_folder;
     std::vector<std::unique_ptr<QProcess>> m_processes;
@@ -87,20 +77,20 @@ protected:
 TEST_F(WorkstationProcessTest, LaunchesAndQuitsOfWatchedProcessesAreSeenWithinTwoSeconds) {
     buildService();
     QProcess& reaper = startAs(QStringLiteral("reaper"));
-    ASSERT_TRUE(within(2500, [this] { return !m_launched.empty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !m_launched.empty(); }, 2500));
     EXPECT_EQ(m_launched, std::vector<QString>{"REAPER"});
 
     QProcess& bitwig = startAs(QStringLiteral("bitwig-studio"));
-    ASSERT_TRUE(within(2500, [this] { return m_service->activeDAWs().size() == 2; }));
+    ASSERT_TRUE(waitUntil([this] { return m_service->activeDAWs().size() == 2; }, 2500));
     EXPECT_EQ(m_launched.size(), 1u);
 
     stop(reaper);
-    ASSERT_TRUE(within(2500, [this] { return m_service->activeDAWs().size() == 1; }));
+    ASSERT_TRUE(waitUntil([this] { return m_service->activeDAWs().size() == 1; }, 2500));
     EXPECT_EQ(m_allQuit, 0);
     EXPECT_TRUE(m_service->activeDAWs().contains("com.bitwig.studio"));
 
     stop(bitwig);
-    EXPECT_TRUE(within(2500, [this] { return m_allQuit == 1; }));
+    EXPECT_TRUE(waitUntil([this] { return m_allQuit == 1; }, 2500));
     EXPECT_FALSE(m_service->isDAWRunning());
 }
 
@@ -114,7 +104,7 @@ TEST_F(WorkstationProcessTest, VersionedArdourStartedThroughAShellWrapperIsSeen)
     wrapper->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), "sleep 0.5; exec '" + ardour + "' 600"});
     ASSERT_TRUE(wrapper->waitForStarted(5000));
     m_processes.push_back(std::move(wrapper));
-    EXPECT_TRUE(within(3500, [this] { return !m_launched.empty(); }));
+    EXPECT_TRUE(waitUntil([this] { return !m_launched.empty(); }, 3500));
     EXPECT_EQ(m_launched, std::vector<QString>{"Ardour"});
 }
 
@@ -127,7 +117,7 @@ TEST_F(WorkstationProcessTest, AWorkstationRunningBeforeTheServiceStartsNothing)
     EXPECT_TRUE(m_launched.empty());
 
     stop(reaper);
-    EXPECT_TRUE(within(2500, [this] { return m_allQuit == 1; }));
+    EXPECT_TRUE(waitUntil([this] { return m_allQuit == 1; }, 2500));
 }
 
 } // namespace
