@@ -69,35 +69,38 @@ TEST_F(AlertCenterTest, BandNotificationsCarryTheirTextsIdentifiersAndLevels) {
     alerts.sendThresholdNotification(DoseLevel::safe);
     ASSERT_EQ(posted().size(), 4u);
 
-    const auto& caution = posted()[0];
-    EXPECT_EQ(caution.identifier, "dose-caution");
-    EXPECT_EQ(caution.title, "⚠️ Hearing Dose: Caution (40%)");
-    EXPECT_EQ(caution.subtitle, "You've been in the caution zone");
-    EXPECT_EQ(caution.body,
+    // Identifier, title, subtitle, category, sound and level of each, in posting order.
+    const struct {
+        const char* identifier;
+        const char* title;
+        std::optional<QString> subtitle;
+        const char* category;
+        NotificationSound sound;
+        bool timeSensitive;
+    } expected[] = {
+        {"dose-caution", "⚠️ Hearing Dose: Caution (40%)", "You've been in the caution zone",
+         "SESSION_ALERT", NotificationSound::standard, false},
+        {"dose-warning", "🔶 Hearing Dose: Warning (70%)", "Approaching your daily exposure limit",
+         "SESSION_ALERT", NotificationSound::standard, true},
+        {"dose-danger", "🔴 Hearing Dose: Over-exposed (90%+)", "Daily NIOSH limit exceeded", "dose-danger",
+         NotificationSound::critical, true},
+        {"dose-safe", "Hearing Dose: Safe", std::nullopt, "SESSION_ALERT", NotificationSound::standard,
+         false},
+    };
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& request = posted()[i];
+        SCOPED_TRACE(expected[i].identifier);
+        EXPECT_EQ(request.identifier, expected[i].identifier);
+        EXPECT_EQ(request.title, QString::fromUtf8(expected[i].title));
+        EXPECT_EQ(request.subtitle, expected[i].subtitle);
+        EXPECT_EQ(request.categoryIdentifier, expected[i].category);
+        EXPECT_EQ(request.sound, expected[i].sound);
+        EXPECT_EQ(request.timeSensitive, expected[i].timeSensitive);
+    }
+    EXPECT_EQ(posted()[0].body,
               "Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
               "extends your safe listening time.");
-    EXPECT_EQ(caution.categoryIdentifier, "SESSION_ALERT");
-    EXPECT_EQ(caution.sound, NotificationSound::standard);
-    EXPECT_FALSE(caution.timeSensitive);
-
-    const auto& warning = posted()[1];
-    EXPECT_EQ(warning.identifier, "dose-warning");
-    EXPECT_EQ(warning.title, "🔶 Hearing Dose: Warning (70%)");
-    EXPECT_TRUE(warning.timeSensitive);
-
-    const auto& danger = posted()[2];
-    EXPECT_EQ(danger.identifier, "dose-danger");
-    EXPECT_EQ(danger.categoryIdentifier, "dose-danger");
-    EXPECT_EQ(danger.title, "🔴 Hearing Dose: Over-exposed (90%+)");
-    EXPECT_EQ(danger.subtitle, "Daily NIOSH limit exceeded");
-    EXPECT_EQ(danger.sound, NotificationSound::critical);
-    EXPECT_TRUE(danger.timeSensitive);
-
-    const auto& safe = posted()[3];
-    EXPECT_EQ(safe.identifier, "dose-safe");
-    EXPECT_EQ(safe.title, "Hearing Dose: Safe");
-    EXPECT_FALSE(safe.subtitle.has_value());
-    EXPECT_EQ(safe.body, "Your hearing dose is within safe limits.");
+    EXPECT_EQ(posted()[3].body, "Your hearing dose is within safe limits.");
 }
 
 TEST_F(AlertCenterTest, TimeSensitiveSettingOffLeavesEveryAlertButTheDisconnectAtTheDefaultLevel) {
