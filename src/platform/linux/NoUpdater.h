@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/Updater.h"
+
+namespace kavro::platform {
+
+// Linux distributions update the program through their packages: there is nothing to
+// check from inside it.
+class NoUpdater final : public Updater {
+public:
+    bool canCheckForUpdates() const override { return false; }
+    void checkForUpdates() override {}
+};
+
+} // namespace kavro::platform

@@ -1,0 +1,90 @@
+#include "services/DAWDetectionService.h"
+
+namespace kavro::services {
+
+DAWDetectionService::DAWDetectionService(platform::Workspace& workspace, QObject* parent)
+    : QObject(parent), m_workspace(workspace), m_watchedBundleIDs(builtInWorkstationIDs()) {
+    setupObservers();
+    scanRunningApps();
+}
+
+DAWDetectionService::~DAWDetectionService() {
+    m_workspace.setLaunchHandler({});
+    m_workspace.setTerminationHandler({});
+}
+
+void DAWDetectionService::setupObservers() {
+    m_workspace.setLaunchHandler([this](const platform::RunningApplication& app) { handleAppLaunch(app); });
+    m_workspace.setTerminationHandler(
+        [this](const platform::RunningApplication& app) { handleAppTermination(app); });
+}
+
+void DAWDetectionService::scanRunningApps() {
+    for (const auto& application : m_workspace.runningApplications()) {
+        const auto watched = m_watchedBundleIDs.constFind(application.applicationId);
+        if (application.applicationId.isEmpty() || watched == m_watchedBundleIDs.constEnd() ||
+            m_activeDAWs.contains(application.applicationId)) {
+            continue;
+        }
+        m_activeDAWs.insert(application.applicationId, *watched);
+    }
+    m_isDAWRunning = !m_activeDAWs.isEmpty();
+    if (!m_activeDAWs.isEmpty()) {
+        emit changed();
+        if (onDAWLaunched) {
+            onDAWLaunched(m_activeDAWs.cbegin().value());
+        }
+    }
+}
+
+void DAWDetectionService::handleAppLaunch(const platform::RunningApplication& application) {
+    if (application.applicationId.isEmpty()) {
+        return;
+    }
+    const auto watched = m_watchedBundleIDs.constFind(application.applicationId);
+    if (watched == m_watchedBundleIDs.constEnd()) {
+        return;
+    }
+    const QString displayName = *watched;
+    const bool wasEmpty = m_activeDAWs.isEmpty();
+    m_activeDAWs.insert(application.applicationId, displayName);
+    m_isDAWRunning = !m_activeDAWs.isEmpty();
+    emit changed();
+    if (wasEmpty && onDAWLaunched) {
+        onDAWLaunched(displayName);
+    }
+}
+
+void DAWDetectionService::handleAppTermination(const platform::RunningApplication& application) {
+    // The watch list is not consulted: an entry removed while its application runs
+    // still ends with that application.
+    if (application.applicationId.isEmpty() || m_activeDAWs.remove(application.applicationId) == 0) {
+        return;
+    }
+    m_isDAWRunning = !m_activeDAWs.isEmpty();
+    emit changed();
+    if (m_activeDAWs.isEmpty() && onAllDAWsQuit) {
+        onAllDAWsQuit();
+    }
+}
+
+bool DAWDetectionService::addWatchedApplication(const QString& applicationId, const QString& displayName) {
+    if (applicationId.isEmpty() || displayName.isEmpty()) {
+        return false;
+    }
+    m_watchedBundleIDs.insert(applicationId, displayName);
+    return true;
+}
+
+void DAWDetectionService::removeWatchedApplication(const QString& applicationId) {
+    if (isBuiltIn(applicationId)) {
+        return;
+    }
+    m_watchedBundleIDs.remove(applicationId);
+}
+
+bool DAWDetectionService::isBuiltIn(const QString& applicationId) {
+    return builtInWorkstationIDs().contains(applicationId);
+}
+
+} // namespace kavro::services

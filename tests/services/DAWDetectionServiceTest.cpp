@@ -1,0 +1,159 @@
+#include "services/DAWDetectionService.h"
+
+#include "platform/testing/ScriptedWorkspace.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace kavro::services {
+namespace {
+
+using platform::testing::ScriptedWorkspace;
+
+const QString kLive = QStringLiteral("com.ableton.live");
+const QString kReaper = QStringLiteral("com.cockos.reaper");
+
+class DAWDetectionServiceTest : public ::testing::Test {
+protected:
+    // Builds the service over what is running now and wires the callbacks afterwards,
+    // as the application does.
+    void build() {
+        service = std::make_unique<DAWDetectionService>(workspace);
+        service->onDAWLaunched = [this](const QString& name) { launchedNames.push_back(name); };
+        service->onAllDAWsQuit = [this] { ++allQuitCalls; };
+    }
+
+    ScriptedWorkspace workspace;
+    std::unique_ptr<DAWDetectionService> service;
+    std::vector<QString> launchedNames;
+    int allQuitCalls = 0;
+};
+
+TEST_F(DAWDetectionServiceTest, FirstLaunchAndLastQuitCallBackAndOthersDoNot) {
+    build();
+    QSignalSpy changes(service.get(), &DAWDetectionService::changed);
+    workspace.launch(kLive);
+    EXPECT_EQ(service->activeDAWs(), (ApplicationTable{{kLive, "Ableton Live"}}));
+    EXPECT_TRUE(service->isDAWRunning());
+    EXPECT_EQ(launchedNames, std::vector<QString>{"Ableton Live"});
+
+    workspace.launch(kReaper);
+    EXPECT_EQ(service->activeDAWs().size(), 2);
+    workspace.terminate(kLive);
+    EXPECT_EQ(service->activeDAWs(), (ApplicationTable{{kReaper, "REAPER"}}));
+    EXPECT_EQ(launchedNames.size(), 1u);
+    EXPECT_EQ(allQuitCalls, 0);
+
+    workspace.terminate(kReaper);
+    EXPECT_FALSE(service->isDAWRunning());
+    EXPECT_EQ(allQuitCalls, 1);
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST_F(DAWDetectionServiceTest, UnwatchedAndUnnamedApplicationsChangeNothing) {
+    build();
+    QSignalSpy changes(service.get(), &DAWDetectionService::changed);
+    workspace.launch(QStringLiteral("org.mozilla.firefox"));
+    workspace.launch(QString());
+    workspace.terminate(QStringLiteral("org.mozilla.firefox"));
+    workspace.terminate(QString());
+    EXPECT_TRUE(service->activeDAWs().isEmpty());
+    EXPECT_TRUE(launchedNames.empty());
+    EXPECT_EQ(allQuitCalls, 0);
+    EXPECT_EQ(changes.count(), 0);
+}
+
+TEST_F(DAWDetectionServiceTest, EitherOfTwoInstancesQuittingEndsTheApplication) {
+    build();
+    const auto first = workspace.launch(kReaper);
+    workspace.launch(kReaper);
+    EXPECT_EQ(launchedNames.size(), 1u);
+    workspace.terminate(kReaper, first.processId + 1);
+    EXPECT_FALSE(service->isDAWRunning());
+    EXPECT_EQ(allQuitCalls, 1);
+    // The remaining instance quitting is no longer news.
+    workspace.terminate(kReaper);
+    EXPECT_EQ(allQuitCalls, 1);
+}
+
+TEST_F(DAWDetectionServiceTest, ApplicationRunningAtConstructionIsActiveButStartsNothing) {
+    workspace.setRunning({QStringLiteral("org.gnome.Nautilus"), kLive, kLive});
+    build();
+    EXPECT_EQ(service->activeDAWs(), (ApplicationTable{{kLive, "Ableton Live"}}));
+    EXPECT_TRUE(service->isDAWRunning());
+    EXPECT_TRUE(launchedNames.empty());
+
+    // Another launch while it runs is not a first launch either.
+    workspace.launch(kReaper);
+    EXPECT_TRUE(launchedNames.empty());
+    workspace.terminate(kReaper);
+    workspace.terminate(kLive);
+    EXPECT_EQ(allQuitCalls, 1);
+    workspace.launch(kReaper);
+    EXPECT_EQ(launchedNames, std::vector<QString>{"REAPER"});
+}
+
+TEST_F(DAWDetectionServiceTest, UserEntriesNeedBothTextsAndTakeEffectAtTheNextLaunch) {
+    build();
+    const QString tracker = QStringLiteral("renoise");
+    EXPECT_FALSE(service->addWatchedApplication(tracker, QString()));
+    EXPECT_FALSE(service->addWatchedApplication(QString(), QStringLiteral("Renoise")));
+    EXPECT_FALSE(service->watchedBundleIDs().contains(tracker));
+
+    workspace.launch(tracker);
+    EXPECT_TRUE(service->addWatchedApplication(tracker, QStringLiteral("Renoise")));
+    EXPECT_FALSE(service->isDAWRunning()) << "nothing is rescanned";
+    workspace.terminate(tracker);
+    workspace.launch(tracker);
+    EXPECT_EQ(launchedNames, std::vector<QString>{"Renoise"});
+
+    // Removed while running: its quit still ends it.
+    service->removeWatchedApplication(tracker);
+    EXPECT_FALSE(service->watchedBundleIDs().contains(tracker));
+    workspace.terminate(tracker);
+    EXPECT_EQ(allQuitCalls, 1);
+    workspace.launch(tracker);
+    EXPECT_EQ(launchedNames.size(), 1u);
+}
+
+TEST_F(DAWDetectionServiceTest, BuiltInEntriesCanBeRenamedButNotRemoved) {
+    build();
+    service->removeWatchedApplication(QStringLiteral("com.apple.logic10"));
+    service->removeWatchedApplication(QStringLiteral("org.ardour.Ardour"));
+    EXPECT_TRUE(service->watchedBundleIDs().contains("com.apple.logic10"));
+    EXPECT_TRUE(service->watchedBundleIDs().contains("org.ardour.Ardour"));
+
+    service->addWatchedApplication(kReaper, QStringLiteral("Reaper 7"));
+    workspace.launch(kReaper);
+    EXPECT_EQ(launchedNames, std::vector<QString>{"Reaper 7"});
+
+    // A new run starts from the built-in list alone.
+    service->addWatchedApplication(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+    service.reset();
+    build();
+    EXPECT_EQ(service->watchedBundleIDs(), builtInWorkstationIDs());
+}
+
+TEST(KnownWorkstations, FifteenSharedEntriesPlusLinuxOnesAndEveryAliasNamesABuiltIn) {
+    const ApplicationTable& known = knownDAWBundleIDs();
+    EXPECT_EQ(known.size(), 15);
+    EXPECT_EQ(known.value("com.blackmagic-design.DaVinciResolve"), "DaVinci Resolve");
+    EXPECT_EQ(known.value("org.audacityteam.audacity"), "Audacity");
+    EXPECT_EQ(known.value("com.image-line.flstudio"), "FL Studio");
+
+    const ApplicationTable& builtIn = builtInWorkstationIDs();
+    EXPECT_EQ(builtIn.size(), known.size() + linuxWorkstationIDs().size());
+    for (const QString name : {"Ardour", "LMMS", "Qtractor", "Zrythm", "Rosegarden", "MusE", "Hydrogen",
+                               "Tenacity", "Kdenlive", "Shotcut"}) {
+        EXPECT_FALSE(builtIn.key(name).isEmpty()) << name.toStdString();
+    }
+    for (auto alias = workstationAliases().cbegin(); alias != workstationAliases().cend(); ++alias) {
+        EXPECT_TRUE(builtIn.contains(alias.value())) << alias.key().toStdString();
+    }
+    EXPECT_EQ(workstationAliases().value("bitwig-studio"), "com.bitwig.studio");
+    EXPECT_EQ(workstationAliases().value("org.audacityteam.Audacity"), "org.audacityteam.audacity");
+}
+
+} // namespace
+} // namespace kavro::services
