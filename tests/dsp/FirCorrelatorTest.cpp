@@ -1,4 +1,5 @@
 #include "dsp/FirCorrelator.h"
+#include "support/RandomSignal.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +7,9 @@
 #include <vector>
 
 using kavro::dsp::FirCorrelator;
+using kavro::testsupport::randomSignal;
 
 namespace {
-
-std::vector<float> randomSignal(std::size_t length, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> distribution(-1.0f, 1.0f);
-    std::vector<float> values(length);
-    for (float& value : values) {
-        value = distribution(generator);
-    }
-    return values;
-}
 
 // The definition, written out: each output sums taps[p] · input[n + p] over p in order,
 // where the input is preceded by L − 1 zeros.

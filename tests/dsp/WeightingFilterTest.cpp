@@ -1,5 +1,6 @@
 #include "dsp/AWeightingFilter.h"
 #include "dsp/CWeightingFilter.h"
+#include "support/RandomSignal.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +29,7 @@ std::vector<float> sine(double frequency, double sampleRate, std::size_t frames,
 }
 
 std::vector<float> noise(std::size_t frames, unsigned seed = 7) {
-    std::mt19937 generator(seed);
-    std::uniform_real_distribution<float> distribution(-1.0f, 1.0f);
-    std::vector<float> samples(frames);
-    for (auto& s : samples) {
-        s = distribution(generator);
-    }
-    return samples;
+    return kavro::testsupport::randomSignal(frames, seed);
 }
 
 double rmsOf(const std::vector<float>& samples, std::size_t from) {
