@@ -14,8 +14,7 @@ using kavro::testing::Tone;
 // The audio commands of kavro-cli, run in-process against the test server.
 class AudioCommandsTest : public PulseAudioFixture {
 protected:
-    template <typename Command>
-    int run(Command command, const QStringList& args) {
+    template <typename Command> int run(Command command, const QStringList& args) {
         out.clear();
         err.clear();
         QTextStream outStream(&out);
@@ -45,7 +44,8 @@ TEST_F(AudioCommandsTest, DevicesListsInputsAndOutputsWithTheirUIDs) {
 TEST_F(AudioCommandsTest, MeterPrintsTenJsonLinesASecondFromTheChosenChannel) {
     const auto loopback = loadLoopback("meter", 48000, 2);
     play(loopback.sink, 48000, Tone{1000, 0.001, 0.5});
-    ASSERT_EQ(run(kavro::cli::runMeter, {"--device", loopback.source, "--channel", "1", "--seconds", "3", "--json"}),
+    ASSERT_EQ(run(kavro::cli::runMeter,
+                  {"--device", loopback.source, "--channel", "1", "--seconds", "3", "--json"}),
               kavro::cli::kExitOk)
         << err.toStdString();
     const QStringList lines = out.trimmed().split('\n');
@@ -63,11 +63,13 @@ TEST_F(AudioCommandsTest, CommandsRefuseWhatTheyCannotDo) {
     EXPECT_EQ(run(kavro::cli::runMeter, {"--device", "no_such_source"}), kavro::cli::kExitFailure);
     EXPECT_TRUE(err.contains("no_such_source")) << err.toStdString();
     const auto loopback = loadLoopback("refuse", 48000, 2);
-    EXPECT_EQ(run(kavro::cli::runMeter, {"--device", loopback.source, "--channel", "2"}), kavro::cli::kExitFailure);
+    EXPECT_EQ(run(kavro::cli::runMeter, {"--device", loopback.source, "--channel", "2"}),
+              kavro::cli::kExitFailure);
     EXPECT_EQ(run(kavro::cli::runMeter, {"--seconds", "0"}), kavro::cli::kExitUsage);
     EXPECT_EQ(run(kavro::cli::runPinkNoise, {"--seconds", "-1"}), kavro::cli::kExitUsage);
     // An unknown output plays on the default one.
-    EXPECT_EQ(run(kavro::cli::runPinkNoise, {"--device", "no_such_sink", "--seconds", "0.3"}), kavro::cli::kExitOk)
+    EXPECT_EQ(run(kavro::cli::runPinkNoise, {"--device", "no_such_sink", "--seconds", "0.3"}),
+              kavro::cli::kExitOk)
         << err.toStdString();
 }
 

@@ -5,9 +5,8 @@
 // that each test loads under names of its own (tests run side by side on one
 // server), and signals played into them.
 #include "platform/qt/QtAudioBackend.h"
+#include "support/EventLoopWait.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -24,20 +23,6 @@ inline QString pactl(const QStringList& args) {
     EXPECT_EQ(process.exitCode(), 0) << "pactl " << args.join(' ').toStdString() << ": "
                                      << process.readAllStandardError().toStdString();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-template <typename Predicate>
-inline bool waitFor(Predicate predicate, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return predicate();
-}
-
-inline void spin(int milliseconds) {
-    waitFor([] { return false; }, milliseconds);
 }
 
 // A sine per channel, rendered on the playback thread.
@@ -76,12 +61,14 @@ protected:
         Loopback loopback;
         loopback.sink = QStringLiteral("kt_%1_%2").arg(name, m_suffix);
         loopback.source = QStringLiteral("kt_%1_mic_%2").arg(name, m_suffix);
-        m_modules.append(pactl({"load-module", "module-null-sink", "sink_name=" + loopback.sink,
-                                QStringLiteral("rate=%1").arg(rate), QStringLiteral("channels=%1").arg(channels),
-                                "sink_properties=device.description=Kavro_" + name + "_out"}));
-        loopback.sourceModule = pactl({"load-module", "module-remap-source", "master=" + loopback.sink + ".monitor",
-                                       "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
-                                       "source_properties=device.description=Kavro_" + name + "_mic"});
+        m_modules.append(
+            pactl({"load-module", "module-null-sink", "sink_name=" + loopback.sink,
+                   QStringLiteral("rate=%1").arg(rate), QStringLiteral("channels=%1").arg(channels),
+                   "sink_properties=device.description=Kavro_" + name + "_out"}));
+        loopback.sourceModule =
+            pactl({"load-module", "module-remap-source", "master=" + loopback.sink + ".monitor",
+                   "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
+                   "source_properties=device.description=Kavro_" + name + "_mic"});
         m_modules.append(loopback.sourceModule);
         EXPECT_TRUE(waitFor(
             [&] {

@@ -82,7 +82,6 @@ protected:
     std::unique_ptr<AudioDeviceManager> manager;
     std::unique_ptr<AudioMeasurementService> service;
     int disconnects = 0;
-
 };
 
 TEST_F(PulseAudioLoopbackTest, PinkNoiseReadsTheLevelsOfItsOwnSamples) {
@@ -133,7 +132,8 @@ TEST_F(PulseAudioLoopbackTest, NewSourceIsListedAndSwitchDeviceMovesCapture) {
     play(sinkB, 48000, {1000, 0.05, 0.05});
     ASSERT_TRUE(waitFor([&] { return manager->hasInputDevice(sourceB); }, 3000));
     const auto& devices = manager->inputDevices();
-    const auto b = std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
+    const auto b =
+        std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
     EXPECT_EQ(b->displayName(), "Kavro_b_mic");
     EXPECT_TRUE(b->hasInput);
 
