@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QMediaDevices>
 
 namespace kavro::platform {
@@ -99,19 +100,32 @@ void QtAudioBackend::refresh() {
 }
 
 void QtAudioBackend::waitForDeviceLists(std::chrono::milliseconds timeout) {
+    // Looks every few milliseconds from a sleeping event loop, so the wait costs
+    // next to no processor time.
+    constexpr auto kLookInterval = std::chrono::milliseconds(25);
+    constexpr int kSteadyLooks = 8;
     const QDeadlineTimer deadline(timeout);
     Snapshot previous = takeSnapshot();
-    QDeadlineTimer settled(std::chrono::milliseconds(200));
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    int steadyLooks = 0;
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(kLookInterval);
+    connect(&look, &QTimer::timeout, &loop, [&] {
         Snapshot current = takeSnapshot();
         if (!(current == previous)) {
             previous = std::move(current);
-            settled.setRemainingTime(std::chrono::milliseconds(200));
-        } else if (settled.hasExpired() && !previous.inputs.isEmpty() && !previous.outputs.isEmpty()) {
-            break;
+            steadyLooks = 0;
+        } else {
+            ++steadyLooks;
         }
-    }
+        const bool settled =
+            steadyLooks >= kSteadyLooks && !previous.inputs.isEmpty() && !previous.outputs.isEmpty();
+        if (settled || deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    look.start();
+    loop.exec();
     refresh();
 }
 
