@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QMediaDevices>
 
 namespace kavro::platform {
@@ -21,6 +22,46 @@ AudioDeviceDescription describeDevice(const QAudioDevice& device) {
     description.sampleRate = preferred.sampleRate();
     description.isDefault = device.isDefault();
     return description;
+}
+
+DeviceBoundStream::DeviceBoundStream(QtAudioBackend& backend, const QString& threadName,
+                                     const std::function<void()>& onConfigurationChanged)
+    : m_backend(backend), m_registration(backend.registerStream(this)),
+      m_onConfigurationChanged(onConfigurationChanged), m_thread(threadName) {}
+
+DeviceBoundStream::~DeviceBoundStream() {
+    m_backend.unregisterStream(m_registration);
+}
+
+void DeviceBoundStream::checkConfiguration() {
+    if (m_started && (m_failed.exchange(false) || deviceChanged())) {
+        const auto handler = m_onConfigurationChanged;
+        if (handler) {
+            handler();
+        }
+    }
+}
+
+std::optional<QString> DeviceBoundStream::startOnAudioThread(
+    const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work) {
+    if (m_started) {
+        return std::nullopt;
+    }
+    std::optional<QString> error;
+    m_thread.run([&] { error = work(m_failed); });
+    m_started = !error;
+    m_failed.store(false);
+    return error;
+}
+
+void DeviceBoundStream::stopOnAudioThread(const std::function<void()>& teardown) {
+    if (!m_started) {
+        return;
+    }
+    // Once the audio thread has torn the stream down, no callback is in flight.
+    m_thread.run(teardown);
+    m_started = false;
+    m_failed.store(false);
 }
 
 QtAudioBackend::QtAudioBackend(QObject* parent) : QObject(parent) {
@@ -54,34 +95,37 @@ void QtAudioBackend::refresh() {
         m_snapshot = std::move(current);
         notifyDevicesChanged();
     }
-    // A stream may be destroyed by its owner while it reports, so each is looked up
-    // afresh.
-    std::vector<std::uint64_t> ids;
-    for (const auto& entry : m_streams) {
-        ids.push_back(entry.first);
-    }
-    for (const std::uint64_t id : ids) {
-        const auto it = m_streams.find(id);
-        if (it != m_streams.end()) {
-            it->second->checkConfiguration();
-        }
-    }
+    // A stream may be destroyed by its owner while it reports.
+    forEachStillRegistered(m_streams, [](DeviceBoundStream* stream) { stream->checkConfiguration(); });
 }
 
 void QtAudioBackend::waitForDeviceLists(std::chrono::milliseconds timeout) {
+    // Looks every few milliseconds from a sleeping event loop, so the wait costs
+    // next to no processor time.
+    constexpr auto kLookInterval = std::chrono::milliseconds(25);
+    constexpr int kSteadyLooks = 8;
     const QDeadlineTimer deadline(timeout);
     Snapshot previous = takeSnapshot();
-    QDeadlineTimer settled(std::chrono::milliseconds(200));
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    int steadyLooks = 0;
+    QEventLoop loop;
+    QTimer look;
+    look.setInterval(kLookInterval);
+    connect(&look, &QTimer::timeout, &loop, [&] {
         Snapshot current = takeSnapshot();
         if (!(current == previous)) {
             previous = std::move(current);
-            settled.setRemainingTime(std::chrono::milliseconds(200));
-        } else if (settled.hasExpired() && !previous.inputs.isEmpty() && !previous.outputs.isEmpty()) {
-            break;
+            steadyLooks = 0;
+        } else {
+            ++steadyLooks;
         }
-    }
+        const bool settled =
+            steadyLooks >= kSteadyLooks && !previous.inputs.isEmpty() && !previous.outputs.isEmpty();
+        if (settled || deadline.hasExpired()) {
+            loop.quit();
+        }
+    });
+    look.start();
+    loop.exec();
     refresh();
 }
 
@@ -103,7 +147,8 @@ QList<AudioDeviceDescription> QtAudioBackend::outputDevices() const {
 
 QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& uid) {
     const QByteArray id = uid.toUtf8();
-    const auto devices = mode == QAudioDevice::Input ? QMediaDevices::audioInputs() : QMediaDevices::audioOutputs();
+    const auto devices =
+        mode == QAudioDevice::Input ? QMediaDevices::audioInputs() : QMediaDevices::audioOutputs();
     for (const auto& device : devices) {
         if (device.id() == id) {
             return device;
@@ -113,7 +158,8 @@ QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& 
 }
 
 QAudioDevice QtAudioBackend::defaultDevice(QAudioDevice::Mode mode) {
-    return mode == QAudioDevice::Input ? QMediaDevices::defaultAudioInput() : QMediaDevices::defaultAudioOutput();
+    return mode == QAudioDevice::Input ? QMediaDevices::defaultAudioInput()
+                                       : QMediaDevices::defaultAudioOutput();
 }
 
 std::uint64_t QtAudioBackend::registerStream(DeviceBoundStream* stream) {
@@ -128,7 +174,8 @@ void QtAudioBackend::unregisterStream(std::uint64_t id) {
 
 std::unique_ptr<CaptureStream> QtAudioBackend::openCapture(const QString& deviceUid, int deviceChannel,
                                                            int framesPerBuffer, CaptureCallback callback) {
-    return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer, std::move(callback));
+    return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer,
+                                             std::move(callback));
 }
 
 std::unique_ptr<PlaybackStream> QtAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,
