@@ -138,15 +138,21 @@ public:
 protected:
     // Calls every listener. A listener may unregister itself or others on the way.
     void notifyDevicesChanged() {
-        std::vector<std::uint64_t> ids;
-        for (const auto& entry : m_listeners) {
+        forEachStillRegistered(m_listeners, [](DevicesChangedListener listener) { listener(); });
+    }
+
+    // Calls the action with each value of the registry, skipping entries that an
+    // earlier call removed. The action receives a copy, which outlives its entry.
+    template <typename Registry, typename Action>
+    static void forEachStillRegistered(Registry& registry, Action action) {
+        std::vector<typename Registry::key_type> ids;
+        for (const auto& entry : registry) {
             ids.push_back(entry.first);
         }
-        for (const std::uint64_t id : ids) {
-            const auto it = m_listeners.find(id);
-            if (it != m_listeners.end()) {
-                const DevicesChangedListener listener = it->second;
-                listener();
+        for (const auto& id : ids) {
+            const auto it = registry.find(id);
+            if (it != registry.end()) {
+                action(it->second);
             }
         }
     }

@@ -5,62 +5,24 @@
 #include "dsp/AWeightingFilter.h"
 #include "dsp/CWeightingFilter.h"
 #include "dsp/PinkNoiseGenerator.h"
+#include "integration/PulseAudioFixture.h"
 #include "platform/MemoryPreferencesStore.h"
-#include "platform/qt/QtAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/PinkNoisePlayer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <numbers>
-
 namespace {
 
-using kavro::platform::AudioBackend;
 using kavro::platform::MemoryPreferencesStore;
-using kavro::platform::PlaybackStream;
-using kavro::platform::QtAudioBackend;
 using kavro::services::AudioDeviceManager;
 using kavro::services::AudioMeasurementService;
 using kavro::services::PinkNoisePlayer;
+using kavro::testing::pactl;
+using kavro::testing::PulseAudioFixture;
+using kavro::testing::spin;
+using kavro::testing::waitFor;
 
 constexpr double kOffset = 94.0;
-
-QString pactl(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral("pactl"), args);
-    process.waitForFinished(10000);
-    EXPECT_EQ(process.exitCode(), 0) << "pactl " << args.join(' ').toStdString() << ": "
-                                     << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-template <typename Predicate>
-bool waitFor(Predicate predicate, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return predicate();
-}
-
-void spin(int milliseconds) {
-    waitFor([] { return false; }, milliseconds);
-}
-
-// A sine per channel, rendered on the playback thread.
-struct Tone {
-    double frequency = 1000;
-    double leftAmplitude = 0.5;
-    double rightAmplitude = 0.5;
-};
 
 // The average weighted level of the buffers published while the event loop runs.
 struct LevelAverage {
@@ -73,71 +35,12 @@ struct LevelAverage {
     double dBC() const { return 10 * std::log10(sumC / double(frames)) + kOffset; }
 };
 
-class PulseAudioLoopbackTest : public ::testing::Test {
+class PulseAudioLoopbackTest : public PulseAudioFixture {
 protected:
-    void SetUp() override {
-        if (!qEnvironmentVariableIsSet("KAVRO_TEST_PULSEAUDIO")) {
-            GTEST_SKIP() << "needs the PulseAudio server of scripts/with-test-servers";
-        }
-        m_suffix = QStringLiteral("%1_%2").arg(QCoreApplication::applicationPid()).arg(m_nextSuffix++);
-        backend = std::make_unique<QtAudioBackend>();
-        backend->waitForDeviceLists(std::chrono::seconds(3));
-    }
-
     void TearDown() override {
-        m_players.clear();
         service.reset();
         manager.reset();
-        for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it) {
-            pactl({"unload-module", *it});
-        }
-        backend.reset();
-    }
-
-    struct Loopback {
-        QString sink;
-        QString source;
-        QString sourceModule;
-    };
-
-    // A null sink and a capturable source on its monitor.
-    Loopback loadLoopback(const QString& name, int rate, int channels = 2) {
-        Loopback loopback;
-        loopback.sink = QStringLiteral("kt_%1_%2").arg(name, m_suffix);
-        loopback.source = QStringLiteral("kt_%1_mic_%2").arg(name, m_suffix);
-        m_modules.append(pactl({"load-module", "module-null-sink", "sink_name=" + loopback.sink,
-                                QStringLiteral("rate=%1").arg(rate), QStringLiteral("channels=%1").arg(channels),
-                                "sink_properties=device.description=Kavro_" + name + "_out"}));
-        loopback.sourceModule = pactl({"load-module", "module-remap-source", "master=" + loopback.sink + ".monitor",
-                                       "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
-                                       "source_properties=device.description=Kavro_" + name + "_mic"});
-        m_modules.append(loopback.sourceModule);
-        EXPECT_TRUE(waitFor(
-            [&] {
-                return !QtAudioBackend::findDevice(QAudioDevice::Output, loopback.sink).isNull() &&
-                       !QtAudioBackend::findDevice(QAudioDevice::Input, loopback.source).isNull();
-            },
-            3000));
-        return loopback;
-    }
-
-    void unloadModule(const QString& module) {
-        pactl({"unload-module", module});
-        m_modules.removeAll(module);
-    }
-
-    void play(const QString& sink, int rate, Tone tone) {
-        std::uint64_t frame = 0;
-        auto render = [tone, rate, frame](std::span<float> interleaved, int channels) mutable {
-            for (std::size_t i = 0; i + 1 < interleaved.size(); i += static_cast<std::size_t>(channels)) {
-                const double s = std::sin(2 * std::numbers::pi * tone.frequency * double(frame++) / rate);
-                interleaved[i] = static_cast<float>(tone.leftAmplitude * s);
-                interleaved[i + 1] = static_cast<float>(tone.rightAmplitude * s);
-            }
-        };
-        auto stream = backend->openPlayback(sink, {double(rate), 2}, render);
-        ASSERT_FALSE(stream->start().has_value());
-        m_players.push_back(std::move(stream));
+        PulseAudioFixture::TearDown();
     }
 
     void makeService(const QString& source, int channel = 0) {
@@ -175,17 +78,10 @@ protected:
         return 20 * std::log10(amplitude / std::sqrt(2.0) * filter.magnitudeAt(frequency)) + kOffset;
     }
 
-    std::unique_ptr<QtAudioBackend> backend;
     MemoryPreferencesStore preferences;
     std::unique_ptr<AudioDeviceManager> manager;
     std::unique_ptr<AudioMeasurementService> service;
     int disconnects = 0;
-
-private:
-    static inline int m_nextSuffix = 0;
-    QString m_suffix;
-    QStringList m_modules;
-    std::vector<std::unique_ptr<PlaybackStream>> m_players;
 };
 
 TEST_F(PulseAudioLoopbackTest, PinkNoiseReadsTheLevelsOfItsOwnSamples) {
@@ -236,7 +132,8 @@ TEST_F(PulseAudioLoopbackTest, NewSourceIsListedAndSwitchDeviceMovesCapture) {
     play(sinkB, 48000, {1000, 0.05, 0.05});
     ASSERT_TRUE(waitFor([&] { return manager->hasInputDevice(sourceB); }, 3000));
     const auto& devices = manager->inputDevices();
-    const auto b = std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
+    const auto b =
+        std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
     EXPECT_EQ(b->displayName(), "Kavro_b_mic");
     EXPECT_TRUE(b->hasInput);
 

@@ -3,10 +3,9 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
+#include "support/EventLoopWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +19,8 @@ using kavro::platform::MemoryPreferencesStore;
 using kavro::platform::testing::ScriptedAudioBackend;
 using kavro::services::AudioDeviceManager;
 using kavro::services::AudioMeasurementService;
+using kavro::testing::spin;
+using kavro::testing::waitFor;
 
 AudioDeviceDescription input(const QString& uid, int channels) {
     AudioDeviceDescription description;
@@ -54,19 +55,6 @@ protected:
     void deliver(const std::vector<float>& buffer, int count = 1) {
         backend.stream()->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(count), buffer));
         QCoreApplication::sendPostedEvents(service.get());
-    }
-
-    // Spins the event loop for the given time (the rules' own timers run meanwhile).
-    static void spin(int milliseconds) { QTest::qWait(milliseconds); }
-
-    template <typename Predicate>
-    static bool waitFor(Predicate predicate, int milliseconds) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!predicate() && timer.elapsed() < milliseconds) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return predicate();
     }
 
     ScriptedAudioBackend backend;
@@ -125,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "[Kavro] start: invalid audio format (sampleRate=0.0 channels=2) — aborting\n"},
         FormatFailure{44100.0, 0, std::nullopt,
                       "[Kavro] start: invalid audio format (sampleRate=44100.0 channels=0) — aborting\n"},
-        FormatFailure{48000.0, 1, QString("device busy"), "[Kavro] Failed to start audio engine: device busy\n"}));
+        FormatFailure{48000.0, 1, QString("device busy"),
+                      "[Kavro] Failed to start audio engine: device busy\n"}));
 
 TEST_F(AudioMeasurementEngineTest, SwitchDeviceRestartsOnceAfterTheDelay) {
     service->switchDevice();

@@ -76,7 +76,8 @@ TEST_F(PinkNoisePlayerTest, FailedStartReportsAndStaysIdle) {
     QSignalSpy changed(&player, &PinkNoisePlayer::changed);
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(player.start(std::nullopt));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[Kavro] PinkNoisePlayer failed to start: device busy\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "[Kavro] PinkNoisePlayer failed to start: device busy\n");
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(backend.playbackStream(), nullptr);

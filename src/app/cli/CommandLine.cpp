@@ -38,6 +38,26 @@ std::optional<QString> parseArguments(const QStringList& args, const QSet<QStrin
     return std::nullopt;
 }
 
+std::optional<int> parseCommandOptions(const QStringList& args, QSet<QString> flags,
+                                       const QSet<QString>& valuedOptions, const char* help,
+                                       CommandContext& context, ParsedArguments& parsed) {
+    flags.insert(QStringLiteral("help"));
+    if (auto error = parseArguments(args, flags, valuedOptions, parsed)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (parsed.has("help")) {
+        context.out << help;
+        return kExitOk;
+    }
+    if (!parsed.positional.isEmpty()) {
+        printError(context,
+                   QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parsed.positional.front()));
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& name, double& value) {
     if (!parsed.values.contains(name)) {
         return std::nullopt;

@@ -45,6 +45,13 @@ struct ParsedArguments {
 std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
                                       const QSet<QString>& valuedOptions, ParsedArguments& parsed);
 
+// Parses the options of a command that takes no positional arguments, with --help
+// always known. Returns the exit code to end with (help shown, or a usage error
+// printed), or none when the command goes on.
+std::optional<int> parseCommandOptions(const QStringList& args, QSet<QString> flags,
+                                       const QSet<QString>& valuedOptions, const char* help,
+                                       CommandContext& context, ParsedArguments& parsed);
+
 // Reads a number option; the error names the option. Absent options give the fallback.
 std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& name, double& value);
 std::optional<QString> readInt(const ParsedArguments& parsed, const QString& name, int& value);

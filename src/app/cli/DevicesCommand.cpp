@@ -29,8 +29,8 @@ void printList(CommandContext& context, const char* title, const QList<models::A
             }
         }
         context.out << QStringLiteral("%1 %2  \"%3\"  %4 channel%5  %6 Hz\n")
-                           .arg(description.isDefault ? QStringLiteral(" *") : QStringLiteral("  "), device.uid,
-                                device.displayName())
+                           .arg(description.isDefault ? QStringLiteral(" *") : QStringLiteral("  "),
+                                device.uid, device.displayName())
                            .arg(description.channelCount)
                            .arg(description.channelCount == 1 ? QString() : QStringLiteral("s"))
                            .arg(description.sampleRate);
@@ -41,17 +41,8 @@ void printList(CommandContext& context, const char* title, const QList<models::A
 
 int runDevices(const QStringList& args, CommandContext& context) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"help"}, {}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (parsed.has("help")) {
-        context.out << kDevicesHelp;
-        return kExitOk;
-    }
-    if (!parsed.positional.isEmpty()) {
-        printError(context, QStringLiteral("devices takes no arguments"));
-        return kExitUsage;
+    if (const auto exit = parseCommandOptions(args, {}, {}, kDevicesHelp, context, parsed)) {
+        return *exit;
     }
     platform::QtAudioBackend backend;
     backend.waitForDeviceLists(std::chrono::seconds(2));

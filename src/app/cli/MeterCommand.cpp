@@ -37,17 +37,9 @@ constexpr auto kLineInterval = std::chrono::milliseconds(100);
 
 int runMeter(const QStringList& args, CommandContext& context) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "help"}, {"device", "channel", "offset", "seconds"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (parsed.has("help")) {
-        context.out << kMeterHelp;
-        return kExitOk;
-    }
-    if (!parsed.positional.isEmpty()) {
-        printError(context, QStringLiteral("meter takes no positional arguments (see kavro-cli meter --help)"));
-        return kExitUsage;
+    if (const auto exit = parseCommandOptions(args, {"json"}, {"device", "channel", "offset", "seconds"},
+                                              kMeterHelp, context, parsed)) {
+        return *exit;
     }
     double offset = 94.0;
     double seconds = -1;
@@ -76,7 +68,8 @@ int runMeter(const QStringList& args, CommandContext& context) {
     if (parsed.values.contains("device")) {
         const QString uid = parsed.values.value("device");
         if (!manager.hasInputDevice(uid)) {
-            printError(context, QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
+            printError(context,
+                       QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
             return kExitFailure;
         }
         manager.selectDevice(uid);

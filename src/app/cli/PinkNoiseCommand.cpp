@@ -24,17 +24,9 @@ const char* const kPinkNoiseHelp =
 
 int runPinkNoise(const QStringList& args, CommandContext& context) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"help"}, {"device", "seconds"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
-    }
-    if (parsed.has("help")) {
-        context.out << kPinkNoiseHelp;
-        return kExitOk;
-    }
-    if (!parsed.positional.isEmpty()) {
-        printError(context, QStringLiteral("pink-noise takes no positional arguments"));
-        return kExitUsage;
+    if (const auto exit =
+            parseCommandOptions(args, {}, {"device", "seconds"}, kPinkNoiseHelp, context, parsed)) {
+        return *exit;
     }
     double seconds = -1;
     if (auto error = readDouble(parsed, "seconds", seconds)) {
@@ -66,7 +58,8 @@ int runPinkNoise(const QStringList& args, CommandContext& context) {
         }
     });
     if (seconds > 0) {
-        QTimer::singleShot(std::chrono::milliseconds(static_cast<qint64>(seconds * 1000)), &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::chrono::milliseconds(static_cast<qint64>(seconds * 1000)), &loop,
+                           &QEventLoop::quit);
     }
     loop.exec();
     QObject::disconnect(&player, nullptr, &loop, nullptr);

@@ -20,7 +20,8 @@ bool DeviceBinding::resolve() {
 }
 
 QAudioDevice DeviceBinding::current() const {
-    return m_followsDefault ? QtAudioBackend::defaultDevice(m_mode) : QtAudioBackend::findDevice(m_mode, m_requestedUid);
+    return m_followsDefault ? QtAudioBackend::defaultDevice(m_mode)
+                            : QtAudioBackend::findDevice(m_mode, m_requestedUid);
 }
 
 bool DeviceBinding::vanished() const {

@@ -23,6 +23,46 @@ AudioDeviceDescription describeDevice(const QAudioDevice& device) {
     return description;
 }
 
+DeviceBoundStream::DeviceBoundStream(QtAudioBackend& backend, const QString& threadName,
+                                     const std::function<void()>& onConfigurationChanged)
+    : m_backend(backend), m_registration(backend.registerStream(this)),
+      m_onConfigurationChanged(onConfigurationChanged), m_thread(threadName) {}
+
+DeviceBoundStream::~DeviceBoundStream() {
+    m_backend.unregisterStream(m_registration);
+}
+
+void DeviceBoundStream::checkConfiguration() {
+    if (m_started && (m_failed.exchange(false) || deviceChanged())) {
+        const auto handler = m_onConfigurationChanged;
+        if (handler) {
+            handler();
+        }
+    }
+}
+
+std::optional<QString> DeviceBoundStream::startOnAudioThread(
+    const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work) {
+    if (m_started) {
+        return std::nullopt;
+    }
+    std::optional<QString> error;
+    m_thread.run([&] { error = work(m_failed); });
+    m_started = !error;
+    m_failed.store(false);
+    return error;
+}
+
+void DeviceBoundStream::stopOnAudioThread(const std::function<void()>& teardown) {
+    if (!m_started) {
+        return;
+    }
+    // Once the audio thread has torn the stream down, no callback is in flight.
+    m_thread.run(teardown);
+    m_started = false;
+    m_failed.store(false);
+}
+
 QtAudioBackend::QtAudioBackend(QObject* parent) : QObject(parent) {
     m_mediaDevices = new QMediaDevices(this);
     connect(m_mediaDevices, &QMediaDevices::audioInputsChanged, this, &QtAudioBackend::refresh);
@@ -54,18 +94,8 @@ void QtAudioBackend::refresh() {
         m_snapshot = std::move(current);
         notifyDevicesChanged();
     }
-    // A stream may be destroyed by its owner while it reports, so each is looked up
-    // afresh.
-    std::vector<std::uint64_t> ids;
-    for (const auto& entry : m_streams) {
-        ids.push_back(entry.first);
-    }
-    for (const std::uint64_t id : ids) {
-        const auto it = m_streams.find(id);
-        if (it != m_streams.end()) {
-            it->second->checkConfiguration();
-        }
-    }
+    // A stream may be destroyed by its owner while it reports.
+    forEachStillRegistered(m_streams, [](DeviceBoundStream* stream) { stream->checkConfiguration(); });
 }
 
 void QtAudioBackend::waitForDeviceLists(std::chrono::milliseconds timeout) {
@@ -103,7 +133,8 @@ QList<AudioDeviceDescription> QtAudioBackend::outputDevices() const {
 
 QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& uid) {
     const QByteArray id = uid.toUtf8();
-    const auto devices = mode == QAudioDevice::Input ? QMediaDevices::audioInputs() : QMediaDevices::audioOutputs();
+    const auto devices =
+        mode == QAudioDevice::Input ? QMediaDevices::audioInputs() : QMediaDevices::audioOutputs();
     for (const auto& device : devices) {
         if (device.id() == id) {
             return device;
@@ -113,7 +144,8 @@ QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& 
 }
 
 QAudioDevice QtAudioBackend::defaultDevice(QAudioDevice::Mode mode) {
-    return mode == QAudioDevice::Input ? QMediaDevices::defaultAudioInput() : QMediaDevices::defaultAudioOutput();
+    return mode == QAudioDevice::Input ? QMediaDevices::defaultAudioInput()
+                                       : QMediaDevices::defaultAudioOutput();
 }
 
 std::uint64_t QtAudioBackend::registerStream(DeviceBoundStream* stream) {
@@ -128,7 +160,8 @@ void QtAudioBackend::unregisterStream(std::uint64_t id) {
 
 std::unique_ptr<CaptureStream> QtAudioBackend::openCapture(const QString& deviceUid, int deviceChannel,
                                                            int framesPerBuffer, CaptureCallback callback) {
-    return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer, std::move(callback));
+    return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer,
+                                             std::move(callback));
 }
 
 std::unique_ptr<PlaybackStream> QtAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,

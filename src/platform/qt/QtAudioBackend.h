@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/AudioBackend.h"
+#include "platform/qt/AudioThread.h"
 
 #include <QAudioDevice>
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 
@@ -13,13 +15,42 @@ class QMediaDevices;
 
 namespace kavro::platform {
 
-// Something that plays or captures on a device and must learn when that device's
-// configuration changes (the backend checks its streams on every look at the lists).
+class QtAudioBackend;
+
+// What the Qt capture and playback streams share: the audio thread their Qt stream
+// lives on, the started state, and the check for configuration changes that the
+// backend runs on every look at the device lists, together with the flag the audio
+// thread raises when the platform stopped the stream by itself.
 class DeviceBoundStream {
 public:
-    virtual ~DeviceBoundStream() = default;
-    // Runs on the main thread; may end in the stream's owner destroying the stream.
-    virtual void checkConfiguration() = 0;
+    // The handler is the stream's onConfigurationChanged, owned by the caller.
+    DeviceBoundStream(QtAudioBackend& backend, const QString& threadName,
+                      const std::function<void()>& onConfigurationChanged);
+    virtual ~DeviceBoundStream();
+
+    // Main thread. Reports a change while started; the report is the last thing it
+    // does, so the stream's owner may destroy the stream from inside.
+    void checkConfiguration();
+
+protected:
+    // Whether the device the stream runs on vanished or changed in a way that matters.
+    virtual bool deviceChanged() const = 0;
+
+    bool isStarted() const { return m_started; }
+    // Runs the start on the audio thread; the stream counts as started when it gives
+    // no error. The work receives the failure flag to hand to the Qt stream.
+    std::optional<QString>
+    startOnAudioThread(const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work);
+    // When started: runs the teardown on the audio thread and waits for it.
+    void stopOnAudioThread(const std::function<void()>& teardown);
+
+private:
+    QtAudioBackend& m_backend;
+    const std::uint64_t m_registration;
+    const std::function<void()>& m_onConfigurationChanged;
+    AudioThread m_thread;
+    bool m_started = false;
+    std::atomic<bool> m_failed{false};
 };
 
 // The audio layer on Qt Multimedia (PulseAudio or PipeWire on Linux). UIDs are the
@@ -38,8 +69,8 @@ public:
 
     QList<AudioDeviceDescription> inputDevices() const override;
     QList<AudioDeviceDescription> outputDevices() const override;
-    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel, int framesPerBuffer,
-                                               CaptureCallback callback) override;
+    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel,
+                                               int framesPerBuffer, CaptureCallback callback) override;
     std::unique_ptr<PlaybackStream> openPlayback(const QString& deviceUid, PlaybackFormat format,
                                                  RenderCallback render) override;
 

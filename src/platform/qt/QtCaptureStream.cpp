@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/qt/CaptureChunker.h"
+#include "platform/qt/QtAudioIo.h"
 
 #include <QAudioSource>
 #include <QIODevice>
@@ -9,22 +10,6 @@
 namespace kavro::platform {
 
 namespace {
-
-QString describeError(QAudio::Error error) {
-    switch (error) {
-    case QAudio::OpenError:
-        return QStringLiteral("the device could not be opened");
-    case QAudio::IOError:
-        return QStringLiteral("reading from the device failed");
-    case QAudio::UnderrunError:
-        return QStringLiteral("the device delivered no data");
-    case QAudio::FatalError:
-        return QStringLiteral("the device failed");
-    case QAudio::NoError:
-        break;
-    }
-    return QStringLiteral("unknown error");
-}
 
 // The device writes its bytes here, on the capture thread.
 class ChunkingSink final : public QIODevice {
@@ -41,67 +26,20 @@ protected:
 
 } // namespace
 
-// Lives on the capture thread: the source and the sink are created, run and destroyed
-// there, so Qt delivers the device's data on that thread.
-class QtCaptureStream::Worker final : public QObject {
-public:
-    std::optional<QString> startSource(const QAudioDevice& device, const QAudioFormat& format, int channel,
-                                       int framesPerBuffer, const CaptureCallback& callback,
-                                       std::atomic<bool>& failed) {
-        m_sink = std::make_unique<ChunkingSink>();
-        m_sink->chunker.configure(format.sampleFormat(), format.channelCount(), channel, framesPerBuffer, callback);
-        m_sink->open(QIODevice::WriteOnly);
-        m_source = std::make_unique<QAudioSource>(device, format);
-        QAudioSource* source = m_source.get();
-        // Without a size of our own, PulseAudio delivers in half-second bursts; two
-        // buffers' worth keeps the meter live without waking the thread needlessly.
-        source->setBufferSize(qsizetype(2) * framesPerBuffer * format.bytesPerFrame());
-        QObject::connect(source, &QAudioSource::stateChanged, source, [source, &failed](QAudio::State state) {
-            if (state == QAudio::StoppedState && source->error() != QAudio::NoError) {
-                failed.store(true);
-            }
-        });
-        source->start(m_sink.get());
-        if (source->error() != QAudio::NoError) {
-            const QString error = describeError(source->error());
-            stopSource();
-            return error;
-        }
-        return std::nullopt;
-    }
-
-    void stopSource() {
-        if (m_source) {
-            m_source->disconnect();
-            m_source->stop();
-            m_source.reset();
-        }
-        m_sink.reset();
-    }
-
-private:
-    std::unique_ptr<ChunkingSink> m_sink;
-    std::unique_ptr<QAudioSource> m_source;
-};
+// Used on the capture thread only: the source and the sink are created, run and
+// destroyed there, so Qt delivers the device's data on that thread.
+class QtCaptureStream::Worker final : public WatchedAudioStream<QAudioSource, ChunkingSink> {};
 
 QtCaptureStream::QtCaptureStream(QtAudioBackend& backend, const QString& deviceUid, int deviceChannel,
                                  int framesPerBuffer, CaptureCallback callback)
-    : m_backend(backend), m_binding(QAudioDevice::Input, deviceUid), m_framesPerBuffer(framesPerBuffer),
-      m_callback(std::move(callback)) {
-    m_thread.setObjectName(QStringLiteral("capture"));
-    m_worker = new Worker();
-    m_worker->moveToThread(&m_thread);
-    m_thread.start(QThread::TimeCriticalPriority);
+    : DeviceBoundStream(backend, QStringLiteral("capture"), onConfigurationChanged),
+      m_binding(QAudioDevice::Input, deviceUid), m_framesPerBuffer(framesPerBuffer),
+      m_callback(std::move(callback)), m_worker(std::make_unique<Worker>()) {
     prepare(deviceChannel);
-    m_registration = m_backend.registerStream(this);
 }
 
 QtCaptureStream::~QtCaptureStream() {
-    m_backend.unregisterStream(m_registration);
     stop();
-    m_thread.quit();
-    m_thread.wait();
-    delete m_worker;
 }
 
 bool QtCaptureStream::prepare(int deviceChannel) {
@@ -130,13 +68,15 @@ bool QtCaptureStream::prepare(int deviceChannel) {
     // the delivered buffer.
     if (deviceChannel >= 0 && deviceChannel < channels) {
         m_channel = deviceChannel;
-        printConsoleLine(QStringLiteral("[Kavro] setChannelMap: device channel %1 → bus channels 0..<1").arg(deviceChannel));
+        printConsoleLine(QStringLiteral("[Kavro] setChannelMap: device channel %1 → bus channels 0..<1")
+                             .arg(deviceChannel));
     } else {
         m_channel = 0;
-        printConsoleLine(QStringLiteral("[Kavro] setChannelMap: failed (the device has no channel %1, only %2) — "
-                                        "falling back to default mapping")
-                             .arg(deviceChannel)
-                             .arg(channels));
+        printConsoleLine(
+            QStringLiteral("[Kavro] setChannelMap: failed (the device has no channel %1, only %2) — "
+                           "falling back to default mapping")
+                .arg(deviceChannel)
+                .arg(channels));
     }
     return true;
 }
@@ -146,7 +86,7 @@ CaptureFormat QtCaptureStream::format() const {
 }
 
 std::optional<QString> QtCaptureStream::start() {
-    if (m_started) {
+    if (isStarted()) {
         return std::nullopt;
     }
     if (m_binding.device().isNull()) {
@@ -155,24 +95,22 @@ std::optional<QString> QtCaptureStream::start() {
     if (!m_format.isValid()) {
         return QStringLiteral("the device's format is unusable");
     }
-    std::optional<QString> error;
     const QAudioDevice device = m_binding.device();
-    QMetaObject::invokeMethod(
-        m_worker,
-        [&] { error = m_worker->startSource(device, m_format, m_channel, m_framesPerBuffer, m_callback, m_failed); },
-        Qt::BlockingQueuedConnection);
-    m_started = !error;
-    return error;
+    return startOnAudioThread([&](std::atomic<bool>& failed) {
+        auto sink = std::make_unique<ChunkingSink>();
+        sink->chunker.configure(m_format.sampleFormat(), m_format.channelCount(), m_channel,
+                                m_framesPerBuffer, m_callback);
+        sink->open(QIODevice::WriteOnly);
+        auto source = std::make_unique<QAudioSource>(device, m_format);
+        // Without a size of our own, PulseAudio delivers in half-second bursts; two
+        // buffers' worth keeps the meter live without waking the thread needlessly.
+        source->setBufferSize(qsizetype(2) * m_framesPerBuffer * m_format.bytesPerFrame());
+        return m_worker->start(std::move(source), std::move(sink), failed);
+    });
 }
 
 void QtCaptureStream::stop() {
-    if (!m_started) {
-        return;
-    }
-    // Blocking: once the capture thread has torn the source down, no buffer is in flight.
-    QMetaObject::invokeMethod(m_worker, [this] { m_worker->stopSource(); }, Qt::BlockingQueuedConnection);
-    m_started = false;
-    m_failed.store(false);
+    stopOnAudioThread([this] { m_worker->stop(); });
 }
 
 std::optional<QString> QtCaptureStream::reopen(int deviceChannel) {
@@ -183,16 +121,8 @@ std::optional<QString> QtCaptureStream::reopen(int deviceChannel) {
     return std::nullopt;
 }
 
-void QtCaptureStream::checkConfiguration() {
-    if (!m_started) {
-        return;
-    }
-    if (m_failed.exchange(false) || m_binding.configurationChanged()) {
-        const auto handler = onConfigurationChanged;
-        if (handler) {
-            handler();
-        }
-    }
+bool QtCaptureStream::deviceChanged() const {
+    return m_binding.configurationChanged();
 }
 
 } // namespace kavro::platform

@@ -5,9 +5,7 @@
 #include "platform/qt/QtAudioBackend.h"
 
 #include <QAudioFormat>
-#include <QThread>
 
-#include <atomic>
 #include <memory>
 
 namespace kavro::platform {
@@ -25,26 +23,21 @@ public:
     std::optional<QString> start() override;
     void stop() override;
     std::optional<QString> reopen(int deviceChannel) override;
-    void checkConfiguration() override;
 
 private:
     class Worker;
 
+    bool deviceChanged() const override;
+
     // Looks at the device, picks its format and the channel to measure.
     bool prepare(int deviceChannel);
 
-    QtAudioBackend& m_backend;
-    std::uint64_t m_registration = 0;
     DeviceBinding m_binding;
     QAudioFormat m_format;
     int m_channel = 0;
     const int m_framesPerBuffer;
     const CaptureCallback m_callback;
-    QThread m_thread;
-    Worker* m_worker = nullptr;
-    bool m_started = false;
-    // Set on the capture thread when the platform stopped the stream by itself.
-    std::atomic<bool> m_failed{false};
+    const std::unique_ptr<Worker> m_worker;
 };
 
 } // namespace kavro::platform

@@ -1,5 +1,7 @@
 #include "platform/qt/QtPlaybackStream.h"
 
+#include "platform/qt/QtAudioIo.h"
+
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QIODevice>
@@ -15,7 +17,8 @@ namespace {
 // particular alignment.
 class RenderSource final : public QIODevice {
 public:
-    RenderSource(const RenderCallback& render, int channelCount) : m_render(render), m_channelCount(channelCount) {}
+    RenderSource(const RenderCallback& render, int channelCount)
+        : m_render(render), m_channelCount(channelCount) {}
 
     bool isSequential() const override { return true; }
     // An endless signal: there is always more to read.
@@ -47,101 +50,48 @@ private:
 
 } // namespace
 
-class QtPlaybackStream::Worker final : public QObject {
-public:
-    std::optional<QString> startSink(const QAudioDevice& device, const PlaybackFormat& format,
-                                     const RenderCallback& render, std::atomic<bool>& failed) {
-        QAudioFormat audioFormat;
-        audioFormat.setSampleRate(static_cast<int>(format.sampleRate));
-        audioFormat.setChannelCount(format.channelCount);
-        audioFormat.setSampleFormat(QAudioFormat::Float);
-        if (!audioFormat.isValid() || format.channelCount > 64) {
-            return QStringLiteral("unusable playback format");
-        }
-        m_source = std::make_unique<RenderSource>(render, format.channelCount);
-        m_source->open(QIODevice::ReadOnly);
-        m_sink = std::make_unique<QAudioSink>(device, audioFormat);
-        QAudioSink* sink = m_sink.get();
-        QObject::connect(sink, &QAudioSink::stateChanged, sink, [sink, &failed](QAudio::State state) {
-            if (state == QAudio::StoppedState && sink->error() != QAudio::NoError) {
-                failed.store(true);
-            }
-        });
-        sink->start(m_source.get());
-        if (sink->error() != QAudio::NoError) {
-            stopSink();
-            return QStringLiteral("the output device could not be opened");
-        }
-        return std::nullopt;
-    }
-
-    void stopSink() {
-        if (m_sink) {
-            m_sink->disconnect();
-            m_sink->stop();
-            m_sink.reset();
-        }
-        m_source.reset();
-    }
-
-private:
-    std::unique_ptr<RenderSource> m_source;
-    std::unique_ptr<QAudioSink> m_sink;
-};
+// Used on the render thread only, like the capture worker.
+class QtPlaybackStream::Worker final : public WatchedAudioStream<QAudioSink, RenderSource> {};
 
 QtPlaybackStream::QtPlaybackStream(QtAudioBackend& backend, const QString& deviceUid, PlaybackFormat format,
                                    RenderCallback render)
-    : m_backend(backend), m_binding(QAudioDevice::Output, deviceUid), m_format(format), m_render(std::move(render)) {
-    m_thread.setObjectName(QStringLiteral("render"));
-    m_worker = new Worker();
-    m_worker->moveToThread(&m_thread);
-    m_thread.start(QThread::TimeCriticalPriority);
-    m_registration = m_backend.registerStream(this);
-}
+    : DeviceBoundStream(backend, QStringLiteral("render"), onConfigurationChanged),
+      m_binding(QAudioDevice::Output, deviceUid), m_format(format), m_render(std::move(render)),
+      m_worker(std::make_unique<Worker>()) {}
 
 QtPlaybackStream::~QtPlaybackStream() {
-    m_backend.unregisterStream(m_registration);
     stop();
-    m_thread.quit();
-    m_thread.wait();
-    delete m_worker;
 }
 
 std::optional<QString> QtPlaybackStream::start() {
-    if (m_started) {
+    if (isStarted()) {
         return std::nullopt;
     }
     if (!m_binding.resolve()) {
         return QStringLiteral("no audio output device");
     }
-    std::optional<QString> error;
+    QAudioFormat format;
+    format.setSampleRate(static_cast<int>(m_format.sampleRate));
+    format.setChannelCount(m_format.channelCount);
+    format.setSampleFormat(QAudioFormat::Float);
+    if (!format.isValid() || m_format.channelCount > 64) {
+        return QStringLiteral("unusable playback format");
+    }
     const QAudioDevice device = m_binding.device();
-    QMetaObject::invokeMethod(
-        m_worker, [&] { error = m_worker->startSink(device, m_format, m_render, m_failed); },
-        Qt::BlockingQueuedConnection);
-    m_started = !error;
-    return error;
+    return startOnAudioThread([&](std::atomic<bool>& failed) {
+        auto source = std::make_unique<RenderSource>(m_render, m_format.channelCount);
+        source->open(QIODevice::ReadOnly);
+        return m_worker->start(std::make_unique<QAudioSink>(device, format), std::move(source), failed);
+    });
 }
 
 void QtPlaybackStream::stop() {
-    if (!m_started) {
-        return;
-    }
-    QMetaObject::invokeMethod(m_worker, [this] { m_worker->stopSink(); }, Qt::BlockingQueuedConnection);
-    m_started = false;
-    m_failed.store(false);
+    stopOnAudioThread([this] { m_worker->stop(); });
 }
 
-void QtPlaybackStream::checkConfiguration() {
-    if (!m_started) {
-        return;
-    }
-    if (m_failed.exchange(false) || m_binding.vanished()) {
-        const auto handler = onConfigurationChanged;
-        if (handler) {
-            handler();
-        }
-    }
+// Playback does not care about format changes: the server converts.
+bool QtPlaybackStream::deviceChanged() const {
+    return m_binding.vanished();
 }
 
 } // namespace kavro::platform

@@ -4,10 +4,6 @@
 #include "platform/qt/DeviceBinding.h"
 #include "platform/qt/QtAudioBackend.h"
 
-#include <QThread>
-
-#include <atomic>
-
 namespace kavro::platform {
 
 // Playback on one Qt output device from a render thread of its own: the device pulls
@@ -20,20 +16,16 @@ public:
 
     std::optional<QString> start() override;
     void stop() override;
-    void checkConfiguration() override;
 
 private:
     class Worker;
 
-    QtAudioBackend& m_backend;
-    std::uint64_t m_registration = 0;
+    bool deviceChanged() const override;
+
     DeviceBinding m_binding;
     const PlaybackFormat m_format;
     const RenderCallback m_render;
-    QThread m_thread;
-    Worker* m_worker = nullptr;
-    bool m_started = false;
-    std::atomic<bool> m_failed{false};
+    const std::unique_ptr<Worker> m_worker;
 };
 
 } // namespace kavro::platform
