@@ -68,11 +68,11 @@ AppState::AppState(Platform platform, QObject* parent)
 
     // 5. No timers yet; the alerts start with no snooze, no sustained run and no peak
     // sent. They read the settings and the dose at the moment they build a notification.
-    m_alerts = std::make_unique<AlertCenter>(
-        m_notificationCenter, m_clock,
-        AlertCenter::Settings{[this] { return m_peakMonitoringEnabled; },
-                              [this] { return m_timeSensitiveNotifications; }},
-        [this] { return m_doseCalculator->accumulatedDose(); });
+    m_alerts =
+        std::make_unique<AlertCenter>(m_notificationCenter, m_clock,
+                                      AlertCenter::Settings{[this] { return m_peakMonitoringEnabled; },
+                                                            [this] { return m_timeSensitiveNotifications; }},
+                                      [this] { return m_doseCalculator->accumulatedDose(); });
 
     // 6. The stored settings.
     const QString storedDeviceUID = m_preferences.string(kSelectedDeviceUIDKey).value_or(QString());
@@ -92,7 +92,8 @@ AppState::AppState(Platform platform, QObject* parent)
         (storedOffset == 0.0 || !std::isfinite(storedOffset)) ? kDefaultCalibrationOffset : storedOffset;
 
     // 9. The measurement service.
-    m_audioService = std::make_unique<AudioMeasurementService>(platform.audioBackend, *m_deviceManager, offset);
+    m_audioService =
+        std::make_unique<AudioMeasurementService>(platform.audioBackend, *m_deviceManager, offset);
 
     // 10. Install the read values without their side effects.
     m_selectedDeviceUID = storedDeviceUID;
@@ -427,7 +428,8 @@ void AppState::scheduleMidnightReset() {
     const qint64 untilMidnight = std::max<qint64>(0, now.msecsTo(midnight));
     m_midnightResetTimer.setSingleShot(true);
     m_midnightResetTimer.setTimerType(Qt::PreciseTimer);
-    m_midnightResetTimer.setInterval(static_cast<int>(std::min<qint64>(untilMidnight, kDayCheckInterval.count())));
+    m_midnightResetTimer.setInterval(
+        static_cast<int>(std::min<qint64>(untilMidnight, kDayCheckInterval.count())));
     connect(&m_midnightResetTimer, &QTimer::timeout, this, &AppState::dayCheckTick, Qt::UniqueConnection);
     m_midnightResetTimer.start();
 }

@@ -16,6 +16,7 @@
 #include "services/LeqStatisticsService.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
+#include "support/TestSignals.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,6 @@
 
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 namespace kavro {
 namespace {
@@ -51,11 +51,7 @@ platform::AudioDeviceDescription input(const QString& uid) {
 
 // A 1 kHz sine at full scale: about 91 dBA with the default 94 dB offset.
 std::vector<float> loudBuffer() {
-    std::vector<float> samples(services::AudioMeasurementService::kFramesPerBuffer);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 * double(i) / 48000.0));
-    }
-    return samples;
+    return testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
 }
 
 class AppStateTest : public ::testing::Test {
@@ -70,8 +66,8 @@ protected:
     QString historyPath() const { return folder.filePath(QStringLiteral("sessions.json")); }
 
     void build() {
-        state = std::make_unique<AppState>(
-            AppState::Platform{backend, preferences, clock, notifications, workspace, loginItem, historyPath()});
+        state = std::make_unique<AppState>(AppState::Platform{backend, preferences, clock, notifications,
+                                                              workspace, loginItem, historyPath()});
         settle();
     }
 
@@ -202,8 +198,8 @@ TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
     const int opened = backend.openCount();
     state->setSelectedDeviceUID(QString());
     EXPECT_EQ(preferences.string(AppState::kSelectedDeviceUIDKey), QString());
-    EXPECT_TRUE(waitUntil([&] { return backend.openCount() > opened && state->audioService().isRunning(); },
-                          1000));
+    EXPECT_TRUE(
+        waitUntil([&] { return backend.openCount() > opened && state->audioService().isRunning(); }, 1000));
 }
 
 TEST_F(AppStateTest, ARefusedLoginItemChangeFallsBackToTheRegistration) {

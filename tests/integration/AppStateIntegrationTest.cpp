@@ -18,6 +18,7 @@
 #include "services/SessionManager.h"
 #include "support/Dunst.h"
 #include "support/FakeWorkstations.h"
+#include "support/TestSignals.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -30,7 +31,6 @@
 
 #include <cmath>
 #include <csignal>
-#include <numbers>
 
 namespace kavro {
 namespace {
@@ -67,8 +67,8 @@ class AppStateWorkstationTest : public WorkstationFixture {
 protected:
     void build() {
         m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
-        m_state = std::make_unique<AppState>(AppState::Platform{m_backend, m_preferences, m_clock, m_notifications,
-                                                                *m_workspace, m_loginItem, historyPath()});
+        m_state = std::make_unique<AppState>(AppState::Platform{
+            m_backend, m_preferences, m_clock, m_notifications, *m_workspace, m_loginItem, historyPath()});
     }
 
     void TearDown() override {
@@ -161,7 +161,8 @@ protected:
         return waitUntil([&] { return hasLine(start); }, milliseconds);
     }
     bool hasLine(const QString& start) const {
-        return std::any_of(m_lines.begin(), m_lines.end(), [&](const QString& line) { return line.startsWith(start); });
+        return std::any_of(m_lines.begin(), m_lines.end(),
+                           [&](const QString& line) { return line.startsWith(start); });
     }
     std::string output() const { return m_lines.join('\n').toStdString(); }
 
@@ -203,27 +204,15 @@ INSTANTIATE_TEST_SUITE_P(TerminationSignals, HeadlessQuitTest, ::testing::Values
 
 // ---- notifications through the test server ----
 
-std::vector<float> fullScaleSine() {
-    std::vector<float> samples(services::AudioMeasurementService::kFramesPerBuffer);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 * double(i) / 48000.0));
-    }
-    return samples;
-}
-
 class AppStateNotificationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto server = testing::findTestDunst(platform::DBusNotificationCenter::kServiceName);
-        if (!server.folder) {
-            GTEST_SKIP() << server.missing.toStdString();
+        const QString missing =
+            testing::claimTestDunst(platform::DBusNotificationCenter::kServiceName, m_dunstDir, m_lock);
+        if (!missing.isEmpty()) {
+            GTEST_SKIP() << missing.toStdString();
         }
-        m_dunstDir = *server.folder;
-        m_lock = testing::lockDunst(m_dunstDir);
         ASSERT_TRUE(m_lock);
-        QFile::remove(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
-        testing::dunstctl({QStringLiteral("close-all")});
-        ASSERT_TRUE(waitUntil([] { return testing::displayedCount() == 0; }));
         ASSERT_TRUE(m_folder.isValid());
         platform::AudioDeviceDescription microphone;
         microphone.uid = QStringLiteral("mic");
@@ -231,9 +220,9 @@ protected:
         microphone.sampleRate = 48000;
         m_backend.inputs = {microphone};
         m_center = std::make_unique<platform::DBusNotificationCenter>();
-        m_state = std::make_unique<AppState>(AppState::Platform{m_backend, m_preferences, m_clock, *m_center,
-                                                                m_workspace, m_loginItem,
-                                                                m_folder.filePath(QStringLiteral("sessions.json"))});
+        m_state = std::make_unique<AppState>(
+            AppState::Platform{m_backend, m_preferences, m_clock, *m_center, m_workspace, m_loginItem,
+                               m_folder.filePath(QStringLiteral("sessions.json"))});
     }
 
     void TearDown() override {
@@ -266,7 +255,8 @@ TEST_F(AppStateNotificationTest, ALoudSessionIsAnnouncedSnoozedAndSummedUp) {
     m_state->setCalibrationOffset(130.0);
     m_workspace.launch(QStringLiteral("com.cockos.reaper"));
     ASSERT_NE(m_backend.stream(), nullptr);
-    m_backend.stream()->deliver(std::vector<std::vector<float>>(30, fullScaleSine()));
+    m_backend.stream()->deliver(std::vector<std::vector<float>>(
+        30, testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer)));
     QCoreApplication::sendPostedEvents();
     ASSERT_GT(m_state->audioService().currentSPL(), 125.0);
     for (int i = 0; i < 10; ++i) {

@@ -30,16 +30,12 @@ using testing::waitUntil;
 class DesktopNotificationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto server = testing::findTestDunst(DBusNotificationCenter::kServiceName);
-        if (!server.folder) {
-            GTEST_SKIP() << server.missing.toStdString();
+        const QString missing =
+            testing::claimTestDunst(DBusNotificationCenter::kServiceName, m_dunstDir, m_lock);
+        if (!missing.isEmpty()) {
+            GTEST_SKIP() << missing.toStdString();
         }
-        m_dunstDir = *server.folder;
-        m_lock = testing::lockDunst(m_dunstDir);
         ASSERT_TRUE(m_lock);
-        QFile::remove(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
-        dunstctl({QStringLiteral("close-all")});
-        ASSERT_TRUE(waitUntil([] { return displayedCount() == 0; }));
 
         m_center = std::make_unique<DBusNotificationCenter>();
         m_alerts = std::make_unique<core::AlertCenter>(

@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -13,6 +14,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <memory>
 #include <optional>
@@ -62,33 +64,34 @@ inline std::optional<ShownNotification> newest(const std::vector<ShownNotificati
     return std::nullopt;
 }
 
-// The folder of the test dunst (its menu stand-in reads dunst-menu-choice there), or
-// the reason why the test server is not there to use.
-struct DunstServer {
-    std::optional<QDir> folder;
-    QString missing;
-};
-
-inline DunstServer findTestDunst(const QString& notificationService) {
+// Finds the test dunst, takes its lock (tests of this program run in parallel
+// processes and the server's screen is shared), and clears its screen and its menu
+// choice. Returns why the test server cannot be used, or nothing; a lock that could
+// not be taken leaves `lock` empty.
+inline QString claimTestDunst(const QString& notificationService, QDir& folder,
+                              std::unique_ptr<QLockFile>& lock) {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(notificationService)) {
-        return {std::nullopt, QStringLiteral("no notification server on the session bus")};
+        return QStringLiteral("no notification server on the session bus");
     }
     if (QStandardPaths::findExecutable(QStringLiteral("dunstctl")).isEmpty() ||
         qEnvironmentVariableIsEmpty("KAVRO_TEST_DUNST_DIR")) {
-        return {std::nullopt, QStringLiteral("the notification server is not the test dunst")};
+        return QStringLiteral("the notification server is not the test dunst");
     }
-    return {QDir(qEnvironmentVariable("KAVRO_TEST_DUNST_DIR")), {}};
-}
-
-// Tests of this program run in parallel processes; the server's screen is shared.
-inline std::unique_ptr<QLockFile> lockDunst(const QDir& folder) {
-    auto lock = std::make_unique<QLockFile>(folder.filePath(QStringLiteral("notification-tests.lock")));
+    folder = QDir(qEnvironmentVariable("KAVRO_TEST_DUNST_DIR"));
+    lock = std::make_unique<QLockFile>(folder.filePath(QStringLiteral("notification-tests.lock")));
     lock->setStaleLockTime(0);
     if (!lock->lock()) {
-        return nullptr;
+        lock.reset();
+        return {};
     }
-    return lock;
+    QFile::remove(folder.filePath(QStringLiteral("dunst-menu-choice")));
+    dunstctl({QStringLiteral("close-all")});
+    QDeadlineTimer deadline(5000);
+    while (displayedCount() != 0 && !deadline.hasExpired()) {
+        QTest::qWait(10);
+    }
+    return {};
 }
 
 // Makes the next `dunstctl context` press the button whose menu line contains `text`.

@@ -20,7 +20,9 @@ public:
 
     // Every process on the machine is seen: tests that start workstation-named
     // processes must not run at the same time, so they share this lock.
-    static QString lockPath() { return QDir::temp().filePath(QStringLiteral("kavro-workstation-process-tests.lock")); }
+    static QString lockPath() {
+        return QDir::temp().filePath(QStringLiteral("kavro-workstation-process-tests.lock"));
+    }
 
     FakeWorkstations() { m_lock.setStaleLockTime(0); }
     ~FakeWorkstations() {

@@ -39,7 +39,9 @@ public:
         m_inner.setCategories(categories);
     }
     void add(const platform::NotificationRequest& request) override;
-    void setResponseHandler(ResponseHandler handler) override { m_inner.setResponseHandler(std::move(handler)); }
+    void setResponseHandler(ResponseHandler handler) override {
+        m_inner.setResponseHandler(std::move(handler));
+    }
 
 private:
     platform::NotificationCenter& m_inner;

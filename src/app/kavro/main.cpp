@@ -22,13 +22,12 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-const char* const kUsage =
-    "Usage: kavro --headless\n"
-    "\n"
-    "Runs Kavro without windows: listening sessions follow your audio workstations,\n"
-    "notifications are posted and the session history is kept. One line is printed\n"
-    "for every session start and end, dose band and notification. Stop it with\n"
-    "Ctrl-C or SIGTERM; a running session is ended and saved first.\n";
+const char* const kUsage = "Usage: kavro --headless\n"
+                           "\n"
+                           "Runs Kavro without windows: listening sessions follow your audio workstations,\n"
+                           "notifications are posted and the session history is kept. One line is printed\n"
+                           "for every session start and end, dose band and notification. Stop it with\n"
+                           "Ctrl-C or SIGTERM; a running session is ended and saved first.\n";
 
 } // namespace
 
