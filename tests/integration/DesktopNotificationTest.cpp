@@ -3,18 +3,13 @@
 #include "core/AlertCenter.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/testing/ManualClock.h"
+#include "support/Dunst.h"
 #include "support/WaitUntil.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLockFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -26,70 +21,21 @@ namespace {
 
 using platform::DBusNotificationCenter;
 using platform::NotificationRequest;
+using testing::closeAllAndReadHistory;
+using testing::displayedCount;
+using testing::dunstctl;
+using testing::newest;
 using testing::waitUntil;
-
-struct ShownNotification {
-    QString summary;
-    QString body;
-    QString category;
-    qint64 timeout = -1; // 0 for critical urgency with dunst's default settings
-};
-
-QString dunstctl(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("dunstctl"), arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-int displayedCount() {
-    return dunstctl({QStringLiteral("count"), QStringLiteral("displayed")}).toInt();
-}
-
-// The history, newest first. dunst moves notifications there when they close.
-std::vector<ShownNotification> closeAllAndReadHistory() {
-    dunstctl({QStringLiteral("close-all")});
-    const QJsonObject root = QJsonDocument::fromJson(dunstctl({QStringLiteral("history")}).toUtf8()).object();
-    std::vector<ShownNotification> shown;
-    for (const auto& entry : root.value("data").toArray().at(0).toArray()) {
-        const QJsonObject fields = entry.toObject();
-        const auto field = [&](const char* name) { return fields.value(name).toObject().value("data"); };
-        shown.push_back({field("summary").toString(), field("body").toString(), field("category").toString(),
-                         static_cast<qint64>(field("timeout").toDouble())});
-    }
-    return shown;
-}
-
-std::optional<ShownNotification> newest(const std::vector<ShownNotification>& history,
-                                        const QString& summary) {
-    for (const auto& notification : history) {
-        if (notification.summary == summary) {
-            return notification;
-        }
-    }
-    return std::nullopt;
-}
 
 class DesktopNotificationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected() ||
-            !bus.interface()->isServiceRegistered(DBusNotificationCenter::kServiceName)) {
-            GTEST_SKIP() << "no notification server on the session bus";
+        const QString missing =
+            testing::claimTestDunst(DBusNotificationCenter::kServiceName, m_dunstDir, m_lock);
+        if (!missing.isEmpty()) {
+            GTEST_SKIP() << missing.toStdString();
         }
-        if (QStandardPaths::findExecutable(QStringLiteral("dunstctl")).isEmpty() ||
-            qEnvironmentVariableIsEmpty("KAVRO_TEST_DUNST_DIR")) {
-            GTEST_SKIP() << "the notification server is not the test dunst";
-        }
-        m_dunstDir = QDir(qEnvironmentVariable("KAVRO_TEST_DUNST_DIR"));
-        // Tests of this program run in parallel processes; the server's screen is shared.
-        m_lock = std::make_unique<QLockFile>(m_dunstDir.filePath(QStringLiteral("notification-tests.lock")));
-        m_lock->setStaleLockTime(0);
-        ASSERT_TRUE(m_lock->lock());
-        QFile::remove(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
-        dunstctl({QStringLiteral("close-all")});
-        ASSERT_TRUE(waitUntil([] { return displayedCount() == 0; }));
+        ASSERT_TRUE(m_lock);
 
         m_center = std::make_unique<DBusNotificationCenter>();
         m_alerts = std::make_unique<core::AlertCenter>(
@@ -192,10 +138,7 @@ TEST_F(DesktopNotificationTest, SnoozeButtonSilencesAlertsButNotTheRecap) {
     settle();
     ASSERT_TRUE(waitUntil([] { return displayedCount() == 2; }));
 
-    QFile choice(m_dunstDir.filePath(QStringLiteral("dunst-menu-choice")));
-    ASSERT_TRUE(choice.open(QIODevice::WriteOnly));
-    choice.write("SNOOZE_30");
-    choice.close();
+    ASSERT_TRUE(testing::chooseFromDunstMenu(m_dunstDir, "SNOOZE_30"));
     dunstctl({QStringLiteral("context")});
     ASSERT_TRUE(waitUntil([this] { return m_alerts->snoozedUntil().has_value(); }));
     EXPECT_EQ(m_clock.now().secsTo(*m_alerts->snoozedUntil()), 1800);

@@ -1,6 +1,7 @@
 // Real processes named like watched workstations, seen through the /proc workspace.
 #include "platform/linux/ProcWorkspace.h"
 #include "services/DAWDetectionService.h"
+#include "support/FakeWorkstations.h"
 #include "support/WaitUntil.h"
 
 #include <QDir>
@@ -22,41 +23,14 @@ using testing::waitUntil;
 class WorkstationProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_folder.isValid());
-        if (!QFile::exists(QStringLiteral("/bin/sleep"))) {
-            GTEST_SKIP() << "no /bin/sleep to copy";
+        if (!testing::FakeWorkstations::available()) {
+            GTEST_SKIP() << "no program to copy";
         }
-        // Every process on the machine is seen: tests that start workstation-named
-        // processes must not run at the same time.
-        m_lock.setStaleLockTime(0);
-        ASSERT_TRUE(m_lock.lock());
+        ASSERT_TRUE(m_workstations.lock());
     }
 
-    void TearDown() override {
-        for (auto& process : m_processes) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
-
-    // Starts a copy of a harmless program under a workstation's executable name.
-    QProcess& startAs(const QString& executableName) {
-        const QString path = m_folder.filePath(executableName);
-        if (!QFile::exists(path)) {
-            EXPECT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), path));
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-        auto process = std::make_unique<QProcess>();
-        process->start(path, {QStringLiteral("600")});
-        EXPECT_TRUE(process->waitForStarted(5000));
-        m_processes.push_back(std::move(process));
-        return *m_processes.back();
-    }
-
-    void stop(QProcess& process) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
+    QProcess& startAs(const QString& executableName) { return m_workstations.startAs(executableName); }
+    static void stop(QProcess& process) { testing::FakeWorkstations::stop(process); }
 
     void buildService() {
         m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
@@ -65,9 +39,7 @@ protected:
         m_service->onAllDAWsQuit = [this] { ++m_allQuit; };
     }
 
-    QLockFile m_lock{QDir::temp().filePath(QStringLiteral("kavro-workstation-process-tests.lock"))};
-    QTemporaryDir m_folder;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
+    testing::FakeWorkstations m_workstations;
     std::unique_ptr<platform::ProcWorkspace> m_workspace;
     std::unique_ptr<services::DAWDetectionService> m_service;
     std::vector<QString> m_launched;
@@ -96,14 +68,14 @@ TEST_F(WorkstationProcessTest, LaunchesAndQuitsOfWatchedProcessesAreSeenWithinTw
 
 TEST_F(WorkstationProcessTest, VersionedArdourStartedThroughAShellWrapperIsSeen) {
     buildService();
-    const QString ardour = m_folder.filePath(QStringLiteral("ardour-7.3.0~ds0"));
+    const QString ardour = m_workstations.folder().filePath(QStringLiteral("ardour-7.3.0~ds0"));
     ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), ardour));
     QFile::setPermissions(ardour, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     auto wrapper = std::make_unique<QProcess>();
     // The shell lives for a moment before it becomes the workstation, as launch scripts do.
     wrapper->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), "sleep 0.5; exec '" + ardour + "' 600"});
     ASSERT_TRUE(wrapper->waitForStarted(5000));
-    m_processes.push_back(std::move(wrapper));
+    m_workstations.adopt(std::move(wrapper));
     EXPECT_TRUE(waitUntil([this] { return !m_launched.empty(); }, 3500));
     EXPECT_EQ(m_launched, std::vector<QString>{"Ardour"});
 }

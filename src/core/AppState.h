@@ -1,0 +1,208 @@
+#pragma once
+
+#include "core/AlertCenter.h"
+#include "models/DoseLevel.h"
+#include "models/Session.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+namespace kavro::platform {
+class AudioBackend;
+class Clock;
+class LoginItemService;
+class NotificationCenter;
+class PreferencesStore;
+class Workspace;
+} // namespace kavro::platform
+
+namespace kavro::services {
+class AudioDeviceManager;
+class AudioMeasurementService;
+class CalibrationProfileStore;
+class DAWDetectionService;
+class DoseCalculator;
+class LeqStatisticsService;
+class MicFrequencyCorrection;
+class MicResponseCalibrationService;
+class PinkNoisePlayer;
+class SessionManager;
+} // namespace kavro::services
+
+namespace kavro::core {
+
+// The one object that holds the running application together: it owns every service,
+// keeps the user's settings, drives measurement with its timers, starts and ends
+// listening sessions, turns the services' events into notifications, and announces a
+// change whenever anything a view shows has changed. Main thread only.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    // Everything that reaches the operating system, handed in so that tests can run the
+    // whole application against fakes and a manual clock. All must outlive the state.
+    struct Platform {
+        platform::AudioBackend& audioBackend;
+        platform::PreferencesStore& preferences;
+        platform::Clock& clock;
+        platform::NotificationCenter& notificationCenter;
+        platform::Workspace& workspace;
+        platform::LoginItemService& loginItem;
+        QString historyFilePath;
+    };
+
+    static constexpr std::chrono::milliseconds kFeedInterval{100};
+    static constexpr std::chrono::milliseconds kReadingInterval{60000};
+    // The midnight timer counts monotonic time, which stands still while the machine
+    // sleeps; waking up at least this often to compare the calendar day catches a
+    // midnight that passed during a suspend.
+    static constexpr std::chrono::milliseconds kDayCheckInterval{60000};
+    static constexpr double kLeqRateHz = 10.0;
+    static constexpr double kDefaultCalibrationOffset = 94.0;
+
+    static inline const QString kSelectedDeviceUIDKey = QStringLiteral("selectedDeviceUID");
+    static inline const QString kCalibrationOffsetKey = QStringLiteral("calibrationOffset");
+    static inline const QString kConservativeDoseModeKey = QStringLiteral("conservativeDoseMode");
+    static inline const QString kPeakMonitoringEnabledKey = QStringLiteral("peakMonitoringEnabled");
+    static inline const QString kAutoStartSessionsKey = QStringLiteral("autoStartSessions");
+    static inline const QString kSelectedOutputDeviceUIDKey = QStringLiteral("selectedOutputDeviceUID");
+    static inline const QString kLaunchAtLoginKey = QStringLiteral("launchAtLogin");
+    static inline const QString kTimeSensitiveNotificationsKey = QStringLiteral("timeSensitiveNotifications");
+
+    explicit AppState(Platform platform, QObject* parent = nullptr);
+    ~AppState() override;
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    // The services, for views that observe them directly.
+    services::AudioDeviceManager& deviceManager() const { return *m_deviceManager; }
+    services::AudioMeasurementService& audioService() const { return *m_audioService; }
+    services::DoseCalculator& doseCalculator() const { return *m_doseCalculator; }
+    services::DAWDetectionService& dawDetection() const { return *m_dawDetection; }
+    services::SessionManager& sessionManager() const { return *m_sessionManager; }
+    services::PinkNoisePlayer& pinkNoisePlayer() const { return *m_pinkNoisePlayer; }
+    services::MicFrequencyCorrection& micFreqCorrection() const { return *m_micFreqCorrection; }
+    services::MicResponseCalibrationService& micResponseService() const { return *m_micResponseService; }
+    services::CalibrationProfileStore& calibrationProfileStore() const { return *m_calibrationProfileStore; }
+    services::LeqStatisticsService& leqStatistics() const { return *m_leqStatistics; }
+    AlertCenter& alerts() const { return *m_alerts; }
+
+    // Settings. Every assignment stores the value and runs its side effects, also when
+    // the value is unchanged.
+    const QString& selectedDeviceUID() const { return m_selectedDeviceUID; }
+    void setSelectedDeviceUID(const QString& uid);
+    double calibrationOffset() const { return m_calibrationOffset; }
+    void setCalibrationOffset(double offsetDb);
+    bool conservativeDoseMode() const { return m_conservativeDoseMode; }
+    void setConservativeDoseMode(bool on);
+    bool peakMonitoringEnabled() const { return m_peakMonitoringEnabled; }
+    void setPeakMonitoringEnabled(bool on);
+    bool autoStartSessions() const { return m_autoStartSessions; }
+    void setAutoStartSessions(bool on);
+    const QString& selectedOutputDeviceUID() const { return m_selectedOutputDeviceUID; }
+    void setSelectedOutputDeviceUID(const QString& uid);
+    bool launchAtLogin() const { return m_launchAtLogin; }
+    void setLaunchAtLogin(bool on);
+    bool timeSensitiveNotifications() const { return m_timeSensitiveNotifications; }
+    void setTimeSensitiveNotifications(bool on);
+
+    const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
+    void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
+    // The band the menu-bar icon shows.
+    models::DoseLevel displayDoseLevel() const;
+
+    // Starts a session, or renames the running one; capture runs from here on.
+    void startSession(const QString& dawName);
+    // Ends the running session with a recap. Without a session it still stops capture
+    // and clears the statistics, but posts no recap.
+    void endSession();
+    // Removes today's completed sessions and sets the dose back to zero.
+    void resetDose();
+    void deleteSession(const models::Session& session);
+    // Before the program quits: a running session is ended and saved, without a recap,
+    // and the preferences are written. Called by itself when the application quits.
+    void prepareForQuit();
+
+    // The timers' handlers; tests call them directly with a manual clock.
+    void splFeedTick();
+    void readingSampleTick();
+    void dayCheckTick();
+
+    bool isReadingSamplerRunning() const { return m_readingSampleTimer != nullptr; }
+    // The local midnight the day check is waiting for; none when the calendar found none.
+    const std::optional<QDateTime>& nextDailyReset() const { return m_nextDailyReset; }
+
+signals:
+    // Something a view may show has changed.
+    void changed();
+    void sessionStarted(const QString& dawName);
+    // The completed record, as stored in the history.
+    void sessionEnded(const models::Session& session);
+    void doseLevelCrossed(models::DoseLevel level);
+
+private:
+    void setupDoseCallbacks();
+    void setupAudioServiceCallbacks();
+    void setupDAWCallbacks();
+    void setupChangeForwarding();
+    void setupPinkNoiseLink();
+    void startSPLFeed();
+    void startReadingSampler();
+    void stopReadingSampler();
+    void scheduleMidnightReset();
+    void performDailyReset();
+    void applyLaunchAtLogin(bool enabled);
+    void pinkNoisePlayingChanged(bool playing);
+    // Closes the running session, stops capture and clears the running statistics;
+    // returns the session's and the day's dose (percent) as they were before.
+    struct EndedDoses {
+        double sessionDose;
+        double totalDose;
+    };
+    EndedDoses closeSession();
+
+    platform::PreferencesStore& m_preferences;
+    platform::Clock& m_clock;
+    platform::NotificationCenter& m_notificationCenter;
+    platform::Workspace& m_workspace;
+    platform::LoginItemService& m_loginItem;
+
+    std::unique_ptr<services::AudioDeviceManager> m_deviceManager;
+    std::unique_ptr<services::AudioMeasurementService> m_audioService;
+    std::unique_ptr<services::DoseCalculator> m_doseCalculator;
+    std::unique_ptr<services::DAWDetectionService> m_dawDetection;
+    std::unique_ptr<services::SessionManager> m_sessionManager;
+
+    QString m_selectedDeviceUID;
+    double m_calibrationOffset = kDefaultCalibrationOffset;
+    bool m_conservativeDoseMode = false;
+    bool m_peakMonitoringEnabled = true;
+    bool m_autoStartSessions = true;
+    QString m_selectedOutputDeviceUID;
+    bool m_launchAtLogin = false;
+    bool m_timeSensitiveNotifications = true;
+    std::optional<models::DoseLevel> m_simulatedDoseLevel;
+
+    std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;
+    std::unique_ptr<services::MicFrequencyCorrection> m_micFreqCorrection;
+    std::unique_ptr<services::MicResponseCalibrationService> m_micResponseService;
+    std::unique_ptr<services::CalibrationProfileStore> m_calibrationProfileStore;
+    std::unique_ptr<services::LeqStatisticsService> m_leqStatistics;
+
+    QTimer m_splUpdateTimer;
+    std::unique_ptr<QTimer> m_readingSampleTimer;
+    QTimer m_midnightResetTimer;
+    std::optional<QDateTime> m_nextDailyReset;
+    // The calendar day the dose belongs to; a tick on another day resets first.
+    QDate m_doseDay;
+
+    // Snooze, sustained watch and peak rate limits live here.
+    std::unique_ptr<AlertCenter> m_alerts;
+};
+
+} // namespace kavro::core

@@ -1,0 +1,511 @@
+// The application state against the fakes: the scripted audio backend and workspace,
+// the recording notification centre, the memory store and a manual clock. The timers
+// are driven by calling their handlers, so no test waits for time to pass except for
+// the 0.4 s device rule of the measurement service.
+#include "core/AppState.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/FakeLoginItemService.h"
+#include "platform/testing/ManualClock.h"
+#include "platform/testing/RecordingNotificationCenter.h"
+#include "platform/testing/ScriptedAudioBackend.h"
+#include "platform/testing/ScriptedWorkspace.h"
+#include "services/AudioDeviceManager.h"
+#include "services/AudioMeasurementService.h"
+#include "services/DAWDetectionService.h"
+#include "services/DoseCalculator.h"
+#include "services/LeqStatisticsService.h"
+#include "services/PinkNoisePlayer.h"
+#include "services/SessionManager.h"
+#include "support/TestSignals.h"
+#include "support/WaitUntil.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kavro {
+namespace {
+
+using core::AppState;
+using models::DoseLevel;
+using platform::LoginItemStatus;
+using testing::waitUntil;
+
+const QString kReaper = QStringLiteral("com.cockos.reaper");
+const QString kAbleton = QStringLiteral("com.ableton.live");
+
+platform::AudioDeviceDescription input(const QString& uid) {
+    platform::AudioDeviceDescription description;
+    description.uid = uid;
+    description.name = uid;
+    description.channelCount = 1;
+    description.sampleRate = 48000;
+    return description;
+}
+
+// A 1 kHz sine at full scale: about 91 dBA with the default 94 dB offset.
+std::vector<float> loudBuffer() {
+    return testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
+}
+
+class AppStateTest : public ::testing::Test {
+protected:
+    AppStateTest() {
+        backend.inputs = {input(QStringLiteral("usb"))};
+        backend.outputs = {input(QStringLiteral("speakers"))};
+    }
+
+    void TearDown() override { state.reset(); }
+
+    QString historyPath() const { return folder.filePath(QStringLiteral("sessions.json")); }
+
+    void build() {
+        state = std::make_unique<AppState>(AppState::Platform{backend, preferences, clock, notifications,
+                                                              workspace, loginItem, historyPath()});
+        settle();
+    }
+
+    static void settle() { QCoreApplication::sendPostedEvents(); }
+
+    // Plays the loud sine into the running capture until the smoothed level has settled.
+    void playLoud() {
+        ASSERT_NE(backend.stream(), nullptr);
+        std::vector<std::vector<float>> buffers(30, loudBuffer());
+        backend.stream()->deliver(std::move(buffers));
+        settle();
+        ASSERT_GT(state->audioService().currentSPL(), 90.0);
+    }
+
+    // Fast ticks as the feed timer would make them, `step` seconds apart.
+    void listen(double seconds, double step = 0.1) {
+        const int ticks = static_cast<int>(std::lround(seconds / step));
+        for (int i = 0; i < ticks; ++i) {
+            clock.advance(step);
+            state->splFeedTick();
+        }
+        settle();
+    }
+
+    int readingTimers() const {
+        int count = 0;
+        for (const QTimer* timer : state->findChildren<QTimer*>()) {
+            count += timer->interval() == AppState::kReadingInterval.count() ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::vector<QString> identifiers() const {
+        std::vector<QString> result;
+        for (const auto& request : notifications.requests()) {
+            result.push_back(request.identifier);
+        }
+        return result;
+    }
+
+    bool posted(const QString& prefix) const {
+        for (const auto& id : identifiers()) {
+            if (id.startsWith(prefix)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    platform::testing::ScriptedAudioBackend backend;
+    platform::MemoryPreferencesStore preferences;
+    platform::testing::ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(14, 0), QTimeZone::utc())};
+    platform::testing::RecordingNotificationCenter notifications;
+    platform::testing::ScriptedWorkspace workspace;
+    platform::testing::FakeLoginItemService loginItem;
+    QTemporaryDir folder;
+    std::unique_ptr<AppState> state;
+};
+
+// ---- settings ----
+
+TEST_F(AppStateTest, FirstLaunchTakesTheDefaults) {
+    loginItem.setStatus(LoginItemStatus::enabled);
+    build();
+    EXPECT_EQ(state->selectedDeviceUID(), QString());
+    EXPECT_EQ(state->selectedOutputDeviceUID(), QString());
+    EXPECT_EQ(state->calibrationOffset(), 94.0);
+    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
+    EXPECT_FALSE(state->conservativeDoseMode());
+    EXPECT_TRUE(state->peakMonitoringEnabled());
+    EXPECT_TRUE(state->autoStartSessions());
+    EXPECT_TRUE(state->timeSensitiveNotifications());
+    EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
+    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), true);
+    EXPECT_EQ(notifications.categories().size(), 7u);
+    EXPECT_FALSE(state->audioService().isRunning());
+}
+
+TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
+    preferences.setDouble(AppState::kCalibrationOffsetKey, 0.0);
+    preferences.setString(AppState::kAutoStartSessionsKey, QStringLiteral("false"));
+    preferences.setInteger(AppState::kPeakMonitoringEnabledKey, 0);
+    preferences.setBool(AppState::kTimeSensitiveNotificationsKey, false);
+    build();
+    EXPECT_EQ(state->calibrationOffset(), 94.0);
+    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
+    EXPECT_TRUE(state->autoStartSessions());
+    EXPECT_TRUE(state->peakMonitoringEnabled());
+    EXPECT_FALSE(state->timeSensitiveNotifications()) << "a stored boolean is taken as it is";
+
+    state.reset();
+    preferences.setDouble(AppState::kCalibrationOffsetKey, std::numeric_limits<double>::quiet_NaN());
+    build();
+    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
+}
+
+TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {
+    build();
+    state->setCalibrationOffset(101.5);
+    EXPECT_EQ(state->audioService().calibrationOffset(), 101.5);
+    state->setConservativeDoseMode(true);
+    EXPECT_TRUE(state->doseCalculator().conservativeMode());
+    EXPECT_EQ(preferences.boolValue(services::DoseCalculator::kConservativeModeKey), true);
+    state->setPeakMonitoringEnabled(false);
+    state->setAutoStartSessions(false);
+    state->setTimeSensitiveNotifications(false);
+    state->setSelectedOutputDeviceUID(QStringLiteral("speakers"));
+    state->setSelectedDeviceUID(QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+
+    state.reset();
+    build();
+    EXPECT_EQ(state->calibrationOffset(), 101.5);
+    EXPECT_EQ(state->audioService().calibrationOffset(), 101.5);
+    EXPECT_TRUE(state->conservativeDoseMode());
+    EXPECT_TRUE(state->doseCalculator().conservativeMode());
+    EXPECT_FALSE(state->peakMonitoringEnabled());
+    EXPECT_FALSE(state->autoStartSessions());
+    EXPECT_FALSE(state->timeSensitiveNotifications());
+    EXPECT_EQ(state->selectedOutputDeviceUID(), QStringLiteral("speakers"));
+    EXPECT_EQ(state->selectedDeviceUID(), QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+}
+
+TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    const int opened = backend.openCount();
+    state->setSelectedDeviceUID(QString());
+    EXPECT_EQ(preferences.string(AppState::kSelectedDeviceUIDKey), QString());
+    EXPECT_TRUE(
+        waitUntil([&] { return backend.openCount() > opened && state->audioService().isRunning(); }, 1000));
+}
+
+TEST_F(AppStateTest, ARefusedLoginItemChangeFallsBackToTheRegistration) {
+    build();
+    loginItem.setFailing(true);
+    state->setLaunchAtLogin(true);
+    EXPECT_TRUE(state->launchAtLogin());
+    settle();
+    EXPECT_FALSE(state->launchAtLogin());
+    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), false);
+
+    loginItem.setFailing(false);
+    state->setLaunchAtLogin(true);
+    settle();
+    EXPECT_TRUE(state->launchAtLogin());
+    EXPECT_EQ(loginItem.status(), LoginItemStatus::enabled);
+}
+
+TEST_F(AppStateTest, ServiceChangesAreForwardedOnALaterTurn) {
+    build();
+    QSignalSpy spy(state.get(), &AppState::changed);
+    state->leqStatistics().reset();
+    EXPECT_EQ(spy.count(), 0);
+    settle();
+    EXPECT_GE(spy.count(), 1);
+}
+
+// ---- the feed and sessions ----
+
+TEST_F(AppStateTest, WithCaptureOffTheFeedDoesNothing) {
+    build();
+    listen(30.0);
+    EXPECT_EQ(state->leqStatistics().tickCount(), 0);
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
+}
+
+TEST_F(AppStateTest, TheFeedDrivesDoseStatisticsAndTheSession) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    ASSERT_TRUE(state->audioService().isRunning());
+    playLoud();
+    listen(30.0);
+    EXPECT_EQ(state->leqStatistics().tickCount(), 300);
+    // 91 dBA allows two hours: 30 s is about 0.42 %.
+    EXPECT_NEAR(state->doseCalculator().dosePercentage(), 30.0 / 7200.0 * 100.0, 0.05);
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_NEAR(state->sessionManager().currentSession()->peakSPL, state->audioService().currentSPL(), 0.5);
+
+    // A reading a minute, while capture runs.
+    state->readingSampleTick();
+    ASSERT_EQ(state->sessionManager().currentSession()->readings.size(), 1);
+    EXPECT_NEAR(state->sessionManager().currentSession()->readings.front().dosePercentageAtTime,
+                state->doseCalculator().dosePercentage(), 1e-9);
+
+    const double sessionDose = state->doseCalculator().dosePercentage();
+    state->endSession();
+    settle();
+    EXPECT_FALSE(state->audioService().isRunning());
+    EXPECT_FALSE(state->isReadingSamplerRunning());
+    EXPECT_EQ(state->leqStatistics().tickCount(), 0);
+    ASSERT_EQ(state->sessionManager().sessionHistory().size(), 1);
+    EXPECT_NEAR(state->sessionManager().sessionHistory().front().doseAccumulated, sessionDose, 1e-6);
+    ASSERT_EQ(notifications.requests().size(), 1u);
+    EXPECT_TRUE(notifications.requests().front().identifier.startsWith("session-recap-"));
+
+    // Ending again, with no session, sums nothing up a second time.
+    state->endSession();
+    EXPECT_EQ(notifications.requests().size(), 1u);
+}
+
+TEST_F(AppStateTest, StartingAgainRenamesTheSessionAndMovesItsMark) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    listen(20.0);
+    const double dose = state->doseCalculator().accumulatedDose();
+    ASSERT_GT(dose, 0.0);
+    workspace.launch(kReaper);
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_EQ(state->sessionManager().currentSession()->dawName, QStringLiteral("REAPER"));
+    EXPECT_EQ(state->doseCalculator().sessionStartDose(), dose);
+    EXPECT_EQ(readingTimers(), 1);
+    EXPECT_TRUE(state->sessionManager().sessionHistory().isEmpty());
+}
+
+TEST_F(AppStateTest, SessionsFollowTheWorkstationsWhileAutoStartIsOn) {
+    workspace.setRunning({kAbleton});
+    build();
+    EXPECT_FALSE(state->sessionManager().currentSession()) << "already running at launch";
+    workspace.terminate(kAbleton);
+    EXPECT_TRUE(notifications.requests().empty()) << "no session, no recap";
+
+    workspace.launch(kReaper);
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_EQ(state->sessionManager().currentSession()->dawName, QStringLiteral("REAPER"));
+    workspace.launch(kAbleton);
+    workspace.terminate(kReaper);
+    ASSERT_TRUE(state->sessionManager().currentSession()) << "another workstation still runs";
+    EXPECT_EQ(state->sessionManager().currentSession()->dawName, QStringLiteral("REAPER"));
+    workspace.terminate(kAbleton);
+    EXPECT_FALSE(state->sessionManager().currentSession());
+    EXPECT_EQ(state->sessionManager().sessionHistory().size(), 1);
+
+    state->setAutoStartSessions(false);
+    workspace.launch(kReaper);
+    EXPECT_FALSE(state->sessionManager().currentSession());
+    state->startSession(models::Session::kManualSessionName);
+    workspace.terminate(kReaper);
+    EXPECT_TRUE(state->sessionManager().currentSession()) << "the setting is read when the quit arrives";
+}
+
+TEST_F(AppStateTest, PinkNoiseRunsCaptureOnlyOutsideSessions) {
+    build();
+    ASSERT_TRUE(state->pinkNoisePlayer().start(std::nullopt));
+    EXPECT_FALSE(state->audioService().isRunning()) << "the link acts on a later turn";
+    settle();
+    EXPECT_TRUE(state->audioService().isRunning());
+    state->pinkNoisePlayer().stop();
+    settle();
+    EXPECT_FALSE(state->audioService().isRunning());
+
+    state->pinkNoisePlayer().start(std::nullopt);
+    settle();
+    state->startSession(models::Session::kManualSessionName);
+    EXPECT_FALSE(state->pinkNoisePlayer().isPlaying());
+    settle();
+    EXPECT_TRUE(state->audioService().isRunning());
+
+    state->pinkNoisePlayer().start(std::nullopt);
+    settle();
+    state->pinkNoisePlayer().stop();
+    settle();
+    EXPECT_TRUE(state->audioService().isRunning()) << "the session keeps capture";
+
+    // A workstation quitting while only the noise runs stops capture but posts nothing.
+    state->endSession();
+    notifications.clear();
+    state->pinkNoisePlayer().start(std::nullopt);
+    settle();
+    state->endSession();
+    EXPECT_FALSE(state->audioService().isRunning());
+    EXPECT_TRUE(notifications.requests().empty());
+}
+
+TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    state->setPeakMonitoringEnabled(false);
+    listen(599.0, 1.0);
+    EXPECT_FALSE(posted("sustained-spl"));
+    listen(1.0, 1.0);
+    EXPECT_FALSE(posted("sustained-spl")) << "the first loud tick starts the run";
+    listen(1.0, 1.0);
+    EXPECT_TRUE(posted("sustained-spl"));
+
+    // A session end starts the watch afresh.
+    notifications.clear();
+    state->endSession();
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    listen(300.0, 1.0);
+    EXPECT_FALSE(posted("sustained-spl"));
+}
+
+TEST_F(AppStateTest, ALostMicrophoneEndsTheSessionWithARecapThenAWarning) {
+    preferences.setString(AppState::kSelectedDeviceUIDKey, QStringLiteral("usb"));
+    backend.inputs.append(input(QStringLiteral("builtin")));
+    build();
+    workspace.launch(kReaper);
+    playLoud();
+    listen(20.0);
+    ASSERT_GT(state->doseCalculator().dosePercentage(), 0.1);
+
+    backend.inputs.removeFirst();
+    backend.stream()->notifyConfigurationChanged();
+    ASSERT_TRUE(waitUntil([&] { return !state->audioService().isRunning(); }, 1500));
+    EXPECT_FALSE(state->sessionManager().currentSession());
+    const auto ids = identifiers();
+    ASSERT_GE(ids.size(), 2u);
+    EXPECT_TRUE(ids[ids.size() - 2].startsWith("session-recap-"));
+    EXPECT_EQ(ids.back(), QStringLiteral("device-disconnected"));
+}
+
+TEST_F(AppStateTest, QuittingSavesTheRunningSessionWithoutARecap) {
+    build();
+    workspace.launch(kReaper);
+    playLoud();
+    listen(30.0);
+    state->prepareForQuit();
+    EXPECT_FALSE(state->audioService().isRunning());
+    EXPECT_TRUE(notifications.requests().empty());
+
+    services::SessionManager reread(clock, historyPath());
+    ASSERT_EQ(reread.sessionHistory().size(), 1);
+    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("REAPER"));
+    EXPECT_GT(reread.sessionHistory().front().doseAccumulated, 0.3);
+}
+
+// ---- the day boundary ----
+
+class AppStateDayTest : public AppStateTest {
+protected:
+    AppStateDayTest() { clock.set(QDateTime(QDate(2025, 3, 14), QTime(23, 59, 0), QTimeZone::utc())); }
+};
+
+TEST_F(AppStateDayTest, TheMidnightTimerWaitsForTheNextLocalMidnight) {
+    clock.setTimeZone(QTimeZone(3600));
+    clock.set(QDateTime(QDate(2025, 3, 14), QTime(21, 30), QTimeZone::utc()));
+    build();
+    EXPECT_EQ(state->nextDailyReset(), QDateTime(QDate(2025, 3, 15), QTime(0, 0), QTimeZone(3600)));
+
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    listen(10.0);
+    const double dose = state->doseCalculator().accumulatedDose();
+    state->dayCheckTick();
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), dose) << "a check on the same day changes nothing";
+    clock.set(QDateTime(QDate(2025, 3, 15), QTime(0, 0), QTimeZone(3600)));
+    state->dayCheckTick();
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
+    EXPECT_EQ(state->nextDailyReset(), QDateTime(QDate(2025, 3, 16), QTime(0, 0), QTimeZone(3600)));
+}
+
+TEST_F(AppStateDayTest, ASessionAcrossMidnightKeepsOnlyTheNewDaysDose) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    listen(50.0);
+    ASSERT_GT(state->doseCalculator().accumulatedDose(), 0.0);
+    // The timer is late (or was never run): the feed notices the new day by itself.
+    listen(20.0);
+    ASSERT_TRUE(state->sessionManager().currentSession()) << "midnight does not end a session";
+    const double newDay = state->doseCalculator().accumulatedDose();
+    EXPECT_NEAR(newDay, 10.0 / 7200.0, 0.2 / 7200.0) << "only the ten seconds after midnight";
+    state->endSession();
+    EXPECT_NEAR(state->sessionManager().sessionHistory().front().doseAccumulated, newDay * 100.0, 1e-9);
+}
+
+TEST_F(AppStateDayTest, WakingAfterMidnightClearsYesterdaysDoseBeforeMeasuring) {
+    build();
+    state->startSession(models::Session::kManualSessionName);
+    playLoud();
+    listen(30.0);
+    ASSERT_GT(state->doseCalculator().accumulatedDose(), 0.0);
+    clock.advance(3 * 3600.0); // suspended: no timer ran
+    listen(0.1);
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
+    EXPECT_EQ(preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey).value_or(0.0), 0.0);
+    listen(10.0);
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 10.0 / 7200.0, 0.2 / 7200.0);
+}
+
+// ---- history commands ----
+
+class AppStateHistoryTest : public AppStateTest {
+protected:
+    // Yesterday one session of 5 %, today two of 10 % and 20 %.
+    void SetUp() override {
+        services::SessionManager sessions(clock, historyPath());
+        clock.set(QDateTime(QDate(2025, 3, 13), QTime(10, 0), QTimeZone::utc()));
+        record(sessions, "Yesterday", 0.05);
+        clock.set(QDateTime(QDate(2025, 3, 14), QTime(9, 0), QTimeZone::utc()));
+        record(sessions, "Morning", 0.10);
+        record(sessions, "Noon", 0.20);
+        build();
+    }
+
+    static void record(services::SessionManager& sessions, const char* name, double dose) {
+        sessions.startSession(QString::fromLatin1(name));
+        sessions.endSession(dose, 0.0);
+    }
+
+    models::Session named(const char* name) const {
+        for (const auto& session : state->sessionManager().sessionHistory()) {
+            if (session.dawName == QLatin1String(name)) {
+                return session;
+            }
+        }
+        ADD_FAILURE() << "no session " << name;
+        return {};
+    }
+};
+
+TEST_F(AppStateHistoryTest, LaunchRaisesTheDoseToTodaysSessions) {
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
+}
+
+TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
+    state->resetDose();
+    settle();
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
+    services::SessionManager reread(clock, historyPath());
+    ASSERT_EQ(reread.sessionHistory().size(), 1);
+    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Yesterday"));
+}
+
+TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
+    state->deleteSession(named("Yesterday"));
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
+    state->deleteSession(named("Noon"));
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
+    services::SessionManager reread(clock, historyPath());
+    ASSERT_EQ(reread.sessionHistory().size(), 1);
+    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Morning"));
+}
+
+} // namespace
+} // namespace kavro

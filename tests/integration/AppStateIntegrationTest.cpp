@@ -1,0 +1,290 @@
+// The whole application against real parts of the desktop: workstation-named
+// processes seen through /proc, `kavro --headless` as a process of its own, and the
+// test notification server.
+#include "core/AppState.h"
+#include "models/NumberText.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/linux/DBusNotificationCenter.h"
+#include "platform/linux/ProcWorkspace.h"
+#include "platform/qt/SystemClock.h"
+#include "platform/testing/FakeLoginItemService.h"
+#include "platform/testing/ManualClock.h"
+#include "platform/testing/RecordingNotificationCenter.h"
+#include "platform/testing/ScriptedAudioBackend.h"
+#include "platform/testing/ScriptedWorkspace.h"
+#include "services/AudioMeasurementService.h"
+#include "services/DAWDetectionService.h"
+#include "services/KnownWorkstations.h"
+#include "services/SessionManager.h"
+#include "support/Dunst.h"
+#include "support/FakeWorkstations.h"
+#include "support/TestSignals.h"
+#include "support/WaitUntil.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+
+namespace kavro {
+namespace {
+
+using core::AppState;
+using testing::FakeWorkstations;
+using testing::waitUntil;
+
+// The completed sessions in a history file, as the program reads them back.
+QList<models::Session> storedSessions(const QString& path) {
+    platform::SystemClock clock;
+    return services::SessionManager(clock, path).sessionHistory();
+}
+
+class WorkstationFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!FakeWorkstations::available()) {
+            GTEST_SKIP() << "no program to copy";
+        }
+        ASSERT_TRUE(m_workstations.lock());
+        ASSERT_TRUE(m_home.isValid());
+    }
+
+    QString historyPath() const { return m_home.filePath(QStringLiteral("data/Kavro/sessions.json")); }
+
+    FakeWorkstations m_workstations;
+    QTemporaryDir m_home;
+};
+
+// ---- AppState with the /proc workspace ----
+
+class AppStateWorkstationTest : public WorkstationFixture {
+protected:
+    void build() {
+        m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
+        m_state = std::make_unique<AppState>(AppState::Platform{
+            m_backend, m_preferences, m_clock, m_notifications, *m_workspace, m_loginItem, historyPath()});
+    }
+
+    void TearDown() override {
+        m_state.reset();
+        m_workspace.reset();
+    }
+
+    bool inSession() const { return m_state->sessionManager().currentSession().has_value(); }
+
+    platform::testing::ScriptedAudioBackend m_backend;
+    platform::MemoryPreferencesStore m_preferences;
+    platform::SystemClock m_clock;
+    platform::testing::RecordingNotificationCenter m_notifications;
+    platform::testing::FakeLoginItemService m_loginItem;
+    std::unique_ptr<platform::ProcWorkspace> m_workspace;
+    std::unique_ptr<AppState> m_state;
+};
+
+TEST_F(AppStateWorkstationTest, WatchedProcessesStartAndEndTheSession) {
+    build();
+    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
+    ASSERT_TRUE(waitUntil([this] { return inSession(); }, 2500));
+    EXPECT_EQ(m_state->sessionManager().currentSession()->dawName, QStringLiteral("REAPER"));
+
+    QProcess& bitwig = m_workstations.startAs(QStringLiteral("bitwig-studio"));
+    ASSERT_TRUE(waitUntil([this] { return m_state->dawDetection().activeDAWs().size() == 2; }, 2500));
+    FakeWorkstations::stop(reaper);
+    ASSERT_TRUE(waitUntil([this] { return m_state->dawDetection().activeDAWs().size() == 1; }, 2500));
+    EXPECT_TRUE(inSession()) << "the second workstation keeps the session";
+
+    FakeWorkstations::stop(bitwig);
+    ASSERT_TRUE(waitUntil([this] { return !inSession(); }, 2500));
+    const auto stored = storedSessions(historyPath());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
+    EXPECT_TRUE(stored.front().isCompleted());
+}
+
+TEST_F(AppStateWorkstationTest, AWorkstationRunningAtLaunchStartsNothing) {
+    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
+    QTest::qWait(100);
+    build();
+    EXPECT_TRUE(m_state->dawDetection().isDAWRunning());
+    QTest::qWait(1500);
+    EXPECT_FALSE(inSession());
+
+    FakeWorkstations::stop(reaper);
+    ASSERT_TRUE(waitUntil([this] { return !m_state->dawDetection().isDAWRunning(); }, 2500));
+    EXPECT_FALSE(inSession());
+    EXPECT_TRUE(m_notifications.requests().empty()) << "no session, no recap";
+    EXPECT_TRUE(storedSessions(historyPath()).isEmpty());
+}
+
+// ---- kavro --headless ----
+
+class HeadlessAppTest : public WorkstationFixture {
+protected:
+    void SetUp() override {
+        WorkstationFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        if (!QFile::exists(program())) {
+            GTEST_SKIP() << "kavro is not built";
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_app.setProcessEnvironment(environment);
+        QObject::connect(&m_app, &QProcess::readyReadStandardOutput, [this] {
+            while (m_app.canReadLine()) {
+                m_lines.append(QString::fromUtf8(m_app.readLine()).trimmed());
+            }
+        });
+        m_app.start(program(), {QStringLiteral("--headless")});
+        ASSERT_TRUE(m_app.waitForStarted(5000));
+        ASSERT_TRUE(waitForLine(QStringLiteral("Kavro started"), 10000)) << output();
+    }
+
+    void TearDown() override {
+        if (m_app.state() != QProcess::NotRunning) {
+            m_app.kill();
+            m_app.waitForFinished(5000);
+        }
+    }
+
+    static QString program() { return QStringLiteral(KAVRO_BINARY_DIR "/src/app/kavro"); }
+
+    bool waitForLine(const QString& start, int milliseconds = 2500) {
+        return waitUntil([&] { return hasLine(start); }, milliseconds);
+    }
+    bool hasLine(const QString& start) const {
+        return std::any_of(m_lines.begin(), m_lines.end(),
+                           [&](const QString& line) { return line.startsWith(start); });
+    }
+    std::string output() const { return m_lines.join('\n').toStdString(); }
+
+    QProcess m_app;
+    QStringList m_lines;
+};
+
+TEST_F(HeadlessAppTest, ASessionFollowsAWorkstationIntoTheHistory) {
+    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
+    FakeWorkstations::stop(reaper);
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
+    const auto stored = storedSessions(historyPath());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
+}
+
+class HeadlessQuitTest : public HeadlessAppTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HeadlessQuitTest, ASignalEndsTheRunningSessionAndKeepsIt) {
+    m_workstations.startAs(QStringLiteral("reaper"));
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
+    ASSERT_EQ(::kill(static_cast<pid_t>(m_app.processId()), GetParam()), 0);
+    ASSERT_TRUE(m_app.waitForFinished(10000));
+    m_app.waitForReadyRead(100);
+    EXPECT_EQ(m_app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_app.exitCode(), 0);
+    EXPECT_TRUE(hasLine(QStringLiteral("Session ended: REAPER"))) << output();
+    EXPECT_FALSE(hasLine(QStringLiteral("Notification posted: session-recap"))) << output();
+
+    const auto stored = storedSessions(historyPath());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
+    EXPECT_TRUE(stored.front().isCompleted());
+}
+
+INSTANTIATE_TEST_SUITE_P(TerminationSignals, HeadlessQuitTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
+
+// ---- notifications through the test server ----
+
+class AppStateNotificationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString missing =
+            testing::claimTestDunst(platform::DBusNotificationCenter::kServiceName, m_dunstDir, m_lock);
+        if (!missing.isEmpty()) {
+            GTEST_SKIP() << missing.toStdString();
+        }
+        ASSERT_TRUE(m_lock);
+        ASSERT_TRUE(m_folder.isValid());
+        platform::AudioDeviceDescription microphone;
+        microphone.uid = QStringLiteral("mic");
+        microphone.channelCount = 1;
+        microphone.sampleRate = 48000;
+        m_backend.inputs = {microphone};
+        m_center = std::make_unique<platform::DBusNotificationCenter>();
+        m_state = std::make_unique<AppState>(
+            AppState::Platform{m_backend, m_preferences, m_clock, *m_center, m_workspace, m_loginItem,
+                               m_folder.filePath(QStringLiteral("sessions.json"))});
+    }
+
+    void TearDown() override {
+        m_state.reset();
+        if (m_lock) {
+            testing::dunstctl({QStringLiteral("close-all")});
+        }
+    }
+
+    void settle() {
+        QCoreApplication::sendPostedEvents();
+        ASSERT_TRUE(waitUntil([this] { return m_center->pendingRequestCount() == 0; }));
+    }
+
+    QDir m_dunstDir;
+    std::unique_ptr<QLockFile> m_lock;
+    QTemporaryDir m_folder;
+    platform::testing::ScriptedAudioBackend m_backend;
+    platform::MemoryPreferencesStore m_preferences;
+    platform::testing::ManualClock m_clock;
+    platform::testing::ScriptedWorkspace m_workspace;
+    platform::testing::FakeLoginItemService m_loginItem;
+    std::unique_ptr<platform::DBusNotificationCenter> m_center;
+    std::unique_ptr<AppState> m_state;
+};
+
+TEST_F(AppStateNotificationTest, ALoudSessionIsAnnouncedSnoozedAndSummedUp) {
+    // About 127 dBA: the caution band is less than a second away.
+    m_state->setPeakMonitoringEnabled(false);
+    m_state->setCalibrationOffset(130.0);
+    m_workspace.launch(QStringLiteral("com.cockos.reaper"));
+    ASSERT_NE(m_backend.stream(), nullptr);
+    m_backend.stream()->deliver(std::vector<std::vector<float>>(
+        30, testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer)));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_GT(m_state->audioService().currentSPL(), 125.0);
+    for (int i = 0; i < 10; ++i) {
+        m_clock.advance(0.1);
+        m_state->splFeedTick();
+    }
+    settle();
+    ASSERT_TRUE(waitUntil([] { return testing::displayedCount() == 1; })) << testing::displayedCount();
+
+    // The snooze button reaches the application's alerts.
+    ASSERT_TRUE(testing::chooseFromDunstMenu(m_dunstDir, "SNOOZE_30"));
+    testing::dunstctl({QStringLiteral("context")});
+    ASSERT_TRUE(waitUntil([this] { return m_state->alerts().snoozedUntil().has_value(); }));
+
+    m_workspace.terminate(QStringLiteral("com.cockos.reaper"));
+    settle();
+    ASSERT_TRUE(waitUntil([] { return testing::displayedCount() >= 1; }));
+    const auto history = testing::closeAllAndReadHistory();
+    const auto caution = testing::newest(history, QStringLiteral("⚠️ Hearing Dose: Caution (40%)"));
+    ASSERT_TRUE(caution);
+    EXPECT_EQ(caution->category, "SESSION_ALERT");
+    const auto recap = testing::newest(history, QStringLiteral("Session complete"));
+    ASSERT_TRUE(recap) << "the snooze leaves the recap alone";
+    const QString sessionDose =
+        models::fixedText(m_state->sessionManager().sessionHistory().front().doseAccumulated, 1);
+    EXPECT_TRUE(recap->body.startsWith("This session used " + sessionDose + "% of your daily dose."))
+        << recap->body.toStdString();
+}
+
+} // namespace
+} // namespace kavro
