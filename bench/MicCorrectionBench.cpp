@@ -44,8 +44,8 @@ kavro::models::MicCorrectionProfile kavro::bench::correctionProfile(double sampl
 namespace {
 
 void reportRealTime(benchmark::State& state) {
-    state.counters["realtime_x"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kFrames / kRate, benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kFrames / kRate, benchmark::Counter::kIsRate);
 }
 
 void BM_MicCorrectionApply(benchmark::State& state) {

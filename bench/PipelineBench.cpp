@@ -32,8 +32,8 @@ std::vector<float> testSignal(std::size_t frames) {
 void reportRealTime(benchmark::State& state, std::size_t frames) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     // Seconds of audio per second of work: the real-time factor.
-    state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames / 48000.0,
-                                                      benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * frames / 48000.0, benchmark::Counter::kIsRate);
 }
 
 void BM_WeightingSectionBySection(benchmark::State& state) {

@@ -19,7 +19,9 @@ constexpr float kSmoothingFraction = 0.12f;
 constexpr double kLog10CurveStart = 1.9030899869919435;
 constexpr double kLog10CurveSpan = 2.3010299956639813;
 
-double binWidth(double sampleRate) { return sampleRate / static_cast<double>(kFftSize); }
+double binWidth(double sampleRate) {
+    return sampleRate / static_cast<double>(kFftSize);
+}
 
 } // namespace
 
@@ -57,7 +59,8 @@ std::vector<float> smoothCorrection(std::span<const float> raw) {
     std::vector<float> smoothed(kBinCount);
     smoothed[0] = 1.0f;
     for (std::size_t k = 1; k < kBinCount; ++k) {
-        const auto half = std::max<std::size_t>(static_cast<std::size_t>(static_cast<float>(k) * kSmoothingFraction), 1);
+        const auto half =
+            std::max<std::size_t>(static_cast<std::size_t>(static_cast<float>(k) * kSmoothingFraction), 1);
         const std::size_t low = std::max<std::size_t>(k > half ? k - half : 0, 1);
         const std::size_t high = std::min(k + half, kBinCount - 1);
         double sum = 0.0;
@@ -117,7 +120,8 @@ void limitAndTaper(std::span<float> gains, double sampleRate) {
             // at the listening position are not "corrected" into the microphone.
             gains[k] = 1.0f;
         } else if (frequency < kBlendEnd) {
-            gains[k] = static_cast<float>(1.0 + (gain - 1.0) * (frequency - kFreqLow) / (kBlendEnd - kFreqLow));
+            gains[k] =
+                static_cast<float>(1.0 + (gain - 1.0) * (frequency - kFreqLow) / (kBlendEnd - kFreqLow));
         } else if (frequency > kFreqHigh && k > k16) {
             if (k >= kTop) {
                 gains[k] = 1.0f;
@@ -134,8 +138,8 @@ std::vector<CurvePoint> curvePoints(std::span<const float> gains, double sampleR
     std::vector<CurvePoint> curve;
     curve.reserve(kCurvePointCount);
     for (int i = 0; i < kCurvePointCount; ++i) {
-        const double frequency =
-            std::pow(10.0, kLog10CurveStart + static_cast<double>(i) * kLog10CurveSpan / (kCurvePointCount - 1));
+        const double frequency = std::pow(10.0, kLog10CurveStart + static_cast<double>(i) * kLog10CurveSpan /
+                                                                       (kCurvePointCount - 1));
         const auto bin = static_cast<long long>(frequency * static_cast<double>(kFftSize) / sampleRate);
         if (bin < 1 || bin >= static_cast<long long>(kBinCount)) {
             continue;
@@ -189,9 +193,10 @@ std::optional<Design> finishDesign(std::vector<float> gains, double sampleRate, 
     return design;
 }
 
-std::optional<Design> designFromMeasurement(std::span<const float> accumulatedPower, int frames, double sampleRate,
-                                            const RealFft& fft) {
-    return finishDesign(smoothCorrection(rawCorrection(accumulatedPower, frames, sampleRate)), sampleRate, fft);
+std::optional<Design> designFromMeasurement(std::span<const float> accumulatedPower, int frames,
+                                            double sampleRate, const RealFft& fft) {
+    return finishDesign(smoothCorrection(rawCorrection(accumulatedPower, frames, sampleRate)), sampleRate,
+                        fft);
 }
 
 std::optional<Design> designFromDeviation(std::span<const DeviationPoint> deviation, double sampleRate,

@@ -32,9 +32,9 @@ struct CurvePoint {
 };
 
 struct Design {
-    std::vector<float> gains;       // final linear gain per bin, kBinCount values
-    std::vector<CurvePoint> curve;  // ascending frequency, 80 Hz … 16 kHz
-    std::vector<float> taps;        // kTapCount, symmetric about tap 64
+    std::vector<float> gains;      // final linear gain per bin, kBinCount values
+    std::vector<CurvePoint> curve; // ascending frequency, 80 Hz … 16 kHz
+    std::vector<float> taps;       // kTapCount, symmetric about tap 64
 };
 
 // Measurement: the raw inverse response relative to pink noise from the summed power
@@ -63,8 +63,8 @@ std::vector<float> firTaps(std::span<const float> gains, const RealFft& inverseF
 std::optional<Design> finishDesign(std::vector<float> gains, double sampleRate, const RealFft& fft);
 
 // The two roads into the shared tail.
-std::optional<Design> designFromMeasurement(std::span<const float> accumulatedPower, int frames, double sampleRate,
-                                            const RealFft& fft);
+std::optional<Design> designFromMeasurement(std::span<const float> accumulatedPower, int frames,
+                                            double sampleRate, const RealFft& fft);
 std::optional<Design> designFromDeviation(std::span<const DeviationPoint> deviation, double sampleRate,
                                           const RealFft& fft);
 

@@ -49,7 +49,8 @@ constexpr std::size_t kBlock = 32;
 #if defined(__GNUC__)
 // The clone is chosen by a resolver that runs before the sanitizer runtimes are up;
 // instrumented, it crashes at load, so sanitizer builds keep the one portable copy.
-#if defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_THREAD__) &&                            \
+    !defined(__SANITIZE_ADDRESS__)
 #define KAVRO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define KAVRO_VECTOR_CLONES

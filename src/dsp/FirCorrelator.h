@@ -43,6 +43,7 @@ private:
 // The correlation kernel on its own: output[n] = Σ_{p<tapCount} input[n + p] · taps[p]
 // for n < frames; input holds frames + tapCount − 1 values. The sum for each output
 // runs over p in ascending order, so results do not depend on how a stream is split.
-void correlate(const float* input, const float* taps, std::size_t tapCount, float* output, std::size_t frames);
+void correlate(const float* input, const float* taps, std::size_t tapCount, float* output,
+               std::size_t frames);
 
 } // namespace kavro::dsp

@@ -166,8 +166,7 @@ struct Section {
 
 // One sample through one section: y = z1 + b0·x; z1 ← z2 + (b1·x − a1·y);
 // z2 ← b2·x − a2·y; the output rounded to float.
-template <Kind K>
-inline float step(Section& s, float input) {
+template <Kind K> inline float step(Section& s, float input) {
     const double x = input;
     if constexpr (K == Kind::General) {
         const double y = s.z1 + s.b0 * x;
@@ -203,8 +202,7 @@ inline float step(Section& s, float input) {
     }
 }
 
-template <Kind... Kinds>
-struct Cascade {
+template <Kind... Kinds> struct Cascade {
     static constexpr std::size_t kSize = sizeof...(Kinds);
     Section sections[kSize];
 
@@ -278,19 +276,22 @@ void wavefrontKernel(std::vector<WeightingFilter::Coefficients> const& coefficie
     Section* sc = c.sections;
 
     // Sample 0 through all but the last A section, one section at a time.
-    float a3Output = step<Kind::LowPass1>(sa[2], step<Kind::HighPass2>(sa[1], step<Kind::HighPass2>(sa[0], input[0])));
+    float a3Output =
+        step<Kind::LowPass1>(sa[2], step<Kind::HighPass2>(sa[1], step<Kind::HighPass2>(sa[0], input[0])));
     outC[0] = step<Kind::LowPass2>(sc[1], step<Kind::HighPass2>(sc[0], input[0]));
 
     const auto pair = [](double low, double high) { return _mm_set_pd(high, low); };
-    const __m128d b01 = pair(sa[0].b0, sc[0].b0), a11 = pair(sa[0].a1, sc[0].a1), a21 = pair(sa[0].a2, sc[0].a2);
-    const __m128d b02 = pair(sa[1].b0, sc[1].b0), a12 = pair(sa[1].a1, sc[1].a1), a22 = pair(sa[1].a2, sc[1].a2);
+    const __m128d b01 = pair(sa[0].b0, sc[0].b0), a11 = pair(sa[0].a1, sc[0].a1),
+                  a21 = pair(sa[0].a2, sc[0].a2);
+    const __m128d b02 = pair(sa[1].b0, sc[1].b0), a12 = pair(sa[1].a1, sc[1].a1),
+                  a22 = pair(sa[1].a2, sc[1].a2);
     const __m128d b03 = pair(sa[2].b0, sa[3].b0), a13 = pair(sa[2].a1, sa[3].a1);
     __m128d z11 = pair(sa[0].z1, sc[0].z1), z21 = pair(sa[0].z2, sc[0].z2);
     __m128d z12 = pair(sa[1].z1, sc[1].z1), z22 = pair(sa[1].z2, sc[1].z2);
     __m128d z13 = pair(sa[2].z1, sa[3].z1), z23 = pair(sa[2].z2, sa[3].z2);
     const __m128d signBit = _mm_set1_pd(-0.0);
-    const __m128d negateBoth = signBit;                 // A1 and C1 are high-passes
-    const __m128d negateLow = pair(-0.0, 0.0);          // A2 high-pass, C2 low-pass
+    const __m128d negateBoth = signBit;        // A1 and C1 are high-passes
+    const __m128d negateLow = pair(-0.0, 0.0); // A2 high-pass, C2 low-pass
     __m128d previousA3 = _mm_set_sd(static_cast<double>(a3Output));
 
     for (std::size_t i = 1; i < n; ++i) {
@@ -335,8 +336,7 @@ void wavefrontKernel(std::vector<WeightingFilter::Coefficients> const& coefficie
 }
 #endif
 
-template <Kind... Kinds>
-bool hasKinds(const std::vector<WeightingFilter::Coefficients>& coefficients) {
+template <Kind... Kinds> bool hasKinds(const std::vector<WeightingFilter::Coefficients>& coefficients) {
     if (coefficients.size() != sizeof...(Kinds)) {
         return false;
     }
@@ -356,13 +356,12 @@ void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::sp
     if (hasKinds<K::HighPass2, K::HighPass2, K::LowPass1, K::LowPass1>(first.m_coefficients) &&
         hasKinds<K::HighPass2, K::LowPass2>(second.m_coefficients)) {
 #if defined(__SSE2__)
-        wavefrontKernel(first.m_coefficients, first.m_states, second.m_coefficients, second.m_states, input, outA,
-                        outB);
+        wavefrontKernel(first.m_coefficients, first.m_states, second.m_coefficients, second.m_states, input,
+                        outA, outB);
 #else
         interleavedKernel<Cascade<K::HighPass2, K::HighPass2, K::LowPass1, K::LowPass1>,
-                          Cascade<K::HighPass2, K::LowPass2>>(first.m_coefficients, first.m_states,
-                                                              second.m_coefficients, second.m_states, input,
-                                                              outA, outB);
+                          Cascade<K::HighPass2, K::LowPass2>>(
+            first.m_coefficients, first.m_states, second.m_coefficients, second.m_states, input, outA, outB);
 #endif
     } else if (hasKinds<K::HighPass2, K::HighPass1, K::HighPass1>(first.m_coefficients) &&
                hasKinds<K::HighPass2>(second.m_coefficients)) {

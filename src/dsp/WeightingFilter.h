@@ -74,10 +74,10 @@ void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::sp
 
 // IEC 61672-1 pole frequencies, as angular frequencies (2π f).
 namespace weighting {
-inline constexpr double kOmega1 = 129.42731529303637;  // 20.598997 Hz
-inline constexpr double kOmega2 = 676.4015487589464;   // 107.65265 Hz
-inline constexpr double kOmega3 = 4636.125122258764;   // 737.86223 Hz
-inline constexpr double kOmega4 = 76618.52508695953;   // 12194.217 Hz
+inline constexpr double kOmega1 = 129.42731529303637; // 20.598997 Hz
+inline constexpr double kOmega2 = 676.4015487589464;  // 107.65265 Hz
+inline constexpr double kOmega3 = 4636.125122258764;  // 737.86223 Hz
+inline constexpr double kOmega4 = 76618.52508695953;  // 12194.217 Hz
 } // namespace weighting
 
 } // namespace kavro::dsp

@@ -27,7 +27,8 @@ QString trimSpacesAndTabs(const QString& text) {
 
 } // namespace
 
-CalibrationSavedProfile CalibrationSavedProfile::create(const QString& labelText, const QString& selectedDeviceUID,
+CalibrationSavedProfile CalibrationSavedProfile::create(const QString& labelText,
+                                                        const QString& selectedDeviceUID,
                                                         const QList<AudioDevice>& inputDevices,
                                                         double calibrationOffset, const QDateTime& now,
                                                         std::optional<MicCorrectionProfile> freqProfile) {
@@ -47,8 +48,8 @@ CalibrationSavedProfile CalibrationSavedProfile::create(const QString& labelText
     if (label.isEmpty()) {
         label = deviceName;
     }
-    return {QUuid::createUuid(), label, selectedDeviceUID, deviceName, calibrationOffset, now,
-            std::move(freqProfile)};
+    return {QUuid::createUuid(), label, selectedDeviceUID,     deviceName,
+            calibrationOffset,   now,   std::move(freqProfile)};
 }
 
 std::optional<QJsonObject> CalibrationSavedProfile::toJson() const {
@@ -88,8 +89,9 @@ std::optional<CalibrationSavedProfile> CalibrationSavedProfile::fromJson(const Q
     if (uuid.isNull() || !savedDate) {
         return std::nullopt;
     }
-    CalibrationSavedProfile profile{uuid,           label.toString(), deviceUID.toString(), deviceName.toString(),
-                                    offset.toDouble(), *savedDate,     std::nullopt};
+    CalibrationSavedProfile profile{
+        uuid,       label.toString(), deviceUID.toString(), deviceName.toString(), offset.toDouble(),
+        *savedDate, std::nullopt};
     if (object.contains(QLatin1String("freqProfile"))) {
         const QJsonValue freq = object.value(QLatin1String("freqProfile"));
         if (!freq.isObject()) {
@@ -103,7 +105,8 @@ std::optional<CalibrationSavedProfile> CalibrationSavedProfile::fromJson(const Q
     return profile;
 }
 
-std::optional<QByteArray> CalibrationSavedProfile::encodeList(const QList<CalibrationSavedProfile>& profiles) {
+std::optional<QByteArray>
+CalibrationSavedProfile::encodeList(const QList<CalibrationSavedProfile>& profiles) {
     QJsonArray array;
     for (const auto& profile : profiles) {
         const auto object = profile.toJson();

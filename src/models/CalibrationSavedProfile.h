@@ -19,8 +19,8 @@ namespace kavro::models {
 struct CalibrationSavedProfile {
     QUuid id;
     QString label;
-    QString deviceUID;   // empty: the system default input
-    QString deviceName;  // display name at save time
+    QString deviceUID;            // empty: the system default input
+    QString deviceName;           // display name at save time
     double levelOffsetAtSave = 0; // dB
     QDateTime savedDate;
     std::optional<MicCorrectionProfile> freqProfile;
@@ -32,7 +32,8 @@ struct CalibrationSavedProfile {
     // device that is gone); the label trimmed of spaces and tabs, else the device name.
     static CalibrationSavedProfile create(const QString& labelText, const QString& selectedDeviceUID,
                                           const QList<AudioDevice>& inputDevices, double calibrationOffset,
-                                          const QDateTime& now, std::optional<MicCorrectionProfile> freqProfile);
+                                          const QDateTime& now,
+                                          std::optional<MicCorrectionProfile> freqProfile);
 
     // None when a value cannot be encoded (see MicCorrectionProfile).
     std::optional<QJsonObject> toJson() const;

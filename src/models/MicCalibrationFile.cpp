@@ -29,9 +29,11 @@ constexpr double kLargestDeviationDB = 60.0;
 
 } // namespace
 
-std::variant<MicCalibrationFile, MicCalibrationFile::Error> MicCalibrationFile::parse(const QByteArray& contents) {
+std::variant<MicCalibrationFile, MicCalibrationFile::Error>
+MicCalibrationFile::parse(const QByteArray& contents) {
     if (contents.size() > kMaxBytes) {
-        return Error{0, QStringLiteral("the file is larger than %1 bytes; not a calibration file").arg(kMaxBytes)};
+        return Error{
+            0, QStringLiteral("the file is larger than %1 bytes; not a calibration file").arg(kMaxBytes)};
     }
     static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     static const QRegularExpression sensitivityLine(
@@ -61,9 +63,10 @@ std::variant<MicCalibrationFile, MicCalibrationFile::Error> MicCalibrationFile::
             continue;
         }
         if (fields.size() < 2 || fields.size() > 3) {
-            return Error{lineNumber, QStringLiteral("expected a row \"frequency gain [phase]\", found %1 field%2")
-                                         .arg(fields.size())
-                                         .arg(fields.size() == 1 ? "" : "s")};
+            return Error{lineNumber,
+                         QStringLiteral("expected a row \"frequency gain [phase]\", found %1 field%2")
+                             .arg(fields.size())
+                             .arg(fields.size() == 1 ? "" : "s")};
         }
         const auto gain = number(fields.at(1));
         if (!gain || (fields.size() == 3 && !number(fields.at(2)))) {
@@ -86,7 +89,8 @@ std::variant<MicCalibrationFile, MicCalibrationFile::Error> MicCalibrationFile::
     return file;
 }
 
-std::optional<MicCorrectionProfile> MicCalibrationFile::toProfile(double sampleRate, const QDateTime& now) const {
+std::optional<MicCorrectionProfile> MicCalibrationFile::toProfile(double sampleRate,
+                                                                  const QDateTime& now) const {
     const dsp::RealFft fft(dsp::correction::kFftSize);
     const auto design = dsp::correction::designFromDeviation(points, sampleRate, fft);
     if (!design) {

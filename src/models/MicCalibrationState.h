@@ -12,7 +12,9 @@ public:
 
     static MicCalibrationState idle() { return MicCalibrationState(Kind::Idle); }
     static MicCalibrationState settling() { return MicCalibrationState(Kind::Settling); }
-    static MicCalibrationState measuring(double progress) { return MicCalibrationState(Kind::Measuring, progress); }
+    static MicCalibrationState measuring(double progress) {
+        return MicCalibrationState(Kind::Measuring, progress);
+    }
     static MicCalibrationState computing() { return MicCalibrationState(Kind::Computing); }
     static MicCalibrationState done() { return MicCalibrationState(Kind::Done); }
     static MicCalibrationState failed(QString message) {

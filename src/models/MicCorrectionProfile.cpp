@@ -35,7 +35,8 @@ std::optional<double> finiteDouble(const QJsonValue& value) {
 } // namespace
 
 QJsonObject FrequencyCurvePoint::toJson() const {
-    return QJsonObject{{"frequency", static_cast<double>(frequency)}, {"gainDB", static_cast<double>(gainDB)}};
+    return QJsonObject{{"frequency", static_cast<double>(frequency)},
+                       {"gainDB", static_cast<double>(gainDB)}};
 }
 
 std::optional<FrequencyCurvePoint> FrequencyCurvePoint::fromJson(const QJsonObject& object) {
@@ -47,8 +48,8 @@ std::optional<FrequencyCurvePoint> FrequencyCurvePoint::fromJson(const QJsonObje
     return FrequencyCurvePoint{*frequency, *gainDB};
 }
 
-MicCorrectionProfile MicCorrectionProfile::fromDesign(const dsp::correction::Design& design, double sampleRate,
-                                                      const QDateTime& measuredDate) {
+MicCorrectionProfile MicCorrectionProfile::fromDesign(const dsp::correction::Design& design,
+                                                      double sampleRate, const QDateTime& measuredDate) {
     MicCorrectionProfile profile;
     profile.taps = design.taps;
     profile.sampleRate = sampleRate;

@@ -16,11 +16,11 @@ namespace kavro::platform {
 
 // One audio device as the platform describes it.
 struct AudioDeviceDescription {
-    QString uid;           // persistent identifier of the device
-    QString name;          // human-readable name; may be empty
-    QString manufacturer;  // empty when the platform gives none
-    int channelCount = 0;  // channels of the device's preferred format
-    double sampleRate = 0; // rate of the device's preferred format, Hz
+    QString uid;              // persistent identifier of the device
+    QString name;             // human-readable name; may be empty
+    QString manufacturer;     // empty when the platform gives none
+    int channelCount = 0;     // channels of the device's preferred format
+    double sampleRate = 0;    // rate of the device's preferred format, Hz
     QStringList channelNames; // names by channel index; missing or empty entries have no name
     bool isDefault = false;
 
@@ -129,7 +129,8 @@ public:
                                                          RenderCallback render) = 0;
 
     // The listener is called on the main thread after either device list changed.
-    [[nodiscard]] std::unique_ptr<ListenerRegistration> observeDeviceChanges(DevicesChangedListener listener) {
+    [[nodiscard]] std::unique_ptr<ListenerRegistration>
+    observeDeviceChanges(DevicesChangedListener listener) {
         const std::uint64_t id = m_nextListenerId++;
         m_listeners.emplace(id, std::move(listener));
         return std::make_unique<ListenerRegistration>(*this, id);

@@ -41,8 +41,7 @@ public:
     void setData(const QString& key, const QByteArray& v) { setValue(key, Value(v)); }
 
 private:
-    template <typename T>
-    std::optional<T> typed(const QString& key) const {
+    template <typename T> std::optional<T> typed(const QString& key) const {
         const auto stored = value(key);
         if (!stored) {
             return std::nullopt;

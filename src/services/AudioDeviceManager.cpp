@@ -10,16 +10,18 @@ namespace kavro::services {
 using models::AudioChannel;
 using models::AudioDevice;
 
-AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend, platform::PreferencesStore& preferences,
-                                       QObject* parent)
+AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend,
+                                       platform::PreferencesStore& preferences, QObject* parent)
     : QObject(parent), m_backend(backend), m_preferences(preferences) {
     m_inputDevices = enumerate(true);
     m_outputDevices = enumerate(false);
     updateAvailableChannels();
     // The listener only refreshes the lists, one turn of the event loop later; it never
     // touches capture.
-    m_listener = m_backend.observeDeviceChanges(
-        [this] { QMetaObject::invokeMethod(this, [this] { refreshDevices(); }, Qt::QueuedConnection); });
+    m_listener = m_backend.observeDeviceChanges([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { refreshDevices(); }, Qt::QueuedConnection);
+    });
     setSelectedChannelIndex(m_preferences.integer(QLatin1String(kSelectedChannelIndexKey)).value_or(0));
 }
 
@@ -56,7 +58,8 @@ QList<AudioChannel> AudioDeviceManager::channelsOf(const QString& uid) const {
             continue;
         }
         for (int i = 0; i < description.channelCount; ++i) {
-            const QString given = i < description.channelNames.size() ? description.channelNames.at(i) : QString();
+            const QString given =
+                i < description.channelNames.size() ? description.channelNames.at(i) : QString();
             channels.append({i, given.isEmpty() ? QStringLiteral("Channel %1").arg(i + 1) : given});
         }
         break;
@@ -66,7 +69,8 @@ QList<AudioChannel> AudioDeviceManager::channelsOf(const QString& uid) const {
 
 void AudioDeviceManager::selectDevice(const QString& uid) {
     const bool restoringAtLaunch =
-        !m_selectedSinceLaunch && uid == m_preferences.string(QLatin1String(kStoredDeviceUIDKey)).value_or(QString());
+        !m_selectedSinceLaunch &&
+        uid == m_preferences.string(QLatin1String(kStoredDeviceUIDKey)).value_or(QString());
     m_selectedSinceLaunch = true;
     if (uid != m_selectedDeviceUID && !restoringAtLaunch) {
         setSelectedChannelIndex(0);

@@ -32,9 +32,11 @@ QString shortestDecimal(double value) {
 
 } // namespace
 
-AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend, AudioDeviceManager& deviceManager,
-                                                 double calibrationOffset, QObject* parent)
-    : QObject(parent), m_backend(backend), m_deviceManager(deviceManager), m_calibrationOffset(calibrationOffset) {
+AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend,
+                                                 AudioDeviceManager& deviceManager, double calibrationOffset,
+                                                 QObject* parent)
+    : QObject(parent), m_backend(backend), m_deviceManager(deviceManager),
+      m_calibrationOffset(calibrationOffset) {
     m_working.reserve(kFramesPerBuffer);
     m_weightedA.reserve(kFramesPerBuffer);
     m_weightedC.reserve(kFramesPerBuffer);
@@ -97,14 +99,15 @@ void AudioMeasurementService::start() {
     }
     setRunning(true);
 
-    auto stream = m_backend.openCapture(m_deviceManager.captureDeviceUID(),
-                                        static_cast<int>(m_deviceManager.selectedChannelIndex()), kFramesPerBuffer,
-                                        [this](std::span<const float> samples) { processAudioBuffer(samples); });
+    auto stream = m_backend.openCapture(
+        m_deviceManager.captureDeviceUID(), static_cast<int>(m_deviceManager.selectedChannelIndex()),
+        kFramesPerBuffer, [this](std::span<const float> samples) { processAudioBuffer(samples); });
     const platform::CaptureFormat format = stream->format();
     if (!(format.sampleRate > 0) || format.channelCount <= 0) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
-                                       .arg(shortestDecimal(format.sampleRate))
-                                       .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
+        platform::printConsoleLine(
+            QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
+                .arg(shortestDecimal(format.sampleRate))
+                .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
         setRunning(false);
         return;
     }
@@ -186,8 +189,7 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
 
     // The stream looks at its device again before it delivers anything, so a changed
     // rate is applied to the filters while no buffer can be running through them.
-    std::optional<QString> error =
-        m_stream->reopen(static_cast<int>(m_deviceManager.selectedChannelIndex()));
+    std::optional<QString> error = m_stream->reopen(static_cast<int>(m_deviceManager.selectedChannelIndex()));
     if (!error) {
         const platform::CaptureFormat format = m_stream->format();
         if (format.sampleRate > 0 && format.sampleRate != m_currentSampleRate) {
@@ -198,8 +200,8 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
         error = m_stream->start();
     }
     if (error) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] Engine restart after config change failed (") + *error +
-                                   QStringLiteral(") — doing full restart"));
+        platform::printConsoleLine(QStringLiteral("[Kavro] Engine restart after config change failed (") +
+                                   *error + QStringLiteral(") — doing full restart"));
         stop();
         start();
     }
@@ -268,9 +270,11 @@ void AudioMeasurementService::processAudioBuffer(std::span<const float> samples)
     m_smoothedDBC = level::smooth(m_smoothedDBC, level::smoothingInputDb(rmsC, offset));
     const double peakC = level::peakDb(weightedC.peak, offset);
 
-    const Update update{generation,   m_smoothedDBA, m_smoothedDBC, peakC, peakA, peakC >= level::kPeakAlertDbc,
-                        {frames, rmsA, rmsC}};
-    QMetaObject::invokeMethod(this, [this, update] { publish(update); }, Qt::QueuedConnection);
+    const Update update{
+        generation,          m_smoothedDBA, m_smoothedDBC, peakC, peakA, peakC >= level::kPeakAlertDbc,
+        {frames, rmsA, rmsC}};
+    QMetaObject::invokeMethod(
+        this, [this, update] { publish(update); }, Qt::QueuedConnection);
 }
 
 void AudioMeasurementService::publish(const Update& update) {

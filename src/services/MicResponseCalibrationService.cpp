@@ -20,7 +20,9 @@ MicResponseCalibrationService::MicResponseCalibrationService(platform::Clock& cl
     scheduleAfter = [this](std::chrono::milliseconds delay, std::function<void()> task) {
         QTimer::singleShot(delay, this, std::move(task));
     };
-    runInBackground = [](std::function<void()> task) { QThreadPool::globalInstance()->start(std::move(task)); };
+    runInBackground = [](std::function<void()> task) {
+        QThreadPool::globalInstance()->start(std::move(task));
+    };
 }
 
 MicResponseCalibrationService::~MicResponseCalibrationService() {
@@ -33,7 +35,8 @@ void MicResponseCalibrationService::setState(const MicCalibrationState& state) {
     emit changed();
 }
 
-void MicResponseCalibrationService::start(AudioMeasurementService* audioService, PinkNoisePlayer* pinkNoisePlayer,
+void MicResponseCalibrationService::start(AudioMeasurementService* audioService,
+                                          PinkNoisePlayer* pinkNoisePlayer,
                                           std::optional<QString> outputDeviceUID,
                                           MicFrequencyCorrection* correction) {
     if (m_state.kind() != MicCalibrationState::Kind::Idle) {
@@ -154,7 +157,8 @@ void MicResponseCalibrationService::computeAndSave(double sampleRate) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, run, design = std::move(design), sampleRate] {
-                if (!self || run != self->m_run || self->m_state.kind() != MicCalibrationState::Kind::Computing) {
+                if (!self || run != self->m_run ||
+                    self->m_state.kind() != MicCalibrationState::Kind::Computing) {
                     return;
                 }
                 if (!design) {

@@ -35,12 +35,14 @@ protected:
     // The file's deviation at a frequency, interpolated on a log axis like the import.
     static double fileDeviationAt(double frequency) {
         static const std::vector<std::pair<double, double>> rows{
-            {10, -1.8},   {20, -0.55},  {31.5, -0.25}, {50, -0.1},   {80, -0.05},  {125, -0.02},  {200, 0},
-            {315, 0},     {500, 0.02},  {800, 0},      {1000, 0},    {1600, 0.05}, {2500, 0.2},   {4000, 0.55},
-            {5000, 0.9},  {6300, 1.45}, {8000, 2.3},   {10000, 3.1}, {12500, 3.6}, {16000, 2.4},  {20000, -1.5}};
+            {10, -1.8},   {20, -0.55},  {31.5, -0.25}, {50, -0.1},   {80, -0.05}, {125, -0.02},
+            {200, 0},     {315, 0},     {500, 0.02},   {800, 0},     {1000, 0},   {1600, 0.05},
+            {2500, 0.2},  {4000, 0.55}, {5000, 0.9},   {6300, 1.45}, {8000, 2.3}, {10000, 3.1},
+            {12500, 3.6}, {16000, 2.4}, {20000, -1.5}};
         for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
             if (frequency <= rows[i + 1].first) {
-                const double t = std::log(frequency / rows[i].first) / std::log(rows[i + 1].first / rows[i].first);
+                const double t =
+                    std::log(frequency / rows[i].first) / std::log(rows[i + 1].first / rows[i].first);
                 return rows[i].second + t * (rows[i + 1].second - rows[i].second);
             }
         }
@@ -70,7 +72,8 @@ TEST_F(CorrectionCommandTest, ImportedFileBecomesItsInverse) {
 }
 
 TEST_F(CorrectionCommandTest, ImportTakesTheRateOfTheSelectedInput) {
-    backend.inputs = {{"usb", "USB", "", 1, 44100.0, {}, false}, {"default", "Built-in", "", 2, 48000.0, {}, true}};
+    backend.inputs = {{"usb", "USB", "", 1, 44100.0, {}, false},
+                      {"default", "Built-in", "", 2, 48000.0, {}, true}};
     ASSERT_EQ(run({"import", kCalibrationFile}), 0) << errText.toStdString();
     EXPECT_EQ(MicFrequencyCorrection(preferences).profile()->sampleRate, 48000.0);
     preferences.setString("selectedDeviceUID", "usb");

@@ -34,7 +34,8 @@ CommandRun levels(const QStringList& args) {
 }
 
 float sineAt(long frame, double frequency, double amplitude) {
-    return static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * double(frame) / 48000.0));
+    return static_cast<float>(amplitude *
+                              std::sin(2.0 * std::numbers::pi * frequency * double(frame) / 48000.0));
 }
 
 class LevelsCommand : public ::testing::Test {
@@ -47,7 +48,8 @@ protected:
 
 TEST_F(LevelsCommand, OneLinePerSecondWithLevelsAndPeaks) {
     // 2.5 s of a 1 kHz tone at half full scale: 84.97 dB with the default offset.
-    ASSERT_TRUE(writeWav(path("tone.wav"), 48000, 1, 120000, [](long f, int) { return sineAt(f, 1000, 0.5); }));
+    ASSERT_TRUE(
+        writeWav(path("tone.wav"), 48000, 1, 120000, [](long f, int) { return sineAt(f, 1000, 0.5); }));
     const CommandRun run = levels({path("tone.wav"), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.lines();
@@ -71,7 +73,8 @@ TEST_F(LevelsCommand, OffsetAndChannelChooseWhatIsMeasured) {
     };
     EXPECT_NEAR(lastLevel(levels({path("stereo.wav"), "--json"})), 50.99, 0.1);
     EXPECT_NEAR(lastLevel(levels({path("stereo.wav"), "--json", "--channel", "1"})), 90.99, 0.1);
-    EXPECT_NEAR(lastLevel(levels({path("stereo.wav"), "--json", "--channel=1", "--offset", "100"})), 96.99, 0.1);
+    EXPECT_NEAR(lastLevel(levels({path("stereo.wav"), "--json", "--channel=1", "--offset", "100"})), 96.99,
+                0.1);
 
     const CommandRun text = levels({path("stereo.wav")});
     ASSERT_EQ(text.exitCode, 0);

@@ -21,7 +21,8 @@ std::vector<float> measuredPower(double sampleRate, const std::function<double(d
     std::vector<float> power(correction::kBinCount);
     for (std::size_t k = 1; k < power.size(); ++k) {
         const double frequency = k * sampleRate / 2048.0;
-        const double amplitude = std::pow(10.0, (responseDB(frequency) + levelDB) / 20.0) / std::sqrt(double(k));
+        const double amplitude =
+            std::pow(10.0, (responseDB(frequency) + levelDB) / 20.0) / std::sqrt(double(k));
         power[k] = static_cast<float>(amplitude * amplitude * kFrames);
     }
     power[0] = 123.0f; // meaningless in the packed format; must not matter
@@ -67,7 +68,8 @@ TEST(CorrectionDesign, FlatResponseGivesUnitImpulseWhateverTheLevel) {
     expectFlat(flat);
     EXPECT_EQ(flat.curve.size(), 64u);
     // 20 dB too low everywhere is only a level, which the normalisation removes.
-    expectFlat(measure(48000, [](double) { return 0.0; }, -20.0));
+    expectFlat(measure(
+        48000, [](double) { return 0.0; }, -20.0));
 }
 
 TEST(CorrectionDesign, CurveEndpointsAndSymmetricTaps) {
@@ -172,7 +174,8 @@ TEST_P(CorrectionNormalisation, GeometricMeanOverBandIsOne) {
     EXPECT_NEAR(logSum / double(high - low + 1), 0.0, 1e-5);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, CorrectionNormalisation, ::testing::Values(16000.0, 32000.0, 44100.0, 48000.0, 96000.0));
+INSTANTIATE_TEST_SUITE_P(Rates, CorrectionNormalisation,
+                         ::testing::Values(16000.0, 32000.0, 44100.0, 48000.0, 96000.0));
 
 TEST(CorrectionDesign, SilenceStaysFinite) {
     const RealFft fft(2048);

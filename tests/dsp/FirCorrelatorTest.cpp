@@ -28,7 +28,8 @@ std::vector<float> referenceCorrelation(const std::vector<float>& signal, const 
 }
 
 // Filters a stream in pieces of the given sizes (cycled).
-std::vector<float> filterInPieces(FirCorrelator& filter, std::vector<float> signal, const std::vector<std::size_t>& sizes) {
+std::vector<float> filterInPieces(FirCorrelator& filter, std::vector<float> signal,
+                                  const std::vector<std::size_t>& sizes) {
     std::size_t start = 0;
     for (std::size_t i = 0; start < signal.size(); ++i) {
         const std::size_t size = std::min(sizes[i % sizes.size()], signal.size() - start);
@@ -56,8 +57,9 @@ TEST_P(FirCorrelatorSplit, MatchesWholeStreamCorrelation) {
 
 INSTANTIATE_TEST_SUITE_P(BufferSizes, FirCorrelatorSplit,
                          ::testing::Values(std::vector<std::size_t>{1}, std::vector<std::size_t>{50, 3, 127},
-                                           std::vector<std::size_t>{1023, 1025}, std::vector<std::size_t>{1024},
-                                           std::vector<std::size_t>{4096, 17}, std::vector<std::size_t>{9000}));
+                                           std::vector<std::size_t>{1023, 1025},
+                                           std::vector<std::size_t>{1024}, std::vector<std::size_t>{4096, 17},
+                                           std::vector<std::size_t>{9000}));
 
 TEST(FirCorrelator, HistoryAndTapEdgeCases) {
     FirCorrelator filter;

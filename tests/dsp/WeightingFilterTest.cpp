@@ -23,7 +23,8 @@ double dbAt(const WeightingFilter& filter, double frequency) {
 std::vector<float> sine(double frequency, double sampleRate, std::size_t frames, double amplitude = 1.0) {
     std::vector<float> samples(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        samples[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate));
+        samples[i] =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate));
     }
     return samples;
 }
@@ -66,7 +67,7 @@ TEST(AWeightingFilter, NormalisedFirstSectionAtCommonRates) {
 
 TEST(AWeightingFilter, ResponseRelativeTo1kHz) {
     const AWeightingFilter at48(48000);
-    const std::pair<double, double> table[] = {{31.5, -39.56}, {63, -26.25},  {100, -19.17}, {1000, 0.00},
+    const std::pair<double, double> table[] = {{31.5, -39.56}, {63, -26.25},   {100, -19.17}, {1000, 0.00},
                                                {4000, 1.26},   {10000, -1.90}, {16000, -9.74}};
     for (const auto& [frequency, expected] : table) {
         EXPECT_NEAR(dbAt(at48, frequency), expected, 0.005) << frequency << " Hz";
@@ -84,16 +85,17 @@ TEST(CWeightingFilter, CoefficientsAt48kHz) {
                                    {0.2563964785, 0.5127929571, 0.2563964785, 0.0254243152, 0.0001615990}};
     for (int s = 0; s < 2; ++s) {
         for (int c = 0; c < 5; ++c) {
-            EXPECT_NEAR(filter.coefficients()[s][c], expected[s][c], 1e-10) << "section " << s << " value " << c;
+            EXPECT_NEAR(filter.coefficients()[s][c], expected[s][c], 1e-10)
+                << "section " << s << " value " << c;
         }
     }
 }
 
 TEST(CWeightingFilter, ResponseRelativeTo1kHz) {
     const CWeightingFilter at48(48000);
-    const std::pair<double, double> table[] = {{20, -6.24},     {31.5, -3.05},  {63, -0.84},
-                                               {100, -0.32},    {1000, 0.00},   {4000, -0.53},
-                                               {8000, -2.35},   {10000, -3.82}, {16000, -11.67}};
+    const std::pair<double, double> table[] = {{20, -6.24},   {31.5, -3.05},  {63, -0.84},
+                                               {100, -0.32},  {1000, 0.00},   {4000, -0.53},
+                                               {8000, -2.35}, {10000, -3.82}, {16000, -11.67}};
     for (const auto& [frequency, expected] : table) {
         EXPECT_NEAR(dbAt(at48, frequency), expected, 0.005) << frequency << " Hz";
     }

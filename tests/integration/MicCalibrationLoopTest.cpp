@@ -30,7 +30,8 @@ using namespace kavro::services;
 
 constexpr int kRate = 48000;
 
-void runEventsFor(int milliseconds, const std::function<bool()>& done = [] { return false; }) {
+void runEventsFor(
+    int milliseconds, const std::function<bool()>& done = [] { return false; }) {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < milliseconds) {
@@ -121,11 +122,13 @@ protected:
         load(QStringList{"module-pipe-sink", "sink_name=" + loop.sink, "file=" + played,
                          "use_system_clock_for_timing=yes"} +
              format.split(' '));
-        load(QStringList{"module-pipe-source", "source_name=" + loop.source, "file=" + heard} + format.split(' '));
-        const QStringList raw{"-t", "raw", "-r", QString::number(kRate), "-e", "floating-point", "-b", "32", "-c", "1"};
+        load(QStringList{"module-pipe-source", "source_name=" + loop.source, "file=" + heard} +
+             format.split(' '));
+        const QStringList raw{"-t", "raw", "-r", QString::number(kRate), "-e", "floating-point", "-b",
+                              "32", "-c",  "1"};
         m_sox = std::make_unique<QProcess>();
-        m_sox->start(QStringLiteral("sox"), QStringList{"--buffer", "2048"} + raw + QStringList{played} + raw +
-                                                QStringList{heard, "treble", "-6", "1500", "1.0"});
+        m_sox->start(QStringLiteral("sox"), QStringList{"--buffer", "2048"} + raw + QStringList{played} +
+                                                raw + QStringList{heard, "treble", "-6", "1500", "1.0"});
         EXPECT_TRUE(m_sox->waitForStarted(5000));
         waitForDevices(loop);
         return loop;
@@ -136,7 +139,8 @@ protected:
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
         kavro::cli::CommandContext context{out, err, false, &preferences, backend.get()};
-        const int exitCode = kavro::cli::runCalibrate({"--output", loop.sink, "--input", loop.source}, context);
+        const int exitCode =
+            kavro::cli::runCalibrate({"--output", loop.sink, "--input", loop.source}, context);
         EXPECT_EQ(exitCode, 0) << errText.toStdString();
         EXPECT_TRUE(errText.contains("Correction applied.")) << errText.toStdString();
         return MicFrequencyCorrection(preferences).profile();
@@ -144,7 +148,8 @@ protected:
 
     // The energy-averaged A-weighted level of what plays while the callback is active,
     // read through the measurement pipeline with the stored correction (when switched on).
-    double levelDBA(const Loop& loop, const std::function<void()>& startPlaying, const std::function<void()>& stopPlaying) {
+    double levelDBA(const Loop& loop, const std::function<void()>& startPlaying,
+                    const std::function<void()>& stopPlaying) {
         MemoryPreferencesStore devicePreferences;
         AudioDeviceManager devices(*backend, devicePreferences);
         devices.selectDevice(loop.source);
@@ -174,7 +179,8 @@ protected:
 
     double pinkLevel(const Loop& loop) {
         PinkNoisePlayer player(*backend);
-        return levelDBA(loop, [&] { ASSERT_TRUE(player.start(loop.sink)); }, [&] { player.stop(); });
+        return levelDBA(
+            loop, [&] { ASSERT_TRUE(player.start(loop.sink)); }, [&] { player.stop(); });
     }
 
     // A 1 kHz tone, as a level calibrator would give it.
@@ -183,7 +189,8 @@ protected:
         std::unique_ptr<kavro::platform::PlaybackStream> stream;
         auto render = [frame](std::span<float> interleaved, int channels) mutable {
             for (std::size_t i = 0; i < interleaved.size(); i += static_cast<std::size_t>(channels)) {
-                const auto value = static_cast<float>(0.25 * std::sin(2 * std::numbers::pi * 1000.0 * double(frame++) / 44100.0));
+                const auto value = static_cast<float>(
+                    0.25 * std::sin(2 * std::numbers::pi * 1000.0 * double(frame++) / 44100.0));
                 std::fill_n(interleaved.begin() + static_cast<std::ptrdiff_t>(i), channels, value);
             }
         };

@@ -46,16 +46,16 @@ TEST(MicCalibrationFile, ReadsHeaderSensitivityAndEverySeparator) {
 
 TEST(MicCalibrationFile, MalformedFilesNameTheLine) {
     const std::pair<const char*, int> cases[] = {
-        {"Header\n100 0\n200 0.5\nfooter text\n", 4},  // text after the rows
+        {"Header\n100 0\n200 0.5\nfooter text\n", 4}, // text after the rows
         {"100 0\n100 0.5\n", 2},                      // frequency does not rise
         {"100 0\n50 0.5\n", 2},
-        {"100 0\n200 0.5 3 4\n", 2},                  // too many fields
-        {"100\n", 1},                                 // no gain
+        {"100 0\n200 0.5 3 4\n", 2}, // too many fields
+        {"100\n", 1},                // no gain
         {"100 abc\n", 1},
         {"0 1\n", 1},
         {"-5 1\n", 1},
         {"100 nan\n", 1},
-        {"100 250\n", 1},                             // not a microphone
+        {"100 250\n", 1}, // not a microphone
         {"", 0},
         {"just a header\n", 0},
     };

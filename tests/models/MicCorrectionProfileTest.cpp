@@ -1,5 +1,5 @@
-#include "models/CalibrationSavedProfile.h"
 #include "models/MicCorrectionProfile.h"
+#include "models/CalibrationSavedProfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,11 +15,15 @@ using kavro::models::MicCorrectionProfile;
 namespace {
 
 MicCorrectionProfile sampleProfile() {
-    return {{0.5f, 0.25f}, 48000.0, QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53, 250), QTimeZone::utc()),
+    return {{0.5f, 0.25f},
+            48000.0,
+            QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53, 250), QTimeZone::utc()),
             {FrequencyCurvePoint{1000.0f, 2.5f}}};
 }
 
-QJsonObject jsonOf(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
+QJsonObject jsonOf(const QByteArray& text) {
+    return QJsonDocument::fromJson(text).object();
+}
 
 } // namespace
 
@@ -53,10 +57,10 @@ TEST(MicCorrectionProfile, RejectsMissingMembersWrongTypesAndNonFiniteNumbers) {
         EXPECT_FALSE(MicCorrectionProfile::fromJson(object)) << member;
     }
     const char* broken[] = {
-        R"({"taps":[1e39],"sampleRate":48000,"measuredDate":0,"correctionCurve":[]})",      // overflows a float
+        R"({"taps":[1e39],"sampleRate":48000,"measuredDate":0,"correctionCurve":[]})", // overflows a float
         R"({"taps":["1"],"sampleRate":48000,"measuredDate":0,"correctionCurve":[]})",
         R"({"taps":[],"sampleRate":1e999,"measuredDate":0,"correctionCurve":[]})",
-        R"({"taps":[],"sampleRate":48000,"measuredDate":1e300,"correctionCurve":[]})",      // no such date
+        R"({"taps":[],"sampleRate":48000,"measuredDate":1e300,"correctionCurve":[]})", // no such date
         R"({"taps":[],"sampleRate":48000,"measuredDate":0,"correctionCurve":[{"frequency":1}]})",
         R"({"taps":[],"sampleRate":48000,"measuredDate":0,"correctionCurve":[3]})",
         R"([])",
@@ -94,8 +98,8 @@ TEST(CalibrationSavedProfile, StoredFormAndRoundTrip) {
 }
 
 TEST(CalibrationSavedProfile, AnyMissingRequiredKeyFailsTheWholeList) {
-    const QByteArray good = *CalibrationSavedProfile::encodeList({CalibrationSavedProfile::create(
-        "a", "", {}, 94, QDateTime::currentDateTimeUtc(), std::nullopt)});
+    const QByteArray good = *CalibrationSavedProfile::encodeList(
+        {CalibrationSavedProfile::create("a", "", {}, 94, QDateTime::currentDateTimeUtc(), std::nullopt)});
     for (const char* key : {"id", "label", "deviceUID", "deviceName", "levelOffsetAtSave", "savedDate"}) {
         QJsonArray array = QJsonDocument::fromJson(good).array();
         QJsonObject object = array.at(0).toObject();
@@ -111,7 +115,8 @@ TEST(CalibrationSavedProfile, AnyMissingRequiredKeyFailsTheWholeList) {
 }
 
 TEST(CalibrationSavedProfile, CreateNamesTheDeviceAndTrimsTheLabel) {
-    const QList<AudioDevice> inputs{{1, "UMIK", "Mini", "umik-uid", true}, {2, "Other", "Unknown", "other", true}};
+    const QList<AudioDevice> inputs{{1, "UMIK", "Mini", "umik-uid", true},
+                                    {2, "Other", "Unknown", "other", true}};
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
     const auto defaultInput = CalibrationSavedProfile::create(" \t ", "", inputs, 94, now, std::nullopt);

@@ -71,9 +71,8 @@ TEST_P(CaptureChunkerTest, DeliversExactChunksOfTheChosenChannelInFullScaleFloat
 
     std::vector<std::vector<float>> chunks;
     CaptureChunker chunker;
-    chunker.configure(format, kChannels, kChannel, 1024, [&](std::span<const float> chunk) {
-        chunks.emplace_back(chunk.begin(), chunk.end());
-    });
+    chunker.configure(format, kChannels, kChannel, 1024,
+                      [&](std::span<const float> chunk) { chunks.emplace_back(chunk.begin(), chunk.end()); });
 
     std::vector<unsigned char> stream;
     for (int frame = 0; frame < kFrames; ++frame) {
@@ -119,9 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CaptureChunkerFullScale, ExtremesMapOntoPlusMinusOne) {
     std::vector<float> out;
     CaptureChunker chunker;
-    chunker.configure(QAudioFormat::Int16, 1, 0, 2, [&](std::span<const float> chunk) {
-        out.assign(chunk.begin(), chunk.end());
-    });
+    chunker.configure(QAudioFormat::Int16, 1, 0, 2,
+                      [&](std::span<const float> chunk) { out.assign(chunk.begin(), chunk.end()); });
     const std::int16_t samples[] = {-32768, 16384};
     chunker.write(reinterpret_cast<const char*>(samples), sizeof samples);
     EXPECT_EQ(out, std::vector<float>({-1.0f, 0.5f}));

@@ -1,7 +1,7 @@
+#include "services/AudioMeasurementService.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
-#include "services/AudioMeasurementService.h"
 #include "services/MicCorrectionHook.h"
 
 #include <QCoreApplication>
@@ -28,8 +28,8 @@ public:
     std::vector<float> next(std::size_t frames = 1024) {
         std::vector<float> samples(frames);
         for (auto& s : samples) {
-            s = static_cast<float>(m_amplitude *
-                                   std::sin(2.0 * std::numbers::pi * m_frequency * double(m_position++) / m_sampleRate));
+            s = static_cast<float>(m_amplitude * std::sin(2.0 * std::numbers::pi * m_frequency *
+                                                          double(m_position++) / m_sampleRate));
         }
         return samples;
     }
@@ -40,7 +40,9 @@ private:
     std::int64_t m_position = 0;
 };
 
-double levelDb(double rms, double offset) { return 20.0 * std::log10(rms) + offset; }
+double levelDb(double rms, double offset) {
+    return 20.0 * std::log10(rms) + offset;
+}
 
 class MeasurementPipeline : public ::testing::Test {
 protected:
@@ -139,7 +141,7 @@ TEST_F(MeasurementPipeline, PeakAlertFollowsEachBuffer) {
     feed(source.next());
     feed(source.next());
     EXPECT_TRUE(service->peakAlert()); // a 140 dBC peak
-    source.setAmplitude(0.1); // 120 dBC once the filters have followed the step
+    source.setAmplitude(0.1);          // 120 dBC once the filters have followed the step
     feed(source.next());
     feed(source.next());
     EXPECT_LT(service->peakDBC(), 135.0);

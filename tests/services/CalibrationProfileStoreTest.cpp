@@ -1,5 +1,5 @@
-#include "platform/MemoryPreferencesStore.h"
 #include "services/CalibrationProfileStore.h"
+#include "platform/MemoryPreferencesStore.h"
 #include "services/MicFrequencyCorrection.h"
 
 #include <QTimeZone>
@@ -20,7 +20,9 @@ CalibrationSavedProfile profileNamed(const QString& label, std::optional<MicCorr
     return CalibrationSavedProfile::create(label, "", {}, 94.0, kNow, std::move(freq));
 }
 
-MicCorrectionProfile correctionProfile(float tap) { return {{tap}, 48000.0, kNow, {{1000, 1.0f}}}; }
+MicCorrectionProfile correctionProfile(float tap) {
+    return {{tap}, 48000.0, kNow, {{1000, 1.0f}}};
+}
 
 class CalibrationProfileStoreTest : public ::testing::Test {
 protected:

@@ -1,5 +1,5 @@
-#include "platform/MemoryPreferencesStore.h"
 #include "services/MicFrequencyCorrection.h"
+#include "platform/MemoryPreferencesStore.h"
 
 #include <QTimeZone>
 
@@ -16,7 +16,10 @@ using kavro::services::MicFrequencyCorrection;
 namespace {
 
 MicCorrectionProfile profileWith(std::vector<float> taps, double sampleRate = 48000.0) {
-    return {std::move(taps), sampleRate, QDateTime(QDate(2025, 1, 2), QTime(3, 4), QTimeZone::utc()), {{1000, 2.5f}}};
+    return {std::move(taps),
+            sampleRate,
+            QDateTime(QDate(2025, 1, 2), QTime(3, 4), QTimeZone::utc()),
+            {{1000, 2.5f}}};
 }
 
 class MicFrequencyCorrectionTest : public ::testing::Test {
@@ -165,7 +168,8 @@ TEST_F(MicFrequencyCorrectionTest, SaveRacingApplyNeverTearsABuffer) {
             std::fill(buffer.begin(), buffer.end(), 1.0f);
             correction.apply(buffer, 48000.0);
             const float first = buffer.front();
-            const bool uniform = std::all_of(buffer.begin(), buffer.end(), [&](float v) { return v == first; });
+            const bool uniform =
+                std::all_of(buffer.begin(), buffer.end(), [&](float v) { return v == first; });
             if (!uniform || (first != 1.0f && first != 2.0f)) {
                 mixedBuffers.fetch_add(1);
             }

@@ -1,10 +1,10 @@
+#include "services/MicResponseCalibrationService.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
-#include "services/MicResponseCalibrationService.h"
 #include "services/PinkNoisePlayer.h"
 
 #include <QCoreApplication>
@@ -206,13 +206,15 @@ TEST_F(MicResponseCalibrationServiceTest, CaptureOrNoiseStoppingUnderneathFailsT
     settle();
     capture(10000);
     audio.stop(); // a device switch stops capture and drops the tap
-    EXPECT_EQ(service.state(), MicCalibrationState::failed("Microphone input stopped during the measurement"));
+    EXPECT_EQ(service.state(),
+              MicCalibrationState::failed("Microphone input stopped during the measurement"));
     EXPECT_FALSE(player.isPlaying());
     service.setState(MicCalibrationState::idle());
 
     start();
     player.stop(); // the output device went away
-    EXPECT_EQ(service.state(), MicCalibrationState::failed("Pink noise playback stopped during the measurement"));
+    EXPECT_EQ(service.state(),
+              MicCalibrationState::failed("Pink noise playback stopped during the measurement"));
     EXPECT_FALSE(audio.isRunning());
     settle();
     EXPECT_FALSE(audio.hasRawSampleCallback());

@@ -51,7 +51,8 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
         return kExitOk;
     }
     if (!parsed.positional.isEmpty()) {
-        printError(context, QStringLiteral("calibrate takes no positional arguments (see kavro-cli calibrate --help)"));
+        printError(context, QStringLiteral(
+                                "calibrate takes no positional arguments (see kavro-cli calibrate --help)"));
         return kExitUsage;
     }
 
@@ -72,14 +73,16 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
     const QString storedInput =
         preferences->string(QLatin1String(AudioDeviceManager::kStoredDeviceUIDKey)).value_or(QString());
     devicePreferences.setString(QLatin1String(AudioDeviceManager::kStoredDeviceUIDKey), storedInput);
-    if (const auto channel = preferences->integer(QLatin1String(AudioDeviceManager::kSelectedChannelIndexKey))) {
+    if (const auto channel =
+            preferences->integer(QLatin1String(AudioDeviceManager::kSelectedChannelIndexKey))) {
         devicePreferences.setInteger(QLatin1String(AudioDeviceManager::kSelectedChannelIndexKey), *channel);
     }
     AudioDeviceManager devices(*backend, devicePreferences);
     if (parsed.values.contains("input")) {
         const QString uid = parsed.values.value("input");
         if (!devices.hasInputDevice(uid)) {
-            printError(context, QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
+            printError(context,
+                       QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
             return kExitFailure;
         }
         devices.selectDevice(uid);
@@ -115,7 +118,8 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
         if (state.kind() == Kind::Measuring) {
             const int percent = static_cast<int>(std::floor(state.progress() * 100.0));
             // A terminal shows one updating line; a log gets a line every tenth.
-            if (context.errIsTerminal ? percent != lastPercent : (percent / 10 != lastPercent / 10 || lastPercent < 0)) {
+            if (context.errIsTerminal ? percent != lastPercent
+                                      : (percent / 10 != lastPercent / 10 || lastPercent < 0)) {
                 context.err << (context.errIsTerminal ? "\r" : "") << state.text()
                             << QStringLiteral(" %1 %").arg(percent, 3) << (context.errIsTerminal ? "" : "\n");
                 context.err.flush();

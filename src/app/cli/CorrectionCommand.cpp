@@ -47,7 +47,8 @@ double selectedInputRate(platform::PreferencesStore& preferences, platform::Audi
         backend = ownBackend.get();
     }
     const QString selected =
-        preferences.string(QLatin1String(services::AudioDeviceManager::kStoredDeviceUIDKey)).value_or(QString());
+        preferences.string(QLatin1String(services::AudioDeviceManager::kStoredDeviceUIDKey))
+            .value_or(QString());
     const auto inputs = backend->inputDevices();
     for (const auto& device : inputs) {
         if (!selected.isEmpty() && device.uid == selected) {
@@ -62,7 +63,8 @@ double selectedInputRate(platform::PreferencesStore& preferences, platform::Audi
     return inputs.isEmpty() ? 0.0 : inputs.front().sampleRate;
 }
 
-int importFile(const ParsedArguments& parsed, CommandContext& context, platform::PreferencesStore& preferences) {
+int importFile(const ParsedArguments& parsed, CommandContext& context,
+               platform::PreferencesStore& preferences) {
     if (parsed.positional.size() != 2) {
         printError(context, QStringLiteral("correction import needs exactly one FILE"));
         return kExitUsage;
@@ -74,13 +76,16 @@ int importFile(const ParsedArguments& parsed, CommandContext& context, platform:
     }
     if (parsed.values.contains("rate")) {
         if (!(rate >= kLowestRate && rate <= kHighestRate)) {
-            printError(context, QStringLiteral("--rate must lie between %1 and %2 Hz").arg(kLowestRate).arg(kHighestRate));
+            printError(
+                context,
+                QStringLiteral("--rate must lie between %1 and %2 Hz").arg(kLowestRate).arg(kHighestRate));
             return kExitUsage;
         }
     } else {
         rate = selectedInputRate(preferences, context.audioBackend);
         if (!(rate >= kLowestRate && rate <= kHighestRate)) {
-            printError(context, QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
+            printError(context,
+                       QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
             return kExitFailure;
         }
     }
@@ -95,8 +100,9 @@ int importFile(const ParsedArguments& parsed, CommandContext& context, platform:
     const QByteArray contents = file.read(models::MicCalibrationFile::kMaxBytes + 1);
     auto parsedFile = models::MicCalibrationFile::parse(contents);
     if (auto* error = std::get_if<models::MicCalibrationFile::Error>(&parsedFile)) {
-        printError(context, error->line > 0 ? QStringLiteral("%1:%2: %3").arg(path).arg(error->line).arg(error->message)
-                                            : QStringLiteral("%1: %2").arg(path, error->message));
+        printError(context, error->line > 0
+                                ? QStringLiteral("%1:%2: %3").arg(path).arg(error->line).arg(error->message)
+                                : QStringLiteral("%1: %2").arg(path, error->message));
         return kExitFailure;
     }
     const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
@@ -116,7 +122,8 @@ int importFile(const ParsedArguments& parsed, CommandContext& context, platform:
                        .arg(rate);
     if (calibration.sensitivityDB) {
         // The sensitivity is a broadband level, which the level offset carries, not the filter.
-        context.err << QStringLiteral("The file gives a sensitivity of %1 dB; it is not part of the correction.\n")
+        context.err << QStringLiteral(
+                           "The file gives a sensitivity of %1 dB; it is not part of the correction.\n")
                            .arg(*calibration.sensitivityDB);
     }
     return kExitOk;
@@ -124,8 +131,8 @@ int importFile(const ParsedArguments& parsed, CommandContext& context, platform:
 
 } // namespace
 
-platform::PreferencesStore& applicationPreferences(CommandContext& context,
-                                                   std::unique_ptr<platform::SettingsPreferencesStore>& owned) {
+platform::PreferencesStore&
+applicationPreferences(CommandContext& context, std::unique_ptr<platform::SettingsPreferencesStore>& owned) {
     if (context.preferences) {
         return *context.preferences;
     }
@@ -153,12 +160,15 @@ int runCorrection(const QStringList& args, CommandContext& context) {
     const QString action = parsed.positional.value(0);
     const bool isImport = action == QLatin1String("import");
     if (!isImport && (parsed.positional.size() != 1 || parsed.values.contains("rate"))) {
-        printError(context, QStringLiteral("usage: kavro-cli correction show|clear|enable|disable|import FILE"));
+        printError(context,
+                   QStringLiteral("usage: kavro-cli correction show|clear|enable|disable|import FILE"));
         return kExitUsage;
     }
     static const QStringList kActions{"show", "clear", "enable", "disable", "import"};
     if (!kActions.contains(action)) {
-        printError(context, QStringLiteral("unknown correction action \"%1\" (see kavro-cli correction --help)").arg(action));
+        printError(
+            context,
+            QStringLiteral("unknown correction action \"%1\" (see kavro-cli correction --help)").arg(action));
         return kExitUsage;
     }
 
@@ -172,7 +182,8 @@ int runCorrection(const QStringList& args, CommandContext& context) {
     if (action == QLatin1String("show")) {
         const auto& profile = correction.profile();
         if (!profile) {
-            const bool stored = preferences->contains(QLatin1String(services::MicFrequencyCorrection::kProfileKey));
+            const bool stored =
+                preferences->contains(QLatin1String(services::MicFrequencyCorrection::kProfileKey));
             context.out << (stored ? "The stored microphone correction cannot be read.\n"
                                    : "No microphone correction is stored.\n");
             return stored ? kExitFailure : kExitOk;

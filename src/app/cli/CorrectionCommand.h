@@ -17,8 +17,8 @@ int runCorrection(const QStringList& args, CommandContext& context);
 
 // The preferences the command acts on: the context's, else the application's own,
 // opened into `owned`.
-platform::PreferencesStore& applicationPreferences(CommandContext& context,
-                                                   std::unique_ptr<platform::SettingsPreferencesStore>& owned);
+platform::PreferencesStore&
+applicationPreferences(CommandContext& context, std::unique_ptr<platform::SettingsPreferencesStore>& owned);
 
 // One line per curve point: frequency and gain.
 void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile);

@@ -20,9 +20,10 @@ std::variant<std::unique_ptr<FileMeter>, QString> FileMeter::open(const Options&
             .arg(channels == 1 ? QString() : QStringLiteral("s"));
     }
     meter->m_backend = std::make_unique<platform::SoundFileBackend>(*meter->m_file, options.channel);
-    meter->m_deviceManager = std::make_unique<services::AudioDeviceManager>(*meter->m_backend, meter->m_preferences);
-    meter->m_service = std::make_unique<services::AudioMeasurementService>(*meter->m_backend, *meter->m_deviceManager,
-                                                                           options.calibrationOffset);
+    meter->m_deviceManager =
+        std::make_unique<services::AudioDeviceManager>(*meter->m_backend, meter->m_preferences);
+    meter->m_service = std::make_unique<services::AudioMeasurementService>(
+        *meter->m_backend, *meter->m_deviceManager, options.calibrationOffset);
     return meter;
 }
 
@@ -48,8 +49,9 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
     return position;
 }
 
-std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context, const QString& name,
-                                               const char* help, QSet<QString> flags, QSet<QString> valuedOptions) {
+std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context,
+                                               const QString& name, const char* help, QSet<QString> flags,
+                                               QSet<QString> valuedOptions) {
     FileCommand command;
     flags.insert(QStringLiteral("help"));
     valuedOptions.unite({QStringLiteral("offset"), QStringLiteral("channel")});

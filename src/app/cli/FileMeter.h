@@ -33,8 +33,8 @@ public:
     int channelCount() const { return m_file->channelCount(); }
 
     // Called after each buffer's update has been published.
-    using BufferHandler =
-        std::function<void(const services::AudioMeasurementService& meter, std::int64_t startFrame, std::size_t frames)>;
+    using BufferHandler = std::function<void(const services::AudioMeasurementService& meter,
+                                             std::int64_t startFrame, std::size_t frames)>;
     // Runs the whole file. Returns the number of frames measured.
     std::int64_t run(const BufferHandler& onBuffer);
 
@@ -59,7 +59,8 @@ struct FileCommand {
     FileMeter::Options options;
     std::unique_ptr<FileMeter> meter;
 };
-std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context, const QString& name,
-                                               const char* help, QSet<QString> flags, QSet<QString> valuedOptions);
+std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context,
+                                               const QString& name, const char* help, QSet<QString> flags,
+                                               QSet<QString> valuedOptions);
 
 } // namespace kavro::cli

@@ -5,7 +5,8 @@ namespace kavro::platform {
 class SoundFileBackend::Stream final : public CaptureStream {
 public:
     Stream(SoundFileBackend& backend, int framesPerBuffer, CaptureCallback callback)
-        : m_backend(backend), m_buffer(static_cast<std::size_t>(framesPerBuffer)), m_callback(std::move(callback)) {}
+        : m_backend(backend), m_buffer(static_cast<std::size_t>(framesPerBuffer)),
+          m_callback(std::move(callback)) {}
     ~Stream() override {
         if (m_backend.m_stream == this) {
             m_backend.m_stream = nullptr;
@@ -66,7 +67,8 @@ std::unique_ptr<CaptureStream> SoundFileBackend::openCapture(const QString&, int
     return stream;
 }
 
-std::unique_ptr<PlaybackStream> SoundFileBackend::openPlayback(const QString&, PlaybackFormat, RenderCallback) {
+std::unique_ptr<PlaybackStream> SoundFileBackend::openPlayback(const QString&, PlaybackFormat,
+                                                               RenderCallback) {
     return std::make_unique<NoPlayback>();
 }
 

@@ -16,8 +16,8 @@ public:
 
     QList<AudioDeviceDescription> inputDevices() const override;
     QList<AudioDeviceDescription> outputDevices() const override { return {}; }
-    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel, int framesPerBuffer,
-                                               CaptureCallback callback) override;
+    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel,
+                                               int framesPerBuffer, CaptureCallback callback) override;
     std::unique_ptr<PlaybackStream> openPlayback(const QString& deviceUid, PlaybackFormat format,
                                                  RenderCallback render) override;
 

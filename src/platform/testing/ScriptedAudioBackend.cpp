@@ -2,8 +2,8 @@
 
 namespace kavro::platform::testing {
 
-ScriptedCaptureStream::ScriptedCaptureStream(ScriptedAudioBackend& backend, QString deviceUid, int deviceChannel,
-                                             int framesPerBuffer, CaptureFormat format,
+ScriptedCaptureStream::ScriptedCaptureStream(ScriptedAudioBackend& backend, QString deviceUid,
+                                             int deviceChannel, int framesPerBuffer, CaptureFormat format,
                                              std::optional<QString> startError, CaptureCallback callback)
     : m_backend(backend), m_deviceUid(std::move(deviceUid)), m_deviceChannel(deviceChannel),
       m_framesPerBuffer(framesPerBuffer), m_format(format), m_startError(std::move(startError)),
@@ -103,7 +103,8 @@ void ScriptedCaptureStream::run() {
 }
 
 std::unique_ptr<CaptureStream> ScriptedAudioBackend::openCapture(const QString& deviceUid, int deviceChannel,
-                                                                 int framesPerBuffer, CaptureCallback callback) {
+                                                                 int framesPerBuffer,
+                                                                 CaptureCallback callback) {
     auto stream = std::make_unique<ScriptedCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer,
                                                           captureFormat, startError, std::move(callback));
     m_stream = stream.get();
@@ -114,8 +115,8 @@ std::unique_ptr<CaptureStream> ScriptedAudioBackend::openCapture(const QString& 
 ScriptedPlaybackStream::ScriptedPlaybackStream(ScriptedAudioBackend& backend, QString deviceUid,
                                                PlaybackFormat format, std::optional<QString> startError,
                                                RenderCallback render)
-    : m_backend(backend), m_deviceUid(std::move(deviceUid)), m_format(format), m_startError(std::move(startError)),
-      m_render(std::move(render)) {}
+    : m_backend(backend), m_deviceUid(std::move(deviceUid)), m_format(format),
+      m_startError(std::move(startError)), m_render(std::move(render)) {}
 
 ScriptedPlaybackStream::~ScriptedPlaybackStream() {
     if (m_backend.m_playbackStream == this) {
@@ -152,8 +153,8 @@ void ScriptedPlaybackStream::notifyConfigurationChanged() {
     }
 }
 
-std::unique_ptr<PlaybackStream> ScriptedAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,
-                                                                   RenderCallback render) {
+std::unique_ptr<PlaybackStream>
+ScriptedAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format, RenderCallback render) {
     auto stream = std::make_unique<ScriptedPlaybackStream>(*this, deviceUid, format, playbackStartError,
                                                            std::move(render));
     m_playbackStream = stream.get();

@@ -109,8 +109,8 @@ public:
     MicrophonePermission microphonePermission() const override { return permission; }
     void requestMicrophonePermission(std::function<void(bool)> answer) override { answer(permissionAnswer); }
 
-    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel, int framesPerBuffer,
-                                               CaptureCallback callback) override;
+    std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel,
+                                               int framesPerBuffer, CaptureCallback callback) override;
     std::unique_ptr<PlaybackStream> openPlayback(const QString& deviceUid, PlaybackFormat format,
                                                  RenderCallback render) override;
 
