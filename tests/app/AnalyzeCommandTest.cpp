@@ -51,7 +51,7 @@ protected:
             const auto frames = static_cast<std::size_t>(tone.seconds * kRate);
             for (std::size_t i = 0; i < frames; ++i) {
                 samples.push_back(static_cast<float>(
-                    amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * i / kRate)));
+                    amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * static_cast<double>(i) / kRate)));
             }
         }
         sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));

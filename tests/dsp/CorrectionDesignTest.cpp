@@ -20,7 +20,7 @@ std::vector<float> measuredPower(double sampleRate, const std::function<double(d
                                  double levelDB = 0.0) {
     std::vector<float> power(correction::kBinCount);
     for (std::size_t k = 1; k < power.size(); ++k) {
-        const double frequency = k * sampleRate / 2048.0;
+        const double frequency = static_cast<double>(k) * sampleRate / 2048.0;
         const double amplitude =
             std::pow(10.0, (responseDB(frequency) + levelDB) / 20.0) / std::sqrt(double(k));
         power[k] = static_cast<float>(amplitude * amplitude * kFrames);
@@ -107,7 +107,7 @@ TEST(CorrectionDesign, LowFrequencyBlend) {
     const auto design = measure(rate, [](double) { return 0.0; });
     auto gains = std::vector<float>(correction::kBinCount, 2.0f);
     correction::limitAndTaper(gains, rate);
-    for (std::size_t k = 0; k * rate / 2048.0 < 80.0; ++k) {
+    for (std::size_t k = 0; static_cast<double>(k) * rate / 2048.0 < 80.0; ++k) {
         EXPECT_EQ(gains[k], 1.0f) << k;
     }
     EXPECT_NEAR(gains[10], 1.5f, 1e-6f);

@@ -24,7 +24,7 @@ std::vector<float> sine(double frequency, double sampleRate, std::size_t frames,
     std::vector<float> samples(frames);
     for (std::size_t i = 0; i < frames; ++i) {
         samples[i] =
-            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate));
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(i) / sampleRate));
     }
     return samples;
 }

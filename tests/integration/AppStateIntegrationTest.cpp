@@ -200,7 +200,7 @@ TEST_P(HeadlessQuitTest, ASignalEndsTheRunningSessionAndKeepsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TerminationSignals, HeadlessQuitTest, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
+                         [](const auto& testInfo) { return testInfo.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
 
 // ---- notifications through the test server ----
 

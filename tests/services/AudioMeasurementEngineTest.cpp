@@ -34,7 +34,7 @@ AudioDeviceDescription input(const QString& uid, int channels) {
 std::vector<float> sine(double amplitude, double sampleRate) {
     std::vector<float> samples(AudioMeasurementService::kFramesPerBuffer);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * 1000.0 * i / sampleRate));
+        samples[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / sampleRate));
     }
     return samples;
 }

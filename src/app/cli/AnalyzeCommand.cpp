@@ -270,7 +270,7 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
 
     const auto totalFrames = meter.frameCount();
     ProgressBar progress(context.err,
-                         context.errIsTerminal && totalFrames > kProgressMinimumSeconds * sampleRate);
+                         context.errIsTerminal && static_cast<double>(totalFrames) > kProgressMinimumSeconds * sampleRate);
     const std::int64_t measured = meter.run(
         [&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
             const auto endFrame = startFrame + static_cast<std::int64_t>(frames);

@@ -14,7 +14,7 @@ std::optional<QString> parseArguments(const QStringList& args, const QSet<QStrin
         }
         QString name = arg.mid(2);
         std::optional<QString> inlineValue;
-        if (const int equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
             inlineValue = name.mid(equals + 1);
             name = name.left(equals);
         }
