@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dsp/FirCorrelator.h"
+#include "dsp/MicCorrectionHook.h"
 #include "models/MicCorrectionProfile.h"
-#include "services/MicCorrectionHook.h"
 
 #include <QObject>
 
@@ -20,7 +20,7 @@ namespace kavro::services {
 // switch, both kept in the preferences, and the filter that flattens every capture
 // buffer before weighting. The capture thread only ever try-locks the filter, so a
 // buffer that meets a change in progress passes uncorrected instead of waiting.
-class MicFrequencyCorrection : public QObject, public MicCorrectionHook {
+class MicFrequencyCorrection : public QObject, public dsp::MicCorrectionHook {
     Q_OBJECT
 public:
     static constexpr const char* kProfileKey = "micCorrectionProfile";
