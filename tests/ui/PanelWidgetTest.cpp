@@ -156,6 +156,24 @@ TEST_F(PanelWidgetTest, ResetDoseThenCancelLeavesTheDoseAndResetClearsIt) {
     EXPECT_FALSE(shown("resetConfirmation"));
 }
 
+TEST_F(PanelWidgetTest, AClosedPanelDoesNoWorkAndCatchesUpBeforeItOpens) {
+    panel->hide();
+    const int closedHeight = panel->height();
+    startSession();
+    play(1000.0, 1.0);
+    listen(1);
+    refresh();
+    EXPECT_FALSE(shown("currentLevel"));
+    EXPECT_EQ(child<QAbstractButton>("sessionButton")->text(), QStringLiteral("Start Session"));
+
+    // A host placing a popup asks for the panel's size before showing it.
+    panel->refreshNow();
+    EXPECT_TRUE(shown("currentLevel"));
+    EXPECT_TRUE(shown("activeSession"));
+    EXPECT_EQ(child<QAbstractButton>("sessionButton")->text(), QStringLiteral("End Session"));
+    EXPECT_GT(panel->height(), closedHeight + 100);
+}
+
 TEST_F(PanelWidgetTest, ClosingThePanelForgetsAnOpenQuestion) {
     click("resetButton");
     panel->hide();

@@ -445,8 +445,14 @@ void PanelWidget::refresh() {
     }
 }
 
-void PanelWidget::showEvent(QShowEvent* event) {
+void PanelWidget::refreshNow() {
     apply(m_presenter->model());
+    // Settle the size now, so the window does not open at the size of last time.
+    layout()->activate();
+}
+
+void PanelWidget::showEvent(QShowEvent* event) {
+    refreshNow();
     QWidget::showEvent(event);
 }
 
@@ -494,7 +500,7 @@ void PanelWidget::apply(const PanelModel& model) {
 void PanelWidget::applyHeader(const PanelModel::Header& header) {
     m_bandSymbol->setSymbol(header.symbol);
     m_bandSymbol->setColour(header.band.colour);
-    m_bandSymbol->setSpokenName(header.band.text);
+    m_bandSymbol->setSpokenName(QStringLiteral("Dose band: ") + header.band.text);
     m_title->setText(header.title);
     setContent(m_bandLabel, header.band);
     setContent(m_dose, header.dose);

@@ -49,6 +49,11 @@ public:
 
     const PanelPresenter& presenter() const { return *m_presenter; }
 
+    // Reads the state at once and takes the size that follows. The panel does this
+    // itself when it is shown; a host that places a popup by the panel's size calls
+    // it first, because a hidden panel does not follow the state.
+    void refreshNow();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
