@@ -10,7 +10,6 @@
 #include "ui/style/BandIcons.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace kavro {
@@ -313,54 +312,6 @@ TEST_F(PanelPresenterTest, TheLimitReachedLineIsRed) {
     ASSERT_TRUE(line);
     EXPECT_EQ(line->text, QStringLiteral("Daily limit reached"));
     EXPECT_EQ(line->colour, ColourRole::red);
-}
-
-// ---- commands ----
-
-TEST_F(PanelPresenterTest, ResetAskedThenCancelledLeavesTheDose) {
-    setDose(55.0);
-    presenter->askToResetDose();
-    EXPECT_TRUE(model().commands.confirmingReset);
-    presenter->cancelReset();
-    settle();
-    EXPECT_FALSE(model().commands.confirmingReset);
-    EXPECT_DOUBLE_EQ(state->doseCalculator().accumulatedDose(), 0.55);
-    EXPECT_EQ(model().header.dose.text, QStringLiteral("55.0%"));
-
-    presenter->askToResetDose();
-    presenter->confirmReset();
-    settle();
-    EXPECT_FALSE(model().commands.confirmingReset);
-    EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
-    EXPECT_EQ(model().header.dose.text, QStringLiteral("0.0%"));
-}
-
-TEST_F(PanelPresenterTest, TheSessionButtonStartsAManualSessionAndEndsIt) {
-    EXPECT_EQ(model().commands.sessionButton.text, QStringLiteral("Start Session"));
-    presenter->toggleSession();
-    settle();
-    ASSERT_TRUE(state->sessionManager().currentSession());
-    EXPECT_EQ(state->sessionManager().currentSession()->dawName, models::Session::kManualSessionName);
-    EXPECT_EQ(model().commands.sessionButton.text, QStringLiteral("End Session"));
-    presenter->toggleSession();
-    settle();
-    EXPECT_FALSE(state->sessionManager().currentSession());
-    EXPECT_FALSE(state->audioService().isRunning());
-}
-
-TEST_F(PanelPresenterTest, UpdatesAreDisabledWithAReasonWhileTheUpdaterCannotCheck) {
-    EXPECT_FALSE(model().footer.updatesEnabled);
-    EXPECT_EQ(model().footer.updatesToolTip, QStringLiteral("Updates come from your package manager"));
-    presenter->checkForUpdates();
-    EXPECT_EQ(updater.checks, 0);
-
-    QSignalSpy changed(presenter.get(), &PanelPresenter::changed);
-    updater.setCanCheck(true);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(model().footer.updatesEnabled);
-    EXPECT_TRUE(model().footer.updatesToolTip.isEmpty());
-    presenter->checkForUpdates();
-    EXPECT_EQ(updater.checks, 1);
 }
 
 } // namespace

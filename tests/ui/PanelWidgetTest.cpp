@@ -79,6 +79,8 @@ TEST_F(PanelWidgetTest, SectionsAndTheirDividersComeAndGoWithMeasuring) {
     EXPECT_FALSE(shown("timeLeft"));
 
     click("sessionButton");
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_EQ(state->sessionManager().currentSession()->dawName, models::Session::kManualSessionName);
     play(1000.0, 1.0);
     listen(1);
     refresh();

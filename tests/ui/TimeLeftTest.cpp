@@ -53,12 +53,5 @@ TEST(TimeLeftTest, OneDayIsTheLastTimeShownInHoursAndMinutes) {
               QStringLiteral("Time left at this level: more than a day"));
 }
 
-TEST(TimeLeftTest, TheRemainingTimeShrinksWithTheDoseAndHalvesEveryThreeDecibels) {
-    const double at85 = TimeLeft::at(0.25, 85.0).seconds;
-    EXPECT_DOUBLE_EQ(at85, 0.75 * 8 * 3600);
-    EXPECT_DOUBLE_EQ(TimeLeft::at(0.25, 88.0).seconds, at85 / 2);
-    EXPECT_DOUBLE_EQ(TimeLeft::at(0.25, 82.0).seconds, at85 * 2);
-}
-
 } // namespace
 } // namespace kavro::ui
