@@ -1,6 +1,7 @@
 #include "services/DoseCalculator.h"
 
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,8 @@
 namespace kavro::services {
 
 namespace dose = dsp::dose;
+namespace eu = dsp::eu;
+namespace niosh = dsp::niosh;
 using models::DoseLevel;
 
 DoseCalculator::DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock,
@@ -19,7 +22,7 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
                                     const QDateTime& at) {
     trackPeak(peakDBC);
 
-    if (peakDBA >= kInstantaneousPeakDba) {
+    if (peakDBA >= eu::kInstantaneousPeakDba) {
         ++m_peakDBACount115;
         emit changed();
         if (onInstantaneousPeakAlert) {
@@ -30,7 +33,7 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
     const double level = (m_conservativeMode && dBA <= dBC) ? dBC : dBA;
     // A level that is not a finite number cannot be weighed; it would turn the dose
     // itself into not-a-number or infinity and that would be stored for the rest of the day.
-    if (!(level >= dose::kThresholdDb) || !std::isfinite(level)) {
+    if (!(level >= niosh::kThresholdDb) || !std::isfinite(level)) {
         m_lastMeasurementTime = at;
         return;
     }
@@ -67,7 +70,8 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
             const double doseNow = m_accumulatedDose;
             const double perHour = 1.0 / dose::allowedHours(level);
             m_projectedDoseAtEndOfDay =
-                (doseNow + perHour * std::max(0.0, dose::kCriterionHours - dose::kCriterionHours * doseNow)) *
+                (doseNow +
+                 perHour * std::max(0.0, niosh::kCriterionHours - niosh::kCriterionHours * doseNow)) *
                 100.0;
             emit changed();
             if (band != m_previousDoseLevel) {
@@ -89,14 +93,14 @@ void DoseCalculator::trackPeak(double peakDBC) {
         m_todayPeakDBC = peakDBC;
     }
     // The counters are cumulative: a peak over 140 dBC also counts as over 137 and 135.
-    if (peakDBC >= kPeak140Dbc) {
+    if (peakDBC >= eu::kPeakLimitDbc) {
         ++m_peakCount140;
         ++m_peakCount137;
         ++m_peakCount135;
-    } else if (peakDBC >= kPeak137Dbc) {
+    } else if (peakDBC >= eu::kPeakUpperActionDbc) {
         ++m_peakCount137;
         ++m_peakCount135;
-    } else if (peakDBC >= kPeak135Dbc) {
+    } else if (peakDBC >= eu::kPeakLowerActionDbc) {
         ++m_peakCount135;
     } else {
         if (raised) {

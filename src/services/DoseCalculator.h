@@ -35,11 +35,6 @@ public:
     // Written by the application state when its setting changes; only read here.
     static constexpr QLatin1String kConservativeModeKey{"DoseCalculator.conservativeMode"};
 
-    // EU 2003/10/EC peak action values.
-    static constexpr double kPeak135Dbc = 135.0;
-    static constexpr double kPeak137Dbc = 137.0;
-    static constexpr double kPeak140Dbc = 140.0;
-    static constexpr double kInstantaneousPeakDba = 115.0;
     // Two measurements further apart than this are treated as a pause, not as listening.
     static constexpr double kMaxStepSeconds = 60.0;
 

@@ -1,5 +1,7 @@
 #include "services/HistoryRangeStatistics.h"
 
+#include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 #include "models/DoseLevel.h"
 #include "models/NumberText.h"
 
@@ -13,12 +15,8 @@ using models::Session;
 
 namespace {
 
-constexpr double kCriterionLevelDb = 85.0;
-constexpr double kExchangeRateDb = 3.0;
-constexpr double kEuUpperActionDb = 85.0;
-constexpr double kEuLowerActionDb = 80.0;
-constexpr double kPeakLimitDbc = 140.0;
-constexpr double kPeakActionDbc = 135.0;
+namespace eu = dsp::eu;
+
 // Below this a hovered day reads as having no data.
 constexpr double kVisibleDose = 0.1;
 
@@ -80,8 +78,7 @@ void HistoryRangeStatistics::computeTotals() {
         const double dayDose = dose(m_rangeStart.addDays(i));
         m_totalDose += dayDose;
         if (dayDose > 0) {
-            // The day's equivalent 8-hour level: 100 % is 85 dB, each doubling adds 3 dB.
-            const double dayLevel = kCriterionLevelDb + kExchangeRateDb * std::log2(dayDose / 100.0);
+            const double dayLevel = dsp::dose::equivalentLevelDb(dayDose / 100.0);
             energy += std::pow(10.0, dayLevel / 10.0);
         }
     }
@@ -222,20 +219,20 @@ HistoryColour HistoryRangeStatistics::euWeeklyColour(std::optional<double> level
     if (!level) {
         return HistoryColour::secondaryHalfOpacity;
     }
-    if (*level >= kEuUpperActionDb) {
+    if (*level >= eu::kUpperActionLevelDb) {
         return HistoryColour::red;
     }
-    return *level >= kEuLowerActionDb ? HistoryColour::orange : HistoryColour::green;
+    return *level >= eu::kLowerActionLevelDb ? HistoryColour::orange : HistoryColour::green;
 }
 
 HistoryColour HistoryRangeStatistics::peakDBCColour(std::optional<double> peak) {
     if (!peak) {
         return HistoryColour::secondaryHalfOpacity;
     }
-    if (*peak >= kPeakLimitDbc) {
+    if (*peak >= eu::kPeakLimitDbc) {
         return HistoryColour::red;
     }
-    return *peak >= kPeakActionDbc ? HistoryColour::orange : HistoryColour::secondary;
+    return *peak >= eu::kPeakLowerActionDbc ? HistoryColour::orange : HistoryColour::secondary;
 }
 
 HistoryColour HistoryRangeStatistics::impulseColour(std::int64_t total) {
