@@ -8,6 +8,7 @@
 #include "dsp/AWeightingFilter.h"
 #include "dsp/CWeightingFilter.h"
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 #include "dsp/LevelMath.h"
 #include "dsp/LevelMeter.h"
 #include "platform/MemoryPreferencesStore.h"
@@ -71,7 +72,7 @@ WeightedPeaks weightedPeaks(std::vector<float> signal) {
     for (std::size_t i = 0; i < signal.size(); ++i) {
         const double level = dsp::level::peakDb(std::fabs(signal[i]), kBurstOffset);
         peaks.highestDbc = std::max(peaks.highestDbc, level);
-        if (level >= services::DoseCalculator::kPeak135Dbc) {
+        if (level >= dsp::eu::kPeakLowerActionDbc) {
             peaks.framesAt135.push_back(static_cast<std::int64_t>(i));
         }
     }
@@ -260,7 +261,7 @@ BlockReference fromBlocks(double rate) {
         totalSquares += sumSquares;
         const double level = 10.0 * std::log10(sumSquares / static_cast<double>(blockFrames)) + kNoiseOffset;
         levels.push_back(level);
-        if (level >= dsp::dose::kThresholdDb) {
+        if (level >= dsp::niosh::kThresholdDb) {
             dose += dsp::dose::doseFraction(level, 0.1);
         }
     }

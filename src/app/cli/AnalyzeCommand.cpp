@@ -4,6 +4,7 @@
 #include "cli/FileMeter.h"
 #include "cli/SecondSummary.h"
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 
@@ -114,10 +115,10 @@ struct Report {
 };
 
 double eightHourDose(std::optional<double> laeq) {
-    if (!laeq || !(*laeq >= dsp::dose::kThresholdDb)) {
+    if (!laeq || !(*laeq >= dsp::niosh::kThresholdDb)) {
         return 0.0;
     }
-    return dsp::dose::doseFraction(*laeq, dsp::dose::kCriterionHours * 3600.0) * 100.0;
+    return dsp::dose::doseFraction(*laeq, dsp::niosh::kCriterionHours * 3600.0) * 100.0;
 }
 
 void printText(CommandContext& context, const Report& report, const services::DoseCalculator& dose,
