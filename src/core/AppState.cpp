@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/LoginItemService.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PreferencesStore.h"
@@ -116,6 +117,7 @@ AppState::AppState(Platform platform, QObject* parent)
     m_doseDay = m_clock.today();
 
     // 15. Callbacks, notifications and the timers.
+    setupProblemReports();
     setupDAWCallbacks();
     setupDoseCallbacks();
     setupAudioServiceCallbacks();
@@ -196,6 +198,12 @@ void AppState::setupChangeForwarding() {
     forward(m_micResponseService.get(), &MicResponseCalibrationService::changed);
     forward(m_deviceManager.get(), &AudioDeviceManager::changed);
     forward(m_leqStatistics.get(), &LeqStatisticsService::changed);
+}
+
+void AppState::setupProblemReports() {
+    // The services say what went wrong; the program decides that it goes to the console.
+    connect(m_audioService.get(), &AudioMeasurementService::problem, this, &platform::printConsoleLine);
+    connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
 }
 
 void AppState::setupPinkNoiseLink() {

@@ -151,6 +151,7 @@ private:
     void setupDAWCallbacks();
     void setupChangeForwarding();
     void setupPinkNoiseLink();
+    void setupProblemReports();
     void startSPLFeed();
     void startReadingSampler();
     void stopReadingSampler();

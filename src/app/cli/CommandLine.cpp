@@ -121,4 +121,9 @@ void printError(CommandContext& context, const QString& message) {
     context.err.flush();
 }
 
+void printProblem(CommandContext& context, const QString& consoleLine) {
+    context.err << consoleLine << '\n';
+    context.err.flush();
+}
+
 } // namespace kavro::cli

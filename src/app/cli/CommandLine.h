@@ -59,5 +59,8 @@ std::optional<QString> readInt(const ParsedArguments& parsed, const QString& nam
 
 // Writes "kavro-cli: <message>" to err.
 void printError(CommandContext& context, const QString& message);
+// Writes a problem a service reported ("[Kavro] Failed to start audio engine: ...") to
+// err as it stands, the line the application prints on its console.
+void printProblem(CommandContext& context, const QString& consoleLine);
 
 } // namespace kavro::cli
