@@ -42,6 +42,19 @@ bool boolDefaultingToTrue(const platform::PreferencesStore& preferences, const Q
     return preferences.boolValue(key).value_or(true);
 }
 
+// The history store's console lines: what failed, then why.
+const QString kFolderFailed =
+    QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
+const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
+const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
+const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
+
+void printIfFailed(const QString& what, const std::optional<QString>& error) {
+    if (error) {
+        platform::printConsoleLine(what + *error);
+    }
+}
+
 } // namespace
 
 AppState::AppState(Platform platform, QObject* parent)
@@ -56,7 +69,9 @@ AppState::AppState(Platform platform, QObject* parent)
     // whose constructor loads the history.
     m_doseCalculator = std::make_unique<DoseCalculator>(m_preferences, m_clock);
     m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace);
-    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.historyFilePath);
+    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
+    printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
+    printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);
 
     // 3. The settings keep their member defaults until the stored values are read.
 
@@ -204,6 +219,8 @@ void AppState::setupProblemReports() {
     // The services say what went wrong; the program decides that it goes to the console.
     connect(m_audioService.get(), &AudioMeasurementService::problem, this, &platform::printConsoleLine);
     connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
+    connect(m_sessionManager.get(), &SessionManager::csvExportFailed, this,
+            [](const QString& error) { platform::printConsoleLine(kExportFailed + error); });
 }
 
 void AppState::setupPinkNoiseLink() {
@@ -331,7 +348,7 @@ AppState::EndedDoses AppState::closeSession() {
     const double total = m_doseCalculator->dosePercentage();
     const bool hadSession = m_sessionManager->currentSession().has_value();
 
-    m_sessionManager->endSession(*m_doseCalculator);
+    printIfFailed(kSaveFailed, m_sessionManager->endSession(*m_doseCalculator));
     m_audioService->stop();
     stopReadingSampler();
     m_leqStatistics->reset();
@@ -362,13 +379,13 @@ void AppState::prepareForQuit() {
 
 void AppState::resetDose() {
     m_sessionManager->removeTodaysSessions();
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     m_doseCalculator->reset();
 }
 
 void AppState::deleteSession(const models::Session& session) {
     m_sessionManager->removeSession(session.id);
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     if (m_clock.isToday(session.startDate)) {
         m_doseCalculator->overrideDose(m_sessionManager->todaysCompletedDose());
     }
@@ -454,7 +471,7 @@ void AppState::performDailyReset() {
     m_doseDay = m_clock.today();
     m_doseCalculator->reset();
     m_leqStatistics->reset();
-    m_sessionManager->loadHistory();
+    printIfFailed(kLoadFailed, m_sessionManager->loadHistory());
     scheduleMidnightReset();
 }
 

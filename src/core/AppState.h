@@ -16,6 +16,7 @@
 namespace kavro::platform {
 class AudioBackend;
 class Clock;
+class FileStore;
 class LoginItemService;
 class NotificationCenter;
 class PreferencesStore;
@@ -53,7 +54,9 @@ public:
         platform::NotificationCenter& notificationCenter;
         platform::Workspace& workspace;
         platform::LoginItemService& loginItem;
-        QString historyFilePath;
+        platform::FileStore& files;
+        // Where the session history is kept.
+        QString dataFolder;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
