@@ -9,6 +9,8 @@
 #include "services/HistoryRangeSelection.h"
 #include "services/HistoryRangeStatistics.h"
 #include "services/SessionManager.h"
+#include "ui/presentation/HistoryCalendar.h"
+#include "ui/presentation/HistoryChart.h"
 
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -121,12 +123,14 @@ void BM_RangeStatistics30Days(benchmark::State& state) {
         benchmark::DoNotOptimize(stats.cumulativeFraction());
         benchmark::DoNotOptimize(stats.groupedRangeSessions().size());
         benchmark::DoNotOptimize(stats.cumulativeDayDose().size());
-        const auto header = stats.chartHeader(selection.rangeEnd());
+        const kavro::ui::HistoryChart chart(stats);
+        const auto header = chart.header(selection.rangeEnd());
         benchmark::DoNotOptimize(header.text());
-        for (const auto& week : kavro::services::calendarWeeks(selection.displayedMonth())) {
+        const kavro::ui::HistoryCalendar calendar(selection);
+        for (const auto& week : calendar.displayedWeeks()) {
             for (const auto& day : week) {
                 if (day) {
-                    const auto cell = stats.calendarCell(*day, selection.selectionAnchor());
+                    const auto cell = calendar.cell(*day, stats);
                     benchmark::DoNotOptimize(cell.colour);
                 }
             }

@@ -1,5 +1,6 @@
 #include "services/SessionManager.h"
 
+#include "dsp/ExposureLimits.h"
 #include "models/SessionCsv.h"
 #include "platform/DestinationChooser.h"
 #include "platform/FileStore.h"
@@ -60,13 +61,13 @@ void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA
     if (peakDBC > session.peakDBC) {
         session.peakDBC = peakDBC;
     }
-    if (peakDBC >= 140.0) {
+    if (peakDBC >= dsp::eu::kPeakLimitDbc) {
         ++session.peakCount140;
     }
-    if (peakDBC >= 135.0) {
+    if (peakDBC >= dsp::eu::kPeakLowerActionDbc) {
         ++session.peakCount135;
     }
-    if (peakDBA >= 115.0) {
+    if (peakDBA >= dsp::eu::kInstantaneousPeakDba) {
         ++session.peakDBACount115;
     }
     ++m_splSampleCount;

@@ -1,9 +1,9 @@
 #include "cli/HistoryCommand.h"
 #include "models/SessionCsv.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
-#include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
 #include <QDir>
@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+namespace keys = kavro::platform::keys;
 
 namespace kavro::cli {
 namespace {
@@ -101,8 +103,8 @@ TEST_F(HistoryCommandTest, ListShowsCompletedSessionsOfTheRangeOldestFirst) {
 }
 
 TEST_F(HistoryCommandTest, StatsUseTheStoredDoseOfToday) {
-    preferences.setDouble(services::DoseCalculator::kAccumulatedDoseKey, 0.55);
-    preferences.setDate(services::DoseCalculator::kDoseDateKey, berlin(kToday, 15));
+    preferences.setDouble(keys::accumulatedDose.name, 0.55);
+    preferences.setDate(keys::doseDate.name, berlin(kToday, 15));
     const QJsonObject json = stats("2025-03-10", "2025-03-14");
     EXPECT_EQ(json.value("rangeDays").toInt(), 5);
     EXPECT_EQ(json.value("sessionCount").toInt(), 3);
@@ -120,8 +122,8 @@ TEST_F(HistoryCommandTest, StatsUseTheStoredDoseOfToday) {
 }
 
 TEST_F(HistoryCommandTest, StaleStoredDoseFallsBackToTodaysSessions) {
-    preferences.setDouble(services::DoseCalculator::kAccumulatedDoseKey, 0.9);
-    preferences.setDate(services::DoseCalculator::kDoseDateKey, berlin(kToday.addDays(-1), 22));
+    preferences.setDouble(keys::accumulatedDose.name, 0.9);
+    preferences.setDate(keys::doseDate.name, berlin(kToday.addDays(-1), 22));
     EXPECT_DOUBLE_EQ(stats("2025-03-14", "2025-03-14").value("totalDose").toDouble(), 20);
 }
 

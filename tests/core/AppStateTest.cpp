@@ -4,6 +4,7 @@
 // the 0.4 s device rule of the measurement service.
 #include "core/AppState.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/MemoryFileStore.h"
@@ -27,7 +28,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
+
+namespace keys = kavro::platform::keys;
 
 namespace kavro {
 namespace {
@@ -146,16 +152,16 @@ TEST_F(AppStateTest, FirstLaunchTakesTheDefaults) {
     EXPECT_TRUE(state->autoStartSessions());
     EXPECT_TRUE(state->timeSensitiveNotifications());
     EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
-    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), true);
+    EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), true);
     EXPECT_EQ(notifications.categories().size(), 7u);
     EXPECT_FALSE(state->audioService().isRunning());
 }
 
 TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
-    preferences.setDouble(AppState::kCalibrationOffsetKey, 0.0);
-    preferences.setString(AppState::kAutoStartSessionsKey, QStringLiteral("false"));
-    preferences.setInteger(AppState::kPeakMonitoringEnabledKey, 0);
-    preferences.setBool(AppState::kTimeSensitiveNotificationsKey, false);
+    preferences.setDouble(keys::calibrationOffset.name, 0.0);
+    preferences.setString(keys::autoStartSessions.name, QStringLiteral("false"));
+    preferences.setInteger(keys::peakMonitoringEnabled.name, 0);
+    preferences.setBool(keys::timeSensitiveNotifications.name, false);
     build();
     EXPECT_EQ(state->calibrationOffset(), 94.0);
     EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
@@ -164,7 +170,7 @@ TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
     EXPECT_FALSE(state->timeSensitiveNotifications()) << "a stored boolean is taken as it is";
 
     state.reset();
-    preferences.setDouble(AppState::kCalibrationOffsetKey, std::numeric_limits<double>::quiet_NaN());
+    preferences.setDouble(keys::calibrationOffset.name, std::numeric_limits<double>::quiet_NaN());
     build();
     EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
 }
@@ -175,13 +181,14 @@ TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {
     EXPECT_EQ(state->audioService().calibrationOffset(), 101.5);
     state->setConservativeDoseMode(true);
     EXPECT_TRUE(state->doseCalculator().conservativeMode());
-    EXPECT_EQ(preferences.boolValue(services::DoseCalculator::kConservativeModeKey), true);
+    EXPECT_EQ(preferences.boolValue(keys::doseConservativeMode.name), true);
     state->setPeakMonitoringEnabled(false);
     state->setAutoStartSessions(false);
     state->setTimeSensitiveNotifications(false);
     state->setSelectedOutputDeviceUID(QStringLiteral("speakers"));
     state->setSelectedDeviceUID(QStringLiteral("usb"));
     EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    state->setMicLocationNote(QStringLiteral("1 m behind the chair"));
 
     state.reset();
     build();
@@ -195,6 +202,59 @@ TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {
     EXPECT_EQ(state->selectedOutputDeviceUID(), QStringLiteral("speakers"));
     EXPECT_EQ(state->selectedDeviceUID(), QStringLiteral("usb"));
     EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    EXPECT_EQ(state->micLocationNote(), QStringLiteral("1 m behind the chair"));
+}
+
+TEST_F(AppStateTest, EveryAssignmentIsStoredAndAnnouncedAlsoWhenUnchanged) {
+    build();
+    // Each setting assigned the value it already has, as a settings view does when it
+    // re-applies a choice.
+    const std::vector<std::pair<platform::SettingKey, std::function<void()>>> assignments{
+        {platform::SettingKey::selectedDeviceUID,
+         [&] { state->setSelectedDeviceUID(state->selectedDeviceUID()); }},
+        {platform::SettingKey::calibrationOffset,
+         [&] { state->setCalibrationOffset(state->calibrationOffset()); }},
+        {platform::SettingKey::conservativeDoseMode,
+         [&] { state->setConservativeDoseMode(state->conservativeDoseMode()); }},
+        {platform::SettingKey::peakMonitoringEnabled,
+         [&] { state->setPeakMonitoringEnabled(state->peakMonitoringEnabled()); }},
+        {platform::SettingKey::autoStartSessions,
+         [&] { state->setAutoStartSessions(state->autoStartSessions()); }},
+        {platform::SettingKey::selectedOutputDeviceUID,
+         [&] { state->setSelectedOutputDeviceUID(state->selectedOutputDeviceUID()); }},
+        {platform::SettingKey::launchAtLogin, [&] { state->setLaunchAtLogin(state->launchAtLogin()); }},
+        {platform::SettingKey::timeSensitiveNotifications,
+         [&] { state->setTimeSensitiveNotifications(state->timeSensitiveNotifications()); }},
+        {platform::SettingKey::micLocationNote, [&] { state->setMicLocationNote(state->micLocationNote()); }},
+    };
+    for (const auto& [key, assign] : assignments) {
+        const QString name = platform::settingName(key);
+        preferences.remove(name);
+        QSignalSpy announced(state.get(), &AppState::settingChanged);
+        QSignalSpy changed(state.get(), &AppState::changed);
+        assign();
+        EXPECT_TRUE(preferences.contains(name)) << name.toStdString();
+        ASSERT_EQ(announced.count(), 1) << name.toStdString();
+        EXPECT_EQ(announced.front().front().value<platform::SettingKey>(), key) << name.toStdString();
+        EXPECT_GE(changed.count(), 1) << name.toStdString();
+    }
+    EXPECT_EQ(preferences.contains(keys::doseConservativeMode.name), true) << "stored with its setting";
+}
+
+TEST_F(AppStateTest, LaunchRestoresTheInputWithItsChannel) {
+    backend.inputs[0].channelCount = 2;
+    preferences.setString(keys::selectedDeviceUID.name, QStringLiteral("usb"));
+    preferences.setInteger(keys::selectedChannelIndex.name, 1);
+    build();
+    EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 1) << "restored, not chosen anew";
+    EXPECT_EQ(backend.openCount(), 0) << "no capture restarted at launch";
+
+    state->setSelectedDeviceUID(QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 1);
+    state->setSelectedDeviceUID(QString());
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 0);
+    EXPECT_EQ(preferences.integer(keys::selectedChannelIndex.name), 0);
 }
 
 TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
@@ -202,7 +262,7 @@ TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
     state->startSession(models::Session::kManualSessionName);
     const int opened = backend.openCount();
     state->setSelectedDeviceUID(QString());
-    EXPECT_EQ(preferences.string(AppState::kSelectedDeviceUIDKey), QString());
+    EXPECT_EQ(preferences.string(keys::selectedDeviceUID.name), QString());
     EXPECT_TRUE(
         waitUntil([&] { return backend.openCount() > opened && state->audioService().isRunning(); }, 1000));
 }
@@ -214,7 +274,7 @@ TEST_F(AppStateTest, ARefusedLoginItemChangeFallsBackToTheRegistration) {
     EXPECT_TRUE(state->launchAtLogin());
     settle();
     EXPECT_FALSE(state->launchAtLogin());
-    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), false);
+    EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), false);
 
     loginItem.setFailing(false);
     state->setLaunchAtLogin(true);
@@ -371,7 +431,7 @@ TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
 }
 
 TEST_F(AppStateTest, ALostMicrophoneEndsTheSessionWithARecapThenAWarning) {
-    preferences.setString(AppState::kSelectedDeviceUIDKey, QStringLiteral("usb"));
+    preferences.setString(keys::selectedDeviceUID.name, QStringLiteral("usb"));
     backend.inputs.append(input(QStringLiteral("builtin")));
     build();
     workspace.launch(kReaper);
@@ -453,7 +513,7 @@ TEST_F(AppStateDayTest, WakingAfterMidnightClearsYesterdaysDoseBeforeMeasuring) 
     clock.advance(3 * 3600.0); // suspended: no timer ran
     listen(0.1);
     EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
-    EXPECT_EQ(preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey).value_or(0.0), 0.0);
+    EXPECT_EQ(preferences.doubleValue(keys::accumulatedDose.name).value_or(0.0), 0.0);
     listen(10.0);
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 10.0 / 7200.0, 0.2 / 7200.0);
 }

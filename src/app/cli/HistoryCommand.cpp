@@ -2,12 +2,11 @@
 
 #include "models/NumberText.h"
 #include "models/SessionCsv.h"
-#include "platform/PreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/file/DataFolder.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
-#include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 #include "services/HistoryRangeStatistics.h"
 #include "services/SessionManager.h"
@@ -123,9 +122,9 @@ void printList(CommandContext& context, const QList<Session>& sessions, const pl
 // The day's dose the application keeps while running, when it was stored today; else
 // what today's completed sessions add up to.
 double todaysDose(const QList<Session>& history, const HistoryEnvironment& environment) {
-    const auto storedDate = environment.preferences.date(services::DoseCalculator::kDoseDateKey);
-    const auto storedDose =
-        environment.preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey);
+    using platform::Settings;
+    const auto storedDate = Settings::storedIn(environment.preferences, platform::keys::doseDate);
+    const auto storedDose = Settings::storedIn(environment.preferences, platform::keys::accumulatedDose);
     if (storedDate && storedDose && environment.clock.isToday(*storedDate)) {
         return *storedDose * 100.0;
     }
