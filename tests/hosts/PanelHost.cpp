@@ -4,6 +4,7 @@
 // it, or grabs it to a PNG, in any state the options below set up.
 #include "core/AppState.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/linux/NoUpdater.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
@@ -94,7 +95,7 @@ class Host {
 public:
     Host() {
         m_backend.inputs = {input()};
-        m_preferences.setDouble(core::AppState::kCalibrationOffsetKey, kCalibrationOffset);
+        platform::Settings(m_preferences).setValue(platform::keys::calibrationOffset, kCalibrationOffset);
         m_state = std::make_unique<core::AppState>(
             core::AppState::Platform{m_backend, m_preferences, m_clock, m_notifications, m_workspace,
                                      m_loginItem, m_files, QStringLiteral("/home/ada/.local/share/Kavro")});
