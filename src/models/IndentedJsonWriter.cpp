@@ -26,7 +26,7 @@ void appendDigits(QByteArray& out, int value, int width) {
 void IndentedJsonWriter::newline(std::size_t depth) {
     static constexpr char kSpaces[] = "                                ";
     m_out.append('\n');
-    for (auto spaces = static_cast<qsizetype>(depth * 4); spaces > 0;) {
+    for (auto spaces = static_cast<qsizetype>(depth) * 4; spaces > 0;) {
         const qsizetype chunk = std::min<qsizetype>(spaces, sizeof kSpaces - 1);
         m_out.append(kSpaces, chunk);
         spaces -= chunk;

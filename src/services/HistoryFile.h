@@ -20,7 +20,8 @@ namespace historyfile {
 using NotFound = platform::FileStore::Missing;
 using ReadResult = std::variant<QList<models::Session>, NotFound, QString>;
 
-// The error says what could not be read or decoded, with the path.
+// The error says why: the file could not be read (naming it) or not decoded (naming the
+// session, the reading and the key where that applies).
 ReadResult read(const platform::FileStore& files, const QString& path);
 std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes);
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions);

@@ -167,11 +167,10 @@ std::optional<QString> SessionManager::loadHistory() {
         return std::nullopt;
     }
     if (auto* error = std::get_if<QString>(&result)) {
-        const QString reason = *error;
         m_keepUnreadableFileOnSave = true;
         m_sessionHistory.clear();
         emit changed();
-        return reason;
+        return *error;
     }
     m_keepUnreadableFileOnSave = false;
     m_sessionHistory = std::get<QList<Session>>(std::move(result));
