@@ -24,7 +24,7 @@ public:
     QStringList filePaths() const;
     bool hasFolder(const QString& path) const { return m_folders.contains(path); }
 
-    // Set, the next operations of that kind fail with this reason and change nothing.
+    // While one is set, every operation of that kind fails with it and changes nothing.
     std::optional<QString> readError;
     std::optional<QString> writeError;
     std::optional<QString> folderError;
