@@ -18,6 +18,7 @@
 namespace kavro::platform {
 class AudioBackend;
 class Clock;
+class FileStore;
 class LoginItemService;
 class NotificationCenter;
 class PreferencesStore;
@@ -56,7 +57,9 @@ public:
         platform::NotificationCenter& notificationCenter;
         platform::Workspace& workspace;
         platform::LoginItemService& loginItem;
-        QString historyFilePath;
+        platform::FileStore& files;
+        // Where the session history is kept.
+        QString dataFolder;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
@@ -165,6 +168,7 @@ private:
     void setupDAWCallbacks();
     void setupChangeForwarding();
     void setupPinkNoiseLink();
+    void setupProblemReports();
     void startSPLFeed();
     void startReadingSampler();
     void stopReadingSampler();

@@ -14,6 +14,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -146,9 +147,9 @@ TEST_P(LiveImpulseCounting, TheApplicationCountsBurstsLikeTheAnalysis) {
     platform::testing::RecordingNotificationCenter notifications;
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
-    QTemporaryDir folder;
-    core::AppState state({backend, preferences, clock, notifications, workspace, loginItem,
-                          folder.filePath(QStringLiteral("sessions.json"))});
+    platform::testing::MemoryFileStore files;
+    core::AppState state(
+        {backend, preferences, clock, notifications, workspace, loginItem, files, QStringLiteral("/data")});
     state.setCalibrationOffset(kBurstOffset);
     state.startSession(QStringLiteral("Manual Session"));
     ASSERT_NE(backend.stream(), nullptr);
@@ -186,8 +187,8 @@ TEST_P(LiveImpulseCounting, TheApplicationCountsBurstsLikeTheAnalysis) {
     ASSERT_TRUE(state.sessionManager().currentSession());
     EXPECT_EQ(state.sessionManager().currentSession()->peakCount135, dose.peakCount135());
 
-    QTemporaryDir files;
-    const QString path = files.filePath(QStringLiteral("bursts.wav"));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bursts.wav"));
     ASSERT_TRUE(writeSignal(path, signal));
     const QJsonObject report = analyzeFile(path, kBurstOffset);
     EXPECT_EQ(dose.todayPeakDBC(), report["todayPeakDBC"].toDouble());
