@@ -1,5 +1,7 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 
+#include "models/NumberText.h"
+
 #include <QCoreApplication>
 
 #include <charconv>
@@ -15,13 +17,6 @@ const QLatin1String kBoolTag("b:");
 const QLatin1String kIntegerTag("i:");
 const QLatin1String kDateTag("t:");
 const QLatin1String kDataTag("x:");
-
-// The shortest text that reads back as exactly the same double.
-QString doubleText(double number) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
-}
 
 std::optional<double> parseDouble(const QString& text) {
     const std::string utf8 = text.toStdString();
@@ -108,7 +103,7 @@ void SettingsPreferencesStore::flush() {
 QString SettingsPreferencesStore::encode(const Value& value) {
     struct Encoder {
         QString operator()(const QString& text) const { return kStringTag + text; }
-        QString operator()(double number) const { return kDoubleTag + doubleText(number); }
+        QString operator()(double number) const { return kDoubleTag + models::shortestText(number); }
         QString operator()(bool flag) const {
             return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false"));
         }
