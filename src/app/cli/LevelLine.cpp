@@ -15,7 +15,8 @@ QString column(double value, int width) {
 
 } // namespace
 
-void LevelLine::print(QTextStream& out, bool json) const {
+void printLevelLine(QTextStream& out, bool json, double seconds, double dBA, double dBC, double peakDBA,
+                    double peakDBC) {
     if (json) {
         const QJsonObject line{
             {"t", seconds}, {"dBA", dBA}, {"dBC", dBC}, {"peakDBA", peakDBA}, {"peakDBC", peakDBC}};

@@ -21,8 +21,8 @@ const char* const kLevelsHelp =
     "  --help        show this text\n";
 
 void printSecond(CommandContext& context, const SecondSummary& second, bool json) {
-    LevelLine{second.endSeconds, second.dBA, second.dBC, second.peakDBA, second.peakDBC}.print(context.out,
-                                                                                               json);
+    printLevelLine(context.out, json, second.endSeconds, second.dBA, second.dBC, second.peakDBA,
+                   second.peakDBC);
 }
 
 } // namespace

@@ -112,7 +112,7 @@ int runMeter(const QStringList& args, CommandContext& context) {
     lines.setInterval(kLineInterval);
     QObject::connect(&lines, &QTimer::timeout, &loop, [&] {
         const double t = static_cast<double>(clock.elapsed()) / 1000.0;
-        LevelLine{t, service.currentSPL(), service.currentDBC(), peakDBA, peakDBC}.print(context.out, json);
+        printLevelLine(context.out, json, t, service.currentSPL(), service.currentDBC(), peakDBA, peakDBC);
         context.out.flush();
         peakDBA = 0;
         peakDBC = 0;
