@@ -54,7 +54,8 @@ TEST(ResponseAccumulator, FramingDependsOnlyOnTheStream) {
 TEST(ResponseAccumulator, SineLandsInItsBinAndResetStartsAfresh) {
     std::vector<float> sine(4096);
     for (std::size_t n = 0; n < sine.size(); ++n) {
-        sine[n] = static_cast<float>(std::sin(2.0 * std::numbers::pi * 100.0 * static_cast<double>(n) / 2048.0));
+        sine[n] =
+            static_cast<float>(std::sin(2.0 * std::numbers::pi * 100.0 * static_cast<double>(n) / 2048.0));
     }
     ResponseAccumulator accumulator;
     ASSERT_TRUE(accumulator.isValid());

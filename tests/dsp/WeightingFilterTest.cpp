@@ -23,8 +23,8 @@ double dbAt(const WeightingFilter& filter, double frequency) {
 std::vector<float> sine(double frequency, double sampleRate, std::size_t frames, double amplitude = 1.0) {
     std::vector<float> samples(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        samples[i] =
-            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(i) / sampleRate));
+        samples[i] = static_cast<float>(
+            amplitude * std::sin(2.0 * std::numbers::pi * frequency * static_cast<double>(i) / sampleRate));
     }
     return samples;
 }

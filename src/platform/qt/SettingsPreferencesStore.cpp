@@ -71,8 +71,8 @@ void SettingsPreferencesStore::remove(const QString& key) {
     schedule(key, std::nullopt);
 }
 
-void SettingsPreferencesStore::schedule(const QString& key, std::optional<Value> value) {
-    m_pending.insert(key, std::move(value));
+void SettingsPreferencesStore::schedule(const QString& key, const std::optional<Value>& value) {
+    m_pending.insert(key, value);
     if (!m_writeTimer) {
         flush();
     } else if (!m_writeTimer->isActive()) {

@@ -42,7 +42,7 @@ public:
     static std::optional<Value> decode(const QString& text);
 
 private:
-    void schedule(const QString& key, std::optional<Value> value);
+    void schedule(const QString& key, const std::optional<Value>& value);
 
     std::unique_ptr<QSettings> m_settings;
     // Changes not yet handed to QSettings; an empty optional is a removal.

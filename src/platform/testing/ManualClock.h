@@ -2,14 +2,16 @@
 
 #include "platform/Clock.h"
 
+#include <utility>
+
 namespace kavro::platform::testing {
 
 // A clock that stands still until the test moves it.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53), QTimeZone::utc()),
-                         QTimeZone zone = QTimeZone::utc())
-        : m_now(start), m_zone(zone) {}
+                         const QTimeZone& zone = QTimeZone::utc())
+        : m_now(std::move(start)), m_zone(zone) {}
 
     QDateTime now() const override { return m_now; }
     QTimeZone timeZone() const override { return m_zone; }
