@@ -91,6 +91,8 @@ public:
     services::CalibrationProfileStore& calibrationProfileStore() const { return *m_calibrationProfileStore; }
     services::LeqStatisticsService& leqStatistics() const { return *m_leqStatistics; }
     AlertCenter& alerts() const { return *m_alerts; }
+    // The clock every rule with time in it reads; views use it for running durations.
+    const platform::Clock& clock() const { return m_clock; }
 
     // Settings. Every assignment stores the value and runs its side effects, also when
     // the value is unchanged.

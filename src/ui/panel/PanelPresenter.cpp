@@ -1,0 +1,359 @@
+#include "ui/panel/PanelPresenter.h"
+
+#include "core/AppState.h"
+#include "models/NumberText.h"
+#include "models/Session.h"
+#include "platform/Updater.h"
+#include "services/AudioMeasurementService.h"
+#include "services/DoseCalculator.h"
+#include "services/LeqStatisticsService.h"
+#include "services/SessionManager.h"
+#include "ui/panel/TimeLeft.h"
+#include "ui/style/BandIcons.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavro::ui {
+
+using models::fixedText;
+
+namespace {
+
+const QString kWaveform = QStringLiteral("waveform");
+const QString kWarningTriangle = QStringLiteral("exclamationmark.triangle.fill");
+const QString kBolt = QStringLiteral("bolt");
+const QString kBoltFill = QStringLiteral("bolt.fill");
+
+QString decibels(double value, const char* unit) {
+    return fixedText(value, 1) + QLatin1String(unit);
+}
+
+// A percentage as the panel prints it. Negative zero would print as "-0.0%".
+QString percent(double value) {
+    return fixedText(value == 0.0 ? 0.0 : value, 1) + QLatin1Char('%');
+}
+
+PanelModel::StatisticCell cell(const QString& label, const std::optional<double>& value) {
+    if (value) {
+        const QString text = decibels(*value, " dBA");
+        return {label, {text, ColourRole::primary, {}}, text};
+    }
+    return {label, {QStringLiteral("—"), ColourRole::tertiary, {}}, QStringLiteral("no value")};
+}
+
+QString count(std::int64_t value) {
+    return QString::number(value);
+}
+
+} // namespace
+
+PanelPresenter::PanelPresenter(core::AppState& state, platform::Updater& updater, QObject* parent)
+    : QObject(parent), m_state(state), m_updater(updater) {
+    connect(&m_state, &core::AppState::changed, this, &PanelPresenter::changed);
+    // The alert edge is taken from the measurement service itself: the state's own
+    // announcements arrive a turn later and could fold a rise and a fall into one.
+    connect(&m_state.audioService(), &services::AudioMeasurementService::changed, this,
+            &PanelPresenter::audioChanged);
+    m_lastPeakAlert = m_state.audioService().peakAlert();
+    m_updater.onCanCheckForUpdatesChanged = [this](bool) { emit changed(); };
+}
+
+PanelPresenter::~PanelPresenter() {
+    m_updater.onCanCheckForUpdatesChanged = nullptr;
+}
+
+void PanelPresenter::audioChanged() {
+    const auto& audio = m_state.audioService();
+    const bool alert = audio.peakAlert();
+    const bool rose = alert && !m_lastPeakAlert;
+    m_lastPeakAlert = alert;
+    if (m_peakFlash) {
+        m_flashPeakDBC = std::max(m_flashPeakDBC, audio.peakDBC());
+    }
+    if (!rose) {
+        return;
+    }
+    // The flash names the peak that raised it: the live peak is back to the music's
+    // own a buffer later, and "Peak: 97 dBC" under a 137 dBC alert would mislead.
+    m_flashPeakDBC = m_peakFlash ? std::max(m_flashPeakDBC, audio.peakDBC()) : audio.peakDBC();
+    setPeakFlash(true);
+    // Every alert hides the flash 2 s after itself, also when a later alert has shown
+    // it again in the meantime.
+    QTimer::singleShot(kPeakFlashHold, Qt::PreciseTimer, this, [this] { setPeakFlash(false); });
+}
+
+void PanelPresenter::setPeakFlash(bool shown) {
+    if (m_peakFlash == shown) {
+        return;
+    }
+    m_peakFlash = shown;
+    emit peakFlashChanged(shown);
+    emit changed();
+}
+
+// ---- commands ----
+
+void PanelPresenter::toggleSession() {
+    if (m_state.sessionManager().currentSession()) {
+        m_state.endSession();
+    } else {
+        m_state.startSession(models::Session::kManualSessionName);
+    }
+    emit changed();
+}
+
+void PanelPresenter::askToResetDose() {
+    m_confirmingReset = true;
+    emit changed();
+}
+
+void PanelPresenter::cancelReset() {
+    m_confirmingReset = false;
+    emit changed();
+}
+
+void PanelPresenter::confirmReset() {
+    m_state.resetDose();
+    m_confirmingReset = false;
+    emit changed();
+}
+
+void PanelPresenter::checkForUpdates() {
+    if (m_updater.canCheckForUpdates()) {
+        m_updater.checkForUpdates();
+    }
+}
+
+void PanelPresenter::resetViewState() {
+    m_confirmingReset = false;
+    setPeakFlash(false);
+    emit changed();
+}
+
+// ---- rules with thresholds ----
+
+std::optional<PanelText> PanelPresenter::lowFrequencyBadge(double dBA, double dBC) {
+    // Without a C-weighted level there is nothing to compare.
+    if (!(dBC > 0.0)) {
+        return std::nullopt;
+    }
+    const double gap = dBC - dBA;
+    if (!(gap > kLowFrequencyGapDb)) {
+        return std::nullopt;
+    }
+    const QString text = QStringLiteral("LF gap +") + fixedText(gap, 0) + QStringLiteral(" dB");
+    if (gap >= kStrongLowFrequencyGapDb) {
+        return PanelText{text, ColourRole::orange, kWarningTriangle};
+    }
+    return PanelText{text, ColourRole::yellow, QStringLiteral("waveform.badge.exclamationmark")};
+}
+
+ColourRole PanelPresenter::sessionPeakColour(double peakDBC) {
+    if (peakDBC >= services::DoseCalculator::kPeak140Dbc) {
+        return ColourRole::red;
+    }
+    if (peakDBC >= services::DoseCalculator::kPeak135Dbc) {
+        return ColourRole::orange;
+    }
+    return ColourRole::secondary;
+}
+
+std::optional<PanelText> PanelPresenter::timeLeftText(double accumulatedDose, double levelDb) {
+    const TimeLeft left = TimeLeft::at(accumulatedDose, levelDb);
+    const ColourRole colour =
+        left.kind == TimeLeft::Kind::limitReached ? ColourRole::red : ColourRole::secondary;
+    return PanelText{left.text(), colour, {}};
+}
+
+double PanelPresenter::timeLeftLevel() const {
+    const auto& audio = m_state.audioService();
+    const double level = m_state.leqStatistics().leq1min().value_or(audio.currentSPL());
+    if (m_state.conservativeDoseMode()) {
+        return std::max(level, audio.currentDBC());
+    }
+    return level;
+}
+
+// ---- the model ----
+
+PanelModel PanelPresenter::model() const {
+    PanelModel result;
+    result.header = header();
+    result.doseBar = doseBar();
+    result.currentLevel = currentLevel();
+    result.statistics = statistics();
+    result.activeSession = activeSession();
+    result.today = today();
+    result.commands = commands();
+    result.footer = footer();
+    return result;
+}
+
+PanelModel::Header PanelPresenter::header() const {
+    const auto& dose = m_state.doseCalculator();
+    const models::DoseLevel level = dose.doseLevel();
+    const ColourRole colour = bandRole(level);
+    return {level,
+            BandIcons::symbolName(level),
+            QStringLiteral("Hearing Dose"),
+            {models::label(level), colour, {}},
+            {percent(dose.dosePercentage()), colour, {}}};
+}
+
+PanelModel::DoseBar PanelPresenter::doseBar() const {
+    const auto& dose = m_state.doseCalculator();
+    const double percentage = dose.dosePercentage();
+    PanelModel::DoseBar bar;
+    bar.fillFraction =
+        std::isfinite(percentage) ? std::clamp(percentage / 100.0, 0.0, 1.0) : (percentage > 0 ? 1.0 : 0.0);
+    bar.colour = bandRole(dose.doseLevel());
+    bar.accessibleText = QStringLiteral("Dose ") + percent(percentage);
+    if (m_state.audioService().isRunning()) {
+        bar.timeLeft = timeLeftText(dose.accumulatedDose(), timeLeftLevel());
+    }
+    return bar;
+}
+
+std::optional<PanelModel::CurrentLevel> PanelPresenter::currentLevel() const {
+    const auto& audio = m_state.audioService();
+    if (!audio.isRunning()) {
+        return std::nullopt;
+    }
+    PanelModel::CurrentLevel section;
+    section.label = {QStringLiteral("Current Level"), ColourRole::secondary, kWaveform};
+    section.dBA = decibels(audio.currentSPL(), " dBA");
+    section.dBC = decibels(audio.currentDBC(), " dBC");
+    section.lowFrequencyBadge = lowFrequencyBadge(audio.currentSPL(), audio.currentDBC());
+    if (m_peakFlash) {
+        section.peakFlash =
+            PanelText{QStringLiteral("Peak: ") + fixedText(m_flashPeakDBC, 0) + QStringLiteral(" dBC"),
+                      ColourRole::red, kBoltFill};
+    }
+    return section;
+}
+
+std::optional<PanelModel::Statistics> PanelPresenter::statistics() const {
+    if (!m_state.audioService().isRunning()) {
+        return std::nullopt;
+    }
+    const auto& leq = m_state.leqStatistics();
+    return PanelModel::Statistics{
+        {QStringLiteral("Statistics"), ColourRole::secondary, QStringLiteral("chart.line.uptrend.xyaxis")},
+        {cell(QStringLiteral("Leq 1m"), leq.leq1min()), cell(QStringLiteral("Leq 10m"), leq.leq10min()),
+         cell(QStringLiteral("Leq 30m"), leq.leq30min()), cell(QStringLiteral("L10 (loud)"), leq.l10()),
+         cell(QStringLiteral("L50 (median)"), leq.l50()),
+         cell(QStringLiteral("L90 (background)"), leq.l90())}};
+}
+
+std::optional<PanelModel::ActiveSession> PanelPresenter::activeSession() const {
+    const auto& current = m_state.sessionManager().currentSession();
+    if (!current) {
+        return std::nullopt;
+    }
+    const auto& dose = m_state.doseCalculator();
+    PanelModel::ActiveSession section;
+    section.title = QStringLiteral("Active Session");
+    section.duration = current->durationFormatted(m_state.clock().now());
+    section.workstation = {current->dawName, ColourRole::primary, QStringLiteral("pianokeys")};
+    section.average = QStringLiteral("Avg: ") + decibels(current->averageSPL, " dBA");
+    section.peak = QStringLiteral("Peak: ") + decibels(current->peakSPL, " dBA");
+    // The session's share of the day, not the day's dose.
+    const double share = std::max(0.0, dose.accumulatedDose() - dose.sessionStartDose());
+    section.sessionDose = QStringLiteral("Session dose: ") + percent(share * 100.0);
+    if (current->peakDBC > 0) {
+        section.peakDBC =
+            PanelText{QStringLiteral("Peak: ") + fixedText(current->peakDBC, 0) + QStringLiteral(" dBC"),
+                      sessionPeakColour(current->peakDBC),
+                      {}};
+    }
+    if (current->peakCount140 >= 1) {
+        section.peakBadges.push_back(
+            {QStringLiteral("≥140 dBC: ") + count(current->peakCount140), ColourRole::red, kBoltFill});
+    }
+    if (current->peakCount135 >= 1) {
+        section.peakBadges.push_back(
+            {QStringLiteral("≥135 dBC: ") + count(current->peakCount135), ColourRole::orange, kBolt});
+    }
+    if (current->peakDBACount115 >= 1) {
+        section.peakBadges.push_back({QStringLiteral("≥115 dBA: ") + count(current->peakDBACount115),
+                                      ColourRole::red, kWarningTriangle});
+    }
+    return section;
+}
+
+std::optional<PanelModel::Today> PanelPresenter::today() const {
+    const auto& sessions = m_state.sessionManager();
+    const auto& dose = m_state.doseCalculator();
+    const QList<models::Session> todays = sessions.todaysSessions();
+    if (todays.isEmpty() && !(dose.todayPeakDBC() > 0)) {
+        return std::nullopt;
+    }
+    PanelModel::Today section;
+    section.title = {QStringLiteral("Today"), ColourRole::primary, QStringLiteral("calendar")};
+    if (!todays.isEmpty()) {
+        // One plural for every count, one included.
+        section.sessionCount = QString::number(todays.size()) + QStringLiteral(" sessions");
+        section.totalDuration = sessions.todaysTotalDurationFormatted();
+    }
+    if (dose.todayPeakDBC() > 0) {
+        section.peak = PanelText{QStringLiteral("Today peak: ") + fixedText(dose.todayPeakDBC(), 0) +
+                                     QStringLiteral(" dBC"),
+                                 ColourRole::secondary,
+                                 {}};
+        if (dose.peakCount140() >= 1) {
+            section.count140 =
+                PanelText{QStringLiteral("≥140: ") + count(dose.peakCount140()), ColourRole::red, {}};
+        }
+        if (dose.peakCount135() >= 1) {
+            section.count135 =
+                PanelText{QStringLiteral("≥135: ") + count(dose.peakCount135()), ColourRole::orange, {}};
+        }
+    }
+    if (dose.peakDBACount115() >= 1) {
+        section.instantaneousPeaks =
+            PanelText{QStringLiteral("≥115 dBA today: ") + count(dose.peakDBACount115()), ColourRole::red,
+                      kWarningTriangle};
+    }
+    if (m_state.conservativeDoseMode()) {
+        section.conservativeMode = PanelText{QStringLiteral("Conservative dose mode active"),
+                                             ColourRole::blue, QStringLiteral("shield.checkered")};
+    }
+    return section;
+}
+
+PanelModel::Commands PanelPresenter::commands() const {
+    PanelModel::Commands section;
+    if (m_state.sessionManager().currentSession()) {
+        section.sessionButton = {QStringLiteral("End Session"), ColourRole::primary,
+                                 QStringLiteral("stop.circle")};
+    } else {
+        section.sessionButton = {QStringLiteral("Start Session"), ColourRole::primary,
+                                 QStringLiteral("play.circle")};
+    }
+    section.resetButton = {QStringLiteral("Reset Dose"), ColourRole::primary,
+                           QStringLiteral("arrow.counterclockwise")};
+    section.confirmingReset = m_confirmingReset;
+    section.resetQuestion = QStringLiteral("Reset dose to 0%?");
+    section.cancelButton = QStringLiteral("Cancel");
+    section.confirmButton = {QStringLiteral("Reset"), ColourRole::red, {}};
+    return section;
+}
+
+PanelModel::Footer PanelPresenter::footer() const {
+    PanelModel::Footer section;
+    section.settings = {QStringLiteral("Settings"), ColourRole::primary, QStringLiteral("gear")};
+    section.history = {QStringLiteral("History"), ColourRole::primary, QStringLiteral("clock")};
+    section.updates = {QStringLiteral("Updates"), ColourRole::primary,
+                       QStringLiteral("arrow.triangle.2.circlepath")};
+    section.quit = {QStringLiteral("Quit"), ColourRole::primary, QStringLiteral("power")};
+    section.updatesEnabled = m_updater.canCheckForUpdates();
+    if (!section.updatesEnabled) {
+        section.updatesToolTip = QStringLiteral("Updates come from your package manager");
+    }
+    return section;
+}
+
+} // namespace kavro::ui

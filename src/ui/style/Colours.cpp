@@ -1,0 +1,111 @@
+#include "ui/style/Colours.h"
+
+#include <cmath>
+
+namespace kavro::ui {
+
+namespace {
+
+// The blue of informational rows; the band colours come from the dose bands themselves.
+constexpr QRgb kBlue = 0x007AFF;
+// How much of the text colour the secondary and tertiary roles keep over the window.
+constexpr double kSecondaryStrength = 0.68;
+constexpr double kTertiaryStrength = 0.42;
+// Below this luminance black text would contrast less than white text does.
+constexpr double kDarkBackgroundLuminance = 0.179;
+constexpr int kAdjustSteps = 50;
+
+double linearChannel(double value) {
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+double relativeLuminance(const QColor& colour) {
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linearChannel(rgb.redF()) + 0.7152 * linearChannel(rgb.greenF()) +
+           0.0722 * linearChannel(rgb.blueF());
+}
+
+QColor mix(const QColor& from, const QColor& to, double amountOfTo) {
+    const QColor a = from.toRgb();
+    const QColor b = to.toRgb();
+    const auto channel = [amountOfTo](double x, double y) { return x + (y - x) * amountOfTo; };
+    return QColor::fromRgbF(static_cast<float>(channel(a.redF(), b.redF())),
+                            static_cast<float>(channel(a.greenF(), b.greenF())),
+                            static_cast<float>(channel(a.blueF(), b.blueF())), a.alphaF());
+}
+
+QColor fromRgb(std::uint32_t rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(rgb));
+}
+
+} // namespace
+
+ColourRole bandRole(models::DoseLevel level) {
+    switch (level) {
+    case models::DoseLevel::safe:
+        return ColourRole::green;
+    case models::DoseLevel::caution:
+        return ColourRole::yellow;
+    case models::DoseLevel::warning:
+        return ColourRole::orange;
+    case models::DoseLevel::danger:
+        return ColourRole::red;
+    }
+    return ColourRole::green;
+}
+
+QColor roleColour(ColourRole role, const QPalette& palette) {
+    const QColor background = palette.color(QPalette::Window);
+    const QColor text = palette.color(QPalette::WindowText);
+    const auto readable = [&background](const QColor& colour) {
+        return readableOn(colour, background, kMinimumTextContrast);
+    };
+    switch (role) {
+    case ColourRole::primary:
+        return text;
+    case ColourRole::secondary:
+        return mix(background, text, kSecondaryStrength);
+    case ColourRole::tertiary:
+        return mix(background, text, kTertiaryStrength);
+    case ColourRole::green:
+        return readable(fromRgb(models::colour(models::DoseLevel::safe).rgb));
+    case ColourRole::yellow:
+        return readable(fromRgb(models::colour(models::DoseLevel::caution).rgb));
+    case ColourRole::orange:
+        return readable(fromRgb(models::colour(models::DoseLevel::warning).rgb));
+    case ColourRole::red:
+        return readable(fromRgb(models::colour(models::DoseLevel::danger).rgb));
+    case ColourRole::blue:
+        return readable(QColor::fromRgb(kBlue));
+    }
+    return text;
+}
+
+QColor bandColour(models::DoseLevel level, const QPalette& palette) {
+    return roleColour(bandRole(level), palette);
+}
+
+double contrastRatio(const QColor& first, const QColor& second) {
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableOn(const QColor& colour, const QColor& background, double minimumContrast) {
+    if (contrastRatio(colour, background) >= minimumContrast) {
+        return colour;
+    }
+    // Mixing towards black (or white) keeps the hue, so yellow stays recognisably
+    // yellow-brown rather than turning into some other colour.
+    const QColor target =
+        relativeLuminance(background) > kDarkBackgroundLuminance ? QColor(Qt::black) : QColor(Qt::white);
+    for (int step = 1; step <= kAdjustSteps; ++step) {
+        const QColor candidate = mix(colour, target, double(step) / kAdjustSteps);
+        if (contrastRatio(candidate, background) >= minimumContrast) {
+            return candidate;
+        }
+    }
+    return target;
+}
+
+} // namespace kavro::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "models/DoseLevel.h"
+
+#include <QColor>
+#include <QPalette>
+
+namespace kavro::ui {
+
+// The colours the views speak of by name. Each is turned into a concrete colour for
+// the palette it is drawn on, so that it stays readable on light and dark desktops.
+enum class ColourRole { primary, secondary, tertiary, green, yellow, orange, red, blue };
+
+// Text and symbols in a colour must reach this contrast against the background: the
+// usual minimum for body text, which also keeps the light band colours legible.
+inline constexpr double kMinimumTextContrast = 4.5;
+
+// The role of a dose band's colour ("Safe" green ... "Over-exposed" red).
+ColourRole bandRole(models::DoseLevel level);
+
+// A role as drawn on `palette`'s window colour.
+QColor roleColour(ColourRole role, const QPalette& palette);
+
+// A band's colour as drawn on `palette`'s window colour.
+QColor bandColour(models::DoseLevel level, const QPalette& palette);
+
+// The contrast ratio of two colours (1 to 21), from their relative luminance.
+double contrastRatio(const QColor& first, const QColor& second);
+
+// `colour`, darkened on light backgrounds or lightened on dark ones just enough to
+// reach `minimumContrast` against `background`. Colours that already do are kept.
+QColor readableOn(const QColor& colour, const QColor& background, double minimumContrast);
+
+} // namespace kavro::ui

@@ -1,0 +1,260 @@
+// kavro-panel-host: the panel in a window of its own, over the application state with
+// a scripted microphone, a scripted workspace and a clock that moves only when this
+// program moves it. The screen-reader test reads it over AT-SPI; a developer looks at
+// it, or grabs it to a PNG, in any state the options below set up.
+#include "core/AppState.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/linux/NoUpdater.h"
+#include "platform/testing/FakeLoginItemService.h"
+#include "platform/testing/ManualClock.h"
+#include "platform/testing/RecordingNotificationCenter.h"
+#include "platform/testing/ScriptedAudioBackend.h"
+#include "platform/testing/ScriptedWorkspace.h"
+#include "services/AudioMeasurementService.h"
+#include "services/DoseCalculator.h"
+#include "support/TestSignals.h"
+#include "ui/panel/PanelWidget.h"
+#include "ui/style/BandIcons.h"
+#include "ui/style/Colours.h"
+#include "ui/style/SymbolIcons.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+using namespace kavro;
+
+constexpr double kSampleRate = 48000.0;
+constexpr int kFrames = services::AudioMeasurementService::kFramesPerBuffer;
+// With this calibration a sine of amplitude 0.01 reads about 94 dBA and a full-scale
+// burst peaks above 135 dBC.
+constexpr double kCalibrationOffset = 137.0;
+constexpr double kQuietAmplitude = 0.01;
+
+QPalette darkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    palette.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
+    palette.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    palette.setColor(QPalette::ButtonText, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
+    palette.setColor(QPalette::ToolTipText, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    return palette;
+}
+
+// Every symbol in every band colour, on the panel's background: for looking at the drawings.
+QImage symbolSheet(const QPalette& palette) {
+    const QStringList names = ui::SymbolIcons::symbolNames();
+    constexpr int kCell = 40;
+    constexpr int kSide = 24;
+    const std::array roles{ui::ColourRole::primary, ui::ColourRole::green, ui::ColourRole::yellow,
+                           ui::ColourRole::orange,  ui::ColourRole::red,   ui::ColourRole::blue};
+    constexpr int kLargeSide = 96;
+    QImage sheet(std::max(kCell * static_cast<int>(roles.size()) + 300, 4 * (kLargeSide + 16) + 8),
+                 kCell * static_cast<int>(names.size()) + kLargeSide + 16, QImage::Format_ARGB32);
+    sheet.fill(palette.color(QPalette::Window));
+    QPainter painter(&sheet);
+    painter.setPen(palette.color(QPalette::WindowText));
+    int y = 0;
+    for (const QString& name : names) {
+        for (std::size_t column = 0; column < roles.size(); ++column) {
+            const QColor colour = ui::roleColour(roles[column], palette);
+            painter.drawPixmap(static_cast<int>(column) * kCell + 8, y + 8,
+                               ui::SymbolIcons::pixmap(name, colour, kSide));
+        }
+        painter.drawText(QRect(kCell * static_cast<int>(roles.size()) + 8, y, 290, kCell), Qt::AlignVCenter,
+                         name);
+        y += kCell;
+    }
+    // The band icons as the tray gets them, large.
+    for (const auto level : {models::DoseLevel::safe, models::DoseLevel::caution, models::DoseLevel::warning,
+                             models::DoseLevel::danger}) {
+        ui::BandIcons::icon(level).paint(
+            &painter, QRect(static_cast<int>(level) * (kLargeSide + 16) + 8, y + 8, kLargeSide, kLargeSide));
+    }
+    return sheet;
+}
+
+class Host {
+public:
+    Host() {
+        m_backend.inputs = {input()};
+        m_preferences.setDouble(core::AppState::kCalibrationOffsetKey, kCalibrationOffset);
+        m_state = std::make_unique<core::AppState>(
+            core::AppState::Platform{m_backend, m_preferences, m_clock, m_notifications, m_workspace,
+                                     m_loginItem, m_folder.filePath(QStringLiteral("sessions.json"))});
+    }
+
+    core::AppState& state() { return *m_state; }
+
+    void play(double frequency, double amplitude, int buffers = 40) {
+        if (auto* stream = m_backend.stream()) {
+            std::vector<std::vector<float>> queued(
+                static_cast<std::size_t>(buffers),
+                testing::sineBuffer(frequency, amplitude, kSampleRate, kFrames));
+            stream->deliver(std::move(queued));
+        }
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // Runs the 0.1 s feed for `seconds` of listening, as fast as it can.
+    void listen(double seconds) {
+        const int ticks = static_cast<int>(seconds * 10.0);
+        for (int i = 0; i < ticks; ++i) {
+            m_clock.advance(0.1);
+            m_state->splFeedTick();
+        }
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // Keeps the feed running in real time, with the clock following it.
+    void keepListening(double frequency, double amplitude) {
+        m_signal = {frequency, amplitude};
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            play(m_signal.first, m_signal.second, 4);
+            listen(0.1);
+        });
+        m_timer.start(100);
+    }
+
+private:
+    static platform::AudioDeviceDescription input() {
+        platform::AudioDeviceDescription description;
+        description.uid = QStringLiteral("studio");
+        description.name = QStringLiteral("Studio microphone");
+        description.channelCount = 1;
+        description.sampleRate = static_cast<int>(kSampleRate);
+        return description;
+    }
+
+    QTemporaryDir m_folder;
+    platform::testing::ScriptedAudioBackend m_backend;
+    platform::MemoryPreferencesStore m_preferences;
+    platform::testing::ManualClock m_clock{QDateTime::currentDateTimeUtc()};
+    platform::testing::RecordingNotificationCenter m_notifications;
+    platform::testing::ScriptedWorkspace m_workspace;
+    platform::testing::FakeLoginItemService m_loginItem;
+    std::unique_ptr<core::AppState> m_state;
+    QTimer m_timer;
+    std::pair<double, double> m_signal{1000.0, kQuietAmplitude};
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kavro-panel-host"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The Kavro panel over scripted parts, for tests and review."));
+    parser.addHelpOption();
+    const QCommandLineOption dark(QStringLiteral("dark"), QStringLiteral("Use a dark palette."));
+    const QCommandLineOption dose(QStringLiteral("dose"), QStringLiteral("Start the day at this dose."),
+                                  QStringLiteral("percent"));
+    const QCommandLineOption today(QStringLiteral("today"),
+                                   QStringLiteral("Record a finished session of 40 minutes first."));
+    const QCommandLineOption measuring(QStringLiteral("measuring"),
+                                       QStringLiteral("Run a session with a steady 1 kHz tone."));
+    const QCommandLineOption lowFrequency(QStringLiteral("low-frequency"),
+                                          QStringLiteral("Measure a 60 Hz tone (shows the LF badge)."));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("Listen this many minutes first (fills the statistics)."),
+                                     QStringLiteral("minutes"));
+    const QCommandLineOption peak(QStringLiteral("peak"), QStringLiteral("End with a peak above 135 dBC."));
+    const QCommandLineOption conservative(QStringLiteral("conservative"),
+                                          QStringLiteral("Turn on conservative dose mode."));
+    const QCommandLineOption confirm(QStringLiteral("confirm-reset"),
+                                     QStringLiteral("Open the reset question."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Write the panel to this PNG and quit."),
+                                        QStringLiteral("file"));
+    const QCommandLineOption symbols(QStringLiteral("symbols"),
+                                     QStringLiteral("Write a sheet of every symbol to this PNG and quit."),
+                                     QStringLiteral("file"));
+    parser.addOptions({dark, dose, today, measuring, lowFrequency, history, peak, conservative, confirm,
+                       screenshot, symbols});
+    parser.process(application);
+
+    if (parser.isSet(dark)) {
+        QApplication::setPalette(darkPalette());
+    }
+    if (parser.isSet(symbols)) {
+        return symbolSheet(QApplication::palette()).save(parser.value(symbols)) ? 0 : 1;
+    }
+
+    Host host;
+    core::AppState& state = host.state();
+    state.setConservativeDoseMode(parser.isSet(conservative));
+    if (parser.isSet(today)) {
+        state.startSession(QStringLiteral("REAPER"));
+        host.play(1000.0, kQuietAmplitude);
+        host.listen(40 * 60);
+        state.endSession();
+    }
+    if (parser.isSet(dose)) {
+        state.doseCalculator().overrideDose(parser.value(dose).toDouble());
+    }
+    const bool live = parser.isSet(measuring) || parser.isSet(lowFrequency);
+    const double frequency = parser.isSet(lowFrequency) ? 60.0 : 1000.0;
+    const double amplitude = parser.isSet(lowFrequency) ? 0.05 : kQuietAmplitude;
+    if (live) {
+        state.startSession(parser.isSet(lowFrequency) ? QStringLiteral("Bitwig Studio")
+                                                      : QStringLiteral("Manual Session"));
+        host.play(frequency, amplitude);
+        host.listen(parser.value(history).toDouble() * 60.0);
+    }
+
+    platform::NoUpdater updater;
+    ui::PanelWidget panel(state, updater,
+                          {[] { std::puts("open settings"); }, [] { std::puts("open history"); },
+                           [] { QCoreApplication::quit(); }});
+    panel.setWindowTitle(QStringLiteral("Kavro"));
+    panel.show();
+    QCoreApplication::sendPostedEvents();
+
+    if (live && parser.isSet(peak)) {
+        // One buffer at full scale, seen by a tick of the feed, then the tone again.
+        host.play(1000.0, 1.0, 1);
+        host.listen(0.1);
+        host.play(frequency, amplitude, 2);
+    }
+    if (parser.isSet(confirm)) {
+        // As a user would: press the button.
+        for (auto* button : panel.findChildren<QAbstractButton*>(QStringLiteral("resetButton"))) {
+            button->click();
+        }
+    }
+
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        // After the dose bar's and the flash's animations have finished.
+        QTimer::singleShot(700, [&panel, file] {
+            const bool saved = panel.grab().save(file);
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+        return application.exec();
+    }
+    if (live) {
+        host.keepListening(frequency, amplitude);
+    }
+    std::puts("ready");
+    std::fflush(stdout);
+    return application.exec();
+}
