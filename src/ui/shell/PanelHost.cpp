@@ -1,5 +1,6 @@
 #include "ui/shell/PanelHost.h"
 
+#include "ui/panel/PanelWidget.h"
 #include "ui/shell/PopupPlacement.h"
 
 #include <QCloseEvent>
@@ -55,9 +56,9 @@ private:
     PanelHost& m_host;
 };
 
-PanelHost::PanelHost(const std::function<QWidget*(QWidget* parent)>& makePanel, QObject* parent)
-    : QObject(parent), m_window(new PanelWindow(*this)) {
-    m_window->layout()->addWidget(makePanel(m_window));
+PanelHost::PanelHost(const std::function<PanelWidget*(QWidget* parent)>& makePanel, QObject* parent)
+    : QObject(parent), m_window(new PanelWindow(*this)), m_panel(makePanel(m_window)) {
+    m_window->layout()->addWidget(m_panel);
     setMode(Mode::popup);
 }
 
@@ -108,6 +109,9 @@ void PanelHost::show(const QRect& anchor) {
     m_anchor = anchor;
     switch (m_mode) {
     case Mode::popup:
+        // A hidden panel does not follow the state: bring it up to date so that the
+        // popup is placed by the size it will have.
+        m_panel->refreshNow();
         m_window->adjustSize();
         place(anchor);
         break;

@@ -12,6 +12,7 @@ class QWidget;
 
 namespace kavro::ui {
 
+class PanelWidget;
 class PanelWindow;
 
 // Holds the panel and shows it the way the desktop allows:
@@ -31,7 +32,8 @@ public:
     static constexpr int kReopenGuardMs = 300;
 
     // makePanel builds the panel into the window given as its parent.
-    explicit PanelHost(const std::function<QWidget*(QWidget* parent)>& makePanel, QObject* parent = nullptr);
+    explicit PanelHost(const std::function<PanelWidget*(QWidget* parent)>& makePanel,
+                       QObject* parent = nullptr);
     ~PanelHost() override;
 
     Mode mode() const { return m_mode; }
@@ -57,6 +59,7 @@ private:
     void place(const QRect& anchor);
 
     PanelWindow* m_window;
+    PanelWidget* m_panel;
     Mode m_mode = Mode::popup;
     QElapsedTimer m_hiddenAt;
     QRect m_anchor;

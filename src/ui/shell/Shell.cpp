@@ -1,7 +1,7 @@
 #include "ui/shell/Shell.h"
 
+#include "ui/panel/PanelWidget.h"
 #include "ui/shell/PanelHost.h"
-#include "ui/shell/PanelParts.h"
 #include "ui/shell/TrayController.h"
 #include "ui/shell/WindowContents.h"
 #include "ui/shell/WindowHost.h"
@@ -21,7 +21,7 @@ bool onWayland() {
 Shell::Shell(core::AppState& state, platform::Updater& updater, QObject* parent)
     : QObject(parent), m_state(state) {
     m_panel = std::make_unique<PanelHost>([this, &updater](QWidget* parentWidget) {
-        return createPanel(
+        return new PanelWidget(
             m_state, updater,
             PanelActions{[this] { openSettings(); }, [this] { openHistory(); }, [this] { quit(); }},
             parentWidget);

@@ -1,9 +1,10 @@
 #include "ui/shell/TrayController.h"
 
 #include "core/AppState.h"
+#include "models/Session.h"
 #include "services/DoseCalculator.h"
 #include "services/SessionManager.h"
-#include "ui/shell/PanelParts.h"
+#include "ui/style/BandIcons.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -17,7 +18,7 @@ TrayController::TrayController(core::AppState& state, Actions actions, QObject* 
         if (m_state.sessionManager().currentSession()) {
             m_state.endSession();
         } else {
-            m_state.startSession(QStringLiteral("Manual Session"));
+            m_state.startSession(models::Session::kManualSessionName);
         }
     });
     m_menu->addAction(QStringLiteral("History…"), this, [this] { m_actions.openHistory(); });
@@ -42,7 +43,7 @@ void TrayController::install() {
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayController::handleActivation);
     // What was decided before the icon existed is sent now, in full.
     const models::DoseLevel level = m_state.displayDoseLevel();
-    m_icon->setIcon(bandIcon(level));
+    m_icon->setIcon(BandIcons::icon(level));
     m_icon->setToolTip(TrayStatus::toolTip(level, m_state.doseCalculator().dosePercentage()));
     m_status = TrayStatus();
     m_status.update(level, m_state.doseCalculator().dosePercentage(), std::chrono::steady_clock::now());
@@ -75,9 +76,9 @@ void TrayController::refresh() {
 
 void TrayController::apply(const TrayStatus::Changes& changes) {
     if (changes.icon) {
-        m_symbolName = bandSymbolName(*changes.icon);
+        m_symbolName = BandIcons::symbolName(*changes.icon);
         if (m_icon) {
-            m_icon->setIcon(bandIcon(*changes.icon));
+            m_icon->setIcon(BandIcons::icon(*changes.icon));
         }
     }
     if (changes.toolTip && m_icon) {
