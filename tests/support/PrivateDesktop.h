@@ -1,0 +1,201 @@
+#pragma once
+
+// A desktop of one test's own: a D-Bus session bus and an X server that no other test
+// shares, with the tray hosts Debian ships started on request, so that bus names, tray
+// items and windows seen here belong to this test alone. Everything started here is
+// stopped when the object goes.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <list>
+#include <memory>
+
+namespace kavro::testing {
+
+class PrivateDesktop {
+public:
+    static inline const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+    static inline const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+    PrivateDesktop() = default;
+    PrivateDesktop(const PrivateDesktop&) = delete;
+    PrivateDesktop& operator=(const PrivateDesktop&) = delete;
+    ~PrivateDesktop() {
+        // Last started, first stopped: the programs under test before their servers.
+        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+            stop(**it);
+        }
+        if (m_bus) {
+            QDBusConnection::disconnectFromBus(m_busName);
+        }
+    }
+
+    // What the desktop needs that may be missing on this machine; empty when all is there.
+    static QString missingTools(const QStringList& extra = {}) {
+        for (const QString& tool :
+             QStringList{QStringLiteral("dbus-daemon"), QStringLiteral("Xvfb"), QStringLiteral("xdotool")} +
+                 extra) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                return tool + QStringLiteral(" is not installed");
+            }
+        }
+        return {};
+    }
+
+    // Starts the bus and the X server; false when either did not come up.
+    bool start() {
+        if (!m_home.isValid()) {
+            return false;
+        }
+        QProcess& bus = launch(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")},
+            QProcessEnvironment::systemEnvironment());
+        m_busAddress = firstLine(bus);
+        // Xvfb picks a free display itself and tells which on the given descriptor.
+        QProcess& display =
+            launch(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                    QStringLiteral("1280x800x24")},
+                   QProcessEnvironment::systemEnvironment());
+        const QString number = firstLine(display);
+        if (m_busAddress.isEmpty() || number.isEmpty()) {
+            return false;
+        }
+        m_display = u':' + number;
+        m_busName = QStringLiteral("private-desktop-%1").arg(reinterpret_cast<quintptr>(this));
+        m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_busAddress, m_busName));
+        return m_bus->isConnected();
+    }
+
+    // The environment of a program on this desktop, with its own empty home folders.
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+        return environment;
+    }
+    QString dataHome() const { return m_home.filePath(QStringLiteral("data")); }
+    QString configHome() const { return m_home.filePath(QStringLiteral("config")); }
+    QDBusConnection& bus() { return *m_bus; }
+
+    // A StatusNotifierWatcher without a host yet.
+    bool startWatcher() {
+        launch(QStringLiteral("status-notifier-watcher"), {}, environment());
+        return waitFor([this] { return isRegistered(kWatcherService); });
+    }
+    // Registers this test as a StatusNotifierItem host, as a desktop's panel does.
+    bool registerHost() {
+        const QString name =
+            QStringLiteral("org.kde.StatusNotifierHost-%1").arg(QCoreApplication::applicationPid());
+        if (!m_bus->interface()->registerService(name).isValid()) {
+            return false;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
+                                                           QStringLiteral("RegisterStatusNotifierHost"));
+        call << name;
+        return m_bus->call(call).type() == QDBusMessage::ReplyMessage;
+    }
+    // The items registered with the watcher.
+    QStringList registeredItems() {
+        QDBusMessage get = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath,
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << kWatcherService << QStringLiteral("RegisteredStatusNotifierItems");
+        const QDBusMessage reply = m_bus->call(get);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            return {};
+        }
+        return reply.arguments().front().value<QDBusVariant>().variant().toStringList();
+    }
+    // An XEmbed system tray, as older panels have.
+    bool startXEmbedTray() {
+        launch(QStringLiteral("trayer"),
+               {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("24")},
+               environment());
+        return waitFor([this] {
+            return !windows({QStringLiteral("--class"), QStringLiteral("trayer")}).isEmpty();
+        });
+    }
+
+    // X windows matching an xdotool search (for example --onlyvisible --name '^Kavro$').
+    QStringList windows(const QStringList& search) const {
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(environment());
+        xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + search);
+        xdotool.waitForFinished(5000);
+        return QString::fromUtf8(xdotool.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QStringList visibleWindows(const QString& title) const {
+        return windows({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), u'^' + title + u'$'});
+    }
+
+    bool isRegistered(const QString& service) const {
+        return m_bus && m_bus->interface()->isServiceRegistered(service).value();
+    }
+
+    // Starts a program on this desktop; it is stopped with the desktop.
+    QProcess& launch(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment) {
+        auto& process = *m_processes.emplace_back(std::make_unique<QProcess>());
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        process.waitForStarted(5000);
+        return process;
+    }
+
+    template <typename Condition> static bool waitFor(Condition condition, int milliseconds = 10000) {
+        QDeadlineTimer deadline(milliseconds);
+        while (!condition()) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            QTest::qWait(20);
+        }
+        return true;
+    }
+
+    static void stop(QProcess& process) {
+        if (process.state() == QProcess::NotRunning) {
+            return;
+        }
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+
+private:
+    static QString firstLine(QProcess& process) {
+        QDeadlineTimer deadline(10000);
+        while (!process.canReadLine() && !deadline.hasExpired() && process.state() == QProcess::Running) {
+            process.waitForReadyRead(100);
+        }
+        return QString::fromUtf8(process.readLine()).trimmed();
+    }
+
+    QTemporaryDir m_home;
+    std::list<std::unique_ptr<QProcess>> m_processes;
+    QString m_busAddress;
+    QString m_busName;
+    QString m_display;
+    std::unique_ptr<QDBusConnection> m_bus;
+};
+
+} // namespace kavro::testing
