@@ -60,6 +60,19 @@ TEST_F(PanelHostTest, ThePopupOpensInsideTheScreenAndClosesOnEscape) {
     EXPECT_FALSE(host.isVisible());
 }
 
+TEST_F(PanelHostTest, TheSecondHalfOfADoubleClickOnTheIconLeavesThePopupOpen) {
+    const QRect icon(600, 2, 22, 22);
+    host.toggle(icon);
+    ASSERT_TRUE(host.isVisible());
+    QWidget& popup = host.window();
+    // The press of the second click lands on the icon, outside the popup.
+    QTest::mousePress(&popup, Qt::LeftButton, {}, popup.mapFromGlobal(icon.center()));
+    EXPECT_TRUE(host.isVisible());
+    // Anywhere else it closes the popup, as a popup does.
+    QTest::mousePress(&popup, Qt::LeftButton, {}, popup.mapFromGlobal(QPoint(20, 700)));
+    EXPECT_FALSE(host.isVisible());
+}
+
 TEST_F(PanelHostTest, TheTitledWindowComesBackWhereTheUserLeftIt) {
     host.setMode(PanelHost::Mode::window);
     host.show();

@@ -3,10 +3,12 @@
 #include "ui/panel/PanelWidget.h"
 #include "ui/shell/PopupPlacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -36,6 +38,16 @@ protected:
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
         m_host.windowHidden();
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        // A popup closes on any press outside it, and the second half of a double click
+        // on the tray icon would close what the first half opened.
+        if (m_host.mode() == PanelHost::Mode::popup && !rect().contains(event->position().toPoint()) &&
+            m_host.isSecondHalfOfOpeningDoubleClick(event->globalPosition().toPoint())) {
+            event->accept();
+            return;
+        }
+        QWidget::mousePressEvent(event);
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->matches(QKeySequence::Cancel) && m_host.mode() != PanelHost::Mode::standalone) {
@@ -106,14 +118,15 @@ void PanelHost::toggle(const QRect& anchor) {
 }
 
 void PanelHost::show(const QRect& anchor) {
-    m_anchor = anchor;
+    m_anchor = anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    m_shownAt.start();
     switch (m_mode) {
     case Mode::popup:
         // A hidden panel does not follow the state: bring it up to date so that the
         // popup is placed by the size it will have.
         m_panel->refreshNow();
         m_window->adjustSize();
-        place(anchor);
+        place(m_anchor);
         break;
     case Mode::window:
         // Where the desktop lets a program place its windows, the window comes back
@@ -145,8 +158,12 @@ void PanelHost::windowCloseRequested() {
     emit closeRequested();
 }
 
-void PanelHost::place(const QRect& anchor) {
-    const QRect around = anchor.isValid() && !anchor.isEmpty() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+bool PanelHost::isSecondHalfOfOpeningDoubleClick(const QPoint& globalPosition) const {
+    return m_shownAt.isValid() && m_shownAt.elapsed() < QApplication::doubleClickInterval() &&
+           m_anchor.adjusted(-kClickSlop, -kClickSlop, kClickSlop, kClickSlop).contains(globalPosition);
+}
+
+void PanelHost::place(const QRect& around) {
     QScreen* screen = QGuiApplication::screenAt(around.center());
     if (!screen) {
         screen = QGuiApplication::primaryScreen();

@@ -30,6 +30,8 @@ public:
     // A click on the tray icon that closes the popup (the popup closes on any click
     // outside it) arrives as a toggle just after: within this time it must not reopen it.
     static constexpr int kReopenGuardMs = 300;
+    // How far from the first click of a double click the second may land.
+    static constexpr int kClickSlop = 4;
 
     // makePanel builds the panel into the window given as its parent.
     explicit PanelHost(const std::function<PanelWidget*(QWidget* parent)>& makePanel,
@@ -56,12 +58,15 @@ private:
     friend class PanelWindow;
     void windowHidden();
     void windowCloseRequested();
-    void place(const QRect& anchor);
+    // The anchor is the icon, or a pixel at the cursor when the tray does not say.
+    void place(const QRect& around);
+    bool isSecondHalfOfOpeningDoubleClick(const QPoint& globalPosition) const;
 
     PanelWindow* m_window;
     PanelWidget* m_panel;
     Mode m_mode = Mode::popup;
     QElapsedTimer m_hiddenAt;
+    QElapsedTimer m_shownAt;
     QRect m_anchor;
     // Where the titled window was when it last closed.
     std::optional<QPoint> m_windowPosition;
