@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/WaitUntil.h"
+
 #include <list>
 #include <memory>
 
@@ -24,6 +26,8 @@ class PrivateDesktop {
 public:
     static inline const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
     static inline const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+    // How long a server or program on the desktop may take to come up, on a busy machine.
+    static constexpr int kStartTimeoutMs = 20000;
 
     PrivateDesktop() = default;
     PrivateDesktop(const PrivateDesktop&) = delete;
@@ -95,7 +99,7 @@ public:
     // A StatusNotifierWatcher without a host yet.
     bool startWatcher() {
         launch(QStringLiteral("status-notifier-watcher"), {}, environment());
-        return waitFor([this] { return isRegistered(kWatcherService); });
+        return waitUntil([this] { return isRegistered(kWatcherService); }, kStartTimeoutMs);
     }
     // Registers this test as a StatusNotifierItem host, as a desktop's panel does.
     bool registerHost() {
@@ -128,9 +132,11 @@ public:
                 QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
                 QStringLiteral("--height"), QStringLiteral("24")},
                environment());
-        return waitFor([this] {
-            return !windows({QStringLiteral("--class"), QStringLiteral("trayer")}).isEmpty();
-        });
+        return waitUntil(
+            [this] {
+                return !windows({QStringLiteral("--class"), QStringLiteral("trayer")}).isEmpty();
+            },
+            kStartTimeoutMs);
     }
 
     // X windows matching an xdotool search (for example --onlyvisible --name '^Kavro$').
@@ -157,17 +163,6 @@ public:
         process.start(program, arguments);
         process.waitForStarted(5000);
         return process;
-    }
-
-    template <typename Condition> static bool waitFor(Condition condition, int milliseconds = 10000) {
-        QDeadlineTimer deadline(milliseconds);
-        while (!condition()) {
-            if (deadline.hasExpired()) {
-                return false;
-            }
-            QTest::qWait(20);
-        }
-        return true;
     }
 
     static void stop(QProcess& process) {
