@@ -34,10 +34,10 @@ Shell::Shell(core::AppState& state, platform::Updater& updater, QObject* parent)
                                          [this] { openSettings(); }, [this] { quit(); }});
 
     m_history = std::make_unique<WindowHost>(
-        WindowHost::Spec{QStringLiteral("History"), kHistoryFirstSize, kHistoryMinimumSize},
+        WindowHost::Description{QStringLiteral("History"), kHistoryFirstSize, kHistoryMinimumSize},
         [this](QWidget* parentWidget) { return historyWindowContent(m_state, parentWidget); });
     m_settings = std::make_unique<WindowHost>(
-        WindowHost::Spec{QStringLiteral("Settings"), kSettingsSize, kSettingsSize},
+        WindowHost::Description{QStringLiteral("Settings"), kSettingsSize, kSettingsSize},
         [this](QWidget* parentWidget) { return settingsWindowContent(m_state, parentWidget); });
 
     m_trayHostWatcher = std::make_unique<TrayHostWatcher>();

@@ -18,7 +18,7 @@ namespace kavro::ui {
 class WindowHost : public QObject {
     Q_OBJECT
 public:
-    struct Spec {
+    struct Description {
         QString title;
         QSize firstSize;
         QSize minimumSize;
@@ -26,7 +26,7 @@ public:
     // Builds the window's content into the window given as its parent.
     using ContentFactory = std::function<QWidget*(QWidget* parent)>;
 
-    WindowHost(Spec spec, ContentFactory makeContent, QObject* parent = nullptr);
+    WindowHost(Description description, ContentFactory makeContent, QObject* parent = nullptr);
     ~WindowHost() override;
 
     void open();
@@ -35,7 +35,7 @@ public:
     QWidget* window() const { return m_window.get(); }
 
 private:
-    Spec m_spec;
+    Description m_description;
     ContentFactory m_makeContent;
     std::unique_ptr<QWidget> m_window;
 };
