@@ -3,11 +3,14 @@
 // of every session and at midnight; the range statistics run on every redraw of the
 // history window.
 #include "models/SessionCsv.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
 #include "services/HistoryRangeSelection.h"
 #include "services/HistoryRangeStatistics.h"
 #include "services/SessionManager.h"
+#include "ui/presentation/HistoryCalendar.h"
+#include "ui/presentation/HistoryChart.h"
 
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -54,22 +57,26 @@ QList<Session> heavyHistory() {
     return sessions;
 }
 
+// The history on disk, through the same file store the application uses.
 struct HistoryFixture {
     HistoryFixture() : clock(kNow, kBerlin), history(heavyHistory()) {
-        kavro::services::historyfile::write(path(), history);
+        files.createFolder(folder());
+        kavro::services::historyfile::write(files, path(), history);
     }
-    QString path() const { return dir.filePath("Kavro/sessions.json"); }
+    QString folder() const { return dir.filePath("Kavro"); }
+    QString path() const { return kavro::services::SessionManager::historyFileIn(folder()); }
 
     QTemporaryDir dir;
+    kavro::platform::QtFileStore files;
     ManualClock clock;
     QList<Session> history;
 };
 
 void BM_HistoryLoadAndPrune(benchmark::State& state) {
     HistoryFixture fixture;
-    kavro::services::SessionManager manager(fixture.clock, fixture.path());
+    kavro::services::SessionManager manager(fixture.clock, fixture.files, fixture.folder());
     for (auto _ : state) {
-        manager.loadHistory();
+        benchmark::DoNotOptimize(manager.loadHistory());
         benchmark::DoNotOptimize(manager.sessionHistory().size());
     }
     state.counters["sessions"] = static_cast<double>(manager.sessionHistory().size());
@@ -79,9 +86,9 @@ BENCHMARK(BM_HistoryLoadAndPrune)->Unit(benchmark::kMillisecond);
 // Encoding and the atomic replacement of the file (temporary file, then rename).
 void BM_HistorySave(benchmark::State& state) {
     HistoryFixture fixture;
-    kavro::services::SessionManager manager(fixture.clock, fixture.path());
+    kavro::services::SessionManager manager(fixture.clock, fixture.files, fixture.folder());
     for (auto _ : state) {
-        manager.saveHistory();
+        benchmark::DoNotOptimize(manager.saveHistory());
     }
     state.counters["bytes"] = static_cast<double>(QFileInfo(fixture.path()).size());
 }
@@ -116,12 +123,14 @@ void BM_RangeStatistics30Days(benchmark::State& state) {
         benchmark::DoNotOptimize(stats.cumulativeFraction());
         benchmark::DoNotOptimize(stats.groupedRangeSessions().size());
         benchmark::DoNotOptimize(stats.cumulativeDayDose().size());
-        const auto header = stats.chartHeader(selection.rangeEnd());
+        const kavro::ui::HistoryChart chart(stats);
+        const auto header = chart.header(selection.rangeEnd());
         benchmark::DoNotOptimize(header.text());
-        for (const auto& week : kavro::services::calendarWeeks(selection.displayedMonth())) {
+        const kavro::ui::HistoryCalendar calendar(selection);
+        for (const auto& week : calendar.displayedWeeks()) {
             for (const auto& day : week) {
                 if (day) {
-                    const auto cell = stats.calendarCell(*day, selection.selectionAnchor());
+                    const auto cell = calendar.cell(*day, stats);
                     benchmark::DoNotOptimize(cell.colour);
                 }
             }

@@ -1,6 +1,7 @@
 #include "core/AlertCenter.h"
 
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ double secondsBetween(const QDateTime& from, const QDateTime& to) {
 // Hours of listening allowed per day at a level; unlimited below the level at which
 // nothing counts.
 double allowedHours(double levelDb) {
-    return levelDb >= dsp::dose::kThresholdDb ? dsp::dose::allowedHours(levelDb) : INFINITY;
+    return levelDb >= dsp::niosh::kThresholdDb ? dsp::dose::allowedHours(levelDb) : INFINITY;
 }
 
 struct BandText {
@@ -179,14 +180,14 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     // The row is chosen by the exact value; only the title shows it rounded.
     const QString value = fixed(peakDB, 0);
     NotificationRequest request;
-    if (peakDB >= 140.0) {
+    if (peakDB >= dsp::eu::kPeakLimitDbc) {
         request.title = QStringLiteral("🔴 Impulse Peak: ") + value + QStringLiteral(" dBC");
         request.body =
             QStringLiteral("Turn down your monitoring level now. At 140 dBC, a single impulse can cause "
                            "permanent mechanical damage to hair cells. Pull back the offending element "
                            "or lower your monitor trim.");
         request.sound = NotificationSound::critical;
-    } else if (peakDB >= 137.0) {
+    } else if (peakDB >= dsp::eu::kPeakUpperActionDbc) {
         request.title = QStringLiteral("🔶 Impulse Peak: ") + value + QStringLiteral(" dBC");
         request.body =
             QStringLiteral("Lower your monitoring level 3–6 dB, or tame the source — kick, snare, or a "

@@ -1,9 +1,9 @@
 #include "core/AppState.h"
 
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/LoginItemService.h"
 #include "platform/NotificationCenter.h"
-#include "platform/PreferencesStore.h"
 #include "platform/Workspace.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <cmath>
 
 namespace kavro::core {
 
@@ -34,96 +33,64 @@ using services::MicResponseCalibrationService;
 using services::PinkNoisePlayer;
 using services::SessionManager;
 
+namespace keys = platform::keys;
+
 namespace {
 
-// The three settings whose default is on: anything but a stored boolean counts as absent.
-bool boolDefaultingToTrue(const platform::PreferencesStore& preferences, const QString& key) {
-    return preferences.boolValue(key).value_or(true);
+// The history store's console lines: what failed, then why.
+const QString kFolderFailed =
+    QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
+const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
+const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
+const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
+
+void printIfFailed(const QString& what, const std::optional<QString>& error) {
+    if (error) {
+        platform::printConsoleLine(what + *error);
+    }
 }
 
 } // namespace
 
 AppState::AppState(Platform platform, QObject* parent)
-    : QObject(parent), m_preferences(platform.preferences), m_clock(platform.clock),
+    : QObject(parent), m_settings(platform.preferences), m_clock(platform.clock),
       m_notificationCenter(platform.notificationCenter), m_workspace(platform.workspace),
-      m_loginItem(platform.loginItem) {
-    // 1. The device model every capture and playback goes through.
-    m_deviceManager = std::make_unique<AudioDeviceManager>(platform.audioBackend, m_preferences);
+      m_loginItem(platform.loginItem),
+      m_selectedDeviceUID(m_settings, keys::selectedDeviceUID, settingAnnouncer(),
+                          [this](const QString& uid) {
+                              m_deviceManager->selectDevice(uid);
+                              m_audioService->switchDevice();
+                          }),
+      m_calibrationOffset(m_settings, keys::calibrationOffset, settingAnnouncer(),
+                          [this](double offsetDb) { m_audioService->setCalibrationOffset(offsetDb); }),
+      // The calculator keeps its own copy, which it reads back at the next launch.
+      m_conservativeDoseMode(m_settings, keys::conservativeDoseMode, settingAnnouncer(),
+                             [this](bool on) { m_doseCalculator->setConservativeMode(on); }),
+      m_peakMonitoringEnabled(m_settings, keys::peakMonitoringEnabled, settingAnnouncer()),
+      m_autoStartSessions(m_settings, keys::autoStartSessions, settingAnnouncer()),
+      m_selectedOutputDeviceUID(m_settings, keys::selectedOutputDeviceUID, settingAnnouncer()),
+      m_launchAtLogin(m_settings, keys::launchAtLogin, settingAnnouncer(),
+                      [this](bool on) { applyLaunchAtLogin(on); }),
+      m_timeSensitiveNotifications(m_settings, keys::timeSensitiveNotifications, settingAnnouncer()),
+      m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()) {
+    createServices(platform);
+    restoreSettings();
+    createMeasurementService(platform.audioBackend);
 
-    // 2. The dose, the workstation watch (it lists what is running now, before any
-    // handler exists, so a workstation already open starts nothing), then the sessions,
-    // whose constructor loads the history.
-    m_doseCalculator = std::make_unique<DoseCalculator>(m_preferences, m_clock);
-    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace);
-    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.historyFilePath);
-
-    // 3. The settings keep their member defaults until the stored values are read.
-
-    // 4. Pink noise and the calibration services, then the statistics.
-    m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
-    m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_preferences);
-    m_micResponseService = std::make_unique<MicResponseCalibrationService>(m_clock);
-    m_calibrationProfileStore = std::make_unique<CalibrationProfileStore>(m_preferences);
-    m_leqStatistics = std::make_unique<LeqStatisticsService>(kLeqRateHz);
-
-    // 5. No timers yet; the alerts start with no snooze, no sustained run and no peak
-    // sent. They read the settings and the dose at the moment they build a notification.
-    m_alerts =
-        std::make_unique<AlertCenter>(m_notificationCenter, m_clock,
-                                      AlertCenter::Settings{[this] { return m_peakMonitoringEnabled; },
-                                                            [this] { return m_timeSensitiveNotifications; }},
-                                      [this] { return m_doseCalculator->accumulatedDose(); });
-
-    // 6. The stored settings.
-    const QString storedDeviceUID = m_preferences.string(kSelectedDeviceUIDKey).value_or(QString());
-    const double storedOffset = m_preferences.doubleValue(kCalibrationOffsetKey).value_or(0.0);
-    const bool storedAutoStart = boolDefaultingToTrue(m_preferences, kAutoStartSessionsKey);
-    const bool storedTimeSensitive = boolDefaultingToTrue(m_preferences, kTimeSensitiveNotificationsKey);
-    const bool storedPeakMonitoring = boolDefaultingToTrue(m_preferences, kPeakMonitoringEnabledKey);
-    const bool storedConservative = m_preferences.boolValue(kConservativeDoseModeKey).value_or(false);
-    const QString storedOutputUID = m_preferences.string(kSelectedOutputDeviceUIDKey).value_or(QString());
-
-    // 7. The input device, also when none was chosen (the system default).
-    m_deviceManager->selectDevice(storedDeviceUID);
-
-    // 8. A stored 0.0 means "never calibrated". A value that is not a number at all
-    // would turn every level into nonsense, so it falls back the same way.
-    const double offset =
-        (storedOffset == 0.0 || !std::isfinite(storedOffset)) ? kDefaultCalibrationOffset : storedOffset;
-
-    // 9. The measurement service.
-    m_audioService =
-        std::make_unique<AudioMeasurementService>(platform.audioBackend, *m_deviceManager, offset);
-
-    // 10. Install the read values without their side effects.
-    m_selectedDeviceUID = storedDeviceUID;
-    m_calibrationOffset = offset;
-    m_conservativeDoseMode = storedConservative;
-    m_peakMonitoringEnabled = storedPeakMonitoring;
-    m_autoStartSessions = storedAutoStart;
-    m_selectedOutputDeviceUID = storedOutputUID;
-    m_timeSensitiveNotifications = storedTimeSensitive;
-
-    // 11. A stored microphone correction acts on the very first captured buffer.
-    m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
-
-    // 12. The login item follows what the desktop has registered, not the stored key.
+    // The login item follows what the desktop has registered, not the stored key. It is
+    // assigned like a change so that the key and the registration agree from here on.
     setLaunchAtLogin(m_loginItem.status() == platform::LoginItemStatus::enabled);
 
-    // 13–14. Today's dose: the stored one, raised to today's completed sessions.
-    m_doseCalculator->restorePersistedDose();
-    m_doseCalculator->reconcileWithSessions(m_sessionManager->todaysCompletedDose());
-    m_doseDay = m_clock.today();
+    restoreTodaysDose();
 
-    // 15. Callbacks, notifications and the timers.
+    // Only now may events flow: every handler below finds its services and settings in place.
+    setupProblemReports();
     setupDAWCallbacks();
     setupDoseCallbacks();
     setupAudioServiceCallbacks();
     m_alerts->setupNotifications();
     startSPLFeed();
     scheduleMidnightReset();
-
-    // 16. Change forwarding, then the pink-noise link.
     setupChangeForwarding();
     setupPinkNoiseLink();
 
@@ -131,6 +98,69 @@ AppState::AppState(Platform platform, QObject* parent)
     if (auto* application = QCoreApplication::instance()) {
         connect(application, &QCoreApplication::aboutToQuit, this, &AppState::prepareForQuit);
     }
+}
+
+void AppState::createServices(const Platform& platform) {
+    m_deviceManager = std::make_unique<AudioDeviceManager>(platform.audioBackend, m_settings);
+    m_doseCalculator = std::make_unique<DoseCalculator>(m_settings, m_clock);
+    // The workstation watch lists what is running now, before any handler exists, so a
+    // workstation already open at launch starts no session.
+    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace);
+    // Loads the history; what went wrong is reported here, once.
+    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
+    printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
+    printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);
+    m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
+    m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_settings);
+    m_micResponseService = std::make_unique<MicResponseCalibrationService>(m_clock);
+    m_calibrationProfileStore = std::make_unique<CalibrationProfileStore>(m_settings);
+    m_leqStatistics = std::make_unique<LeqStatisticsService>(kLeqRateHz);
+
+    // The alerts start with no snooze, no sustained run and no peak sent. They read the
+    // settings and the dose at the moment they build a notification.
+    m_alerts = std::make_unique<AlertCenter>(
+        m_notificationCenter, m_clock,
+        AlertCenter::Settings{[this] { return m_peakMonitoringEnabled.value(); },
+                              [this] { return m_timeSensitiveNotifications.value(); }},
+        [this] { return m_doseCalculator->accumulatedDose(); });
+}
+
+void AppState::restoreSettings() {
+    // The stored values are taken as they are: their side effects already happened in
+    // the run that stored them, or are done by the services' own restore.
+    m_selectedDeviceUID.installStored();
+    m_calibrationOffset.installStored();
+    m_conservativeDoseMode.installStored();
+    m_peakMonitoringEnabled.installStored();
+    m_autoStartSessions.installStored();
+    m_selectedOutputDeviceUID.installStored();
+    m_timeSensitiveNotifications.installStored();
+    m_micLocationNote.installStored();
+    // The stored channel belongs to the stored device, so the device is restored, not
+    // chosen anew (which would set the channel back to the first).
+    m_deviceManager->restoreDevice(m_selectedDeviceUID.value());
+}
+
+void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
+    m_audioService = std::make_unique<AudioMeasurementService>(audioBackend, *m_deviceManager,
+                                                               m_calibrationOffset.value());
+    // A stored microphone correction acts on the very first captured buffer.
+    m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
+}
+
+void AppState::restoreTodaysDose() {
+    // A restart on the same day continues the stored dose; today's completed sessions,
+    // which the history keeps even when the stored dose was lost, are its floor.
+    m_doseCalculator->restorePersistedDose();
+    m_doseCalculator->reconcileWithSessions(m_sessionManager->todaysCompletedDose());
+    m_doseDay = m_clock.today();
+}
+
+SettingAnnouncer AppState::settingAnnouncer() {
+    return [this](platform::SettingKey key) {
+        emit settingChanged(key);
+        emit changed();
+    };
 }
 
 AppState::~AppState() {
@@ -152,12 +182,12 @@ void AppState::setupDAWCallbacks() {
     // The setting is read when the event arrives: switching it off during a session
     // leaves that session running after the workstation quits.
     m_dawDetection->onDAWLaunched = [this](const QString& name) {
-        if (m_autoStartSessions) {
+        if (m_autoStartSessions.value()) {
             startSession(name);
         }
     };
     m_dawDetection->onAllDAWsQuit = [this] {
-        if (m_autoStartSessions) {
+        if (m_autoStartSessions.value()) {
             endSession();
         }
     };
@@ -198,6 +228,14 @@ void AppState::setupChangeForwarding() {
     forward(m_leqStatistics.get(), &LeqStatisticsService::changed);
 }
 
+void AppState::setupProblemReports() {
+    // The services say what went wrong; the program decides that it goes to the console.
+    connect(m_audioService.get(), &AudioMeasurementService::problem, this, &platform::printConsoleLine);
+    connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
+    connect(m_sessionManager.get(), &SessionManager::csvExportFailed, this,
+            [](const QString& error) { platform::printConsoleLine(kExportFailed + error); });
+}
+
 void AppState::setupPinkNoiseLink() {
     // Each value is handed over on a later turn of the event loop, as it was when
     // assigned: a session start stops the noise first, and by the time that reaches
@@ -221,60 +259,6 @@ void AppState::pinkNoisePlayingChanged(bool playing) {
 
 // ---- settings ----
 
-void AppState::setSelectedDeviceUID(const QString& uid) {
-    m_selectedDeviceUID = uid;
-    m_preferences.setString(kSelectedDeviceUIDKey, uid);
-    m_deviceManager->selectDevice(uid);
-    m_audioService->switchDevice();
-    emit changed();
-}
-
-void AppState::setCalibrationOffset(double offsetDb) {
-    m_calibrationOffset = offsetDb;
-    m_preferences.setDouble(kCalibrationOffsetKey, offsetDb);
-    m_audioService->setCalibrationOffset(offsetDb);
-    emit changed();
-}
-
-void AppState::setConservativeDoseMode(bool on) {
-    m_conservativeDoseMode = on;
-    m_doseCalculator->setConservativeMode(on);
-    m_preferences.setBool(DoseCalculator::kConservativeModeKey, m_doseCalculator->conservativeMode());
-    m_preferences.setBool(kConservativeDoseModeKey, on);
-    emit changed();
-}
-
-void AppState::setPeakMonitoringEnabled(bool on) {
-    m_peakMonitoringEnabled = on;
-    m_preferences.setBool(kPeakMonitoringEnabledKey, on);
-    emit changed();
-}
-
-void AppState::setAutoStartSessions(bool on) {
-    m_autoStartSessions = on;
-    m_preferences.setBool(kAutoStartSessionsKey, on);
-    emit changed();
-}
-
-void AppState::setSelectedOutputDeviceUID(const QString& uid) {
-    m_selectedOutputDeviceUID = uid;
-    m_preferences.setString(kSelectedOutputDeviceUIDKey, uid);
-    emit changed();
-}
-
-void AppState::setLaunchAtLogin(bool on) {
-    m_launchAtLogin = on;
-    m_preferences.setBool(kLaunchAtLoginKey, on);
-    applyLaunchAtLogin(on);
-    emit changed();
-}
-
-void AppState::setTimeSensitiveNotifications(bool on) {
-    m_timeSensitiveNotifications = on;
-    m_preferences.setBool(kTimeSensitiveNotificationsKey, on);
-    emit changed();
-}
-
 void AppState::setSimulatedDoseLevel(std::optional<models::DoseLevel> level) {
     m_simulatedDoseLevel = level;
     emit changed();
@@ -296,7 +280,7 @@ void AppState::applyLaunchAtLogin(bool enabled) {
         this,
         [this] {
             const bool registered = m_loginItem.status() == platform::LoginItemStatus::enabled;
-            if (registered != m_launchAtLogin) {
+            if (registered != m_launchAtLogin.value()) {
                 setLaunchAtLogin(registered);
             }
         },
@@ -323,7 +307,7 @@ AppState::EndedDoses AppState::closeSession() {
     const double total = m_doseCalculator->dosePercentage();
     const bool hadSession = m_sessionManager->currentSession().has_value();
 
-    m_sessionManager->endSession(*m_doseCalculator);
+    printIfFailed(kSaveFailed, m_sessionManager->endSession(*m_doseCalculator));
     m_audioService->stop();
     stopReadingSampler();
     m_leqStatistics->reset();
@@ -349,18 +333,18 @@ void AppState::prepareForQuit() {
     if (m_sessionManager->currentSession()) {
         closeSession();
     }
-    m_preferences.flush();
+    m_settings.flush();
 }
 
 void AppState::resetDose() {
     m_sessionManager->removeTodaysSessions();
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     m_doseCalculator->reset();
 }
 
 void AppState::deleteSession(const models::Session& session) {
     m_sessionManager->removeSession(session.id);
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     if (m_clock.isToday(session.startDate)) {
         m_doseCalculator->overrideDose(m_sessionManager->todaysCompletedDose());
     }
@@ -446,7 +430,7 @@ void AppState::performDailyReset() {
     m_doseDay = m_clock.today();
     m_doseCalculator->reset();
     m_leqStatistics->reset();
-    m_sessionManager->loadHistory();
+    printIfFailed(kLoadFailed, m_sessionManager->loadHistory());
     scheduleMidnightReset();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/AlertCenter.h"
+#include "core/AppSetting.h"
 #include "models/DoseLevel.h"
 #include "models/Session.h"
+#include "platform/Settings.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -16,6 +18,7 @@
 namespace kavro::platform {
 class AudioBackend;
 class Clock;
+class FileStore;
 class LoginItemService;
 class NotificationCenter;
 class PreferencesStore;
@@ -53,7 +56,9 @@ public:
         platform::NotificationCenter& notificationCenter;
         platform::Workspace& workspace;
         platform::LoginItemService& loginItem;
-        QString historyFilePath;
+        platform::FileStore& files;
+        // Where the session history is kept.
+        QString dataFolder;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
@@ -63,16 +68,6 @@ public:
     // midnight that passed during a suspend.
     static constexpr std::chrono::milliseconds kDayCheckInterval{60000};
     static constexpr double kLeqRateHz = 10.0;
-    static constexpr double kDefaultCalibrationOffset = 94.0;
-
-    static inline const QString kSelectedDeviceUIDKey = QStringLiteral("selectedDeviceUID");
-    static inline const QString kCalibrationOffsetKey = QStringLiteral("calibrationOffset");
-    static inline const QString kConservativeDoseModeKey = QStringLiteral("conservativeDoseMode");
-    static inline const QString kPeakMonitoringEnabledKey = QStringLiteral("peakMonitoringEnabled");
-    static inline const QString kAutoStartSessionsKey = QStringLiteral("autoStartSessions");
-    static inline const QString kSelectedOutputDeviceUIDKey = QStringLiteral("selectedOutputDeviceUID");
-    static inline const QString kLaunchAtLoginKey = QStringLiteral("launchAtLogin");
-    static inline const QString kTimeSensitiveNotificationsKey = QStringLiteral("timeSensitiveNotifications");
 
     explicit AppState(Platform platform, QObject* parent = nullptr);
     ~AppState() override;
@@ -94,24 +89,35 @@ public:
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
-    // Settings. Every assignment stores the value and runs its side effects, also when
-    // the value is unchanged.
-    const QString& selectedDeviceUID() const { return m_selectedDeviceUID; }
-    void setSelectedDeviceUID(const QString& uid);
-    double calibrationOffset() const { return m_calibrationOffset; }
-    void setCalibrationOffset(double offsetDb);
-    bool conservativeDoseMode() const { return m_conservativeDoseMode; }
-    void setConservativeDoseMode(bool on);
-    bool peakMonitoringEnabled() const { return m_peakMonitoringEnabled; }
-    void setPeakMonitoringEnabled(bool on);
-    bool autoStartSessions() const { return m_autoStartSessions; }
-    void setAutoStartSessions(bool on);
-    const QString& selectedOutputDeviceUID() const { return m_selectedOutputDeviceUID; }
-    void setSelectedOutputDeviceUID(const QString& uid);
-    bool launchAtLogin() const { return m_launchAtLogin; }
-    void setLaunchAtLogin(bool on);
-    bool timeSensitiveNotifications() const { return m_timeSensitiveNotifications; }
-    void setTimeSensitiveNotifications(bool on);
+    // The user's settings (keys and defaults in platform/SettingKey.h). Every assignment
+    // stores the value, runs its side effects and announces settingChanged() and
+    // changed(), also when the value is unchanged.
+    //
+    // The input device; a change reselects it and restarts capture if it runs.
+    const QString& selectedDeviceUID() const { return m_selectedDeviceUID.value(); }
+    void setSelectedDeviceUID(const QString& uid) { m_selectedDeviceUID.assign(uid); }
+    // The broadband level offset in dB, handed to the measurement service.
+    double calibrationOffset() const { return m_calibrationOffset.value(); }
+    void setCalibrationOffset(double offsetDb) { m_calibrationOffset.assign(offsetDb); }
+    // The dose uses the higher of dBA and dBC.
+    bool conservativeDoseMode() const { return m_conservativeDoseMode.value(); }
+    void setConservativeDoseMode(bool on) { m_conservativeDoseMode.assign(on); }
+    bool peakMonitoringEnabled() const { return m_peakMonitoringEnabled.value(); }
+    void setPeakMonitoringEnabled(bool on) { m_peakMonitoringEnabled.assign(on); }
+    // Sessions follow the watched workstations.
+    bool autoStartSessions() const { return m_autoStartSessions.value(); }
+    void setAutoStartSessions(bool on) { m_autoStartSessions.assign(on); }
+    // The output for pink noise; empty when none is chosen.
+    const QString& selectedOutputDeviceUID() const { return m_selectedOutputDeviceUID.value(); }
+    void setSelectedOutputDeviceUID(const QString& uid) { m_selectedOutputDeviceUID.assign(uid); }
+    // A change registers or unregisters the login item.
+    bool launchAtLogin() const { return m_launchAtLogin.value(); }
+    void setLaunchAtLogin(bool on) { m_launchAtLogin.assign(on); }
+    bool timeSensitiveNotifications() const { return m_timeSensitiveNotifications.value(); }
+    void setTimeSensitiveNotifications(bool on) { m_timeSensitiveNotifications.assign(on); }
+    // Where the measuring microphone stands, for the user's own reference.
+    const QString& micLocationNote() const { return m_micLocationNote.value(); }
+    void setMicLocationNote(const QString& note) { m_micLocationNote.assign(note); }
 
     const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
     void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
@@ -142,17 +148,26 @@ public:
 signals:
     // Something a view may show has changed.
     void changed();
+    // One of the user's settings was assigned (also to the value it had).
+    void settingChanged(platform::SettingKey key);
     void sessionStarted(const QString& dawName);
     // The completed record, as stored in the history.
     void sessionEnded(const models::Session& session);
     void doseLevelCrossed(models::DoseLevel level);
 
 private:
+    void createServices(const Platform& platform);
+    void restoreSettings();
+    void createMeasurementService(platform::AudioBackend& audioBackend);
+    void restoreTodaysDose();
+    // What every setting calls after an assignment.
+    SettingAnnouncer settingAnnouncer();
     void setupDoseCallbacks();
     void setupAudioServiceCallbacks();
     void setupDAWCallbacks();
     void setupChangeForwarding();
     void setupPinkNoiseLink();
+    void setupProblemReports();
     void startSPLFeed();
     void startReadingSampler();
     void stopReadingSampler();
@@ -168,7 +183,7 @@ private:
     };
     EndedDoses closeSession();
 
-    platform::PreferencesStore& m_preferences;
+    platform::Settings m_settings;
     platform::Clock& m_clock;
     platform::NotificationCenter& m_notificationCenter;
     platform::Workspace& m_workspace;
@@ -180,14 +195,15 @@ private:
     std::unique_ptr<services::DAWDetectionService> m_dawDetection;
     std::unique_ptr<services::SessionManager> m_sessionManager;
 
-    QString m_selectedDeviceUID;
-    double m_calibrationOffset = kDefaultCalibrationOffset;
-    bool m_conservativeDoseMode = false;
-    bool m_peakMonitoringEnabled = true;
-    bool m_autoStartSessions = true;
-    QString m_selectedOutputDeviceUID;
-    bool m_launchAtLogin = false;
-    bool m_timeSensitiveNotifications = true;
+    AppSetting<QString> m_selectedDeviceUID;
+    AppSetting<double> m_calibrationOffset;
+    AppSetting<bool> m_conservativeDoseMode;
+    AppSetting<bool> m_peakMonitoringEnabled;
+    AppSetting<bool> m_autoStartSessions;
+    AppSetting<QString> m_selectedOutputDeviceUID;
+    AppSetting<bool> m_launchAtLogin;
+    AppSetting<bool> m_timeSensitiveNotifications;
+    AppSetting<QString> m_micLocationNote;
     std::optional<models::DoseLevel> m_simulatedDoseLevel;
 
     std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;

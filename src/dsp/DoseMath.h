@@ -2,14 +2,8 @@
 
 namespace kavro::dsp {
 
-// The NIOSH recommended exposure limit: 85 dBA for 8 hours with a 3 dB exchange rate,
-// and nothing counted below 80 dBA.
+// The dose rule of the NIOSH recommended exposure limit (see ExposureLimits.h).
 namespace dose {
-
-inline constexpr double kCriterionLevelDb = 85.0;
-inline constexpr double kCriterionHours = 8.0;
-inline constexpr double kExchangeRateDb = 3.0;
-inline constexpr double kThresholdDb = 80.0;
 
 // Hours of listening at levelDb that make up the whole daily allowance: 8 h at 85 dB,
 // halved for every 3 dB above, doubled for every 3 dB below. Kept in exactly this
@@ -19,6 +13,10 @@ double allowedHours(double levelDb);
 
 // Fraction of the daily allowance used by `seconds` of listening at levelDb.
 double doseFraction(double levelDb, double seconds);
+
+// The inverse of the rule: the steady level that gives `dailyDose` (a fraction of the
+// allowance) in 8 hours. A whole allowance is 85 dB; each doubling adds 3 dB.
+double equivalentLevelDb(double dailyDose);
 
 } // namespace dose
 } // namespace kavro::dsp

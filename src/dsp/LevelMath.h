@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/ExposureLimits.h"
+
 #include <span>
 
 namespace kavro::dsp {
@@ -15,7 +17,7 @@ inline constexpr double kSmoothingInputCapDb = 140.0;
 inline constexpr double kPeakCapDb = 160.0;
 inline constexpr double kNewValueWeight = 0.3;
 inline constexpr double kPreviousValueWeight = 0.7;
-inline constexpr double kPeakAlertDbc = 135.0;
+inline constexpr double kPeakAlertDbc = eu::kPeakLowerActionDbc;
 
 // The RMS and peak of one buffer: √(Σx²/N) with every sample widened to double and the
 // sum kept in double, in sample order; the largest absolute sample in single precision.

@@ -1,8 +1,5 @@
 #include "services/AudioDeviceManager.h"
 
-#include "platform/AudioBackend.h"
-#include "platform/PreferencesStore.h"
-
 #include <algorithm>
 
 namespace kavro::services {
@@ -10,9 +7,9 @@ namespace kavro::services {
 using models::AudioChannel;
 using models::AudioDevice;
 
-AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend,
-                                       platform::PreferencesStore& preferences, QObject* parent)
-    : QObject(parent), m_backend(backend), m_preferences(preferences) {
+AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend, platform::Settings settings,
+                                       QObject* parent)
+    : QObject(parent), m_backend(backend), m_settings(settings) {
     m_inputDevices = enumerate(true);
     m_outputDevices = enumerate(false);
     updateAvailableChannels();
@@ -22,7 +19,7 @@ AudioDeviceManager::AudioDeviceManager(platform::AudioBackend& backend,
         QMetaObject::invokeMethod(
             this, [this] { refreshDevices(); }, Qt::QueuedConnection);
     });
-    setSelectedChannelIndex(m_preferences.integer(QLatin1String(kSelectedChannelIndexKey)).value_or(0));
+    setSelectedChannelIndex(m_settings.value(platform::keys::selectedChannelIndex));
 }
 
 AudioDeviceManager::~AudioDeviceManager() = default;
@@ -68,13 +65,13 @@ QList<AudioChannel> AudioDeviceManager::channelsOf(const QString& uid) const {
 }
 
 void AudioDeviceManager::selectDevice(const QString& uid) {
-    const bool restoringAtLaunch =
-        !m_selectedSinceLaunch &&
-        uid == m_preferences.string(QLatin1String(kStoredDeviceUIDKey)).value_or(QString());
-    m_selectedSinceLaunch = true;
-    if (uid != m_selectedDeviceUID && !restoringAtLaunch) {
+    if (uid != m_selectedDeviceUID) {
         setSelectedChannelIndex(0);
     }
+    restoreDevice(uid);
+}
+
+void AudioDeviceManager::restoreDevice(const QString& uid) {
     m_selectedDeviceUID = uid;
     updateAvailableChannels();
     emit changed();
@@ -82,7 +79,7 @@ void AudioDeviceManager::selectDevice(const QString& uid) {
 
 void AudioDeviceManager::setSelectedChannelIndex(qint64 index) {
     m_selectedChannelIndex = index;
-    m_preferences.setInteger(QLatin1String(kSelectedChannelIndexKey), index);
+    m_settings.setValue(platform::keys::selectedChannelIndex, index);
     emit changed();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "models/AudioDevice.h"
+#include "platform/AudioBackend.h"
+#include "platform/Settings.h"
 
 #include <QHash>
 #include <QList>
@@ -9,25 +11,16 @@
 #include <memory>
 #include <optional>
 
-#include "platform/AudioBackend.h"
-
-namespace kavro::platform {
-class PreferencesStore;
-} // namespace kavro::platform
-
 namespace kavro::services {
 
 // The shared model of the machine's audio devices: the input and output lists, the
 // selected input device (by persistent UID), its channels and the selected channel.
+// The channel is kept in the preferences here; the device is the application state's
+// setting, which it hands over through selectDevice() and restoreDevice().
 class AudioDeviceManager : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kSelectedChannelIndexKey = "selectedChannelIndex";
-    // The application state stores the selected device under this key; the manager
-    // reads it only to recognise the selection restored at launch.
-    static constexpr const char* kStoredDeviceUIDKey = "selectedDeviceUID";
-
-    AudioDeviceManager(platform::AudioBackend& backend, platform::PreferencesStore& preferences,
+    AudioDeviceManager(platform::AudioBackend& backend, platform::Settings settings,
                        QObject* parent = nullptr);
     ~AudioDeviceManager() override;
 
@@ -38,10 +31,11 @@ public:
     qint64 selectedChannelIndex() const { return m_selectedChannelIndex; }
 
     // Selects an input device by UID (empty for the system default). A different UID
-    // first resets the channel to 0, except at the first selection after launch when it
-    // restores the stored UID: the stored channel then stays while the device has it.
-    // Does not restart capture.
+    // first resets the channel to 0. Does not restart capture.
     void selectDevice(const QString& uid);
+    // At launch: selects the device chosen in an earlier run. The stored channel belongs
+    // to that device, so it stays while the device has it.
+    void restoreDevice(const QString& uid);
     // Every assignment is stored in the preferences.
     void setSelectedChannelIndex(qint64 index);
     // The id of the selected device while it is in the input list.
@@ -64,9 +58,8 @@ private:
     QList<models::AudioChannel> channelsOf(const QString& uid) const;
 
     platform::AudioBackend& m_backend;
-    platform::PreferencesStore& m_preferences;
+    platform::Settings m_settings;
     std::unique_ptr<platform::AudioBackend::ListenerRegistration> m_listener;
-    bool m_selectedSinceLaunch = false;
     QList<models::AudioDevice> m_inputDevices;
     QList<models::AudioDevice> m_outputDevices;
     QString m_selectedDeviceUID;

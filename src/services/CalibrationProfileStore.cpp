@@ -1,12 +1,11 @@
 #include "services/CalibrationProfileStore.h"
 
-#include "platform/PreferencesStore.h"
 #include "services/MicFrequencyCorrection.h"
 
 namespace kavro::services {
 
-CalibrationProfileStore::CalibrationProfileStore(platform::PreferencesStore& preferences, QObject* parent)
-    : QObject(parent), m_preferences(preferences) {
+CalibrationProfileStore::CalibrationProfileStore(platform::Settings settings, QObject* parent)
+    : QObject(parent), m_settings(settings) {
     load();
 }
 
@@ -32,7 +31,7 @@ void CalibrationProfileStore::apply(const models::CalibrationSavedProfile& profi
 }
 
 void CalibrationProfileStore::load() {
-    const auto data = m_preferences.data(QLatin1String(kDefaultsKey));
+    const auto data = m_settings.stored(platform::keys::calibrationProfiles);
     if (!data) {
         return;
     }
@@ -44,7 +43,7 @@ void CalibrationProfileStore::load() {
 void CalibrationProfileStore::persist() {
     // On an encoding failure the previous stored value stays; the list in memory keeps the change.
     if (const auto data = models::CalibrationSavedProfile::encodeList(m_profiles)) {
-        m_preferences.setData(QLatin1String(kDefaultsKey), *data);
+        m_settings.setValue(platform::keys::calibrationProfiles, *data);
     }
 }
 

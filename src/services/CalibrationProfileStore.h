@@ -1,14 +1,11 @@
 #pragma once
 
 #include "models/CalibrationSavedProfile.h"
+#include "platform/Settings.h"
 
 #include <QList>
 #include <QObject>
 #include <QUuid>
-
-namespace kavro::platform {
-class PreferencesStore;
-}
 
 namespace kavro::services {
 
@@ -19,10 +16,8 @@ class MicFrequencyCorrection;
 class CalibrationProfileStore : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kDefaultsKey = "calibrationProfiles_v1";
-
     // Loads the stored list; missing or undecodable data gives an empty list.
-    explicit CalibrationProfileStore(platform::PreferencesStore& preferences, QObject* parent = nullptr);
+    explicit CalibrationProfileStore(platform::Settings settings, QObject* parent = nullptr);
 
     const QList<models::CalibrationSavedProfile>& profiles() const { return m_profiles; }
 
@@ -42,7 +37,7 @@ private:
     void load();
     void persist();
 
-    platform::PreferencesStore& m_preferences;
+    platform::Settings m_settings;
     QList<models::CalibrationSavedProfile> m_profiles;
 };
 

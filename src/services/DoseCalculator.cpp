@@ -1,6 +1,7 @@
 #include "services/DoseCalculator.h"
 
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,17 +10,24 @@
 namespace kavro::services {
 
 namespace dose = dsp::dose;
+namespace eu = dsp::eu;
+namespace keys = platform::keys;
+namespace niosh = dsp::niosh;
 using models::DoseLevel;
 
-DoseCalculator::DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock,
-                               QObject* parent)
-    : QObject(parent), m_preferences(preferences), m_clock(clock) {}
+DoseCalculator::DoseCalculator(platform::Settings settings, const platform::Clock& clock, QObject* parent)
+    : QObject(parent), m_settings(settings), m_clock(clock) {}
+
+void DoseCalculator::setConservativeMode(bool on) {
+    m_conservativeMode = on;
+    m_settings.setValue(keys::doseConservativeMode, on);
+}
 
 void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA,
                                     const QDateTime& at) {
     trackPeak(peakDBC);
 
-    if (peakDBA >= kInstantaneousPeakDba) {
+    if (peakDBA >= eu::kInstantaneousPeakDba) {
         ++m_peakDBACount115;
         emit changed();
         if (onInstantaneousPeakAlert) {
@@ -30,7 +38,7 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
     const double level = (m_conservativeMode && dBA <= dBC) ? dBC : dBA;
     // A level that is not a finite number cannot be weighed; it would turn the dose
     // itself into not-a-number or infinity and that would be stored for the rest of the day.
-    if (!(level >= dose::kThresholdDb) || !std::isfinite(level)) {
+    if (!(level >= niosh::kThresholdDb) || !std::isfinite(level)) {
         m_lastMeasurementTime = at;
         return;
     }
@@ -67,7 +75,8 @@ void DoseCalculator::addMeasurement(double dBA, double dBC, double peakDBC, doub
             const double doseNow = m_accumulatedDose;
             const double perHour = 1.0 / dose::allowedHours(level);
             m_projectedDoseAtEndOfDay =
-                (doseNow + perHour * std::max(0.0, dose::kCriterionHours - dose::kCriterionHours * doseNow)) *
+                (doseNow +
+                 perHour * std::max(0.0, niosh::kCriterionHours - niosh::kCriterionHours * doseNow)) *
                 100.0;
             emit changed();
             if (band != m_previousDoseLevel) {
@@ -89,14 +98,14 @@ void DoseCalculator::trackPeak(double peakDBC) {
         m_todayPeakDBC = peakDBC;
     }
     // The counters are cumulative: a peak over 140 dBC also counts as over 137 and 135.
-    if (peakDBC >= kPeak140Dbc) {
+    if (peakDBC >= eu::kPeakLimitDbc) {
         ++m_peakCount140;
         ++m_peakCount137;
         ++m_peakCount135;
-    } else if (peakDBC >= kPeak137Dbc) {
+    } else if (peakDBC >= eu::kPeakUpperActionDbc) {
         ++m_peakCount137;
         ++m_peakCount135;
-    } else if (peakDBC >= kPeak135Dbc) {
+    } else if (peakDBC >= eu::kPeakLowerActionDbc) {
         ++m_peakCount135;
     } else {
         if (raised) {
@@ -111,42 +120,44 @@ void DoseCalculator::trackPeak(double peakDBC) {
 }
 
 void DoseCalculator::persistDose() {
-    m_preferences.setDouble(kAccumulatedDoseKey, m_accumulatedDose);
-    m_preferences.setDate(kDoseDateKey, m_clock.now());
-    m_preferences.setInteger(kPeakCount135Key, m_peakCount135);
-    m_preferences.setInteger(kPeakCount137Key, m_peakCount137);
-    m_preferences.setInteger(kPeakCount140Key, m_peakCount140);
-    m_preferences.setDouble(kTodayPeakDBCKey, m_todayPeakDBC);
-    m_preferences.setInteger(kPeakDBACount115Key, m_peakDBACount115);
+    m_settings.setValue(keys::accumulatedDose, m_accumulatedDose);
+    m_settings.setValue(keys::doseDate, m_clock.now());
+    m_settings.setValue(keys::peakCount135, m_peakCount135);
+    m_settings.setValue(keys::peakCount137, m_peakCount137);
+    m_settings.setValue(keys::peakCount140, m_peakCount140);
+    m_settings.setValue(keys::todayPeakDBC, m_todayPeakDBC);
+    m_settings.setValue(keys::peakDBACount115, m_peakDBACount115);
 }
 
 void DoseCalculator::clearPersistedDose() {
-    for (const QLatin1String key : {kAccumulatedDoseKey, kDoseDateKey, kPeakCount135Key, kPeakCount137Key,
-                                    kPeakCount140Key, kTodayPeakDBCKey, kPeakDBACount115Key}) {
-        m_preferences.remove(key);
-    }
+    m_settings.remove(keys::accumulatedDose);
+    m_settings.remove(keys::doseDate);
+    m_settings.remove(keys::peakCount135);
+    m_settings.remove(keys::peakCount137);
+    m_settings.remove(keys::peakCount140);
+    m_settings.remove(keys::todayPeakDBC);
+    m_settings.remove(keys::peakDBACount115);
 }
 
 void DoseCalculator::restorePersistedDose() {
-    m_conservativeMode = m_preferences.boolValue(kConservativeModeKey).value_or(false);
+    m_conservativeMode = m_settings.value(keys::doseConservativeMode);
 
-    const std::optional<QDateTime> storedDate = m_preferences.date(kDoseDateKey);
-    if (!storedDate || !storedDate->isValid() || !m_clock.isToday(*storedDate)) {
+    const std::optional<QDateTime> storedDate = m_settings.stored(keys::doseDate);
+    if (!storedDate || !m_clock.isToday(*storedDate)) {
         clearPersistedDose();
         return;
     }
-    const double stored = m_preferences.doubleValue(kAccumulatedDoseKey).value_or(0.0);
-    // Written as "not above zero" so that a stored not-a-number is not restored either.
-    if (!(stored > 0.0)) {
+    const double stored = m_settings.value(keys::accumulatedDose);
+    if (stored <= 0.0) {
         return;
     }
     m_accumulatedDose = stored;
     m_sessionStartDose = stored;
-    m_peakCount135 = m_preferences.integer(kPeakCount135Key).value_or(0);
-    m_peakCount137 = m_preferences.integer(kPeakCount137Key).value_or(0);
-    m_peakCount140 = m_preferences.integer(kPeakCount140Key).value_or(0);
-    m_todayPeakDBC = m_preferences.doubleValue(kTodayPeakDBCKey).value_or(0.0);
-    m_peakDBACount115 = m_preferences.integer(kPeakDBACount115Key).value_or(0);
+    m_peakCount135 = m_settings.value(keys::peakCount135);
+    m_peakCount137 = m_settings.value(keys::peakCount137);
+    m_peakCount140 = m_settings.value(keys::peakCount140);
+    m_todayPeakDBC = m_settings.value(keys::todayPeakDBC);
+    m_peakDBACount115 = m_settings.value(keys::peakDBACount115);
     emit changed();
     publishSilently(stored);
 }

@@ -2,10 +2,9 @@
 
 #include "models/DoseLevel.h"
 #include "platform/Clock.h"
-#include "platform/PreferencesStore.h"
+#include "platform/Settings.h"
 
 #include <QDateTime>
-#include <QLatin1String>
 #include <QObject>
 
 #include <cstdint>
@@ -25,26 +24,10 @@ namespace kavro::services {
 class DoseCalculator : public QObject {
     Q_OBJECT
 public:
-    static constexpr QLatin1String kAccumulatedDoseKey{"DoseCalculator.accumulatedDose"};
-    static constexpr QLatin1String kDoseDateKey{"DoseCalculator.doseDate"};
-    static constexpr QLatin1String kPeakCount135Key{"DoseCalculator.peakCount135"};
-    static constexpr QLatin1String kPeakCount137Key{"DoseCalculator.peakCount137"};
-    static constexpr QLatin1String kPeakCount140Key{"DoseCalculator.peakCount140"};
-    static constexpr QLatin1String kTodayPeakDBCKey{"DoseCalculator.todayPeakDBC"};
-    static constexpr QLatin1String kPeakDBACount115Key{"DoseCalculator.peakDBACount115"};
-    // Written by the application state when its setting changes; only read here.
-    static constexpr QLatin1String kConservativeModeKey{"DoseCalculator.conservativeMode"};
-
-    // EU 2003/10/EC peak action values.
-    static constexpr double kPeak135Dbc = 135.0;
-    static constexpr double kPeak137Dbc = 137.0;
-    static constexpr double kPeak140Dbc = 140.0;
-    static constexpr double kInstantaneousPeakDba = 115.0;
     // Two measurements further apart than this are treated as a pause, not as listening.
     static constexpr double kMaxStepSeconds = 60.0;
 
-    DoseCalculator(platform::PreferencesStore& preferences, const platform::Clock& clock,
-                   QObject* parent = nullptr);
+    DoseCalculator(platform::Settings settings, const platform::Clock& clock, QObject* parent = nullptr);
 
     // Published values.
     double dosePercentage() const { return m_dosePercentage; }
@@ -62,8 +45,9 @@ public:
     double sessionStartDose() const { return m_sessionStartDose; }
     void setSessionStartDose(double dose) { m_sessionStartDose = dose; }
     bool conservativeMode() const { return m_conservativeMode; }
-    // When on, the dose uses the higher of the A- and C-weighted levels.
-    void setConservativeMode(bool on) { m_conservativeMode = on; }
+    // When on, the dose uses the higher of the A- and C-weighted levels. Stored, because
+    // the calculator reads it back at the next launch.
+    void setConservativeMode(bool on);
     // The band last announced through onThresholdCrossed (or set silently).
     models::DoseLevel previousDoseLevel() const { return m_previousDoseLevel; }
 
@@ -95,7 +79,7 @@ private:
     // Publishes a dose set by restore, reconcile or override: the band moves without a callback.
     void publishSilently(double dose);
 
-    platform::PreferencesStore& m_preferences;
+    platform::Settings m_settings;
     const platform::Clock& m_clock;
 
     double m_dosePercentage = 0;

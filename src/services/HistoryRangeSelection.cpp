@@ -1,23 +1,8 @@
 #include "services/HistoryRangeSelection.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace kavro::services {
-
-QList<CalendarWeek> calendarWeeks(QDate month) {
-    const QDate first(month.year(), month.month(), 1);
-    // Qt numbers weekdays from Monday = 1, so the blanks before the first are that - 1.
-    const int leadingBlanks = first.dayOfWeek() - 1;
-    const int cellCount = leadingBlanks + first.daysInMonth();
-    const int rows = (cellCount + 6) / 7;
-    QList<CalendarWeek> weeks(rows);
-    for (int day = 0; day < first.daysInMonth(); ++day) {
-        const int cell = leadingBlanks + day;
-        weeks[cell / 7][cell % 7] = first.addDays(day);
-    }
-    return weeks;
-}
 
 HistoryRangeSelection::HistoryRangeSelection(const platform::Clock& clock) : m_clock(clock) {
     const QDate today = m_clock.today();
@@ -80,16 +65,6 @@ bool HistoryRangeSelection::canShowNextMonth() const {
     return m_displayedMonth < firstOfCurrentMonth();
 }
 
-std::optional<QDate> HistoryRangeSelection::dayAt(QPointF location) const {
-    const QList<CalendarWeek> weeks = calendarWeeks(m_displayedMonth);
-    const double cellWidth = std::max((m_calendarGridWidth - 2 * kGridSidePadding) / 7.0, 1.0);
-    const int column =
-        std::clamp(static_cast<int>(std::floor((location.x() - kGridSidePadding) / cellWidth)), 0, 6);
-    const int row = std::clamp(static_cast<int>(std::floor(location.y() / kCellHeight)), 0,
-                               static_cast<int>(weeks.size()) - 1);
-    return weeks[row][column];
-}
-
 HistoryRangeSelection::DragState HistoryRangeSelection::dragState() const {
     if (m_dragEndedAt && m_clock.now() >= m_dragEndedAt->addMSecs(kDragSettleMs)) {
         return {};
@@ -97,7 +72,7 @@ HistoryRangeSelection::DragState HistoryRangeSelection::dragState() const {
     return m_drag;
 }
 
-void HistoryRangeSelection::dragChanged(QPointF startLocation, QPointF location) {
+void HistoryRangeSelection::dragChanged(std::optional<QDate> startDay, std::optional<QDate> day) {
     if (m_dragEndedAt) {
         // A new drag: whatever the previous one left is over.
         m_drag = {};
@@ -105,13 +80,11 @@ void HistoryRangeSelection::dragChanged(QPointF startLocation, QPointF location)
     }
     const QDate today = m_clock.today();
     if (!m_drag.dragging) {
-        const auto startDay = dayAt(startLocation);
         if (!startDay || *startDay > today) {
             return;
         }
         m_drag = {true, startDay};
     }
-    const auto day = dayAt(location);
     if (!day || *day > today) {
         return;
     }

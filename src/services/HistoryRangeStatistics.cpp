@@ -1,7 +1,6 @@
 #include "services/HistoryRangeStatistics.h"
 
-#include "models/DoseLevel.h"
-#include "models/NumberText.h"
+#include "dsp/DoseMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,45 +10,15 @@ namespace kavro::services {
 
 using models::Session;
 
-namespace {
-
-constexpr double kCriterionLevelDb = 85.0;
-constexpr double kExchangeRateDb = 3.0;
-constexpr double kEuUpperActionDb = 85.0;
-constexpr double kEuLowerActionDb = 80.0;
-constexpr double kPeakLimitDbc = 140.0;
-constexpr double kPeakActionDbc = 135.0;
-// Below this a hovered day reads as having no data.
-constexpr double kVisibleDose = 0.1;
-
-QString plural(qsizetype count, const char* noun) {
-    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun)).arg(count == 1 ? "" : "s");
-}
-
-} // namespace
-
-QString HistoryRangeStatistics::ChartHeader::text() const {
-    QString text = dayText;
-    if (!doseText.isEmpty()) {
-        text += QStringLiteral("  ·  ") + doseText;
-    }
-    if (!sessionText.isEmpty()) {
-        text += QStringLiteral("  ·  ") + sessionText;
-    }
-    return text;
-}
-
 HistoryRangeStatistics::HistoryRangeStatistics(const QList<Session>& history, double liveDosePercentage,
-                                               const platform::Clock& clock, QDate rangeStart, QDate rangeEnd,
-                                               const QLocale& locale)
-    : m_clock(clock), m_locale(locale), m_today(clock.today()), m_liveDose(liveDosePercentage),
-      m_rangeStart(rangeStart), m_rangeEnd(rangeEnd),
+                                               const platform::Clock& clock, QDate rangeStart, QDate rangeEnd)
+    : m_today(clock.today()), m_liveDose(liveDosePercentage), m_rangeStart(rangeStart), m_rangeEnd(rangeEnd),
       m_rangeDays(std::max(1, static_cast<int>(rangeStart.daysTo(rangeEnd)) + 1)) {
     for (const Session& session : history) {
         if (!session.isCompleted()) {
             continue;
         }
-        const QDate day = m_clock.dayOf(session.startDate);
+        const QDate day = clock.dayOf(session.startDate);
         DayTotals& totals = m_days[day];
         totals.dose += session.doseAccumulated;
         ++totals.sessionCount;
@@ -60,7 +29,6 @@ HistoryRangeStatistics::HistoryRangeStatistics(const QList<Session>& history, do
     }
     computeTotals();
     computeGroups();
-    computeChart();
 }
 
 double HistoryRangeStatistics::dose(QDate day) const {
@@ -80,8 +48,7 @@ void HistoryRangeStatistics::computeTotals() {
         const double dayDose = dose(m_rangeStart.addDays(i));
         m_totalDose += dayDose;
         if (dayDose > 0) {
-            // The day's equivalent 8-hour level: 100 % is 85 dB, each doubling adds 3 dB.
-            const double dayLevel = kCriterionLevelDb + kExchangeRateDb * std::log2(dayDose / 100.0);
+            const double dayLevel = dsp::dose::equivalentLevelDb(dayDose / 100.0);
             energy += std::pow(10.0, dayLevel / 10.0);
         }
     }
@@ -119,7 +86,7 @@ void HistoryRangeStatistics::computeGroups() {
         auto found = groupOfDay.constFind(day);
         if (found == groupOfDay.constEnd()) {
             found = groupOfDay.insert(day, m_groups.size());
-            m_groups.append(DayGroup{day, m_locale.toString(day, QStringLiteral("MMM d, yyyy")), {}, {}, 0});
+            m_groups.append(DayGroup{day, {}, {}, 0});
             firstStarts.append(m_rangeSessions[i].startDate);
         }
         m_groups[*found].sessions.append(m_rangeSessions[i]);
@@ -142,108 +109,6 @@ void HistoryRangeStatistics::computeGroups() {
         ordered.append(std::move(group));
     }
     m_groups = std::move(ordered);
-}
-
-void HistoryRangeStatistics::computeChart() {
-    const bool longRange = m_rangeDays >= kLongRangeDays;
-    const QDate first = longRange ? m_rangeEnd.addDays(-(kChartDayCount - 1)) : m_rangeStart;
-    const int count = longRange ? kChartDayCount : m_rangeDays;
-    double scale = 1;
-    for (int i = 0; i < count; ++i) {
-        const QDate day = first.addDays(i);
-        const QString label =
-            day == m_today ? QStringLiteral("·") : m_locale.toString(day, QStringLiteral("ddd")).left(2);
-        const double dayDose = dose(day);
-        m_chartDays.append(ChartDay{day, label, dayDose, 0, doseColour(dayDose)});
-        scale = std::max(scale, dayDose);
-    }
-    for (ChartDay& chartDay : m_chartDays) {
-        chartDay.barHeight =
-            std::max(kChartMaxBarHeight * std::min(chartDay.dose, scale) / scale, kChartMinBarHeight);
-    }
-}
-
-HistoryRangeStatistics::ChartHeader
-HistoryRangeStatistics::chartHeader(std::optional<QDate> hoveredDay) const {
-    if (hoveredDay) {
-        for (const ChartDay& chartDay : m_chartDays) {
-            if (chartDay.day != *hoveredDay) {
-                continue;
-            }
-            ChartHeader header;
-            header.dayText = m_locale.toString(chartDay.day, QStringLiteral("ddd d MMM"));
-            header.doseText = chartDay.dose < kVisibleDose
-                                  ? QStringLiteral("No data")
-                                  : models::fixedText(chartDay.dose, 1) + QLatin1Char('%');
-            header.doseColour = chartHeaderDoseColour(chartDay.dose);
-            if (const int count = sessionCount(chartDay.day); count >= 1) {
-                header.sessionText = plural(count, "session");
-            }
-            return header;
-        }
-    }
-    ChartHeader header;
-    header.dayText =
-        m_rangeDays >= kLongRangeDays ? QStringLiteral("Last 7 days") : QStringLiteral("Selected range");
-    return header;
-}
-
-HistoryRangeStatistics::CalendarCell
-HistoryRangeStatistics::calendarCell(QDate day, std::optional<QDate> selectionAnchor) const {
-    CalendarCell cell;
-    cell.date = day;
-    cell.dose = dose(day);
-    cell.isInRange = isInRange(day);
-    cell.isRangeStart = day == m_rangeStart;
-    cell.isRangeEnd = day == m_rangeEnd;
-    cell.isMultiDayRange = m_rangeStart != m_rangeEnd;
-    cell.isToday = day == m_today;
-    cell.isFuture = day > m_today;
-    cell.isAnchor = selectionAnchor && *selectionAnchor == day;
-    cell.colour = cell.isFuture || cell.dose <= 0 ? HistoryColour::clear : doseColour(cell.dose);
-    return cell;
-}
-
-HistoryColour HistoryRangeStatistics::doseColour(double percent) {
-    switch (models::doseLevelForPercentage(percent)) {
-    case models::DoseLevel::safe:
-        return HistoryColour::green;
-    case models::DoseLevel::caution:
-        return HistoryColour::yellow;
-    case models::DoseLevel::warning:
-        return HistoryColour::orange;
-    case models::DoseLevel::danger:
-        return HistoryColour::red;
-    }
-    return HistoryColour::red;
-}
-
-HistoryColour HistoryRangeStatistics::euWeeklyColour(std::optional<double> level) {
-    if (!level) {
-        return HistoryColour::secondaryHalfOpacity;
-    }
-    if (*level >= kEuUpperActionDb) {
-        return HistoryColour::red;
-    }
-    return *level >= kEuLowerActionDb ? HistoryColour::orange : HistoryColour::green;
-}
-
-HistoryColour HistoryRangeStatistics::peakDBCColour(std::optional<double> peak) {
-    if (!peak) {
-        return HistoryColour::secondaryHalfOpacity;
-    }
-    if (*peak >= kPeakLimitDbc) {
-        return HistoryColour::red;
-    }
-    return *peak >= kPeakActionDbc ? HistoryColour::orange : HistoryColour::secondary;
-}
-
-HistoryColour HistoryRangeStatistics::impulseColour(std::int64_t total) {
-    return total > 0 ? HistoryColour::orange : HistoryColour::secondaryHalfOpacity;
-}
-
-HistoryColour HistoryRangeStatistics::chartHeaderDoseColour(double percent) {
-    return percent <= 0 ? HistoryColour::secondary : doseColour(percent);
 }
 
 } // namespace kavro::services

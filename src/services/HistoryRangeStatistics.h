@@ -6,8 +6,6 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
-#include <QLocale>
-#include <QString>
 #include <QUuid>
 
 #include <cstdint>
@@ -15,68 +13,29 @@
 
 namespace kavro::services {
 
-// The colours the history window gives its values.
-enum class HistoryColour { clear, green, yellow, orange, red, secondary, secondaryHalfOpacity };
-
-// Everything the history window shows about a range of whole days, computed once from
+// The numbers the history window shows about a range of whole days, computed once from
 // the completed sessions, today's live dose and the clock, and independent of any
 // view. A day is a calendar day in the clock's time zone; a session belongs to the day
 // on which it started. Today's dose is always the live value, which also holds the
 // running session and dose accrued outside sessions.
 class HistoryRangeStatistics {
 public:
-    // Ranges of at least this many days chart only their last 7 days.
-    static constexpr int kLongRangeDays = 15;
-    static constexpr int kChartDayCount = 7;
     // The EU weekly level needs at least five days and always normalises to five.
     static constexpr int kWorkingWeekDays = 5;
-    static constexpr double kChartMaxBarHeight = 100;
-    static constexpr double kChartMinBarHeight = 3;
-
-    struct ChartDay {
-        QDate day;
-        QString label; // "·" for today, else the first two letters of the weekday
-        double dose = 0;
-        double barHeight = 0;
-        HistoryColour colour = HistoryColour::green;
-    };
-
-    // The chart's title line: a hovered day with its dose and session count, or the
-    // name of what the chart shows.
-    struct ChartHeader {
-        QString dayText;  // "Fri 14 Mar", or "Selected range" / "Last 7 days"
-        QString doseText; // "12.5%" or "No data"; empty without a hovered day
-        std::optional<HistoryColour> doseColour;
-        QString sessionText; // "2 sessions"; empty without sessions
-        QString text() const;
-    };
 
     // The completed sessions of one day, oldest first, with the day's running dose.
     struct DayGroup {
         QDate day;
-        QString key; // the day in the medium date style, "Mar 14, 2025"
         QList<models::Session> sessions;
         QList<double> cumulativeDose; // per session: the day's dose up to and including it
         double totalDose = 0;
     };
 
-    struct CalendarCell {
-        QDate date;
-        double dose = 0;
-        bool isInRange = false;
-        bool isRangeStart = false;
-        bool isRangeEnd = false;
-        bool isMultiDayRange = false;
-        bool isToday = false;
-        bool isFuture = false;
-        bool isAnchor = false;
-        HistoryColour colour = HistoryColour::clear;
-    };
-
     HistoryRangeStatistics(const QList<models::Session>& history, double liveDosePercentage,
-                           const platform::Clock& clock, QDate rangeStart, QDate rangeEnd,
-                           const QLocale& locale = QLocale());
+                           const platform::Clock& clock, QDate rangeStart, QDate rangeEnd);
 
+    // The day whose dose is the live one.
+    QDate today() const { return m_today; }
     QDate rangeStart() const { return m_rangeStart; }
     QDate rangeEnd() const { return m_rangeEnd; }
 
@@ -106,18 +65,6 @@ public:
     // Each range session's day dose up to and including it.
     const QHash<QUuid, double>& cumulativeDayDose() const { return m_cumulativeDayDose; }
 
-    const QList<ChartDay>& chartDays() const { return m_chartDays; }
-    ChartHeader chartHeader(std::optional<QDate> hoveredDay) const;
-
-    CalendarCell calendarCell(QDate day, std::optional<QDate> selectionAnchor) const;
-
-    // The colour rules of the window's values.
-    static HistoryColour doseColour(double percent);
-    static HistoryColour euWeeklyColour(std::optional<double> level);
-    static HistoryColour peakDBCColour(std::optional<double> peak);
-    static HistoryColour impulseColour(std::int64_t total);
-    static HistoryColour chartHeaderDoseColour(double percent);
-
 private:
     struct DayTotals {
         double dose = 0;
@@ -126,10 +73,7 @@ private:
 
     void computeTotals();
     void computeGroups();
-    void computeChart();
 
-    const platform::Clock& m_clock;
-    QLocale m_locale;
     QDate m_today;
     double m_liveDose;
     QDate m_rangeStart;
@@ -145,7 +89,6 @@ private:
     std::int64_t m_impulseTotal = 0;
     QList<DayGroup> m_groups;
     QHash<QUuid, double> m_cumulativeDayDose;
-    QList<ChartDay> m_chartDays;
 };
 
 } // namespace kavro::services

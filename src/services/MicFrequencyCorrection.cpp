@@ -1,12 +1,12 @@
 #include "services/MicFrequencyCorrection.h"
 
-#include "platform/PreferencesStore.h"
-
 namespace kavro::services {
 
-MicFrequencyCorrection::MicFrequencyCorrection(platform::PreferencesStore& preferences, QObject* parent)
-    : QObject(parent), m_preferences(preferences) {
-    setIsEnabled(m_preferences.boolValue(QLatin1String(kEnabledKey)).value_or(false));
+namespace keys = platform::keys;
+
+MicFrequencyCorrection::MicFrequencyCorrection(platform::Settings settings, QObject* parent)
+    : QObject(parent), m_settings(settings) {
+    setIsEnabled(m_settings.value(keys::micFreqCorrectionEnabled));
     loadFromDefaults();
 }
 
@@ -38,7 +38,7 @@ void MicFrequencyCorrection::save(const models::MicCorrectionProfile& profile) {
     }
     m_profile = profile;
     if (const auto data = profile.encode()) {
-        m_preferences.setData(QLatin1String(kProfileKey), *data);
+        m_settings.setValue(keys::micCorrectionProfile, *data);
     }
     emit changed();
 }
@@ -51,13 +51,13 @@ void MicFrequencyCorrection::clear() {
     }
     m_profile.reset();
     setIsEnabled(false);
-    m_preferences.remove(QLatin1String(kProfileKey));
-    m_preferences.remove(QLatin1String(kEnabledKey));
+    m_settings.remove(keys::micCorrectionProfile);
+    m_settings.remove(keys::micFreqCorrectionEnabled);
     emit changed();
 }
 
 void MicFrequencyCorrection::setIsEnabled(bool enabled) {
-    m_preferences.setBool(QLatin1String(kEnabledKey), enabled);
+    m_settings.setValue(keys::micFreqCorrectionEnabled, enabled);
     if (enabled) {
         // Zero the history before the capture thread can see the switch on, so the
         // first corrected buffer starts from silence rather than from stale samples.
@@ -69,7 +69,7 @@ void MicFrequencyCorrection::setIsEnabled(bool enabled) {
 }
 
 void MicFrequencyCorrection::loadFromDefaults() {
-    const auto data = m_preferences.data(QLatin1String(kProfileKey));
+    const auto data = m_settings.stored(keys::micCorrectionProfile);
     if (!data) {
         return;
     }

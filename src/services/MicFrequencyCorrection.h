@@ -2,6 +2,7 @@
 
 #include "dsp/FirCorrelator.h"
 #include "models/MicCorrectionProfile.h"
+#include "platform/Settings.h"
 #include "services/MicCorrectionHook.h"
 
 #include <QObject>
@@ -9,10 +10,6 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
-
-namespace kavro::platform {
-class PreferencesStore;
-}
 
 namespace kavro::services {
 
@@ -23,11 +20,8 @@ namespace kavro::services {
 class MicFrequencyCorrection : public QObject, public MicCorrectionHook {
     Q_OBJECT
 public:
-    static constexpr const char* kProfileKey = "micCorrectionProfile";
-    static constexpr const char* kEnabledKey = "micFreqCorrectionEnabled";
-
     // Restores the stored switch and profile; undecodable profile data is ignored.
-    explicit MicFrequencyCorrection(platform::PreferencesStore& preferences, QObject* parent = nullptr);
+    explicit MicFrequencyCorrection(platform::Settings settings, QObject* parent = nullptr);
 
     // Capture thread. Corrects in place when switched on, a filter is installed, its
     // rate equals the buffer's exactly, and the filter is not being changed right now.
@@ -51,7 +45,7 @@ private:
     void install(const models::MicCorrectionProfile& profile);
     void loadFromDefaults();
 
-    platform::PreferencesStore& m_preferences;
+    platform::Settings m_settings;
     std::optional<models::MicCorrectionProfile> m_profile;
     std::atomic<bool> m_isEnabled{false};
 

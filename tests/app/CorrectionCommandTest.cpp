@@ -1,5 +1,6 @@
 #include "cli/CorrectionCommand.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/MicFrequencyCorrection.h"
 
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+namespace keys = kavro::platform::keys;
 
 using kavro::platform::MemoryPreferencesStore;
 using kavro::services::MicFrequencyCorrection;
@@ -93,8 +96,8 @@ TEST_F(CorrectionCommandTest, MalformedFileIsRefusedWithItsLineAndNothingIsStore
     EXPECT_EQ(run({"import", dir.filePath("missing.txt"), "--rate", "48000"}), 1);
     EXPECT_EQ(run({"import", kCalibrationFile, "--rate", "0"}), 2);
     EXPECT_EQ(run({"import", kCalibrationFile}), 1); // no input device to take the rate from
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kEnabledKey));
+    EXPECT_FALSE(preferences.contains(keys::micCorrectionProfile.name));
+    EXPECT_FALSE(preferences.contains(keys::micFreqCorrectionEnabled.name));
 }
 
 TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
@@ -114,10 +117,10 @@ TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
     EXPECT_TRUE(MicFrequencyCorrection(preferences).isEnabled());
 
     EXPECT_EQ(run({"clear"}), 0);
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kEnabledKey));
+    EXPECT_FALSE(preferences.contains(keys::micCorrectionProfile.name));
+    EXPECT_FALSE(preferences.contains(keys::micFreqCorrectionEnabled.name));
 
-    preferences.setData(MicFrequencyCorrection::kProfileKey, "garbage");
+    preferences.setData(keys::micCorrectionProfile.name, "garbage");
     EXPECT_EQ(run({"show"}), 1);
     EXPECT_EQ(run({"frobnicate"}), 2);
     EXPECT_EQ(run({"show", "extra"}), 2);

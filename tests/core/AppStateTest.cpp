@@ -4,8 +4,10 @@
 // the 0.4 s device rule of the measurement service.
 #include "core/AppState.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -21,13 +23,17 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
+
+namespace keys = kavro::platform::keys;
 
 namespace kavro {
 namespace {
@@ -63,11 +69,16 @@ protected:
 
     void TearDown() override { state.reset(); }
 
-    QString historyPath() const { return folder.filePath(QStringLiteral("sessions.json")); }
+    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
+    static QString historyPath() { return services::SessionManager::historyFileIn(kDataFolder); }
+    // The history as the next launch will find it.
+    std::unique_ptr<services::SessionManager> reread() {
+        return std::make_unique<services::SessionManager>(clock, files, kDataFolder);
+    }
 
     void build() {
         state = std::make_unique<AppState>(AppState::Platform{backend, preferences, clock, notifications,
-                                                              workspace, loginItem, historyPath()});
+                                                              workspace, loginItem, files, kDataFolder});
         settle();
     }
 
@@ -123,7 +134,7 @@ protected:
     platform::testing::RecordingNotificationCenter notifications;
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
-    QTemporaryDir folder;
+    platform::testing::MemoryFileStore files;
     std::unique_ptr<AppState> state;
 };
 
@@ -141,16 +152,16 @@ TEST_F(AppStateTest, FirstLaunchTakesTheDefaults) {
     EXPECT_TRUE(state->autoStartSessions());
     EXPECT_TRUE(state->timeSensitiveNotifications());
     EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
-    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), true);
+    EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), true);
     EXPECT_EQ(notifications.categories().size(), 7u);
     EXPECT_FALSE(state->audioService().isRunning());
 }
 
 TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
-    preferences.setDouble(AppState::kCalibrationOffsetKey, 0.0);
-    preferences.setString(AppState::kAutoStartSessionsKey, QStringLiteral("false"));
-    preferences.setInteger(AppState::kPeakMonitoringEnabledKey, 0);
-    preferences.setBool(AppState::kTimeSensitiveNotificationsKey, false);
+    preferences.setDouble(keys::calibrationOffset.name, 0.0);
+    preferences.setString(keys::autoStartSessions.name, QStringLiteral("false"));
+    preferences.setInteger(keys::peakMonitoringEnabled.name, 0);
+    preferences.setBool(keys::timeSensitiveNotifications.name, false);
     build();
     EXPECT_EQ(state->calibrationOffset(), 94.0);
     EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
@@ -159,7 +170,7 @@ TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
     EXPECT_FALSE(state->timeSensitiveNotifications()) << "a stored boolean is taken as it is";
 
     state.reset();
-    preferences.setDouble(AppState::kCalibrationOffsetKey, std::numeric_limits<double>::quiet_NaN());
+    preferences.setDouble(keys::calibrationOffset.name, std::numeric_limits<double>::quiet_NaN());
     build();
     EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
 }
@@ -170,13 +181,14 @@ TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {
     EXPECT_EQ(state->audioService().calibrationOffset(), 101.5);
     state->setConservativeDoseMode(true);
     EXPECT_TRUE(state->doseCalculator().conservativeMode());
-    EXPECT_EQ(preferences.boolValue(services::DoseCalculator::kConservativeModeKey), true);
+    EXPECT_EQ(preferences.boolValue(keys::doseConservativeMode.name), true);
     state->setPeakMonitoringEnabled(false);
     state->setAutoStartSessions(false);
     state->setTimeSensitiveNotifications(false);
     state->setSelectedOutputDeviceUID(QStringLiteral("speakers"));
     state->setSelectedDeviceUID(QStringLiteral("usb"));
     EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    state->setMicLocationNote(QStringLiteral("1 m behind the chair"));
 
     state.reset();
     build();
@@ -190,6 +202,59 @@ TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {
     EXPECT_EQ(state->selectedOutputDeviceUID(), QStringLiteral("speakers"));
     EXPECT_EQ(state->selectedDeviceUID(), QStringLiteral("usb"));
     EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    EXPECT_EQ(state->micLocationNote(), QStringLiteral("1 m behind the chair"));
+}
+
+TEST_F(AppStateTest, EveryAssignmentIsStoredAndAnnouncedAlsoWhenUnchanged) {
+    build();
+    // Each setting assigned the value it already has, as a settings view does when it
+    // re-applies a choice.
+    const std::vector<std::pair<platform::SettingKey, std::function<void()>>> assignments{
+        {platform::SettingKey::selectedDeviceUID,
+         [&] { state->setSelectedDeviceUID(state->selectedDeviceUID()); }},
+        {platform::SettingKey::calibrationOffset,
+         [&] { state->setCalibrationOffset(state->calibrationOffset()); }},
+        {platform::SettingKey::conservativeDoseMode,
+         [&] { state->setConservativeDoseMode(state->conservativeDoseMode()); }},
+        {platform::SettingKey::peakMonitoringEnabled,
+         [&] { state->setPeakMonitoringEnabled(state->peakMonitoringEnabled()); }},
+        {platform::SettingKey::autoStartSessions,
+         [&] { state->setAutoStartSessions(state->autoStartSessions()); }},
+        {platform::SettingKey::selectedOutputDeviceUID,
+         [&] { state->setSelectedOutputDeviceUID(state->selectedOutputDeviceUID()); }},
+        {platform::SettingKey::launchAtLogin, [&] { state->setLaunchAtLogin(state->launchAtLogin()); }},
+        {platform::SettingKey::timeSensitiveNotifications,
+         [&] { state->setTimeSensitiveNotifications(state->timeSensitiveNotifications()); }},
+        {platform::SettingKey::micLocationNote, [&] { state->setMicLocationNote(state->micLocationNote()); }},
+    };
+    for (const auto& [key, assign] : assignments) {
+        const QString name = platform::settingName(key);
+        preferences.remove(name);
+        QSignalSpy announced(state.get(), &AppState::settingChanged);
+        QSignalSpy changed(state.get(), &AppState::changed);
+        assign();
+        EXPECT_TRUE(preferences.contains(name)) << name.toStdString();
+        ASSERT_EQ(announced.count(), 1) << name.toStdString();
+        EXPECT_EQ(announced.front().front().value<platform::SettingKey>(), key) << name.toStdString();
+        EXPECT_GE(changed.count(), 1) << name.toStdString();
+    }
+    EXPECT_EQ(preferences.contains(keys::doseConservativeMode.name), true) << "stored with its setting";
+}
+
+TEST_F(AppStateTest, LaunchRestoresTheInputWithItsChannel) {
+    backend.inputs[0].channelCount = 2;
+    preferences.setString(keys::selectedDeviceUID.name, QStringLiteral("usb"));
+    preferences.setInteger(keys::selectedChannelIndex.name, 1);
+    build();
+    EXPECT_EQ(state->deviceManager().selectedDeviceUID(), QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 1) << "restored, not chosen anew";
+    EXPECT_EQ(backend.openCount(), 0) << "no capture restarted at launch";
+
+    state->setSelectedDeviceUID(QStringLiteral("usb"));
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 1);
+    state->setSelectedDeviceUID(QString());
+    EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 0);
+    EXPECT_EQ(preferences.integer(keys::selectedChannelIndex.name), 0);
 }
 
 TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
@@ -197,7 +262,7 @@ TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
     state->startSession(models::Session::kManualSessionName);
     const int opened = backend.openCount();
     state->setSelectedDeviceUID(QString());
-    EXPECT_EQ(preferences.string(AppState::kSelectedDeviceUIDKey), QString());
+    EXPECT_EQ(preferences.string(keys::selectedDeviceUID.name), QString());
     EXPECT_TRUE(
         waitUntil([&] { return backend.openCount() > opened && state->audioService().isRunning(); }, 1000));
 }
@@ -209,7 +274,7 @@ TEST_F(AppStateTest, ARefusedLoginItemChangeFallsBackToTheRegistration) {
     EXPECT_TRUE(state->launchAtLogin());
     settle();
     EXPECT_FALSE(state->launchAtLogin());
-    EXPECT_EQ(preferences.boolValue(AppState::kLaunchAtLoginKey), false);
+    EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), false);
 
     loginItem.setFailing(false);
     state->setLaunchAtLogin(true);
@@ -366,7 +431,7 @@ TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
 }
 
 TEST_F(AppStateTest, ALostMicrophoneEndsTheSessionWithARecapThenAWarning) {
-    preferences.setString(AppState::kSelectedDeviceUIDKey, QStringLiteral("usb"));
+    preferences.setString(keys::selectedDeviceUID.name, QStringLiteral("usb"));
     backend.inputs.append(input(QStringLiteral("builtin")));
     build();
     workspace.launch(kReaper);
@@ -393,10 +458,10 @@ TEST_F(AppStateTest, QuittingSavesTheRunningSessionWithoutARecap) {
     EXPECT_FALSE(state->audioService().isRunning());
     EXPECT_TRUE(notifications.requests().empty());
 
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("REAPER"));
-    EXPECT_GT(reread.sessionHistory().front().doseAccumulated, 0.3);
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
+    EXPECT_GT(stored->sessionHistory().front().doseAccumulated, 0.3);
 }
 
 // ---- the day boundary ----
@@ -448,7 +513,7 @@ TEST_F(AppStateDayTest, WakingAfterMidnightClearsYesterdaysDoseBeforeMeasuring) 
     clock.advance(3 * 3600.0); // suspended: no timer ran
     listen(0.1);
     EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
-    EXPECT_EQ(preferences.doubleValue(services::DoseCalculator::kAccumulatedDoseKey).value_or(0.0), 0.0);
+    EXPECT_EQ(preferences.doubleValue(keys::accumulatedDose.name).value_or(0.0), 0.0);
     listen(10.0);
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 10.0 / 7200.0, 0.2 / 7200.0);
 }
@@ -459,7 +524,7 @@ class AppStateHistoryTest : public AppStateTest {
 protected:
     // Yesterday one session of 5 %, today two of 10 % and 20 %.
     void SetUp() override {
-        services::SessionManager sessions(clock, historyPath());
+        services::SessionManager sessions(clock, files, kDataFolder);
         clock.set(QDateTime(QDate(2025, 3, 13), QTime(10, 0), QTimeZone::utc()));
         record(sessions, "Yesterday", 0.05);
         clock.set(QDateTime(QDate(2025, 3, 14), QTime(9, 0), QTimeZone::utc()));
@@ -470,7 +535,7 @@ protected:
 
     static void record(services::SessionManager& sessions, const char* name, double dose) {
         sessions.startSession(QString::fromLatin1(name));
-        sessions.endSession(dose, 0.0);
+        ASSERT_FALSE(sessions.endSession(dose, 0.0));
     }
 
     models::Session named(const char* name) const {
@@ -492,9 +557,9 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
     state->resetDose();
     settle();
     EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Yesterday"));
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Yesterday"));
 }
 
 TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
@@ -502,9 +567,92 @@ TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
     state->deleteSession(named("Noon"));
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Morning"));
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Morning"));
+}
+
+// ---- console lines ----
+
+// The services say what went wrong; the application writes it to standard error in the
+// program's words, one line each, and carries on.
+class AppStateConsoleTest : public AppStateTest {
+protected:
+    template <typename Action> QStringList consoleLinesOf(Action action) {
+        ::testing::internal::CaptureStderr();
+        action();
+        settle();
+        return QString::fromStdString(::testing::internal::GetCapturedStderr())
+            .split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+TEST_F(AppStateConsoleTest, UnreadableHistoryIsReportedAtLaunchAndKeptAsideAtTheNextSave) {
+    // A later key nobody knows, nested 200,000 deep: the parser must give up, not recurse.
+    const QByteArray broken =
+        R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') + "]";
+    files.put(historyPath(), broken);
+    const QStringList lines = consoleLinesOf([&] { build(); });
+    ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Failed to load session history: ")) << lines[0].toStdString();
+    EXPECT_TRUE(state->sessionManager().sessionHistory().isEmpty());
+
+    state->startSession(QStringLiteral("REAPER"));
+    clock.advance(60);
+    EXPECT_TRUE(consoleLinesOf([&] { state->endSession(); }).isEmpty());
+    const QStringList kept = files.filePaths().filter(".unreadable-");
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(files.file(kept[0]), broken);
+    EXPECT_EQ(reread()->sessionHistory().size(), 1);
+}
+
+TEST_F(AppStateConsoleTest, HistoryFailuresArePrintedWithTheirCause) {
+    files.folderError = QStringLiteral("Permission denied");
+    const QStringList atLaunch = consoleLinesOf([&] { build(); });
+    ASSERT_EQ(atLaunch.size(), 1);
+    EXPECT_EQ(atLaunch[0], "⚠️ Kavro: failed to create Application Support directory: cannot create " +
+                               kDataFolder + ": Permission denied");
+    files.folderError.reset();
+
+    files.writeError = QStringLiteral("No space left on device");
+    state->startSession(QStringLiteral("REAPER"));
+    const QStringList atEnd = consoleLinesOf([&] { state->endSession(); });
+    ASSERT_EQ(atEnd.size(), 1);
+    EXPECT_EQ(atEnd[0],
+              "Failed to save session history: cannot write " + historyPath() + ": No space left on device");
+    EXPECT_EQ(state->sessionManager().sessionHistory().size(), 1) << "the session stays in memory";
+
+    files.writeError.reset();
+    files.readError = QStringLiteral("Input/output error");
+    const QStringList atMidnight = consoleLinesOf([&] {
+        state->resetDose();
+        clock.advance(24 * 3600.0);
+        state->dayCheckTick();
+    });
+    ASSERT_EQ(atMidnight.size(), 1) << atMidnight.join('|').toStdString();
+    EXPECT_TRUE(atMidnight[0].startsWith("Failed to load session history: cannot read " + historyPath()));
+}
+
+TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {
+    build();
+    backend.startError = QStringLiteral("device busy");
+    backend.playbackStartError = QStringLiteral("device busy");
+    const QStringList lines = consoleLinesOf([&] {
+        state->startSession(QStringLiteral("REAPER"));
+        state->pinkNoisePlayer().start(std::nullopt);
+    });
+    EXPECT_EQ(lines, (QStringList{"[Kavro] Failed to start audio engine: device busy",
+                                  "[Kavro] PinkNoisePlayer failed to start: device busy"}));
+}
+
+TEST_F(AppStateConsoleTest, FailedExportIsPrinted) {
+    build();
+    state->sessionManager().startSession(QStringLiteral("REAPER"));
+    clock.advance(60);
+    state->endSession();
+    const QStringList lines = consoleLinesOf(
+        [&] { state->sessionManager().exportCSV(state->sessionManager().sessionHistory(), "x.csv"); });
+    EXPECT_EQ(lines, QStringList{"[Kavro] CSV export failed: no save dialog is available"});
 }
 
 } // namespace

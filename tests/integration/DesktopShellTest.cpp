@@ -2,6 +2,7 @@
 // its own (a private D-Bus session bus and X server) with the hosts Debian ships, a
 // StatusNotifierWatcher with this test as its host, trayer for XEmbed, openbox to
 // close windows as a user does, and reads back what the desktop sees.
+#include "platform/file/QtFileStore.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
 #include "services/SessionManager.h"
@@ -53,8 +54,9 @@ void collectLabels(const QDBusArgument& item, QStringList& labels) {
 class DesktopShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString missing = PrivateDesktop::missingTools(
-            {QStringLiteral("status-notifier-watcher"), QStringLiteral("trayer"), QStringLiteral("openbox")});
+        const QString missing =
+            PrivateDesktop::missingTools({QStringLiteral("status-notifier-watcher"), QStringLiteral("trayer"),
+                                          QStringLiteral("openbox"), QStringLiteral("xprop")});
         if (!missing.isEmpty()) {
             GTEST_SKIP() << missing.toStdString();
         }
@@ -71,20 +73,7 @@ protected:
     QProcess& startKavro(const QStringList& arguments = {}) {
         QProcess& kavro = m_desktop.launch(kProgram, arguments, m_desktop.environment());
         m_started.start();
-        m_kavro = &kavro;
         return kavro;
-    }
-    // What the program said and whether it still runs, for failure messages.
-    std::string kavroReport() const {
-        if (!m_kavro) {
-            return "kavro was not started";
-        }
-        const QString state = m_kavro->state() == QProcess::NotRunning
-                                  ? QStringLiteral("ended with %1").arg(m_kavro->exitCode())
-                                  : QStringLiteral("running");
-        return QStringLiteral("kavro %1; it wrote: %2")
-            .arg(state, QString::fromUtf8(m_kavro->readAllStandardError()))
-            .toStdString();
     }
     // Runs a second start to its end; its exit code, and its output in `output`.
     int runKavro(const QStringList& arguments, QString& output) {
@@ -99,6 +88,8 @@ protected:
         output = QString::fromUtf8(second.readAllStandardOutput() + second.readAllStandardError());
         return second.exitCode();
     }
+    // What the programs on the desktop said, for failure messages.
+    std::string desktopReport() const { return m_desktop.report(); }
 
     bool panelShows() const { return !m_desktop.visibleWindows(QStringLiteral("Kavro")).isEmpty(); }
 
@@ -146,15 +137,14 @@ protected:
 
     PrivateDesktop m_desktop;
     QElapsedTimer m_started;
-    QProcess* m_kavro = nullptr;
 };
 
 TEST_F(DesktopShellTest, TheTrayItemOffersEveryCommandAndActivateTogglesThePanel) {
-    ASSERT_TRUE(m_desktop.startWatcher());
+    ASSERT_TRUE(m_desktop.startWatcher()) << desktopReport();
     ASSERT_TRUE(m_desktop.registerHost());
     startKavro();
     const QString item = waitForItem();
-    ASSERT_FALSE(item.isEmpty()) << "the item never registered; " << kavroReport();
+    ASSERT_FALSE(item.isEmpty()) << "the item never registered; " << desktopReport();
     std::printf("[ figure ] tray item registered %lld ms after start\n",
                 static_cast<long long>(m_started.elapsed()));
     EXPECT_FALSE(panelShows()) << "with a tray, the panel waits for a click";
@@ -182,10 +172,10 @@ TEST_F(DesktopShellTest, TheTrayItemOffersEveryCommandAndActivateTogglesThePanel
 
 TEST_F(DesktopShellTest, AHostThatRegistersLaterStillGetsTheIcon) {
     // At login the program may start before the desktop's panel.
-    ASSERT_TRUE(m_desktop.startWatcher());
+    ASSERT_TRUE(m_desktop.startWatcher()) << desktopReport();
     startKavro();
     ASSERT_TRUE(waitUntil([&] { return panelShows(); }, PrivateDesktop::kStartTimeoutMs))
-        << "without a tray the panel is a window; " << kavroReport();
+        << "without a tray the panel is a window; " << desktopReport();
     EXPECT_TRUE(m_desktop.registeredItems().isEmpty());
 
     QTest::qWait(3000);
@@ -195,7 +185,7 @@ TEST_F(DesktopShellTest, AHostThatRegistersLaterStillGetsTheIcon) {
 }
 
 TEST_F(DesktopShellTest, AnXEmbedTrayEmbedsTheIcon) {
-    ASSERT_TRUE(m_desktop.startXEmbedTray());
+    ASSERT_TRUE(m_desktop.startXEmbedTray()) << desktopReport();
     startKavro();
     // The icon is a small window of Kavro's own inside the tray, and the panel waits for
     // a click. (Should the tray take its selection a moment after its window appears,
@@ -205,11 +195,11 @@ TEST_F(DesktopShellTest, AnXEmbedTrayEmbedsTheIcon) {
             {QStringLiteral("--onlyvisible"), QStringLiteral("--classname"), QStringLiteral("kavro")});
         return shown.size() == 1 && !panelShows();
     };
-    EXPECT_TRUE(waitUntil(iconOnly, PrivateDesktop::kStartTimeoutMs)) << kavroReport();
+    EXPECT_TRUE(waitUntil(iconOnly, PrivateDesktop::kStartTimeoutMs)) << desktopReport();
 }
 
 TEST_F(DesktopShellTest, ClosingTheTraylessWindowQuitsAndKeepsTheSession) {
-    m_desktop.launch(QStringLiteral("openbox"), {}, m_desktop.environment());
+    ASSERT_TRUE(m_desktop.startWindowManager()) << desktopReport();
     QTemporaryDir data;
     const QString tone = data.filePath(QStringLiteral("tone.wav"));
     ASSERT_TRUE(testsupport::writeWav(tone, 48000, 1, 48000, [](long frame, int) {
@@ -217,7 +207,7 @@ TEST_F(DesktopShellTest, ClosingTheTraylessWindowQuitsAndKeepsTheSession) {
     }));
     QProcess& kavro = startKavro({QStringLiteral("--input-file"), tone, QStringLiteral("--loop"),
                                   QStringLiteral("--data-dir"), data.filePath(QStringLiteral("demo"))});
-    ASSERT_TRUE(waitUntil([&] { return panelShows(); }, PrivateDesktop::kStartTimeoutMs)) << kavroReport();
+    ASSERT_TRUE(waitUntil([&] { return panelShows(); }, PrivateDesktop::kStartTimeoutMs)) << desktopReport();
     const QString window = m_desktop.visibleWindows(QStringLiteral("Kavro")).front();
 
     QProcess close;
@@ -225,19 +215,20 @@ TEST_F(DesktopShellTest, ClosingTheTraylessWindowQuitsAndKeepsTheSession) {
     close.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                                             window, QStringLiteral("key"), QStringLiteral("alt+F4")});
     ASSERT_TRUE(close.waitForFinished(10000));
-    ASSERT_TRUE(kavro.waitForFinished(10000)) << "closing the window quits";
+    ASSERT_TRUE(kavro.waitForFinished(10000)) << "closing the window quits; " << desktopReport();
     EXPECT_EQ(kavro.exitCode(), 0);
 
     platform::SystemClock clock;
+    platform::QtFileStore files;
     const auto stored =
-        services::SessionManager(clock, data.filePath(QStringLiteral("demo/sessions.json"))).sessionHistory();
+        services::SessionManager(clock, files, data.filePath(QStringLiteral("demo"))).sessionHistory();
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored.front().dawName, QStringLiteral("tone.wav"));
     EXPECT_TRUE(stored.front().isCompleted());
 }
 
 TEST_F(DesktopShellTest, TheTrayProgramAndHeadlessRefuseToWriteTheSameHistory) {
-    ASSERT_TRUE(m_desktop.startWatcher());
+    ASSERT_TRUE(m_desktop.startWatcher()) << desktopReport();
     ASSERT_TRUE(m_desktop.registerHost());
     QProcess& tray = startKavro();
     // The program owns its name only once it holds the history.

@@ -4,6 +4,7 @@
 // pipe modules. Needs the PulseAudio server of scripts/with-test-servers.
 #include "cli/CalibrateCommand.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
@@ -134,13 +135,23 @@ protected:
         return loop;
     }
 
-    // Runs kavro-cli calibrate in-process and returns the correction it stored.
-    std::optional<MicCorrectionProfile> calibrate(const Loop& loop) {
+    enum class Devices { fromArguments, fromSettings };
+
+    // Runs kavro-cli calibrate in-process and returns the correction it stored. The
+    // loop's devices are named on the command line, or left to the application's settings.
+    std::optional<MicCorrectionProfile> calibrate(const Loop& loop,
+                                                  Devices devices = Devices::fromArguments) {
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
         kavro::cli::CommandContext context{out, err, false, &preferences, backend.get()};
-        const int exitCode =
-            kavro::cli::runCalibrate({"--output", loop.sink, "--input", loop.source}, context);
+        QStringList arguments{"--output", loop.sink, "--input", loop.source};
+        if (devices == Devices::fromSettings) {
+            kavro::platform::Settings settings(preferences);
+            settings.setValue(kavro::platform::keys::selectedOutputDeviceUID, loop.sink);
+            settings.setValue(kavro::platform::keys::selectedDeviceUID, loop.source);
+            arguments.clear();
+        }
+        const int exitCode = kavro::cli::runCalibrate(arguments, context);
         EXPECT_EQ(exitCode, 0) << errText.toStdString();
         EXPECT_TRUE(errText.contains("Correction applied.")) << errText.toStdString();
         return MicFrequencyCorrection(preferences).profile();
@@ -216,9 +227,10 @@ private:
 
 } // namespace
 
+// The devices the application has selected are the ones measured.
 TEST_F(MicCalibrationLoopTest, FlatLoopMeasuresFlat) {
     const Loop loop = flatLoop();
-    const auto profile = calibrate(loop);
+    const auto profile = calibrate(loop, Devices::fromSettings);
     ASSERT_TRUE(profile);
     EXPECT_EQ(profile->sampleRate, kRate);
     ASSERT_EQ(profile->correctionCurve.size(), 64);

@@ -106,15 +106,19 @@ struct RestoreCase {
     std::int64_t expectedChannel;
 };
 
+void PrintTo(const RestoreCase& c, std::ostream* os) {
+    *os << c.storedUid << " channel " << c.storedChannel;
+}
+
 class AudioDeviceManagerRestoreTest : public AudioDeviceManagerTest,
                                       public ::testing::WithParamInterface<RestoreCase> {};
 
-TEST_P(AudioDeviceManagerRestoreTest, FirstSelectionAtLaunchKeepsTheStoredChannelWhereItExists) {
+TEST_P(AudioDeviceManagerRestoreTest, RestoringKeepsTheStoredChannelWhereTheDeviceHasIt) {
     const RestoreCase& c = GetParam();
-    preferences.setString("selectedDeviceUID", c.storedUid);
     preferences.setInteger("selectedChannelIndex", c.storedChannel);
     auto manager = makeManager();
     EXPECT_EQ(manager->selectedChannelIndex(), c.storedChannel);
+    manager->restoreDevice(c.storedUid);
     manager->selectDevice("usb");
     EXPECT_EQ(manager->selectedChannelIndex(), c.expectedChannel);
     EXPECT_EQ(storedChannel(), c.expectedChannel);

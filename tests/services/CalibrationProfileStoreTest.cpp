@@ -1,10 +1,13 @@
 #include "services/CalibrationProfileStore.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "services/MicFrequencyCorrection.h"
 
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+namespace keys = kavro::platform::keys;
 
 using kavro::models::CalibrationSavedProfile;
 using kavro::models::MicCorrectionProfile;
@@ -35,7 +38,7 @@ TEST_F(CalibrationProfileStoreTest, NewestFirstAndKeptAcrossRestarts) {
     {
         CalibrationProfileStore store(preferences);
         EXPECT_TRUE(store.profiles().isEmpty());
-        EXPECT_FALSE(preferences.contains(CalibrationProfileStore::kDefaultsKey));
+        EXPECT_FALSE(preferences.contains(keys::calibrationProfiles.name));
         store.add(profileNamed("first"));
         store.add(profileNamed("second", correctionProfile(0.5f)));
         store.add(profileNamed("second"));
@@ -62,11 +65,11 @@ TEST_F(CalibrationProfileStoreTest, DeleteRemovesEveryMatchAndAlwaysRewrites) {
     EXPECT_EQ(store.profiles().at(0).label, "keep");
 
     // Undecodable stored data loads as an empty list and is overwritten by the next change.
-    preferences.setData(CalibrationProfileStore::kDefaultsKey, "[{\"label\":\"no id\"}]");
+    preferences.setData(keys::calibrationProfiles.name, "[{\"label\":\"no id\"}]");
     CalibrationProfileStore fromBadData(preferences);
     EXPECT_TRUE(fromBadData.profiles().isEmpty());
     fromBadData.deleteProfile(QUuid::createUuid());
-    EXPECT_EQ(preferences.data(CalibrationProfileStore::kDefaultsKey), QByteArray("[]"));
+    EXPECT_EQ(preferences.data(keys::calibrationProfiles.name), QByteArray("[]"));
 }
 
 TEST_F(CalibrationProfileStoreTest, ApplyRestoresOnlyAStoredCorrection) {

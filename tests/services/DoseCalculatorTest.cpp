@@ -1,7 +1,7 @@
 #include "services/DoseCalculator.h"
 #include "dsp/DoseMath.h"
 #include "platform/MemoryPreferencesStore.h"
-#include "platform/qt/SettingsPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/testing/ManualClock.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,8 @@
 #include <limits>
 #include <memory>
 #include <vector>
+
+namespace keys = kavro::platform::keys;
 
 namespace {
 
@@ -187,16 +189,16 @@ TEST_F(DoseCalculatorTest, InstantaneousAPeakCountsFrom115) {
 
 TEST_F(DoseCalculatorTest, PeaksAreStoredWithTheNextAccrualOnly) {
     measure(60, 0.1, 60, 138, 116);
-    EXPECT_FALSE(store.contains(DoseCalculator::kPeakCount135Key));
+    EXPECT_FALSE(store.contains(keys::peakCount135.name));
     measure(90);
     measure(90);
-    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount135Key), 1);
-    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount137Key), 1);
-    EXPECT_EQ(store.integer(DoseCalculator::kPeakCount140Key), 0);
-    EXPECT_EQ(store.doubleValue(DoseCalculator::kTodayPeakDBCKey), 138.0);
-    EXPECT_EQ(store.integer(DoseCalculator::kPeakDBACount115Key), 1);
-    EXPECT_EQ(store.doubleValue(DoseCalculator::kAccumulatedDoseKey), calculator.accumulatedDose());
-    EXPECT_EQ(store.date(DoseCalculator::kDoseDateKey), clock.now().addMSecs(-100));
+    EXPECT_EQ(store.integer(keys::peakCount135.name), 1);
+    EXPECT_EQ(store.integer(keys::peakCount137.name), 1);
+    EXPECT_EQ(store.integer(keys::peakCount140.name), 0);
+    EXPECT_EQ(store.doubleValue(keys::todayPeakDBC.name), 138.0);
+    EXPECT_EQ(store.integer(keys::peakDBACount115.name), 1);
+    EXPECT_EQ(store.doubleValue(keys::accumulatedDose.name), calculator.accumulatedDose());
+    EXPECT_EQ(store.date(keys::doseDate.name), clock.now().addMSecs(-100));
 }
 
 TEST_F(DoseCalculatorTest, BandCrossingIsAnnouncedOnceFromThePostedTask) {
@@ -249,7 +251,7 @@ TEST_F(DoseCalculatorTest, ReconcileOnlyRaisesAndOverrideMayLower) {
     calculator.reconcileWithSessions(30.0);
     EXPECT_DOUBLE_EQ(calculator.accumulatedDose(), 0.30);
     EXPECT_DOUBLE_EQ(calculator.sessionStartDose(), 0.30);
-    EXPECT_EQ(store.doubleValue(DoseCalculator::kAccumulatedDoseKey), calculator.accumulatedDose());
+    EXPECT_EQ(store.doubleValue(keys::accumulatedDose.name), calculator.accumulatedDose());
 
     calculator.overrideDose(35.0);
     calculator.setSessionStartDose(0.35);
@@ -275,7 +277,7 @@ TEST_F(DoseCalculatorTest, ReconcileOnlyRaisesAndOverrideMayLower) {
 
 TEST_F(DoseCalculatorTest, ResetClearsTheDayAndDropsMeasurementsStillInFlight) {
     calculator.setConservativeMode(true);
-    store.setBool(DoseCalculator::kConservativeModeKey, true);
+    store.setBool(keys::doseConservativeMode.name, true);
     std::vector<DoseLevel> crossings;
     calculator.onThresholdCrossed = [&](DoseLevel level) { crossings.push_back(level); };
     calculator.overrideDose(39.99);
@@ -294,12 +296,11 @@ TEST_F(DoseCalculatorTest, ResetClearsTheDayAndDropsMeasurementsStillInFlight) {
     EXPECT_EQ(calculator.peakDBACount115(), 0);
     EXPECT_EQ(calculator.todayPeakDBC(), 0.0);
     for (const auto key :
-         {DoseCalculator::kAccumulatedDoseKey, DoseCalculator::kDoseDateKey, DoseCalculator::kPeakCount135Key,
-          DoseCalculator::kPeakCount137Key, DoseCalculator::kPeakCount140Key,
-          DoseCalculator::kTodayPeakDBCKey, DoseCalculator::kPeakDBACount115Key}) {
+         {keys::accumulatedDose.name, keys::doseDate.name, keys::peakCount135.name, keys::peakCount137.name,
+          keys::peakCount140.name, keys::todayPeakDBC.name, keys::peakDBACount115.name}) {
         EXPECT_FALSE(store.contains(key)) << key.data();
     }
-    EXPECT_EQ(store.boolValue(DoseCalculator::kConservativeModeKey), true);
+    EXPECT_EQ(store.boolValue(keys::doseConservativeMode.name), true);
 
     // The first reading after a reset only sets the time.
     measure(85.0);
@@ -320,24 +321,21 @@ TEST(DoseCalculatorLifetime, TaskOfADestroyedCalculatorDoesNothing) {
     EXPECT_EQ(crossings, 0);
 }
 
-// The same-day rule across a real restart: a QSettings file in a temporary folder,
-// written by one store and calculator, reopened by new ones.
+// The same-day rule across a restart: the preferences written by one calculator, read
+// by new ones.
 class DoseCalculatorRestart : public ::testing::Test {
 protected:
-    QString settingsPath() const { return folder.filePath("Kavro.conf"); }
-
     // Runs a first "launch" that accrues a dose and some peaks at the clock's time.
     void runFirstLaunch() {
-        kavro::platform::SettingsPreferencesStore store(settingsPath());
-        store.setBool(DoseCalculator::kConservativeModeKey, true);
-        DoseCalculator calculator(store, clock);
+        stored.setBool(keys::doseConservativeMode.name, true);
+        DoseCalculator calculator(stored, clock);
         calculator.addMeasurement(95, 0, 141, 116, clock.now());
         calculator.addMeasurement(95, 0, 136, 0, clock.now().addSecs(30));
         firstDose = calculator.accumulatedDose();
         runPostedTasks();
     }
 
-    QTemporaryDir folder;
+    kavro::platform::MemoryPreferencesStore stored;
     ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(22, 30), QTimeZone::utc())};
     double firstDose = 0;
 };
@@ -345,8 +343,7 @@ protected:
 TEST_F(DoseCalculatorRestart, SameDayContinuesTheStoredDoseSilently) {
     runFirstLaunch();
     clock.advance(3600.0); // 23:30 the same day
-    kavro::platform::SettingsPreferencesStore store(settingsPath());
-    DoseCalculator calculator(store, clock);
+    DoseCalculator calculator(stored, clock);
     int crossings = 0;
     calculator.onThresholdCrossed = [&](DoseLevel) { ++crossings; };
     calculator.restorePersistedDose();
@@ -372,28 +369,26 @@ TEST_F(DoseCalculatorRestart, StoredDoseOfYesterdayIsClearedAtLaunch) {
     runFirstLaunch();
     clock.advance(2 * 3600.0); // 00:30 the next day
     {
-        kavro::platform::SettingsPreferencesStore store(settingsPath());
-        DoseCalculator calculator(store, clock);
+        DoseCalculator calculator(stored, clock);
         calculator.restorePersistedDose();
         runPostedTasks();
         EXPECT_EQ(calculator.accumulatedDose(), 0.0);
         EXPECT_EQ(calculator.peakCount135(), 0);
         EXPECT_TRUE(calculator.conservativeMode());
     }
-    kavro::platform::SettingsPreferencesStore reopened(settingsPath());
-    EXPECT_FALSE(reopened.contains(DoseCalculator::kAccumulatedDoseKey));
-    EXPECT_FALSE(reopened.contains(DoseCalculator::kDoseDateKey));
-    EXPECT_FALSE(reopened.contains(DoseCalculator::kPeakCount135Key));
-    EXPECT_FALSE(reopened.contains(DoseCalculator::kPeakDBACount115Key));
-    EXPECT_EQ(reopened.boolValue(DoseCalculator::kConservativeModeKey), true);
+    const auto& reopened = stored;
+    EXPECT_FALSE(reopened.contains(keys::accumulatedDose.name));
+    EXPECT_FALSE(reopened.contains(keys::doseDate.name));
+    EXPECT_FALSE(reopened.contains(keys::peakCount135.name));
+    EXPECT_FALSE(reopened.contains(keys::peakDBACount115.name));
+    EXPECT_EQ(reopened.boolValue(keys::doseConservativeMode.name), true);
 }
 
 TEST_F(DoseCalculatorRestart, TodayIsTheUsersCalendarDayNotUtc) {
     runFirstLaunch(); // 22:30 UTC = 07:30 the next morning in Tokyo
     clock.setTimeZone(QTimeZone("Asia/Tokyo"));
     clock.advance(3600.0); // 23:30 UTC: still the same Tokyo morning
-    kavro::platform::SettingsPreferencesStore store(settingsPath());
-    DoseCalculator calculator(store, clock);
+    DoseCalculator calculator(stored, clock);
     calculator.restorePersistedDose();
     EXPECT_EQ(calculator.accumulatedDose(), firstDose);
 }
@@ -401,20 +396,20 @@ TEST_F(DoseCalculatorRestart, TodayIsTheUsersCalendarDayNotUtc) {
 TEST(DoseCalculatorRestore, MissingOrMistypedDateClearsAndZeroDoseRestoresNothing) {
     ManualClock clock;
     kavro::platform::MemoryPreferencesStore store;
-    store.setString(DoseCalculator::kDoseDateKey, clock.now().toString(Qt::ISODate));
-    store.setDouble(DoseCalculator::kAccumulatedDoseKey, 0.5);
+    store.setString(keys::doseDate.name, clock.now().toString(Qt::ISODate));
+    store.setDouble(keys::accumulatedDose.name, 0.5);
     DoseCalculator calculator(store, clock);
     calculator.restorePersistedDose();
     EXPECT_EQ(calculator.accumulatedDose(), 0.0);
-    EXPECT_FALSE(store.contains(DoseCalculator::kAccumulatedDoseKey));
+    EXPECT_FALSE(store.contains(keys::accumulatedDose.name));
 
-    store.setDate(DoseCalculator::kDoseDateKey, clock.now());
-    store.setInteger(DoseCalculator::kAccumulatedDoseKey, 1); // wrong type reads as 0
-    store.setInteger(DoseCalculator::kPeakCount135Key, 4);
+    store.setDate(keys::doseDate.name, clock.now());
+    store.setInteger(keys::accumulatedDose.name, 1); // wrong type reads as 0
+    store.setInteger(keys::peakCount135.name, 4);
     calculator.restorePersistedDose();
     EXPECT_EQ(calculator.accumulatedDose(), 0.0);
     EXPECT_EQ(calculator.peakCount135(), 0);
-    EXPECT_TRUE(store.contains(DoseCalculator::kPeakCount135Key)) << "the keys stay as they are";
+    EXPECT_TRUE(store.contains(keys::peakCount135.name)) << "the keys stay as they are";
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "services/HistoryRangeSelection.h"
 #include "platform/testing/ManualClock.h"
-
-#include <QTimeZone>
+#include "support/HistoryDays.h"
 
 #include <gtest/gtest.h>
 
@@ -9,41 +8,13 @@ namespace kavro::services {
 namespace {
 
 using platform::testing::ManualClock;
-
-const QDate kToday(2025, 3, 14);
-
-int leadingBlanks(const CalendarWeek& week) {
-    int blanks = 0;
-    while (blanks < 7 && !week[blanks]) {
-        ++blanks;
-    }
-    return blanks;
-}
-
-TEST(CalendarWeeksTest, WeeksStartOnMonday) {
-    const auto june = calendarWeeks(QDate(2025, 6, 17)); // 1 June 2025 is a Sunday
-    ASSERT_EQ(june.size(), 6);
-    EXPECT_EQ(leadingBlanks(june[0]), 6);
-    EXPECT_EQ(june[0][6], QDate(2025, 6, 1));
-    EXPECT_EQ(june[5][0], QDate(2025, 6, 30));
-    EXPECT_FALSE(june[5][1]);
-
-    const auto september = calendarWeeks(QDate(2025, 9, 1)); // a Monday
-    EXPECT_EQ(leadingBlanks(september[0]), 0);
-    EXPECT_EQ(calendarWeeks(QDate(2021, 2, 1)).size(), 4); // 28 days from a Monday: no blanks at all
-}
+using testing::berlin;
+using testing::kBerlin;
+using testing::kToday;
 
 class HistoryRangeSelectionTest : public ::testing::Test {
 protected:
-    HistoryRangeSelectionTest()
-        : clock(QDateTime(kToday, QTime(15, 0), QTimeZone("Europe/Berlin")), QTimeZone("Europe/Berlin")),
-          selection(clock) {}
-
-    // The centre of the grid cell in `row`, `column` with the initial grid width.
-    static QPointF cell(int row, int column) {
-        const double width = (HistoryRangeSelection::kInitialGridWidth - 12) / 7;
-        return {6 + width * (column + 0.5), 39 * (row + 0.5)};
-    }
+    HistoryRangeSelectionTest() : clock(berlin(kToday, 15), kBerlin), selection(clock) {}
 
     ManualClock clock;
     HistoryRangeSelection selection;
@@ -106,29 +77,19 @@ TEST_F(HistoryRangeSelectionTest, PresetsAndThisMonthEndToday) {
     EXPECT_EQ(selection.displayedMonth(), QDate(2025, 3, 1));
 }
 
-TEST_F(HistoryRangeSelectionTest, PointsMapToCellsAndClampAtTheEdges) {
-    // March 2025 starts on a Saturday: the first row has five blanks.
-    EXPECT_EQ(selection.dayAt(cell(0, 5)), QDate(2025, 3, 1));
-    EXPECT_FALSE(selection.dayAt(cell(0, 0)));
-    EXPECT_EQ(selection.dayAt(cell(2, 4)), kToday);
-    EXPECT_EQ(selection.dayAt({-50, 39 * 2.5}), QDate(2025, 3, 10));  // left of the grid: first column
-    EXPECT_EQ(selection.dayAt({1000, 39 * 2.5}), QDate(2025, 3, 16)); // right of it: last column
-    EXPECT_EQ(selection.dayAt({6.5, 5000}), QDate(2025, 3, 31));      // below it: last row
-    selection.setCalendarGridWidth(12); // narrower than its padding: cells one point wide
-    EXPECT_EQ(selection.dayAt({8.5, 39 * 2.5}), QDate(2025, 3, 12));
-}
-
 TEST_F(HistoryRangeSelectionTest, DragSelectsAndSwallowsTheClosingTap) {
     selection.handleTap(QDate(2025, 3, 5)); // an anchor the drag replaces
-    selection.dragChanged(cell(2, 4), cell(2, 4));
+    selection.dragChanged(kToday, kToday);
     EXPECT_TRUE(selection.isDraggingCalendar());
     EXPECT_EQ(selection.calDragStart(), kToday);
-    selection.dragChanged(cell(2, 4), cell(1, 1));
+    selection.dragChanged(kToday, QDate(2025, 3, 4));
     EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 4));
     EXPECT_EQ(selection.rangeEnd(), kToday);
     EXPECT_FALSE(selection.selectionAnchor());
 
-    selection.dragChanged(cell(2, 4), cell(3, 0)); // the 17th lies in the future
+    // Future days and blank cells under the pointer leave the range as it was.
+    selection.dragChanged(kToday, QDate(2025, 3, 17));
+    selection.dragChanged(kToday, std::nullopt);
     EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 4));
     EXPECT_EQ(selection.rangeEnd(), kToday);
 
@@ -145,11 +106,13 @@ TEST_F(HistoryRangeSelectionTest, DragSelectsAndSwallowsTheClosingTap) {
     EXPECT_EQ(selection.selectionAnchor(), QDate(2025, 3, 4));
 }
 
-TEST_F(HistoryRangeSelectionTest, DragFromABlankCellSelectsNothing) {
-    selection.dragChanged(cell(0, 0), cell(1, 3));
-    EXPECT_FALSE(selection.isDraggingCalendar());
-    EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 8));
-    selection.dragEnded();
+TEST_F(HistoryRangeSelectionTest, DragFromABlankCellOrTheFutureSelectsNothing) {
+    for (const std::optional<QDate> start : {std::optional<QDate>(), std::optional(kToday.addDays(2))}) {
+        selection.dragChanged(start, QDate(2025, 3, 4));
+        EXPECT_FALSE(selection.isDraggingCalendar());
+        EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 8));
+        selection.dragEnded();
+    }
     selection.handleTap(QDate(2025, 3, 4));
     EXPECT_EQ(selection.selectionAnchor(), QDate(2025, 3, 4));
 }

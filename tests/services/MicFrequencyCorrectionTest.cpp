@@ -1,5 +1,6 @@
 #include "services/MicFrequencyCorrection.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 
 #include <QTimeZone>
 
@@ -8,6 +9,8 @@
 #include <atomic>
 #include <random>
 #include <thread>
+
+namespace keys = kavro::platform::keys;
 
 using kavro::models::MicCorrectionProfile;
 using kavro::platform::MemoryPreferencesStore;
@@ -44,7 +47,7 @@ TEST_F(MicFrequencyCorrectionTest, StartsOffWithoutStoredValues) {
     MicFrequencyCorrection correction(preferences);
     EXPECT_FALSE(correction.isEnabled());
     EXPECT_FALSE(correction.profile());
-    EXPECT_EQ(preferences.boolValue(MicFrequencyCorrection::kEnabledKey), false);
+    EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
 }
 
 TEST_F(MicFrequencyCorrectionTest, TapOrderAndDelayAcrossBuffers) {
@@ -118,21 +121,21 @@ TEST_F(MicFrequencyCorrectionTest, ProfileAndSwitchSurviveARestartAndClearForget
         EXPECT_FALSE(restored.profile());
         EXPECT_EQ(run(restored, {{4, 8}}), (std::vector<float>{4, 8}));
     }
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kEnabledKey));
+    EXPECT_FALSE(preferences.contains(keys::micCorrectionProfile.name));
+    EXPECT_FALSE(preferences.contains(keys::micFreqCorrectionEnabled.name));
     MicFrequencyCorrection afterClear(preferences);
     EXPECT_FALSE(afterClear.isEnabled());
     EXPECT_FALSE(afterClear.profile());
 }
 
 TEST_F(MicFrequencyCorrectionTest, BadStoredDataIsIgnoredAndKept) {
-    preferences.setData(MicFrequencyCorrection::kProfileKey, "{\"taps\":[1]}");
-    preferences.setBool(MicFrequencyCorrection::kEnabledKey, true);
+    preferences.setData(keys::micCorrectionProfile.name, "{\"taps\":[1]}");
+    preferences.setBool(keys::micFreqCorrectionEnabled.name, true);
     MicFrequencyCorrection correction(preferences);
     EXPECT_FALSE(correction.profile());
     EXPECT_TRUE(correction.isEnabled());
     EXPECT_EQ(run(correction, {{1, 2}}), (std::vector<float>{1, 2}));
-    EXPECT_EQ(preferences.data(MicFrequencyCorrection::kProfileKey), QByteArray("{\"taps\":[1]}"));
+    EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), QByteArray("{\"taps\":[1]}"));
 }
 
 TEST_F(MicFrequencyCorrectionTest, UnencodableProfileIsAppliedButNotStored) {
@@ -142,7 +145,7 @@ TEST_F(MicFrequencyCorrectionTest, UnencodableProfileIsAppliedButNotStored) {
     correction.save(profile);
     correction.setIsEnabled(true);
     EXPECT_TRUE(correction.profile());
-    EXPECT_FALSE(preferences.contains(MicFrequencyCorrection::kProfileKey));
+    EXPECT_FALSE(preferences.contains(keys::micCorrectionProfile.name));
     EXPECT_EQ(run(correction, {{1}}), (std::vector<float>{3}));
 }
 

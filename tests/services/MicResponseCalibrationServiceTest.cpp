@@ -1,5 +1,6 @@
 #include "services/MicResponseCalibrationService.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/SettingKey.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+
+namespace keys = kavro::platform::keys;
 
 using kavro::models::MicCalibrationState;
 using namespace kavro::services;
@@ -122,7 +125,7 @@ TEST_F(MicResponseCalibrationServiceTest, SuccessfulRunStoresAndEnablesTheCorrec
     EXPECT_EQ(correction.profile()->measuredDate, clock.now());
     EXPECT_EQ(correction.profile()->taps.size(), 128u);
     EXPECT_EQ(correction.profile()->correctionCurve.size(), 64);
-    EXPECT_TRUE(preferences.contains(MicFrequencyCorrection::kProfileKey));
+    EXPECT_TRUE(preferences.contains(keys::micCorrectionProfile.name));
     // Everything the run started has stopped.
     EXPECT_FALSE(player.isPlaying());
     EXPECT_FALSE(audio.isRunning());

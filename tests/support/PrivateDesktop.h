@@ -9,8 +9,10 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,21 +66,47 @@ public:
             {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")},
             QProcessEnvironment::systemEnvironment());
         m_busAddress = firstLine(bus);
-        // Xvfb picks a free display itself and tells which on the given descriptor.
-        QProcess& display =
-            launch(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                    QStringLiteral("1280x800x24")},
-                   QProcessEnvironment::systemEnvironment());
-        const QString number = firstLine(display);
-        if (m_busAddress.isEmpty() || number.isEmpty()) {
+        if (m_busAddress.isEmpty() || !startDisplay()) {
             return false;
         }
-        m_display = u':' + number;
         m_busName = QStringLiteral("private-desktop-%1").arg(reinterpret_cast<quintptr>(this));
         m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_busAddress, m_busName));
         return m_bus->isConnected();
+    }
+
+    // An X server on a display number no other test uses. Numbers are drawn from a range
+    // of their own, not the lowest free one, so that a display just given up by an
+    // earlier test (or another program) is not taken again while it goes away.
+    bool startDisplay() {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const int number = 200 + static_cast<int>(QRandomGenerator::global()->bounded(700));
+            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))) {
+                continue;
+            }
+            QProcess& server =
+                launch(QStringLiteral("Xvfb"),
+                       {u':' + QString::number(number), QStringLiteral("-noreset"),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x800x24")},
+                       QProcessEnvironment::systemEnvironment());
+            m_display = u':' + QString::number(number);
+            // Ready once a client can connect; a server that ends was refused the display.
+            // (Without -noreset the server resets whenever its last client leaves, and a
+            // client connecting at that moment is turned away.)
+            if (waitUntil([&] { return server.state() != QProcess::Running || acceptsClients(); },
+                          kStartTimeoutMs) &&
+                server.state() == QProcess::Running) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool acceptsClients() const {
+        QProcess probe;
+        probe.setProcessEnvironment(environment());
+        probe.start(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")});
+        return probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
     }
 
     // The environment of a program on this desktop, with its own empty home folders.
@@ -139,6 +167,21 @@ public:
             kStartTimeoutMs);
     }
 
+    // A window manager, so that windows can be closed as a user closes them; ready once
+    // it has announced itself on the root window.
+    bool startWindowManager() {
+        launch(QStringLiteral("openbox"), {}, environment());
+        return waitUntil(
+            [this] {
+                QProcess xprop;
+                xprop.setProcessEnvironment(environment());
+                xprop.start(QStringLiteral("xprop"),
+                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+                return xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id");
+            },
+            kStartTimeoutMs);
+    }
+
     // X windows matching an xdotool search (for example --onlyvisible --name '^Kavro$').
     QStringList windows(const QStringList& search) const {
         QProcess xdotool;
@@ -153,6 +196,20 @@ public:
 
     bool isRegistered(const QString& service) const {
         return m_bus && m_bus->interface()->isServiceRegistered(service).value();
+    }
+
+    // Each program started here: whether it runs and what it wrote, for failure messages.
+    std::string report() const {
+        QString text = QStringLiteral("display %1, bus %2\n").arg(m_display, m_busAddress);
+        for (const auto& process : m_processes) {
+            const QString state = process->state() == QProcess::NotRunning
+                                      ? QStringLiteral("ended with %1").arg(process->exitCode())
+                                      : QStringLiteral("running");
+            text += QStringLiteral("%1: %2; %3\n")
+                        .arg(process->program(), state,
+                             QString::fromUtf8(process->readAllStandardError()).right(400));
+        }
+        return text.toStdString();
     }
 
     // Starts a program on this desktop; it is stopped with the desktop.

@@ -8,6 +8,7 @@
 #include "platform/Updater.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -17,7 +18,6 @@
 #include "support/TestSignals.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -55,8 +55,8 @@ protected:
         microphone.sampleRate = static_cast<int>(kSampleRate);
         backend.inputs = {microphone};
         state = std::make_unique<core::AppState>(
-            core::AppState::Platform{backend, preferences, clock, notifications, workspace, loginItem,
-                                     folder.filePath(QStringLiteral("sessions.json"))});
+            core::AppState::Platform{backend, preferences, clock, notifications, workspace, loginItem, files,
+                                     QStringLiteral("/home/ada/.local/share/Kavro")});
         settle();
     }
 
@@ -108,7 +108,7 @@ protected:
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
     SwitchableUpdater updater;
-    QTemporaryDir folder;
+    platform::testing::MemoryFileStore files;
     std::unique_ptr<core::AppState> state;
 };
 

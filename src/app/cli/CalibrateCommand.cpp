@@ -2,6 +2,7 @@
 
 #include "cli/CorrectionCommand.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
@@ -68,16 +69,13 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
 
     // The devices come from the application's settings, but choosing others here must
     // not change them: the device manager works on a copy.
+    const platform::Settings settings(*preferences);
     platform::MemoryPreferencesStore devicePreferences;
+    platform::Settings(devicePreferences)
+        .setValue(platform::keys::selectedChannelIndex, settings.value(platform::keys::selectedChannelIndex));
     using services::AudioDeviceManager;
-    const QString storedInput =
-        preferences->string(QLatin1String(AudioDeviceManager::kStoredDeviceUIDKey)).value_or(QString());
-    devicePreferences.setString(QLatin1String(AudioDeviceManager::kStoredDeviceUIDKey), storedInput);
-    if (const auto channel =
-            preferences->integer(QLatin1String(AudioDeviceManager::kSelectedChannelIndexKey))) {
-        devicePreferences.setInteger(QLatin1String(AudioDeviceManager::kSelectedChannelIndexKey), *channel);
-    }
     AudioDeviceManager devices(*backend, devicePreferences);
+    devices.restoreDevice(settings.value(platform::keys::selectedDeviceUID));
     if (parsed.values.contains("input")) {
         const QString uid = parsed.values.value("input");
         if (!devices.hasInputDevice(uid)) {
@@ -101,10 +99,13 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
     }
     std::optional<QString> output = parsed.values.contains("output")
                                         ? std::optional(parsed.values.value("output"))
-                                        : preferences->string(QStringLiteral("selectedOutputDeviceUID"));
+                                        : settings.stored(platform::keys::selectedOutputDeviceUID);
 
     services::AudioMeasurementService audio(*backend, devices, 94.0);
     services::PinkNoisePlayer player(*backend);
+    const auto printLine = [&context](const QString& line) { printProblem(context, line); };
+    QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
+    QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
     services::MicFrequencyCorrection correction(*preferences);
     platform::SystemClock clock;
     services::MicResponseCalibrationService calibration(clock);

@@ -1,9 +1,9 @@
 #include "cli/CorrectionCommand.h"
 
 #include "models/MicCalibrationFile.h"
+#include "platform/Settings.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "platform/qt/SettingsPreferencesStore.h"
-#include "services/AudioDeviceManager.h"
 #include "services/MicFrequencyCorrection.h"
 
 #include <QDateTime>
@@ -46,9 +46,7 @@ double selectedInputRate(platform::PreferencesStore& preferences, platform::Audi
         ownBackend->waitForDeviceLists(std::chrono::seconds(2));
         backend = ownBackend.get();
     }
-    const QString selected =
-        preferences.string(QLatin1String(services::AudioDeviceManager::kStoredDeviceUIDKey))
-            .value_or(QString());
+    const QString selected = platform::Settings(preferences).value(platform::keys::selectedDeviceUID);
     const auto inputs = backend->inputDevices();
     for (const auto& device : inputs) {
         if (!selected.isEmpty() && device.uid == selected) {
@@ -182,8 +180,7 @@ int runCorrection(const QStringList& args, CommandContext& context) {
     if (action == QLatin1String("show")) {
         const auto& profile = correction.profile();
         if (!profile) {
-            const bool stored =
-                preferences->contains(QLatin1String(services::MicFrequencyCorrection::kProfileKey));
+            const bool stored = preferences->contains(platform::keys::micCorrectionProfile.name);
             context.out << (stored ? "The stored microphone correction cannot be read.\n"
                                    : "No microphone correction is stored.\n");
             return stored ? kExitFailure : kExitOk;

@@ -1,5 +1,6 @@
 #include "ProgramParts.h"
 
+#include "platform/file/QtFileStore.h"
 #include "platform/file/SoundFile.h"
 #include "platform/file/SoundFileBackend.h"
 #include "platform/linux/DBusNotificationCenter.h"
@@ -12,17 +13,18 @@
 
 namespace kavro::app {
 
-ProgramParts::ProgramParts(const DataFolder& folder)
-    : m_historyFilePath(folder.historyFilePath()),
+ProgramParts::ProgramParts(const ProgramFolders& folder)
+    : m_dataFolder(folder.path()),
       m_preferences(std::make_unique<platform::SettingsPreferencesStore>(folder.preferencesFilePath())),
       m_clock(std::make_unique<platform::SystemClock>()),
       m_notifications(std::make_unique<platform::DBusNotificationCenter>()),
       m_workspace(std::make_unique<platform::ProcWorkspace>(services::workstationAliases())),
-      m_loginItem(std::make_unique<platform::XdgAutostartLoginItem>(folder.autostartFolder())) {}
+      m_loginItem(std::make_unique<platform::XdgAutostartLoginItem>(folder.autostartFolder())),
+      m_files(std::make_unique<platform::QtFileStore>()) {}
 
 ProgramParts::~ProgramParts() = default;
 
-std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const DataFolder& folder,
+std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const ProgramFolders& folder,
                                                                           const Input& input) {
     auto parts = std::unique_ptr<ProgramParts>(new ProgramParts(folder));
     if (input.soundFile.isEmpty()) {
@@ -43,8 +45,8 @@ std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const 
 }
 
 core::AppState::Platform ProgramParts::platform(platform::NotificationCenter& notifications) {
-    return {*m_audioBackend, *m_preferences, *m_clock,         notifications,
-            *m_workspace,    *m_loginItem,   m_historyFilePath};
+    return {*m_audioBackend, *m_preferences, *m_clock, notifications,
+            *m_workspace,    *m_loginItem,   *m_files, m_dataFolder};
 }
 
 platform::NotificationCenter& ProgramParts::desktopNotifications() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataFolder.h"
+#include "ProgramFolders.h"
 
 #include "core/AppState.h"
 
@@ -12,6 +12,7 @@ class AudioBackend;
 class DBusNotificationCenter;
 class NotificationCenter;
 class ProcWorkspace;
+class QtFileStore;
 class SettingsPreferencesStore;
 class SoundFile;
 class SystemClock;
@@ -23,7 +24,7 @@ namespace kavro::app {
 // The real parts of the operating system the application state runs on, for one data
 // folder: the microphone (or a sound file played in real time in its place), the
 // preferences, the clock, the desktop's notifications, the running programs and the
-// login item.
+// login item, and the files it keeps.
 class ProgramParts {
 public:
     struct Input {
@@ -32,7 +33,7 @@ public:
     };
 
     // Fails with a one-line description when the sound file cannot be played.
-    static std::variant<std::unique_ptr<ProgramParts>, QString> create(const DataFolder& folder,
+    static std::variant<std::unique_ptr<ProgramParts>, QString> create(const ProgramFolders& folder,
                                                                        const Input& input);
     ~ProgramParts();
 
@@ -41,9 +42,9 @@ public:
     platform::NotificationCenter& desktopNotifications();
 
 private:
-    explicit ProgramParts(const DataFolder& folder);
+    explicit ProgramParts(const ProgramFolders& folder);
 
-    QString m_historyFilePath;
+    QString m_dataFolder;
     std::unique_ptr<platform::SoundFile> m_soundFile;
     std::unique_ptr<platform::AudioBackend> m_audioBackend;
     std::unique_ptr<platform::SettingsPreferencesStore> m_preferences;
@@ -51,6 +52,7 @@ private:
     std::unique_ptr<platform::DBusNotificationCenter> m_notifications;
     std::unique_ptr<platform::ProcWorkspace> m_workspace;
     std::unique_ptr<platform::XdgAutostartLoginItem> m_loginItem;
+    std::unique_ptr<platform::QtFileStore> m_files;
 };
 
 } // namespace kavro::app

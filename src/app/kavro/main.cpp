@@ -2,9 +2,9 @@
 // in a window of its own); `kavro --headless` runs all of it without windows: sessions
 // follow the workstations, notifications are posted and the history is written, with
 // one line on standard output per change of state.
-#include "DataFolder.h"
 #include "HeadlessReporter.h"
 #include "LaunchOptions.h"
+#include "ProgramFolders.h"
 #include "ProgramParts.h"
 
 #include "core/AppState.h"
@@ -46,17 +46,17 @@ bool hasDisplay() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-std::variant<app::DataFolder, QString> chooseDataFolder(const app::LaunchOptions& options) {
+std::variant<app::ProgramFolders, QString> chooseDataFolder(const app::LaunchOptions& options) {
     if (!options.dataDir.isEmpty()) {
-        return app::DataFolder::at(options.dataDir);
+        return app::ProgramFolders::at(options.dataDir);
     }
     if (!options.inputFile.isEmpty()) {
-        return app::DataFolder::temporary();
+        return app::ProgramFolders::temporary();
     }
-    return app::DataFolder::usersOwn();
+    return app::ProgramFolders::usersOwn();
 }
 
-QString demonstrationLine(const app::LaunchOptions& options, const app::DataFolder& folder) {
+QString demonstrationLine(const app::LaunchOptions& options, const app::ProgramFolders& folder) {
     QString line =
         QStringLiteral("Playing %1 as the microphone%2; dose, history and preferences are kept in %3")
             .arg(options.inputFile, options.loop ? QStringLiteral(", looped") : QString(), folder.path());
@@ -89,7 +89,7 @@ int run(const app::LaunchOptions& options) {
         printLine(stderr, QStringLiteral("kavro: ") + *error);
         return kExitFailure;
     }
-    const app::DataFolder folder = std::get<app::DataFolder>(std::move(chosen));
+    const app::ProgramFolders folder = std::get<app::ProgramFolders>(std::move(chosen));
 
     // One desktop program per user: only the one on the user's own folder owns the
     // application's name. A demonstration's folder is its own.

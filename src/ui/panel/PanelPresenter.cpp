@@ -1,6 +1,7 @@
 #include "ui/panel/PanelPresenter.h"
 
 #include "core/AppState.h"
+#include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "models/Session.h"
 #include "platform/Updater.h"
@@ -152,10 +153,10 @@ std::optional<PanelText> PanelPresenter::lowFrequencyBadge(double dBA, double dB
 }
 
 ColourRole PanelPresenter::sessionPeakColour(double peakDBC) {
-    if (peakDBC >= services::DoseCalculator::kPeak140Dbc) {
+    if (peakDBC >= dsp::eu::kPeakLimitDbc) {
         return ColourRole::red;
     }
-    if (peakDBC >= services::DoseCalculator::kPeak135Dbc) {
+    if (peakDBC >= dsp::eu::kPeakLowerActionDbc) {
         return ColourRole::orange;
     }
     return ColourRole::secondary;

@@ -1,6 +1,7 @@
 #include "ui/panel/TimeLeft.h"
 
 #include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +22,7 @@ TimeLeft TimeLeft::at(double accumulatedDose, double levelDb) {
     }
     // Written as "not at least" so that silence (minus infinity) and a level that is
     // not a number count as nothing accruing, as they do for the dose itself.
-    if (!(levelDb >= dsp::dose::kThresholdDb) || !std::isfinite(levelDb)) {
+    if (!(levelDb >= dsp::niosh::kThresholdDb) || !std::isfinite(levelDb)) {
         return {Kind::noDoseAccrues, 0};
     }
     const double remainingFraction = 1.0 - std::max(0.0, accumulatedDose);

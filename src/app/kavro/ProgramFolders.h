@@ -13,21 +13,19 @@ namespace kavro::app {
 // the lock of the history writer: the user's own folders, a folder given on the
 // command line, or a temporary folder for a demonstration, so that playing a sound file
 // never touches the user's real dose, history or preferences.
-class DataFolder {
+class ProgramFolders {
 public:
-    static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
     static inline const QString kPreferencesFileName = QStringLiteral("Kavro.conf");
 
     // The user's own folders.
-    static DataFolder usersOwn();
+    static ProgramFolders usersOwn();
     // A folder of the caller's choice; it is made when missing.
-    static std::variant<DataFolder, QString> at(const QString& path);
+    static std::variant<ProgramFolders, QString> at(const QString& path);
     // A new temporary folder, removed when the last copy of this value goes.
-    static std::variant<DataFolder, QString> temporary();
+    static std::variant<ProgramFolders, QString> temporary();
 
     // The folder of the history and the lock.
     const QString& path() const { return m_path; }
-    QString historyFilePath() const;
     // Empty for the user's own preferences.
     const QString& preferencesFilePath() const { return m_preferencesFilePath; }
     // The autostart folder a login-item setting writes to.
@@ -36,9 +34,9 @@ public:
     bool isTemporary() const { return m_temporary != nullptr; }
 
 private:
-    DataFolder() = default;
+    ProgramFolders() = default;
     // Everything inside one folder.
-    static DataFolder contained(const QString& path);
+    static ProgramFolders contained(const QString& path);
 
     QString m_path;
     QString m_preferencesFilePath;
