@@ -205,6 +205,9 @@ TEST_F(DesktopShellTest, ClosingTheTraylessWindowQuitsAndKeepsTheSession) {
     ASSERT_TRUE(testsupport::writeWav(tone, 48000, 1, 48000, [](long frame, int) {
         return static_cast<float>(0.3 * std::sin(2.0 * M_PI * 1000.0 * static_cast<double>(frame) / 48000.0));
     }));
+    // Workstations that other tests start must not rename or end the session.
+    platform::SettingsPreferencesStore(data.filePath(QStringLiteral("demo/Kavro.conf")))
+        .setBool(QStringLiteral("autoStartSessions"), false);
     QProcess& kavro = startKavro({QStringLiteral("--input-file"), tone, QStringLiteral("--loop"),
                                   QStringLiteral("--data-dir"), data.filePath(QStringLiteral("demo"))});
     ASSERT_TRUE(waitUntil([&] { return panelShows(); }, PrivateDesktop::kStartTimeoutMs)) << desktopReport();

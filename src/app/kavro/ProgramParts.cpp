@@ -1,5 +1,6 @@
 #include "ProgramParts.h"
 
+#include "platform/Settings.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/file/SoundFile.h"
 #include "platform/file/SoundFileBackend.h"
@@ -27,6 +28,11 @@ ProgramParts::~ProgramParts() = default;
 std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const ProgramFolders& folder,
                                                                           const Input& input) {
     auto parts = std::unique_ptr<ProgramParts>(new ProgramParts(folder));
+    if (folder.isTemporary()) {
+        // A demonstration's session runs for as long as the demonstration: a workstation
+        // quitting on this machine must not end it. Its preferences start that way.
+        platform::Settings(*parts->m_preferences).setValue(platform::keys::autoStartSessions, false);
+    }
     if (input.soundFile.isEmpty()) {
         parts->m_audioBackend = std::make_unique<platform::QtAudioBackend>();
         return parts;
