@@ -223,7 +223,9 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
     }
     const QString text = csvString(sessions);
     if (!m_destinationChooser) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: no save dialog is available"));
+        const QString error = QStringLiteral("no save dialog is available");
+        platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: ") + error);
+        emit csvExportFailed(error);
         return;
     }
     // The choice may come back after this manager is gone; then nothing is written.
@@ -235,6 +237,7 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
             }
             if (auto error = platform::writeFileAtomically(*path, text.toUtf8())) {
                 platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: ") + *error);
+                emit self->csvExportFailed(*error);
             }
         });
 }

@@ -70,12 +70,15 @@ public:
 
     QString csvString(const QList<models::Session>& sessions) const;
     // Builds the CSV, asks the destination chooser where to put it and writes it there.
+    // A failure is reported by csvExportFailed(), possibly after this has returned.
     void exportCSV(const QList<models::Session>& sessions, const QString& suggestedName);
     // The save dialog; not owned. Without one, an export reports that it failed.
     void setDestinationChooser(platform::DestinationChooser* chooser) { m_destinationChooser = chooser; }
 
 signals:
     void changed();
+    // An export could not be written; `error` says why.
+    void csvExportFailed(const QString& error);
 
 private:
     void pruneOldSessions();
