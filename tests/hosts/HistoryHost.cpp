@@ -4,13 +4,14 @@
 // developer looks at it, or grabs it to a PNG, in the states the options below set up.
 #include "core/AppState.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/testing/FakeLoginItemService.h"
-#include "platform/testing/ManualClock.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
+#include "services/SessionManager.h"
 #include "support/GeneratedHistory.h"
 #include "ui/history/HistoryPresenter.h"
 #include "ui/history/HistoryWindowContent.h"
@@ -22,6 +23,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -57,23 +59,36 @@ QPalette darkPalette() {
     return palette;
 }
 
+// The afternoon above, running on from the moment the program starts.
+class RunningClock final : public platform::Clock {
+public:
+    RunningClock() { m_elapsed.start(); }
+    QDateTime now() const override { return kNow.addMSecs(m_elapsed.elapsed()); }
+    QTimeZone timeZone() const override { return kZone; }
+
+private:
+    QElapsedTimer m_elapsed;
+};
+
 class Host {
 public:
     explicit Host(const QList<models::Session>& history) {
-        services::historyfile::write(historyPath(), history);
-        m_state = std::make_unique<core::AppState>(core::AppState::Platform{
-            m_backend, m_preferences, m_clock, m_notifications, m_workspace, m_loginItem, historyPath()});
+        services::historyfile::write(m_files, services::SessionManager::historyFileIn(m_folder.path()),
+                                     history);
+        m_state = std::make_unique<core::AppState>(
+            core::AppState::Platform{m_backend, m_preferences, m_clock, m_notifications, m_workspace,
+                                     m_loginItem, m_files, m_folder.path()});
     }
 
     core::AppState& state() { return *m_state; }
 
 private:
-    QString historyPath() const { return m_folder.filePath(QStringLiteral("Kavro/sessions.json")); }
-
+    // Files on disk, so that an export lands where the save dialog says.
     QTemporaryDir m_folder;
+    platform::QtFileStore m_files;
     platform::testing::ScriptedAudioBackend m_backend;
     platform::MemoryPreferencesStore m_preferences;
-    platform::testing::ManualClock m_clock{kNow, kZone};
+    RunningClock m_clock;
     platform::testing::RecordingNotificationCenter m_notifications;
     platform::testing::ScriptedWorkspace m_workspace;
     platform::testing::FakeLoginItemService m_loginItem;

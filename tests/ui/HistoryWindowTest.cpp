@@ -29,8 +29,6 @@
 #include <QTest>
 #include <QToolTip>
 
-#include <unistd.h>
-
 namespace kavro {
 namespace {
 
@@ -68,7 +66,8 @@ protected:
         content.reset();
         clock.setTimeZone(kBerlin);
         clock.set(berlin(kToday, 15));
-        ASSERT_FALSE(services::historyfile::write(historyFilePath(), history));
+        ASSERT_FALSE(files.createFolder(kDataFolder));
+        ASSERT_FALSE(services::historyfile::write(files, historyFile(), history));
         restartState();
         content = std::make_unique<ui::HistoryWindowContent>(*state, &chooser);
         content->resize(760, 540);
@@ -82,6 +81,7 @@ protected:
         settle();
     }
 
+    static QString historyFile() { return services::SessionManager::historyFileIn(kDataFolder); }
     HistoryPresenter& presenter() const { return content->presenter(); }
     ui::CalendarGrid* grid() const { return content->findChild<ui::CalendarGrid*>(); }
     ui::SessionList* list() const { return content->findChild<ui::SessionList*>(); }
@@ -396,7 +396,7 @@ TEST_F(HistoryWindowTest, DeletingAsksFirstAndOnlyDeleteDeletes) {
 
         EXPECT_DOUBLE_EQ(state->doseCalculator().dosePercentage(), step.doseAfter) << step.answer;
         EXPECT_DOUBLE_EQ(presenter().statistics().dose(kToday), step.doseAfter) << step.answer;
-        const auto stored = services::historyfile::read(historyFilePath());
+        const auto stored = services::historyfile::read(files, historyFile());
         ASSERT_TRUE(std::holds_alternative<QList<Session>>(stored));
         QStringList workstations;
         for (const Session& kept : std::get<QList<Session>>(stored)) {
@@ -416,13 +416,9 @@ TEST_F(HistoryWindowTest, DeletingAsksFirstAndOnlyDeleteDeletes) {
 
 TEST_F(HistoryWindowTest, AFailedExportIsShownWithItsReasonAndNothingIsWritten) {
     open({session(kToday, 9, 12)});
-    QTemporaryDir exports;
-    QFile::setPermissions(exports.path(), QFile::ReadOwner | QFile::ExeOwner);
-    // The superuser writes into read-only folders anyway; the kernel's own folder of
-    // settings refuses new files to everyone.
-    const QString readOnly =
-        ::access(qPrintable(exports.path()), W_OK) == 0 ? QStringLiteral("/sys") : exports.path();
-    const QString target = readOnly + QStringLiteral("/Kavro Sessions 2025-03-14.csv");
+    const QString folder = QStringLiteral("/home/ada/Shared");
+    files.addReadOnlyFolder(folder);
+    const QString target = folder + QStringLiteral("/Kavro Sessions 2025-03-14.csv");
     chooser.answer = target;
 
     click(child<QAbstractButton>("exportButton"));
@@ -430,10 +426,16 @@ TEST_F(HistoryWindowTest, AFailedExportIsShownWithItsReasonAndNothingIsWritten) 
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->isVisible());
     EXPECT_EQ(message->text(), QStringLiteral("The sessions could not be exported."));
-    EXPECT_FALSE(message->informativeText().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(message->informativeText(), QStringLiteral("Permission denied"));
+    EXPECT_FALSE(files.exists(target));
     message->accept();
-    QFile::setPermissions(exports.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    // The same export into a folder the user may write to succeeds without a word.
+    chooser.answer = QStringLiteral("/home/ada/Kavro Sessions 2025-03-14.csv");
+    ASSERT_FALSE(files.createFolder(QStringLiteral("/home/ada")));
+    click(child<QAbstractButton>("exportButton"));
+    EXPECT_TRUE(files.exists(*chooser.answer));
+    EXPECT_EQ(content->findChildren<QMessageBox*>().size(), 0);
 }
 
 TEST_F(HistoryWindowTest, MeasuringRedrawsAFewTimesASecondAndOnlyWhenSomethingShownChanged) {

@@ -8,6 +8,7 @@
 #include "platform/Updater.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -17,7 +18,6 @@
 #include "support/TestSignals.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -64,11 +64,11 @@ protected:
     void restartState() {
         state.reset();
         state = std::make_unique<core::AppState>(core::AppState::Platform{
-            backend, preferences, clock, notifications, workspace, loginItem, historyFilePath()});
+            backend, preferences, clock, notifications, workspace, loginItem, files, kDataFolder});
         settle();
     }
 
-    QString historyFilePath() const { return folder.filePath(QStringLiteral("sessions.json")); }
+    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
 
     // Lets every posted change arrive, and whatever those changes post in turn.
     static void settle() {
@@ -116,7 +116,7 @@ protected:
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
     SwitchableUpdater updater;
-    QTemporaryDir folder;
+    platform::testing::MemoryFileStore files;
     std::unique_ptr<core::AppState> state;
 };
 
