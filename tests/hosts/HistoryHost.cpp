@@ -3,6 +3,7 @@
 // a history made up for the occasion. The screen-reader test reads it over AT-SPI; a
 // developer looks at it, or grabs it to a PNG, in the states the options below set up.
 #include "core/AppState.h"
+#include "hosts/DarkPalette.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/testing/FakeLoginItemService.h"
@@ -40,24 +41,6 @@ using namespace kavro;
 const QTimeZone kZone("Europe/Berlin");
 const QDateTime kNow(QDate(2025, 3, 14), QTime(17, 40), kZone);
 const QSize kFirstSize(760, 540);
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-    palette.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
-    palette.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    palette.setColor(QPalette::ButtonText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
-    palette.setColor(QPalette::ToolTipText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-    return palette;
-}
 
 // The afternoon above, running on from the moment the program starts.
 class RunningClock final : public platform::Clock {
@@ -134,11 +117,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
                                               QStringLiteral("Write the window to this PNG and quit."),
                                               QStringLiteral("file"));
-    parser.addOptions({dark, month, loudDay, days, confirmDelete, info, screenshotOption});
+    const QCommandLineOption locale(
+        QStringLiteral("locale"),
+        QStringLiteral("Write days and times as this locale does (en_GB, de_DE, ...)."),
+        QStringLiteral("name"));
+    parser.addOptions({dark, month, loudDay, days, confirmDelete, info, locale, screenshotOption});
     parser.process(application);
+    if (parser.isSet(locale)) {
+        QLocale::setDefault(QLocale(parser.value(locale)));
+    }
 
     if (parser.isSet(dark)) {
-        QApplication::setPalette(darkPalette());
+        QApplication::setPalette(testing::darkPalette());
     }
     QList<models::Session> history;
     if (parser.isSet(month) || parser.isSet(loudDay)) {
