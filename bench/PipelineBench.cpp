@@ -23,8 +23,9 @@ namespace {
 std::vector<float> testSignal(std::size_t frames) {
     std::vector<float> samples(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        samples[i] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 997.0 * static_cast<double>(i) / 48000.0) +
-                                        0.1 * std::sin(2.0 * std::numbers::pi * 63.0 * static_cast<double>(i) / 48000.0));
+        samples[i] = static_cast<float>(
+            0.5 * std::sin(2.0 * std::numbers::pi * 997.0 * static_cast<double>(i) / 48000.0) +
+            0.1 * std::sin(2.0 * std::numbers::pi * 63.0 * static_cast<double>(i) / 48000.0));
     }
     return samples;
 }
@@ -32,8 +33,9 @@ std::vector<float> testSignal(std::size_t frames) {
 void reportRealTime(benchmark::State& state, std::size_t frames) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     // Seconds of audio per second of work: the real-time factor.
-    state.counters["realtime_x"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * static_cast<double>(frames) / 48000.0, benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(frames) / 48000.0,
+                           benchmark::Counter::kIsRate);
 }
 
 void BM_WeightingSectionBySection(benchmark::State& state) {
