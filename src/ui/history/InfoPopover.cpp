@@ -19,6 +19,9 @@ namespace {
 
 constexpr int kDotSize = 7;
 constexpr int kMargin = 12;
+// Room kept between the explanation and the edges of the window it explains.
+constexpr int kWindowMargin = 8;
+constexpr double kBorderOpacity = 0.28;
 
 // The coloured circle before a threshold row, level with the row's first line.
 class ThresholdDot : public QWidget {
@@ -52,7 +55,8 @@ QLabel* wrappedLabel(QWidget* parent, const QFont& font) {
 
 InfoPopover::InfoPopover(QWidget* parent) : QFrame(parent, Qt::Popup) {
     setObjectName(QStringLiteral("infoPopover"));
-    setFrameShape(QFrame::StyledPanel);
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(true);
     setFixedWidth(kWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -114,6 +118,16 @@ void InfoPopover::changeEvent(QEvent* event) {
     QFrame::changeEvent(event);
 }
 
+void InfoPopover::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    // A thin border in the text colour sets it off from the window below on any palette.
+    QPainter painter(this);
+    QColor border = palette().color(QPalette::WindowText);
+    border.setAlphaF(static_cast<float>(kBorderOpacity));
+    painter.setPen(border);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 void InfoPopover::popUp(const QPoint& globalPosition) {
     // The paragraphs wrap, so the height follows from the fixed width.
     layout()->activate();
@@ -129,7 +143,8 @@ void InfoPopover::popUp(const QPoint& globalPosition) {
     };
     if (const QWidget* owner = parentWidget()) {
         const QWidget* window = owner->window();
-        keepWithin(QRect(window->mapToGlobal(QPoint(0, 0)), window->size()));
+        keepWithin(QRect(window->mapToGlobal(QPoint(0, 0)), window->size())
+                       .adjusted(kWindowMargin, kWindowMargin, -kWindowMargin, -kWindowMargin));
     }
     if (const QScreen* screen = QGuiApplication::screenAt(globalPosition)) {
         keepWithin(screen->availableGeometry());
