@@ -11,25 +11,12 @@ namespace {
 using testing::AccessibleHost;
 using testing::AccessibleObject;
 
-class HistoryAccessibilityTest : public ::testing::Test {
+class HistoryAccessibilityTest : public testing::AccessibleHostTest {
 protected:
-    void SetUp() override {
-        if (const QString missing = m_host.missing(); !missing.isEmpty()) {
-            GTEST_SKIP() << missing.toStdString();
-        }
-        const QString error =
-            m_host.start({QStringLiteral("--month"), QStringLiteral("--locale"), QStringLiteral("en_GB")});
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    }
-
-    std::vector<AccessibleObject> read(const QStringList& commands) {
-        QString error;
-        auto objects = m_host.read(commands, &error);
-        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-        return objects;
-    }
-
-    AccessibleHost m_host{QStringLiteral("kavro-history-host")};
+    HistoryAccessibilityTest()
+        : AccessibleHostTest(
+              QStringLiteral("kavro-history-host"),
+              {QStringLiteral("--month"), QStringLiteral("--locale"), QStringLiteral("en_GB")}) {}
 };
 
 TEST_F(HistoryAccessibilityTest, EveryDayOfTheMonthAndEveryTileIsNamed) {

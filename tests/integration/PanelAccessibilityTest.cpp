@@ -11,23 +11,12 @@ namespace {
 using testing::AccessibleHost;
 using testing::AccessibleObject;
 
-class PanelAccessibilityTest : public ::testing::Test {
+class PanelAccessibilityTest : public testing::AccessibleHostTest {
 protected:
-    void SetUp() override {
-        if (const QString missing = m_host.missing(); !missing.isEmpty()) {
-            GTEST_SKIP() << missing.toStdString();
-        }
-        const QString error = m_host.start({QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
-                                            QStringLiteral("--dose"), QStringLiteral("42.5")});
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    }
-
-    std::vector<AccessibleObject> read(const QStringList& commands) {
-        QString error;
-        auto objects = m_host.read(commands, &error);
-        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-        return objects;
-    }
+    PanelAccessibilityTest()
+        : AccessibleHostTest(QStringLiteral("kavro-panel-host"),
+                             {QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
+                              QStringLiteral("--dose"), QStringLiteral("42.5")}) {}
 
     static const AccessibleObject* find(const std::vector<AccessibleObject>& objects, const QString& name) {
         return AccessibleHost::find(objects, name);
@@ -36,9 +25,8 @@ protected:
     static bool anyMatches(const std::vector<AccessibleObject>& objects, const QString& pattern) {
         return !AccessibleHost::matching(objects, pattern).empty();
     }
-
-    AccessibleHost m_host{QStringLiteral("kavro-panel-host")};
 };
+
 TEST_F(PanelAccessibilityTest, EveryValueAndControlIsNamed) {
     const auto objects = read({QStringLiteral("tree")});
     ASSERT_FALSE(objects.empty());

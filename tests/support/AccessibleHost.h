@@ -12,6 +12,8 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -126,6 +128,33 @@ private:
     QString m_name;
     QString m_path;
     QProcess m_process;
+};
+
+// A test of what a screen reader finds in a host program started with `arguments`;
+// skipped where the display or the accessibility bus is missing.
+class AccessibleHostTest : public ::testing::Test {
+protected:
+    AccessibleHostTest(const QString& program, QStringList arguments)
+        : m_host(program), m_arguments(std::move(arguments)) {}
+
+    void SetUp() override {
+        if (const QString missing = m_host.missing(); !missing.isEmpty()) {
+            GTEST_SKIP() << missing.toStdString();
+        }
+        const QString error = m_host.start(m_arguments);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+
+    // What the reader printed after running the commands; a failing reader fails the test.
+    std::vector<AccessibleObject> read(const QStringList& commands) {
+        QString error;
+        auto objects = m_host.read(commands, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return objects;
+    }
+
+    AccessibleHost m_host;
+    QStringList m_arguments;
 };
 
 } // namespace kavro::testing
