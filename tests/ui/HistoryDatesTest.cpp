@@ -11,9 +11,9 @@ const QDate kFriday(2025, 3, 14);
 
 struct LocaleCase {
     QLocale locale;
-    QString medium;  // the medium date style
-    QString spoken;  // the long style without the weekday
-    QString time;    // 9:05 in the short time style, without seconds
+    QString medium; // the medium date style
+    QString spoken; // the long style without the weekday
+    QString time;   // 9:05 in the short time style, without seconds
 };
 
 TEST(HistoryDatesTest, TheMediumStyleIsTheLongOneAbbreviatedWithoutTheWeekday) {

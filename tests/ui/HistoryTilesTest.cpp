@@ -37,13 +37,30 @@ TEST(HistoryTilesTest, PeaksAreWholeDecibelsColouredByTheUnroundedValue) {
         HistoryColour impulseColour;
     };
     const std::vector<Case> cases{
-        {{peaks(kToday, 101.5, 134.4, 0)}, "102 dBA", "134 dBC", HistoryColour::secondary, "None",
+        {{peaks(kToday, 101.5, 134.4, 0)},
+         "102 dBA",
+         "134 dBC",
+         HistoryColour::secondary,
+         "None",
          HistoryColour::secondaryHalfOpacity},
-        {{peaks(kToday, 99, 135, 3)}, "99 dBA", "135 dBC", HistoryColour::orange, "×3", HistoryColour::orange},
+        {{peaks(kToday, 99, 135, 3)},
+         "99 dBA",
+         "135 dBC",
+         HistoryColour::orange,
+         "×3",
+         HistoryColour::orange},
         // Rounds up to 140 on screen, but is below the limit value: orange, not red.
-        {{peaks(kToday, 99, 139.6, 1), peaks(kToday.addDays(-1), 120, 100, 2)}, "120 dBA", "140 dBC",
-         HistoryColour::orange, "×3", HistoryColour::orange},
-        {{peaks(kToday.addDays(-2), 99, 140, 1)}, "99 dBA", "140 dBC", HistoryColour::red, "×1",
+        {{peaks(kToday, 99, 139.6, 1), peaks(kToday.addDays(-1), 120, 100, 2)},
+         "120 dBA",
+         "140 dBC",
+         HistoryColour::orange,
+         "×3",
+         HistoryColour::orange},
+        {{peaks(kToday.addDays(-2), 99, 140, 1)},
+         "99 dBA",
+         "140 dBC",
+         HistoryColour::red,
+         "×1",
          HistoryColour::orange},
     };
     for (const Case& expected : cases) {
