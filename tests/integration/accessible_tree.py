@@ -2,6 +2,8 @@
 """Reads a running program's widgets over AT-SPI, as a screen reader does.
 
 Usage: accessible_tree.py APPLICATION COMMAND...
+  APPLICATION      the program's name, or pid:N for the program running as process N
+                   (two copies of one program may run at once)
   tree             print every object as a JSON line: name, role, states, description
   press NAME       press the showing button called NAME
   wait NAME        wait until a showing object is called NAME
@@ -17,12 +19,18 @@ import pyatspi
 TIMEOUT_SECONDS = 10.0
 
 
+def is_application(application, name):
+    if name.startswith("pid:"):
+        return application.get_process_id() == int(name[4:])
+    return application.name == name
+
+
 def find_application(name):
     deadline = time.monotonic() + TIMEOUT_SECONDS
     while time.monotonic() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
         for application in desktop:
-            if application is not None and application.name == name:
+            if application is not None and is_application(application, name):
                 return application
         time.sleep(0.2)
     raise SystemExit(f"accessible_tree: no application {name!r} on the accessibility bus")

@@ -85,7 +85,9 @@ public:
     // Runs the reader with the commands; the objects it printed. `error` gets what went wrong.
     std::vector<AccessibleObject> read(const QStringList& commands, QString* error = nullptr) const {
         QProcess reader;
-        reader.start(kPython, QStringList{kReader, m_name} + commands);
+        // By process: the test runner may run two copies of a host at once.
+        reader.start(kPython,
+                     QStringList{kReader, QStringLiteral("pid:%1").arg(m_process.processId())} + commands);
         const bool finished = reader.waitForFinished(30000);
         if (error && (!finished || reader.exitCode() != 0)) {
             *error = QString::fromUtf8(reader.readAllStandardError());
