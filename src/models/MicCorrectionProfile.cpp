@@ -100,14 +100,14 @@ std::optional<MicCorrectionProfile> MicCorrectionProfile::fromJson(const QJsonOb
     MicCorrectionProfile profile;
     profile.sampleRate = *sampleRate;
     profile.measuredDate = *measuredDate;
-    for (const QJsonValue& value : tapsValue.toArray()) {
+    for (const auto& value : tapsValue.toArray()) {
         const auto tap = finiteFloat(value);
         if (!tap) {
             return std::nullopt;
         }
         profile.taps.push_back(*tap);
     }
-    for (const QJsonValue& value : curveValue.toArray()) {
+    for (const auto& value : curveValue.toArray()) {
         if (!value.isObject()) {
             return std::nullopt;
         }

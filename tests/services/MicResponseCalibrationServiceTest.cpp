@@ -7,9 +7,9 @@
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/PinkNoisePlayer.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
