@@ -14,7 +14,8 @@ namespace kavro::models {
 
 // A measurement microphone's calibration file as makers ship them: optional header
 // lines (one may give the sensitivity, "Sens Factor =-1.23dB"), then one row per
-// frequency, "frequency gain [phase]", the fields separated by spaces, tabs or commas.
+// frequency, "frequency gain [phase]", the fields separated by spaces, tabs or commas
+// (in files separated by spaces or tabs, a comma inside a number is its decimal mark).
 // The gains are the microphone's deviation from flat, in dB.
 struct MicCalibrationFile {
     std::vector<dsp::correction::DeviationPoint> points; // ascending frequency
