@@ -123,14 +123,19 @@ MicCalibrationFile::parse(const QByteArray& contents) {
     return file;
 }
 
-std::optional<MicCorrectionProfile> MicCalibrationFile::toProfile(double sampleRate,
-                                                                  const QDateTime& now) const {
+std::variant<MicCorrectionProfile, QString> MicCalibrationFile::toProfile(double sampleRate,
+                                                                          const QDateTime& now) const {
     const dsp::RealFft fft(dsp::correction::kFftSize);
     const auto design = dsp::correction::designFromDeviation(points, sampleRate, fft);
     if (!design) {
-        return std::nullopt;
+        return QStringLiteral("the FFT for the filter design is not available");
     }
-    return MicCorrectionProfile::fromDesign(*design, sampleRate, now);
+    auto profile = MicCorrectionProfile::fromDesign(*design, sampleRate, now);
+    // Rows at absurd frequencies (1e-320 Hz) make the interpolation divide infinities.
+    if (auto problem = profile.problem()) {
+        return *problem;
+    }
+    return profile;
 }
 
 } // namespace kavro::models

@@ -32,8 +32,9 @@ struct MicCalibrationFile {
     static std::variant<MicCalibrationFile, Error> parse(const QByteArray& contents);
 
     // The correction for a capture rate: the inverse of the deviation, through the same
-    // limit, blends and filter design as a measured response. None if the design fails.
-    std::optional<MicCorrectionProfile> toProfile(double sampleRate, const QDateTime& now) const;
+    // limit, blends and filter design as a measured response. Says why when the design
+    // fails or gives no usable filter.
+    std::variant<MicCorrectionProfile, QString> toProfile(double sampleRate, const QDateTime& now) const;
 };
 
 } // namespace kavro::models

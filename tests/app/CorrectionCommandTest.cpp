@@ -52,6 +52,15 @@ protected:
         return rows.back().second;
     }
 
+    QString writeFile(const QString& name, const QByteArray& contents) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        return path;
+    }
+
+    QTemporaryDir dir;
     MemoryPreferencesStore preferences;
     kavro::platform::testing::ScriptedAudioBackend backend;
     QString outText;
@@ -85,12 +94,7 @@ TEST_F(CorrectionCommandTest, ImportTakesTheRateOfTheSelectedInput) {
 }
 
 TEST_F(CorrectionCommandTest, MalformedFileIsRefusedWithItsLineAndNothingIsStored) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("broken.txt");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("header\n20 -0.5\n1000 0.0\n500 0.1\n");
-    file.close();
+    const QString path = writeFile("broken.txt", "header\n20 -0.5\n1000 0.0\n500 0.1\n");
     EXPECT_EQ(run({"import", path, "--rate", "48000"}), 1);
     EXPECT_TRUE(errText.contains(path + ":4:")) << errText.toStdString();
     EXPECT_EQ(run({"import", dir.filePath("missing.txt"), "--rate", "48000"}), 1);
@@ -124,4 +128,30 @@ TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
     EXPECT_EQ(run({"show"}), 1);
     EXPECT_EQ(run({"frobnicate"}), 2);
     EXPECT_EQ(run({"show", "extra"}), 2);
+}
+
+// A file whose rows give no usable filter (here rows at 1e-320 Hz, where the
+// interpolation divides infinities) is refused: nothing stored, the switch as it was.
+TEST_F(CorrectionCommandTest, FileGivingNoUsableFilterChangesNothing) {
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0);
+    ASSERT_EQ(run({"disable"}), 0);
+    const auto storedProfile = preferences.data(keys::micCorrectionProfile.name);
+    for (const QByteArray contents : {"1e-320 0\n1000 1\n", "1e-320 0\n2e-320 3\n1000 1\n"}) {
+        EXPECT_EQ(run({"import", writeFile("absurd.txt", contents), "--rate", "48000"}), 1);
+        EXPECT_TRUE(errText.contains("no usable correction filter")) << errText.toStdString();
+        EXPECT_FALSE(outText.contains("nan")) << outText.toStdString();
+        EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), storedProfile);
+        EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
+    }
+}
+
+TEST_F(CorrectionCommandTest, ShowSaysWhyStoredTapsAreRefused) {
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0);
+    QJsonObject stored = QJsonDocument::fromJson(*preferences.data(keys::micCorrectionProfile.name)).object();
+    stored.insert("taps", QJsonArray{1e30});
+    preferences.setData(keys::micCorrectionProfile.name, QJsonDocument(stored).toJson());
+    EXPECT_EQ(run({"show"}), 1);
+    EXPECT_TRUE(outText.startsWith("The stored microphone correction cannot be read: "))
+        << outText.toStdString();
+    EXPECT_TRUE(outText.contains(" dB")) << outText.toStdString();
 }

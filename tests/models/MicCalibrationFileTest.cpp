@@ -94,3 +94,16 @@ TEST(MicCalibrationFile, ReadsSpreadsheetExports) {
     EXPECT_EQ(failure("20 0\r1000 1\rabc\r").line, 3);
     EXPECT_EQ(failure(",,,\n, ,\n").line, 0);
 }
+
+// Numbers the parser takes but no filter can be designed from are refused at the
+// design with a reason, never turned into a filter of non-numbers.
+TEST(MicCalibrationFile, RowsAtAbsurdFrequenciesGiveNoFilter) {
+    for (const QByteArray text : {"1e-320 0\n1000 1\n", "1e-320 0\n2e-320 3\n1000 1\n"}) {
+        const auto profile = parsed(text).toProfile(48000, QDateTime::currentDateTimeUtc());
+        const auto* reason = std::get_if<QString>(&profile);
+        ASSERT_TRUE(reason) << text.toStdString();
+        EXPECT_TRUE(reason->contains("finite")) << reason->toStdString();
+    }
+    EXPECT_TRUE(std::holds_alternative<kavro::models::MicCorrectionProfile>(
+        parsed("20 0\n1000 1\n").toProfile(44100, QDateTime::currentDateTimeUtc())));
+}

@@ -104,13 +104,19 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
         return kExitFailure;
     }
     const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
-    const auto profile = calibration.toProfile(rate, QDateTime::currentDateTimeUtc());
-    if (!profile) {
-        printError(context, QStringLiteral("the correction filter could not be designed"));
+    const auto noFilter = [&](const QString& reason) {
+        printError(context, QStringLiteral("%1: no usable correction filter: %2").arg(path, reason));
         return kExitFailure;
+    };
+    const auto designed = calibration.toProfile(rate, QDateTime::currentDateTimeUtc());
+    const auto* profile = std::get_if<models::MicCorrectionProfile>(&designed);
+    if (!profile) {
+        return noFilter(std::get<QString>(designed));
     }
     services::MicFrequencyCorrection correction(preferences);
-    correction.save(*profile);
+    if (const auto problem = correction.save(*profile)) {
+        return noFilter(*problem);
+    }
     correction.setIsEnabled(true);
     preferences.flush();
 
@@ -181,8 +187,14 @@ int runCorrection(const QStringList& args, CommandContext& context) {
         const auto& profile = correction.profile();
         if (!profile) {
             const bool stored = preferences->contains(platform::keys::micCorrectionProfile.name);
-            context.out << (stored ? "The stored microphone correction cannot be read.\n"
-                                   : "No microphone correction is stored.\n");
+            if (!stored) {
+                context.out << "No microphone correction is stored.\n";
+            } else if (const auto& problem = correction.storedProfileProblem()) {
+                context.out
+                    << QStringLiteral("The stored microphone correction cannot be read: %1.\n").arg(*problem);
+            } else {
+                context.out << "The stored microphone correction cannot be read.\n";
+            }
             return stored ? kExitFailure : kExitOk;
         }
         if (const auto object = profile->toJson()) {
