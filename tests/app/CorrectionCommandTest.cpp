@@ -1,6 +1,7 @@
 #include "cli/CorrectionCommand.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
+#include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/MicFrequencyCorrection.h"
 
@@ -24,11 +25,11 @@ const QString kCalibrationFile = QStringLiteral(KAVRO_SOURCE_DIR "/tests/app/dat
 
 class CorrectionCommandTest : public ::testing::Test {
 protected:
-    int run(const QStringList& args) {
+    int run(const QStringList& args, kavro::platform::PreferencesStore* store = nullptr) {
         outText.clear();
         errText.clear();
         QTextStream out(&outText), err(&errText);
-        kavro::cli::CommandContext context{out, err, false, &preferences, &backend};
+        kavro::cli::CommandContext context{out, err, false, store ? store : &preferences, &backend};
         const int code = kavro::cli::runCorrection(args, context);
         out.flush();
         err.flush();
@@ -143,6 +144,26 @@ TEST_F(CorrectionCommandTest, FileGivingNoUsableFilterChangesNothing) {
         EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), storedProfile);
         EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
     }
+}
+
+// Preferences that cannot be written (here the configuration folder is a file) make
+// every changing action fail with the reason, never report a change that is not kept.
+TEST_F(CorrectionCommandTest, ChangesThatDoNotReachTheDiskAreFailures) {
+    const QString blocked = writeFile("config", "a file where the folder should be");
+    kavro::platform::SettingsPreferencesStore unwritable(blocked + "/Kavro/Kavro.conf");
+    const QStringList actions[] = {{"import", kCalibrationFile, "--rate", "48000"}, {"enable"}, {"disable"}};
+    for (const auto& action : actions) {
+        EXPECT_EQ(run(action, &unwritable), 1) << action.join(' ').toStdString();
+        EXPECT_TRUE(errText.contains("not saved")) << errText.toStdString();
+        EXPECT_TRUE(errText.contains(blocked)) << errText.toStdString();
+        EXPECT_FALSE(errText.contains("The correction is")) << errText.toStdString();
+    }
+    // The same actions on preferences that can be written succeed.
+    kavro::platform::SettingsPreferencesStore writable(dir.filePath("Kavro.conf"));
+    for (const auto& action : actions) {
+        EXPECT_EQ(run(action, &writable), 0) << errText.toStdString();
+    }
+    EXPECT_EQ(run({"clear"}, &writable), 0);
 }
 
 TEST_F(CorrectionCommandTest, ShowSaysWhyStoredTapsAreRefused) {

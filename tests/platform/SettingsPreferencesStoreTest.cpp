@@ -123,6 +123,46 @@ TEST_F(SettingsPreferencesStoreTest, PendingWritesAreSavedByFlushAndAtQuit) {
     EXPECT_EQ(SettingsPreferencesStore(path()).boolValue("launchAtLogin"), false);
 }
 
+// A write that fails says so, with the reason, and keeps the changes: they stay
+// visible and reach the disk with the next write that can be made. QSettings keeps
+// reporting its first error for good, so the second write is the real test.
+TEST_F(SettingsPreferencesStoreTest, AFailedWriteIsReportedAndTriedAgain) {
+    const QString blocker = folder.filePath("config");
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // a file where the folder should be
+    }
+    SettingsPreferencesStore store(blocker + "/Kavro.conf");
+    store.setBool("micFreqCorrectionEnabled", true);
+    const auto error = store.flush();
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains(blocker)) << error->toStdString();
+    EXPECT_TRUE(store.hasPendingWrites());
+    EXPECT_EQ(store.boolValue("micFreqCorrectionEnabled"), true);
+    EXPECT_TRUE(store.flush()); // still blocked
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    store.setInteger("count", 2);
+    EXPECT_EQ(store.flush(), std::nullopt);
+    EXPECT_FALSE(store.hasPendingWrites());
+    SettingsPreferencesStore reread(blocker + "/Kavro.conf");
+    EXPECT_EQ(reread.boolValue("micFreqCorrectionEnabled"), true);
+    EXPECT_EQ(reread.integer("count"), 2);
+}
+
+// A damaged file read at start is not a failed write: the write replaces it.
+TEST_F(SettingsPreferencesStoreTest, ADamagedFileDoesNotFailTheWriteThatReplacesIt) {
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General\nx=\"unterminated\n\xff\xfe=1\n");
+    }
+    SettingsPreferencesStore store(path());
+    store.setDouble("calibrationOffset", 96.5);
+    EXPECT_EQ(store.flush(), std::nullopt);
+    EXPECT_EQ(SettingsPreferencesStore(path()).doubleValue("calibrationOffset"), 96.5);
+}
+
 TEST(SettingsPreferencesStoreFormat, InvalidDateRoundTripsAsInvalid) {
     const auto decoded = SettingsPreferencesStore::decode(SettingsPreferencesStore::encode(QDateTime()));
     ASSERT_TRUE(decoded);

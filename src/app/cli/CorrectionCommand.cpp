@@ -118,7 +118,9 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
         return noFilter(*problem);
     }
     correction.setIsEnabled(true);
-    preferences.flush();
+    if (!flushPreferences(context, preferences)) {
+        return kExitFailure;
+    }
 
     printCorrectionCurve(context.out, *profile);
     context.err << QStringLiteral("Imported %1 rows for %2 Hz capture; the correction is on.\n")
@@ -142,6 +144,14 @@ applicationPreferences(CommandContext& context, std::unique_ptr<platform::Settin
     }
     owned = std::make_unique<platform::SettingsPreferencesStore>();
     return *owned;
+}
+
+bool flushPreferences(CommandContext& context, platform::PreferencesStore& preferences) {
+    if (const auto error = preferences.flush()) {
+        printError(context, QStringLiteral("the preferences were not saved: %1").arg(*error));
+        return false;
+    }
+    return true;
 }
 
 void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile) {
@@ -203,18 +213,23 @@ int runCorrection(const QStringList& args, CommandContext& context) {
         context.err << (correction.isEnabled() ? "The correction is on.\n" : "The correction is off.\n");
         return kExitOk;
     }
+    const bool enable = action == QLatin1String("enable");
     if (action == QLatin1String("clear")) {
         correction.clear();
+    } else {
+        correction.setIsEnabled(enable);
+    }
+    if (!flushPreferences(context, *preferences)) {
+        return kExitFailure;
+    }
+    if (action == QLatin1String("clear")) {
         context.err << "Microphone correction cleared.\n";
     } else {
-        const bool enable = action == QLatin1String("enable");
-        correction.setIsEnabled(enable);
         context.err << (enable ? "The correction is on.\n" : "The correction is off.\n");
         if (enable && !correction.profile()) {
             context.err << "No correction is stored yet: measure one (kavro-cli calibrate) or import one.\n";
         }
     }
-    preferences->flush();
     return kExitOk;
 }
 
