@@ -163,6 +163,25 @@ TEST_F(SettingsPreferencesStoreTest, ADamagedFileDoesNotFailTheWriteThatReplaces
     EXPECT_EQ(SettingsPreferencesStore(path()).doubleValue("calibrationOffset"), 96.5);
 }
 
+// Every date the store hands out, it writes back as the same point in time; a stored
+// date it could not write (one whose offset moves it past 9999 in UTC) reads as absent.
+TEST(SettingsPreferencesStoreFormat, DatesReadOnlyWhenTheyCanBeWrittenBack) {
+    const std::pair<const char*, bool> cases[] = {
+        {"t:2025-03-14T09:26:53.250+05:30", true},  {"t:9999-12-31T23:59:59.999Z", true},
+        {"t:9999-12-31T23:30:00.000+05:00", true},  {"t:0001-01-01T00:00:00.000Z", true},
+        {"t:9999-12-31T23:30:00.000-05:00", false},
+    };
+    for (const auto& [text, readable] : cases) {
+        const auto decoded = SettingsPreferencesStore::decode(QString::fromLatin1(text));
+        ASSERT_EQ(decoded.has_value(), readable) << text;
+        if (decoded) {
+            const auto reread = SettingsPreferencesStore::decode(SettingsPreferencesStore::encode(*decoded));
+            ASSERT_TRUE(reread) << text;
+            EXPECT_EQ(std::get<QDateTime>(*reread), std::get<QDateTime>(*decoded)) << text;
+        }
+    }
+}
+
 TEST(SettingsPreferencesStoreFormat, InvalidDateRoundTripsAsInvalid) {
     const auto decoded = SettingsPreferencesStore::decode(SettingsPreferencesStore::encode(QDateTime()));
     ASSERT_TRUE(decoded);

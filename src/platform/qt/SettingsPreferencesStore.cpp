@@ -26,6 +26,11 @@ QString doubleText(double number) {
     return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
 }
 
+// UTC with milliseconds: the same point in time whatever the time zone at reading.
+QString dateText(const QDateTime& date) {
+    return date.toUTC().toString(Qt::ISODateWithMs);
+}
+
 std::optional<double> parseDouble(const QString& text) {
     const std::string utf8 = text.toStdString();
     double number = 0;
@@ -154,9 +159,8 @@ QString SettingsPreferencesStore::encode(const Value& value) {
             return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false"));
         }
         QString operator()(std::int64_t number) const { return kIntegerTag + QString::number(number); }
-        // UTC with milliseconds: the same point in time whatever the time zone at reading.
         QString operator()(const QDateTime& date) const {
-            return kDateTag + (date.isValid() ? date.toUTC().toString(Qt::ISODateWithMs) : QString());
+            return kDateTag + (date.isValid() ? dateText(date) : QString());
         }
         QString operator()(const QByteArray& data) const {
             return kDataTag + QString::fromLatin1(data.toBase64());
@@ -195,7 +199,9 @@ std::optional<PreferencesStore::Value> SettingsPreferencesStore::decode(const QS
             return Value(QDateTime());
         }
         const QDateTime date = QDateTime::fromString(body, Qt::ISODateWithMs);
-        if (!date.isValid()) {
+        // A date the store could not write back (an offset that moves it past 9999 in
+        // UTC) would change on the next write: it reads as absent now instead.
+        if (!date.isValid() || QDateTime::fromString(dateText(date), Qt::ISODateWithMs) != date) {
             return std::nullopt;
         }
         return Value(date);
