@@ -1,6 +1,5 @@
 #include "dsp/LevelMeter.h"
 #include "dsp/IntervalAccumulator.h"
-#include "support/RandomSignal.h"
 #include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +45,7 @@ class LevelMeterSplit : public ::testing::TestWithParam<std::size_t> {};
 // and the parts of a buffer that measure() returns add up to the buffer.
 TEST_P(LevelMeterSplit, BuffersAndTheirPartsAddUpToTheWholeSignal) {
     const std::size_t bufferFrames = GetParam();
-    const std::vector<float> signal = kavro::testsupport::randomSignal(20000, 11);
+    const std::vector<float> signal = kavro::testing::randomSignal(20000, 11);
 
     LevelMeter whole(kRate);
     Totals expected;
