@@ -3,7 +3,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
-#include "support/EventLoopWait.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -22,8 +22,7 @@ using kavro::platform::MicrophonePermission;
 using kavro::platform::testing::ScriptedAudioBackend;
 using kavro::services::AudioDeviceManager;
 using kavro::services::AudioMeasurementService;
-using kavro::testing::spin;
-using kavro::testing::waitFor;
+using kavro::testing::waitUntil;
 
 AudioDeviceDescription input(const QString& uid, int channels) {
     AudioDeviceDescription description;
@@ -324,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AudioMeasurementServiceTest, SwitchDeviceRestartsOnceAfterTheDelay) {
     service->switchDevice();
-    spin(250);
+    QTest::qWait(250);
     EXPECT_EQ(backend.openCount(), 0) << "nothing happens while stopped";
 
     service->start();
@@ -332,12 +331,12 @@ TEST_F(AudioMeasurementServiceTest, SwitchDeviceRestartsOnceAfterTheDelay) {
     service->switchDevice();
     EXPECT_FALSE(service->isRunning());
     EXPECT_EQ(backend.stream(), nullptr);
-    spin(150);
+    QTest::qWait(150);
     EXPECT_FALSE(service->isRunning()) << "not before 0.2 s";
-    ASSERT_TRUE(waitFor([&] { return service->isRunning(); }, 300));
+    ASSERT_TRUE(waitUntil([&] { return service->isRunning(); }, 300));
     EXPECT_EQ(backend.openCount(), 2);
     EXPECT_EQ(backend.stream()->deviceUid(), "builtin");
-    spin(250);
+    QTest::qWait(250);
     EXPECT_EQ(backend.openCount(), 2) << "exactly one restart";
 }
 
@@ -345,14 +344,14 @@ TEST_F(AudioMeasurementServiceTest, StopDuringAPendingSwitchKeepsCaptureOff) {
     service->start();
     service->switchDevice();
     service->stop();
-    spin(300);
+    QTest::qWait(300);
     EXPECT_FALSE(service->isRunning());
     EXPECT_EQ(backend.openCount(), 1);
 
     // A start while the switch is pending runs at once; the delayed one then does nothing.
     service->switchDevice();
     service->start();
-    spin(300);
+    QTest::qWait(300);
     EXPECT_TRUE(service->isRunning());
     EXPECT_EQ(backend.openCount(), 2);
 }
@@ -368,14 +367,14 @@ TEST_F(AudioMeasurementServiceTest, VanishedSelectedDeviceStopsAndReportsOnce) {
     EXPECT_FALSE(backend.stream()->isStarted()) << "paused at once";
     EXPECT_TRUE(service->isRunning());
     backend.stream()->notifyConfigurationChanged();
-    spin(300);
+    QTest::qWait(300);
     EXPECT_TRUE(service->isRunning()) << "not before 0.4 s";
     EXPECT_EQ(disconnects, 0);
-    ASSERT_TRUE(waitFor([&] { return !service->isRunning(); }, 400));
+    ASSERT_TRUE(waitUntil([&] { return !service->isRunning(); }, 400));
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(service->currentSPL(), 0);
     EXPECT_FALSE(manager->hasInputDevice("usb")) << "the lists were refreshed";
-    spin(500);
+    QTest::qWait(500);
     EXPECT_EQ(disconnects, 1) << "the second report added nothing";
 }
 
@@ -384,7 +383,7 @@ TEST_F(AudioMeasurementServiceTest, ChangeElsewhereResumesTheSameStream) {
     auto* stream = backend.stream();
     backend.inputs.removeLast();
     stream->notifyConfigurationChanged();
-    ASSERT_TRUE(waitFor([&] { return stream->isStarted(); }, 700));
+    ASSERT_TRUE(waitUntil([&] { return stream->isStarted(); }, 700));
     EXPECT_TRUE(service->isRunning());
     EXPECT_EQ(backend.openCount(), 1);
     EXPECT_EQ(stream->reopenCount(), 1);
@@ -401,7 +400,7 @@ TEST_F(AudioMeasurementServiceTest, RateChangeRetunesAndRestartsTheLevelFromZero
 
     backend.captureFormat = {48000.0, 1};
     backend.stream()->notifyConfigurationChanged();
-    ASSERT_TRUE(waitFor([&] { return backend.stream()->isStarted(); }, 700));
+    ASSERT_TRUE(waitUntil([&] { return backend.stream()->isStarted(); }, 700));
     EXPECT_EQ(service->currentSampleRate(), 48000.0);
     // Filters tuned to 48 kHz and smoothing from 0: the first level after the change
     // is 0.3 times the buffer's level, as after a start.
@@ -416,7 +415,7 @@ TEST_F(AudioMeasurementServiceTest, FailedResumeDoesAFullRestart) {
     backend.reopenError = QStringLiteral("device busy");
     QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
     backend.stream()->notifyConfigurationChanged();
-    const bool restarted = waitFor([&] { return backend.openCount() == 2; }, 700);
+    const bool restarted = waitUntil([&] { return backend.openCount() == 2; }, 700);
     ASSERT_EQ(problems.count(), 1);
     EXPECT_EQ(problems.at(0).at(0).toString(),
               "[Kavro] Engine restart after config change failed (device busy) — doing full restart");
@@ -432,7 +431,7 @@ TEST_F(AudioMeasurementServiceTest, StopWhilePausedLeavesThePendingResumeWithNot
     backend.inputs.clear();
     backend.stream()->notifyConfigurationChanged();
     service->stop();
-    spin(600);
+    QTest::qWait(600);
     EXPECT_FALSE(service->isRunning());
     EXPECT_EQ(disconnects, 0);
     EXPECT_EQ(backend.openCount(), 1);
