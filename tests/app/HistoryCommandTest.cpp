@@ -5,6 +5,7 @@
 #include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
+#include "support/CommandRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,16 +59,15 @@ protected:
 
     QString path() const { return dir.filePath("sessions.json"); }
 
-    int run(QStringList args) {
-        out.clear();
-        err.clear();
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        CommandContext context{outStream, errStream, false};
-        const int code = runHistory(args, context, {clock, preferences, files, path()});
-        outStream.flush();
-        errStream.flush();
-        return code;
+    int run(const QStringList& args) {
+        auto result = testsupport::runCommand(
+            [&](const QStringList& a, CommandContext& context) {
+                return runHistory(a, context, {clock, preferences, files, path()});
+            },
+            args);
+        out = result.out;
+        err = result.err;
+        return result.exitCode;
     }
 
     QJsonObject stats(const QString& from, const QString& to) {
