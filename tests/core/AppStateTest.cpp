@@ -156,6 +156,8 @@ TEST_F(AppStateTest, LaunchHandsTheSettingsToTheServices) {
         build();
         EXPECT_EQ(state->audioService().calibrationOffset(), 94.0) << stored;
         EXPECT_TRUE(state->autoStartSessions());
+        EXPECT_TRUE(state->peakMonitoringEnabled());
+        EXPECT_TRUE(state->timeSensitiveNotifications());
         EXPECT_FALSE(state->doseCalculator().conservativeMode());
         EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
         EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), true);
