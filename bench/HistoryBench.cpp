@@ -60,7 +60,7 @@ QList<Session> heavyHistory() {
 // The history on disk, through the same file store the application uses.
 struct HistoryFixture {
     HistoryFixture() : clock(kNow, kBerlin), history(heavyHistory()) {
-        files.createFolder(folder());
+        files.createFolder(folder(), kavro::platform::FileStore::Access::privateToUser);
         kavro::services::historyfile::write(files, path(), history);
     }
     QString folder() const { return dir.filePath("Kavro"); }

@@ -74,7 +74,8 @@ std::optional<QString> write(platform::FileStore& files, const QString& path,
     if (auto* error = std::get_if<QString>(&encoded)) {
         return *error;
     }
-    if (auto error = files.writeFile(path, std::get<QByteArray>(encoded))) {
+    if (auto error = files.writeFile(path, std::get<QByteArray>(encoded),
+                                     platform::FileStore::Access::privateToUser)) {
         return QStringLiteral("cannot write %1: %2").arg(path, *error);
     }
     return std::nullopt;

@@ -30,7 +30,7 @@ QString SessionManager::historyFileIn(const QString& dataFolder) {
 }
 
 std::optional<QString> SessionManager::createStorageFolder() {
-    if (auto error = m_files.createFolder(m_dataFolder)) {
+    if (auto error = m_files.createFolder(m_dataFolder, platform::FileStore::Access::privateToUser)) {
         return QStringLiteral("cannot create %1: %2").arg(m_dataFolder, *error);
     }
     return std::nullopt;
@@ -228,7 +228,8 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
             if (!self || !path) {
                 return;
             }
-            if (auto error = self->m_files.writeFile(*path, text.toUtf8())) {
+            if (auto error =
+                    self->m_files.writeFile(*path, text.toUtf8(), platform::FileStore::Access::userDefault)) {
                 emit self->csvExportFailed(*error);
             }
         });

@@ -246,7 +246,8 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         const QString out = parsed.positional.at(1);
         const QList<Session> sessions = sessionsIn(history, range, clock);
         const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
-        if (auto error = environment.files.writeFile(out, csv.toUtf8())) {
+        if (auto error =
+                environment.files.writeFile(out, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
             printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
             return kExitFailure;
         }
