@@ -178,7 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
         BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
         BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
-        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
+        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"},
+        // A device that never ends is refused, not read until the memory runs out.
+        BadCall{{"list", "--file", "/dev/zero"}, kExitFailure, "/dev/zero: not a regular file"},
+        BadCall{{"list", "--file", "/"}, kExitFailure, "cannot read /: Is a directory"}));
 
 TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
     const QByteArray broken = R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])";
