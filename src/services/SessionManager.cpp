@@ -172,10 +172,15 @@ std::optional<QString> SessionManager::loadHistory() {
         emit changed();
         return *error;
     }
-    m_keepUnreadableFileOnSave = false;
-    m_sessionHistory = std::get<QList<Session>>(std::move(result));
+    auto& contents = std::get<historyfile::Contents>(result);
+    // Sessions left out must not vanish with the next save: the file as it was is kept.
+    m_keepUnreadableFileOnSave = !contents.leftOut.isEmpty();
+    m_sessionHistory = std::move(contents.sessions);
     pruneOldSessions();
     emit changed();
+    if (!contents.leftOut.isEmpty()) {
+        return contents.leftOut.join(QStringLiteral("; "));
+    }
     return std::nullopt;
 }
 

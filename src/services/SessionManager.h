@@ -111,8 +111,9 @@ private:
     std::int64_t m_splSampleCount = 0;
     double m_energySum = 0;
     platform::DestinationChooser* m_destinationChooser = nullptr;
-    // Set when the file on disk could not be read: the next save first moves it aside,
-    // so a history the program failed to understand is never silently overwritten.
+    // Set when the file on disk could not be read, or only in part: the next save first
+    // moves it aside, so sessions the program failed to understand are never silently
+    // overwritten.
     bool m_keepUnreadableFileOnSave = false;
 };
 

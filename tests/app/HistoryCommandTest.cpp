@@ -201,6 +201,22 @@ TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
 }
 
+TEST_F(HistoryCommandTest, ASessionDatedBeyondYear9999IsNamedAndTheRestListed) {
+    QByteArray text = readAll(path());
+    text.replace("2025-03-11T13:00:00Z", "9999-12-31T23:30:00-01:00");
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    ASSERT_EQ(run({"list"}), kExitOk);
+    EXPECT_EQ(out.count('\n'), 2) << out.toStdString();
+    EXPECT_FALSE(out.contains("Logic Pro"));
+    EXPECT_TRUE(err.contains("session 3 (")) << err.toStdString();
+    EXPECT_TRUE(err.contains("left out: its startDate lies outside the years 1 to 9999"))
+        << err.toStdString();
+}
+
 TEST_F(HistoryCommandTest, EndlessNestingIsAOneLineError) {
     {
         QFile file(path());

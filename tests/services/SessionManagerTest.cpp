@@ -159,11 +159,11 @@ TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
 
     // Pruning on load does not rewrite the file; the next end of a session does.
     EXPECT_EQ(historyfile::decode(readAll(path())).index(), 0u);
-    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 5);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 5);
     clock.advance(12 * 3600);
     manager->startSession("Reaper");
     EXPECT_FALSE(manager->endSession(0, 0));
-    const auto saved = std::get<0>(historyfile::decode(readAll(path())));
+    const auto saved = std::get<0>(historyfile::decode(readAll(path()))).sessions;
     ASSERT_EQ(saved.size(), 2);
     EXPECT_EQ(saved[0].dawName, "Reaper");
     EXPECT_EQ(saved[1].dawName, "29 days");
@@ -199,7 +199,7 @@ TEST_P(UnreadableHistoryTest, EmptiesHistoryAndKeepsTheFileOnce) {
     EXPECT_FALSE(manager->endSession(0.1, 0));
     const QString keptPath = path() + ".unreadable-20250314T093653Z";
     EXPECT_EQ(readAll(keptPath), broken);
-    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 1);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 1);
 
     EXPECT_FALSE(manager->saveHistory());
     EXPECT_EQ(files.filePaths(), (QStringList{path(), keptPath}));
@@ -224,6 +224,35 @@ INSTANTIATE_TEST_SUITE_P(
                           R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "14 March 2025",
                                          "dawName": "Logic", "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5,
                                          "readings": []}])"}));
+
+// A session whose date the file cannot hold (an offset carries it beyond year 9999) once
+// blocked every later save; now it is left out by name, the rest loads and saves, and
+// the file as it was is kept.
+TEST_F(SessionManagerTest, ASessionDatedBeyondTheYearsTheFileHoldsIsLeftOutAndSavesGoOn) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    QByteArray stored = readAll(path());
+    Session farOff = completed("Far off", berlin(2025, 3, 13, 12, 0), 60, 5);
+    farOff.id = QUuid("e621e1f8-c36c-495a-93fc-0c247a3e6e5f");
+    QByteArray farOffJson = std::get<QByteArray>(historyfile::encode({farOff}));
+    farOffJson.replace("2025-03-13T12:00:00Z", "9999-12-31T23:30:00-01:00");
+    stored.chop(3); // "\n]\n"
+    stored += "," + farOffJson.mid(1);
+    files.put(path(), stored);
+
+    auto manager = makeManager();
+    ASSERT_TRUE(manager->openingProblems().load);
+    EXPECT_TRUE(manager->openingProblems().load->contains("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"))
+        << manager->openingProblems().load->toStdString();
+    ASSERT_EQ(manager->sessionHistory().size(), 1);
+
+    manager->startSession("Reaper");
+    clock.advance(600);
+    EXPECT_EQ(manager->endSession(0.1, 0), std::nullopt);
+    const auto saved = std::get<historyfile::Contents>(historyfile::decode(readAll(path())));
+    EXPECT_EQ(saved.sessions.size(), 2);
+    EXPECT_TRUE(saved.leftOut.isEmpty());
+    EXPECT_EQ(readAll(path() + ".unreadable-20250314T093653Z"), stored);
+}
 
 TEST_F(SessionManagerTest, ReadableFileAfterAFailureIsNotMovedAside) {
     files.put(path(), "broken");

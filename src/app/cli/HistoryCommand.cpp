@@ -234,7 +234,11 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         printError(context, QStringLiteral("cannot use the history file %1: %2").arg(path, *error));
         return kExitFailure;
     }
-    const auto& history = std::get<QList<Session>>(read);
+    const auto& contents = std::get<services::historyfile::Contents>(read);
+    for (const QString& leftOut : contents.leftOut) {
+        printError(context, QStringLiteral("%1: %2").arg(path, leftOut));
+    }
+    const QList<Session>& history = contents.sessions;
 
     if (action == QLatin1String("list")) {
         printList(context, sessionsIn(history, range, clock), clock);
