@@ -41,6 +41,7 @@ namespace {
 const QString kFolderFailed =
     QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
 const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
+const QString kAccessFailed = QStringLiteral("⚠️ Kavro: failed to keep the session history private: ");
 const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
 const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
 
@@ -109,6 +110,7 @@ void AppState::createServices(const Platform& platform) {
     // Loads the history; what went wrong is reported here, once.
     m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
     printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
+    printIfFailed(kAccessFailed, m_sessionManager->openingProblems().access);
     printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);
     m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
     m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_settings);

@@ -22,6 +22,11 @@ SessionManager::SessionManager(const platform::Clock& clock, platform::FileStore
     // A folder that cannot be created is still used: later reads and writes report
     // their own errors.
     m_openingProblems.folder = createStorageFolder();
+    // Earlier versions left the history readable by every user of the machine.
+    if (auto error = m_files.restrictToOwner(m_historyFilePath)) {
+        m_openingProblems.access =
+            QStringLiteral("cannot make %1 private: %2").arg(m_historyFilePath, *error);
+    }
     m_openingProblems.load = loadHistory();
 }
 

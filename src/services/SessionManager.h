@@ -36,11 +36,13 @@ public:
     // way; the owner reports them.
     struct OpeningProblems {
         std::optional<QString> folder;
+        // The files an earlier version left readable by others could not be made private.
+        std::optional<QString> access;
         std::optional<QString> load;
     };
 
-    // Keeps the history in `dataFolder` (created if missing), then loads it. Every file
-    // operation goes through `files`.
+    // Keeps the history in `dataFolder` (created if missing, and like the files in it
+    // readable by the user only), then loads it. Every file operation goes through `files`.
     SessionManager(const platform::Clock& clock, platform::FileStore& files, QString dataFolder,
                    QObject* parent = nullptr);
 

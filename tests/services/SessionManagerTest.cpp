@@ -280,6 +280,19 @@ TEST_F(SessionManagerTest, FileThatCannotBeMovedAsideIsNotOverwritten) {
     EXPECT_EQ(files.filePaths().size(), 2);
 }
 
+// A hearing-exposure history is a health record: earlier versions left the folder and
+// the file readable by every user of the machine; opening tightens them.
+TEST_F(SessionManagerTest, TheHistoryIsMadeTheUsersAlone) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    ASSERT_EQ(files.mode(kFolder), 0755);
+    ASSERT_EQ(files.mode(path()), 0644);
+    auto manager = makeManager();
+    EXPECT_FALSE(manager->openingProblems().access);
+    EXPECT_EQ(files.mode(kFolder), 0700);
+    EXPECT_EQ(files.mode(path()), 0600);
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
 TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryWithoutComplaint) {
     auto manager = makeManager();
     EXPECT_FALSE(manager->openingProblems().load);
@@ -372,6 +385,8 @@ TEST_F(SessionExportTest, WritesTheCsvAsUtf8WithoutByteOrderMark) {
     EXPECT_EQ(bytes, manager->csvString(sessions).toUtf8());
     EXPECT_TRUE(bytes.startsWith("Date,"));
     EXPECT_TRUE(bytes.endsWith("\"Studio One, \"\"Pro\"\"\",09:00:00,09:30:00,30.0,,,,0,0,0,12.50"));
+    EXPECT_EQ(files.mode("/home/ada/export.csv"), platform::testing::MemoryFileStore::kUserFileMode)
+        << "an export is the user's file like any other";
 }
 
 TEST_F(SessionExportTest, EmptyListAsksNothingAndCancelWritesNothing) {

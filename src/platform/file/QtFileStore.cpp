@@ -1,5 +1,7 @@
 #include "platform/file/QtFileStore.h"
 
+#include "platform/file/OwnerOnly.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -283,19 +285,7 @@ std::optional<QString> QtFileStore::removeFile(const QString& path) {
 }
 
 std::optional<QString> QtFileStore::restrictToOwner(const QString& path) {
-    const QByteArray native = nativePath(path);
-    struct stat status {};
-    if (::stat(native.constData(), &status) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(systemError(errno));
-    }
-    const mode_t mode = status.st_mode & 07777;
-    if ((mode & 077) == 0) {
-        return std::nullopt;
-    }
-    if (::chmod(native.constData(), mode & ~mode_t(077)) != 0) {
-        return systemError(errno);
-    }
-    return std::nullopt;
+    return platform::restrictToOwner(path);
 }
 
 } // namespace kavro::platform

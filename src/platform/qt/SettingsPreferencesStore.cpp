@@ -1,6 +1,10 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 
+#include "platform/file/OwnerOnly.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <charconv>
 #include <string>
@@ -36,7 +40,8 @@ std::optional<double> parseDouble(const QString& text) {
 } // namespace
 
 SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
-    : m_settings(filePath.isEmpty()
+    : m_ownFolder(filePath.isEmpty()),
+      m_settings(filePath.isEmpty()
                      ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
                      : std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
     // Without an application there is no event loop to run the delayed write: every
@@ -49,6 +54,19 @@ SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
         QObject::connect(application, &QCoreApplication::aboutToQuit, m_writeTimer.get(),
                          [this] { flush(); });
     }
+    keepPrivate(false);
+}
+
+void SettingsPreferencesStore::keepPrivate(bool createFolder) const {
+    // A file the caller named lives in the caller's folder, which is left as it is.
+    if (m_ownFolder) {
+        const QString folder = QFileInfo(m_settings->fileName()).absolutePath();
+        if (createFolder) {
+            QDir().mkpath(folder);
+        }
+        restrictToOwner(folder);
+    }
+    restrictToOwner(m_settings->fileName());
 }
 
 SettingsPreferencesStore::~SettingsPreferencesStore() {
@@ -102,7 +120,9 @@ void SettingsPreferencesStore::flush() {
         }
     }
     m_pending.clear();
+    keepPrivate(true);
     m_settings->sync();
+    keepPrivate(false);
 }
 
 QString SettingsPreferencesStore::encode(const Value& value) {

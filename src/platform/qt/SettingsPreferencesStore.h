@@ -19,7 +19,9 @@ namespace kavro::platform {
 // later, in one write: the dose is stored up to ten times a second and rewriting the
 // file each time would be wasteful. Pending changes are written at quit, on flush()
 // and when the store is destroyed, so a normal quit loses nothing and a crash loses at
-// most the last second. Main thread only.
+// most the last second. The file (and the Kavro folder of the user's settings) is
+// kept readable by its owner only, also when an earlier version left it open to
+// others. Main thread only.
 class SettingsPreferencesStore final : public PreferencesStore {
 public:
     static constexpr int kWriteDelayMs = 1000;
@@ -43,7 +45,13 @@ public:
 
 private:
     void schedule(const QString& key, std::optional<Value> value);
+    // Takes the permissions of other users away from the file and, for the user's own
+    // settings, from their folder; with `createFolder`, the folder is made first, so
+    // the file is never created where others could read it.
+    void keepPrivate(bool createFolder) const;
 
+    // The user's own settings (~/.config/Kavro/Kavro.conf), not a file the caller named.
+    bool m_ownFolder;
     std::unique_ptr<QSettings> m_settings;
     // Changes not yet handed to QSettings; an empty optional is a removal.
     QHash<QString, std::optional<Value>> m_pending;
