@@ -43,6 +43,8 @@ const QString kFolderFailed =
     QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
 const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
 const QString kAccessFailed = QStringLiteral("⚠️ Kavro: failed to keep the session history private: ");
+const QString kCheckpointFailed = QStringLiteral("Failed to save the running session: ");
+const QString kRecoveryFailed = QStringLiteral("Failed to recover the running session: ");
 const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
 const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
 
@@ -83,7 +85,7 @@ AppState::AppState(Platform platform, QObject* parent)
     // assigned like a change so that the key and the registration agree from here on.
     setLaunchAtLogin(m_loginItem.status() == platform::LoginItemStatus::enabled);
 
-    restoreTodaysDose();
+    const auto resumed = restoreTodaysDose();
 
     // Only now may events flow: every handler below finds its services and settings in place.
     setupProblemReports();
@@ -95,6 +97,9 @@ AppState::AppState(Platform platform, QObject* parent)
     scheduleMidnightReset();
     setupChangeForwarding();
     setupPinkNoiseLink();
+    if (resumed) {
+        resumeSession(*resumed);
+    }
 
     // Quitting ends a running session and keeps it, instead of losing it.
     if (auto* application = QCoreApplication::instance()) {
@@ -151,12 +156,63 @@ void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
 }
 
-void AppState::restoreTodaysDose() {
+std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {
     // A restart on the same day continues the stored dose; today's completed sessions,
-    // which the history keeps even when the stored dose was lost, are its floor.
+    // which the history keeps even when the stored dose was lost, are its floor, and so
+    // is the dose a session that goes on had seen at its checkpoint.
     m_doseCalculator->restorePersistedDose();
-    m_doseCalculator->reconcileWithSessions(m_sessionManager->todaysCompletedDose());
+    const auto resumed = recoverSession();
+    double floor = m_sessionManager->todaysCompletedDose();
+    if (resumed && m_clock.isToday(resumed->savedAt)) {
+        floor = std::max(floor, resumed->accumulatedDose * 100.0);
+    }
+    m_doseCalculator->reconcileWithSessions(floor);
     m_doseDay = m_clock.today();
+    return resumed;
+}
+
+std::optional<services::SessionCheckpoint::Running> AppState::recoverSession() {
+    auto recovery = m_sessionManager->recoverCheckpoint();
+    printIfFailed(kRecoveryFailed, recovery.problem);
+    if (!recovery.running) {
+        return std::nullopt;
+    }
+    // The session of a workstation that still runs goes on, as if the program had never
+    // stopped; otherwise it ended when its last checkpoint was taken, for all we know.
+    const QString& name = recovery.running->session.dawName;
+    const auto& active = m_dawDetection->activeDAWs();
+    if (m_autoStartSessions.value() && std::find(active.cbegin(), active.cend(), name) != active.cend()) {
+        return recovery.running;
+    }
+    const models::Session closed = recovery.running->closedAtCheckpoint();
+    printIfFailed(kSaveFailed, m_sessionManager->closeRecoveredSession(*recovery.running));
+    // Those who watch the state connect after it is built.
+    QMetaObject::invokeMethod(
+        this, [this, closed] { emit sessionEnded(closed); }, Qt::QueuedConnection);
+    return std::nullopt;
+}
+
+void AppState::resumeSession(const services::SessionCheckpoint::Running& state) {
+    m_sessionManager->resumeSession(state);
+    // The session's share of the dose counts from its mark, which midnight moves to zero.
+    m_doseCalculator->setSessionStartDose(
+        m_clock.isToday(state.savedAt) ? std::min(state.sessionStartDose, m_doseCalculator->accumulatedDose())
+                                       : 0.0);
+    m_audioService->start();
+    startReadingSampler();
+    saveCheckpoint();
+    const QString name = state.session.dawName;
+    QMetaObject::invokeMethod(
+        this, [this, name] { emit sessionStarted(name); }, Qt::QueuedConnection);
+}
+
+void AppState::saveCheckpoint() {
+    const auto error = m_sessionManager->saveCheckpoint(*m_doseCalculator);
+    // Said when checkpoints start failing, not every minute while the disk stays full.
+    if (error && !m_checkpointFailing) {
+        platform::printConsoleLine(kCheckpointFailed + *error);
+    }
+    m_checkpointFailing = error.has_value();
 }
 
 SettingAnnouncer AppState::settingAnnouncer() {
@@ -297,6 +353,7 @@ void AppState::startSession(const QString& dawName) {
     m_pinkNoisePlayer->stop();
     m_sessionManager->startSession(dawName);
     m_doseCalculator->setSessionStartDose(m_doseCalculator->accumulatedDose());
+    saveCheckpoint();
     m_audioService->start();
     startReadingSampler();
     if (!wasRunning) {
@@ -384,6 +441,9 @@ void AppState::startReadingSampler() {
     stopReadingSampler();
     m_readingSampleTimer = std::make_unique<QTimer>(this);
     m_readingSampleTimer->setInterval(kReadingInterval);
+    // Every tick is also a checkpoint of the session: a coarse timer could stretch the
+    // minute a crash may cost.
+    m_readingSampleTimer->setTimerType(Qt::PreciseTimer);
     connect(m_readingSampleTimer.get(), &QTimer::timeout, this, &AppState::readingSampleTick);
     m_readingSampleTimer->start();
 }
@@ -396,6 +456,9 @@ void AppState::readingSampleTick() {
     if (m_audioService->isRunning()) {
         m_sessionManager->addReading(m_audioService->currentSPL(), m_audioService->currentDBC(),
                                      m_doseCalculator->dosePercentage());
+    }
+    if (m_sessionManager->currentSession()) {
+        saveCheckpoint();
     }
 }
 

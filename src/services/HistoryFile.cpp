@@ -1,6 +1,7 @@
 #include "services/HistoryFile.h"
 
 #include "models/IndentedJsonWriter.h"
+#include "models/JsonFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,9 +23,6 @@ ReadResult read(const platform::FileStore& files, const QString& path) {
     return std::get<Contents>(std::move(decoded));
 }
 
-namespace {
-
-// The first of the session's dates that the file cannot hold, by its name.
 std::optional<QString> unwritableDate(const models::Session& session) {
     using models::IndentedJsonWriter;
     if (!IndentedJsonWriter::canWriteDate(session.startDate)) {
@@ -41,18 +39,12 @@ std::optional<QString> unwritableDate(const models::Session& session) {
     return std::nullopt;
 }
 
-} // namespace
-
 std::variant<Contents, QString> decode(const QByteArray& bytes) {
-    // Qt's parser limits how deeply arrays and objects nest, so a file of endless
-    // brackets is an error like any other, not a stack overflow.
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        return QStringLiteral("not valid JSON: %1 at byte %2")
-            .arg(parseError.errorString())
-            .arg(parseError.offset);
+    auto parsed = models::JsonFields::parseDocument(bytes);
+    if (auto* error = std::get_if<QString>(&parsed)) {
+        return *error;
     }
+    const QJsonDocument& document = std::get<QJsonDocument>(parsed);
     if (!document.isArray()) {
         return QStringLiteral("the file does not hold a JSON array of sessions");
     }

@@ -35,6 +35,10 @@ ReadResult read(const platform::FileStore& files, const QString& path);
 std::variant<Contents, QString> decode(const QByteArray& bytes);
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions);
 
+// The first of a session's dates the file cannot hold, in words ("its endDate"); none
+// when every date can be written.
+std::optional<QString> unwritableDate(const models::Session& session);
+
 // Replaces the file atomically; the folder must exist.
 std::optional<QString> write(platform::FileStore& files, const QString& path,
                              const QList<models::Session>& sessions);

@@ -107,6 +107,64 @@ TEST_F(SessionManagerTest, TheAverageIsTheLAeqOfTheMeasuredAudio) {
     EXPECT_EQ(manager->currentSession()->peakSPL, 100);
 }
 
+// A level that is not a number is no measurement. Let into the record it would make the
+// session, and with it every later save of the history, fail.
+TEST_F(SessionManagerTest, LevelsThatAreNotNumbersAreNotMeasurements) {
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    manager->updateStatistics(90, 100, 100);
+    manager->updateStatistics(nan, 100, 100);
+    manager->updateStatistics(infinity, 100, 100);
+    manager->updateStatistics(90, nan, 100);
+    manager->updateStatistics(90, 100, 100, nan);
+    manager->addReading(nan, 80, 1);
+    manager->addReading(80, 80, infinity);
+    EXPECT_NEAR(manager->currentSession()->averageSPL, 90, 1e-9);
+    EXPECT_TRUE(manager->currentSession()->readings.isEmpty());
+    EXPECT_EQ(manager->endSession(0.1, 0), std::nullopt);
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
+// The wall clock can be set back (or forward) during a session; the session's times
+// come from the clock that never goes back, so it never ends before it started.
+struct ClockChange {
+    const char* name;
+    int wallClockStepSeconds;
+};
+
+void PrintTo(const ClockChange& change, std::ostream* os) {
+    *os << change.name;
+}
+
+class SessionClockTest : public SessionManagerTest, public ::testing::WithParamInterface<ClockChange> {};
+
+TEST_P(SessionClockTest, DurationIsTheTimeThatPassed) {
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    const QDateTime start = manager->currentSession()->startDate;
+    clock.advance(120);
+    clock.setWallClock(clock.now().addSecs(GetParam().wallClockStepSeconds));
+    manager->addReading(85, 90, 1);
+    clock.advance(60);
+    EXPECT_EQ(manager->sessionNow(), start.addSecs(180));
+    ASSERT_EQ(manager->endSession(0.1, 0), std::nullopt);
+
+    const Session& stored = manager->sessionHistory().front();
+    EXPECT_EQ(stored.startDate, start);
+    EXPECT_EQ(stored.endDate, start.addSecs(180));
+    EXPECT_EQ(stored.readings.front().timestamp, start.addSecs(120));
+    EXPECT_EQ(stored.durationFormatted(clock.now()), "3m");
+    EXPECT_EQ(manager->sessionNow(), clock.now()) << "without a session, the wall clock";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SessionClockTest,
+    ::testing::Values(ClockChange{"unchanged", 0}, ClockChange{"set_back_an_hour", -3600},
+                      ClockChange{"set_forward_an_hour", 3600}, ClockChange{"set_back_a_year", -365 * 86400}),
+    [](const ::testing::TestParamInfo<ClockChange>& test) { return std::string(test.param.name); });
+
 TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
     writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
     auto manager = makeManager();
@@ -296,6 +354,38 @@ TEST_F(SessionManagerTest, TheHistoryIsMadeTheUsersAlone) {
     EXPECT_EQ(manager->sessionHistory().size(), 1);
 }
 
+// A session whose save failed lives only in memory: reading the file again (as midnight
+// does) must not replace it with the older file. It is saved first; while that fails,
+// the file is not read.
+TEST_F(SessionManagerTest, ReadingTheFileAgainNeverDropsChangesThatWereNotSaved) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    auto manager = makeManager();
+    files.writeError = QStringLiteral("Permission denied");
+    manager->startSession("Reaper");
+    clock.advance(600);
+    ASSERT_TRUE(manager->endSession(0.1, 0));
+    EXPECT_TRUE(manager->hasUnsavedChanges());
+
+    const auto refused = manager->loadHistory();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(*refused, "not read again, since changes to it could not be saved: cannot write " + path() +
+                            ": Permission denied");
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(manager->sessionHistory().front().dawName, "Reaper");
+
+    files.writeError.reset();
+    EXPECT_EQ(manager->loadHistory(), std::nullopt);
+    EXPECT_FALSE(manager->hasUnsavedChanges());
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 2);
+
+    // A deletion that did not reach the file is kept the same way.
+    files.writeError = QStringLiteral("Permission denied");
+    manager->removeSession(manager->sessionHistory().front().id);
+    EXPECT_TRUE(manager->loadHistory());
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
 TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryWithoutComplaint) {
     auto manager = makeManager();
     EXPECT_FALSE(manager->openingProblems().load);
@@ -309,9 +399,12 @@ TEST_F(SessionManagerTest, FailedWritesAreReportedAndLeaveMemoryAndFileAlone) {
     const QByteArray before = readAll(path());
     auto manager = makeManager();
 
-    // A number JSON cannot hold, then a disk that refuses the write.
+    // A date the file cannot hold (a wall clock beyond year 9999), then a disk that
+    // refuses the write.
+    const QDateTime now = clock.now();
+    clock.setWallClock(QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()));
     manager->startSession("Reaper");
-    manager->updateStatistics(std::numeric_limits<double>::quiet_NaN(), 0, 0);
+    clock.setWallClock(now);
     const auto unencodable = manager->endSession(0.2, 0.1);
     ASSERT_TRUE(unencodable);
     EXPECT_TRUE(unencodable->contains("cannot represent")) << unencodable->toStdString();
