@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 
+#include "dsp/LevelMath.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/LoginItemService.h"
@@ -138,6 +139,19 @@ void AppState::restoreSettings() {
     // the run that stored them, or are done by the services' own restore.
     m_selectedDeviceUID.installStored();
     m_calibrationOffset.installStored();
+    // A damaged or mistyped stored offset would turn every level into hundreds of
+    // decibels; the default is used instead, and the console says so.
+    if (!dsp::level::isPlausibleCalibrationOffset(m_calibrationOffset.value())) {
+        const double fallback = platform::Settings::defaultOf(keys::calibrationOffset);
+        platform::printConsoleLine(
+            QStringLiteral(
+                "[Kavro] The stored calibration offset of %1 dB lies outside %2 to %3 dB; using %4 dB")
+                .arg(m_calibrationOffset.value())
+                .arg(dsp::level::kMinimumCalibrationOffsetDb)
+                .arg(dsp::level::kMaximumCalibrationOffsetDb)
+                .arg(fallback));
+        m_calibrationOffset.install(fallback);
+    }
     m_conservativeDoseMode.installStored();
     m_peakMonitoringEnabled.installStored();
     m_autoStartSessions.installStored();

@@ -758,6 +758,32 @@ TEST_F(AppStateConsoleTest, HistoryFailuresArePrintedWithTheirCause) {
     EXPECT_TRUE(atMidnight[0].startsWith("Failed to load session history: cannot read " + historyPath()));
 }
 
+// A stored offset no microphone can have (damaged, or typed into the file by hand) would
+// make every level hundreds of decibels: the default is used, and the console says so.
+TEST_F(AppStateConsoleTest, AStoredOffsetOutsideWhatAMicrophoneCanHaveFallsBackToTheDefault) {
+    struct Case {
+        double stored;
+        double used;
+        const char* line;
+    };
+    for (const Case& test :
+         {Case{1e308, 94.0,
+               "[Kavro] The stored calibration offset of 1e+308 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{-3.5, 94.0,
+               "[Kavro] The stored calibration offset of -3.5 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{200.25, 94.0,
+               "[Kavro] The stored calibration offset of 200.25 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{200.0, 200.0, nullptr}, Case{0.5, 0.5, nullptr}}) {
+        state.reset();
+        preferences.setDouble(keys::calibrationOffset.name, test.stored);
+        const QStringList lines = consoleLinesOf([&] { build(); });
+        EXPECT_EQ(lines, test.line ? QStringList{QString::fromUtf8(test.line)} : QStringList())
+            << test.stored;
+        EXPECT_EQ(state->calibrationOffset(), test.used);
+        EXPECT_EQ(state->audioService().calibrationOffset(), test.used);
+    }
+}
+
 TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {
     build();
     backend.startError = QStringLiteral("device busy");

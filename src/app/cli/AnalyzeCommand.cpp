@@ -248,6 +248,9 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         writeSecond(*last);
     }
     progress.clear();
+    if (const auto warning = meter.cutShortWarning(measured)) {
+        printWarning(context, *warning);
+    }
 
     report.durationSeconds = static_cast<double>(measured) / sampleRate;
     report.laeq = wholeFile.laeq(options.calibrationOffset);
