@@ -54,13 +54,21 @@ protected:
         microphone.channelCount = 1;
         microphone.sampleRate = static_cast<int>(kSampleRate);
         backend.inputs = {microphone};
-        state = std::make_unique<core::AppState>(
-            core::AppState::Platform{backend, preferences, clock, notifications, workspace, loginItem, files,
-                                     QStringLiteral("/home/ada/.local/share/Kavro")});
-        settle();
+        restartState();
     }
 
     ~PanelFixture() override { state.reset(); }
+
+    // Builds the application state afresh over the same fakes, as the program does when
+    // it starts: it reads the history file and today's stored dose again.
+    void restartState() {
+        state.reset();
+        state = std::make_unique<core::AppState>(core::AppState::Platform{
+            backend, preferences, clock, notifications, workspace, loginItem, files, kDataFolder});
+        settle();
+    }
+
+    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
 
     // Lets every posted change arrive, and whatever those changes post in turn.
     static void settle() {

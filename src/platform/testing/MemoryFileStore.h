@@ -32,6 +32,9 @@ public:
     bool hasFolder(const QString& path) const { return m_folders.contains(path); }
     // The permission bits of a file or folder (0644, 0700, ...).
     std::optional<int> mode(const QString& path) const;
+    // A folder (made if missing) into which nothing can be written or renamed, as on a
+    // disk where the user lacks the right to write.
+    void addReadOnlyFolder(const QString& path);
 
     // While one is set, every operation of that kind fails with it and changes nothing.
     std::optional<QString> readError;
@@ -52,6 +55,7 @@ private:
     // The root is always there.
     QSet<QString> m_folders{QStringLiteral("/")};
     QHash<QString, int> m_modes;
+    QSet<QString> m_readOnlyFolders;
     int m_writeCount = 0;
 };
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QFont>
+
+namespace kavro::ui {
+
+// The type sizes of the program's views, relative to the desktop's own font so that
+// every view follows the user's setting.
+enum class TextStyle { body, headline, small, caption, smallestCaption, large, subheadline };
+
+// `base` in the size and weight of `style`. Headline and large are always bold.
+QFont styledFont(const QFont& base, TextStyle style, QFont::Weight weight = QFont::Normal);
+
+} // namespace kavro::ui
