@@ -2,6 +2,9 @@
 // tmpfs mounted in a mount namespace of the program's own. A session that ends while no
 // byte fits on the disk must leave the history as it was, say why, and reach the file
 // once there is room again.
+#include "models/Session.h"
+#include "platform/file/QtFileStore.h"
+#include "services/HistoryFile.h"
 #include "support/FakeWorkstations.h"
 #include "support/WaitUntil.h"
 
@@ -26,6 +29,7 @@ using testing::FakeWorkstations;
 using testing::waitUntil;
 
 const QString kProgram = QStringLiteral(KAVRO_BINARY_DIR "/src/app/kavro");
+const QString kCommandLine = QStringLiteral(KAVRO_BINARY_DIR "/src/app/kavro-cli");
 const QString kUnshare = QStringLiteral("/usr/bin/unshare");
 // Room for the program's files and a few sessions, small enough to fill in an instant.
 const QString kTmpfsOptions = QStringLiteral("size=1m,mode=0700");
@@ -40,12 +44,15 @@ QStringList namespaceArguments() {
     return arguments << QStringLiteral("--mount");
 }
 
-// Runs `command` after mounting the tmpfs on `folder`, in a namespace of its own.
-QStringList mountedArguments(const QString& folder, const QStringList& command) {
-    return namespaceArguments()
-           << QStringLiteral("/bin/sh") << QStringLiteral("-c")
-           << QStringLiteral("mount -t tmpfs -o %1 kavro-full \"$0\" && exec \"$@\"").arg(kTmpfsOptions)
-           << folder << command;
+// Runs `command` in a namespace of its own after mounting the tmpfs on `folder` (which
+// the shell lines `before` and `after` the command know as "$0").
+QStringList mountedArguments(const QString& folder, const QStringList& command, const QString& before = {},
+                             const QString& after = {}) {
+    const QString mount = QStringLiteral("mount -t tmpfs -o %1 kavro-full \"$0\" && ").arg(kTmpfsOptions);
+    const QString script = after.isEmpty() ? mount + before + QStringLiteral(" exec \"$@\"")
+                                           : mount + before + QStringLiteral(" \"$@\"; ") + after;
+    return namespaceArguments() << QStringLiteral("/bin/sh") << QStringLiteral("-c") << script << folder
+                                << command;
 }
 
 // Why a tmpfs cannot be mounted here (a container without the right, no unshare), or
@@ -178,6 +185,48 @@ TEST_F(FullDiskTest, ASessionEndingOnAFullDiskKeepsTheHistoryAndIsSavedOnceThere
     ASSERT_TRUE(makeRoom());
     runSession();
     EXPECT_EQ(storedSessionCount(), 3) << storedHistory().toStdString();
+}
+
+// An export onto an existing file of a full disk: the file the user had stays, and the
+// command fails with the reason instead of counting sessions it did not write.
+TEST(FullDiskExportTest, AnExportOntoAFullDiskKeepsTheOldFileAndFails) {
+    if (!QFile::exists(kCommandLine)) {
+        GTEST_SKIP() << "kavro-cli is not built";
+    }
+    if (const QString reason = whyNoTmpfs(); !reason.isEmpty()) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here, so no full disk to test on: "
+                     << reason.toStdString();
+    }
+    QTemporaryDir home;
+    const QString history = home.filePath(QStringLiteral("sessions.json"));
+    models::Session session =
+        models::Session::create(QStringLiteral("REAPER"), QDateTime::currentDateTimeUtc().addSecs(-3600));
+    session.endDate = session.startDate.addSecs(1800);
+    platform::QtFileStore files;
+    ASSERT_EQ(services::historyfile::write(files, history, {session}), std::nullopt);
+
+    const QString folder = home.filePath(QStringLiteral("full"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    QProcess command;
+    command.start(
+        kUnshare,
+        mountedArguments(folder,
+                         {kCommandLine, QStringLiteral("history"), QStringLiteral("export"),
+                          QStringLiteral("--from"), today, QStringLiteral("--to"), today,
+                          QStringLiteral("--file"), history, folder + QStringLiteral("/out.csv")},
+                         QStringLiteral("echo 'the export of last week' > \"$0/out.csv\" && "
+                                        "{ dd if=/dev/zero of=\"$0/filler\" bs=4k 2>/dev/null; true; } &&"),
+                         QStringLiteral("echo \"exit $?\"; echo '--- out.csv'; cat \"$0/out.csv\"; "
+                                        "ls -A \"$0\"")));
+    ASSERT_TRUE(command.waitForFinished(20000));
+    const QString output = QString::fromUtf8(command.readAllStandardOutput());
+    const QString errors = QString::fromUtf8(command.readAllStandardError());
+    EXPECT_EQ(output, QStringLiteral("exit 1\n--- out.csv\nthe export of last week\nfiller\nout.csv\n"))
+        << "nothing written over the old file, no temporary file left\n"
+        << errors.toStdString();
+    EXPECT_EQ(errors,
+              QStringLiteral("kavro-cli: cannot write %1/out.csv: No space left on device\n").arg(folder));
 }
 
 } // namespace
