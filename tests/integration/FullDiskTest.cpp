@@ -162,7 +162,7 @@ protected:
 
 TEST_F(FullDiskTest, ASessionEndingOnAFullDiskKeepsTheHistoryAndIsSavedOnceThereIsRoom) {
     runSession();
-    ASSERT_EQ(storedSessionCount(), 1) << storedHistory().toStdString();
+    ASSERT_EQ(storedSessionCount(), 1) << storedHistory().toStdString() << '\n' << output();
     const QByteArray before = storedHistory();
 
     const qsizetype started = count(QStringLiteral("Session started: REAPER"));
@@ -173,6 +173,7 @@ TEST_F(FullDiskTest, ASessionEndingOnAFullDiskKeepsTheHistoryAndIsSavedOnceThere
     ASSERT_TRUE(waitForLine(QStringLiteral("Failed to save session history: ")))
         << "the failure is reported\n"
         << output();
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"), 5000, 1)) << output();
     const auto failures = m_lines.filter(QStringLiteral("Failed to save session history: "));
     EXPECT_TRUE(failures.front().contains(QStringLiteral("No space left on device"))) << output();
     EXPECT_EQ(storedHistory(), before) << "the history as it was, not an empty or half file";
@@ -184,7 +185,7 @@ TEST_F(FullDiskTest, ASessionEndingOnAFullDiskKeepsTheHistoryAndIsSavedOnceThere
     // The session that could not be saved is not lost: the next save carries it.
     ASSERT_TRUE(makeRoom());
     runSession();
-    EXPECT_EQ(storedSessionCount(), 3) << storedHistory().toStdString();
+    EXPECT_EQ(storedSessionCount(), 3) << storedHistory().toStdString() << '\n' << output();
 }
 
 // An export onto an existing file of a full disk: the file the user had stays, and the
