@@ -3,6 +3,7 @@
 #include "platform/SettingKey.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/MicFrequencyCorrection.h"
+#include "support/CommandRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,14 +26,10 @@ const QString kCalibrationFile = QStringLiteral(KAVRO_SOURCE_DIR "/tests/app/dat
 class CorrectionCommandTest : public ::testing::Test {
 protected:
     int run(const QStringList& args) {
-        outText.clear();
-        errText.clear();
-        QTextStream out(&outText), err(&errText);
-        kavro::cli::CommandContext context{out, err, false, &preferences, &backend};
-        const int code = kavro::cli::runCorrection(args, context);
-        out.flush();
-        err.flush();
-        return code;
+        auto result = kavro::testsupport::runCommand(kavro::cli::runCorrection, args, &preferences, &backend);
+        outText = result.out;
+        errText = result.err;
+        return result.exitCode;
     }
 
     // The file's deviation at a frequency, interpolated on a log axis like the import.

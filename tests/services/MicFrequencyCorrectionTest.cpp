@@ -43,15 +43,11 @@ protected:
 
 } // namespace
 
-TEST_F(MicFrequencyCorrectionTest, StartsOffWithoutStoredValues) {
+TEST_F(MicFrequencyCorrectionTest, StartsOffThenAppliesTapsInOrderAcrossBuffers) {
     MicFrequencyCorrection correction(preferences);
     EXPECT_FALSE(correction.isEnabled());
     EXPECT_FALSE(correction.profile());
     EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
-}
-
-TEST_F(MicFrequencyCorrectionTest, TapOrderAndDelayAcrossBuffers) {
-    MicFrequencyCorrection correction(preferences);
     correction.save(profileWith({1.0f}));
     EXPECT_FALSE(correction.isEnabled()); // saving does not switch on
     EXPECT_EQ(run(correction, {{1, 2, 3}}), (std::vector<float>{1, 2, 3}));

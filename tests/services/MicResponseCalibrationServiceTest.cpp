@@ -7,9 +7,9 @@
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/PinkNoisePlayer.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -66,12 +66,7 @@ protected:
     }
 
     bool waitForState(Kind kind) {
-        QElapsedTimer timer;
-        timer.start();
-        while (service.state().kind() != kind && timer.elapsed() < 10000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return service.state().kind() == kind;
+        return kavro::testing::waitUntil([&] { return service.state().kind() == kind; }, 10000);
     }
 
     testing_::ScriptedAudioBackend backend;
