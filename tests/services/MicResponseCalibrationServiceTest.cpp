@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 namespace keys = kavro::platform::keys;
@@ -197,6 +198,20 @@ TEST_F(MicResponseCalibrationServiceTest, FailuresSayWhyAndStopWhatTheRunStarted
     EXPECT_EQ(service.state().text(), "Measurement failed: Could not start pink noise playback");
     EXPECT_FALSE(audio.isRunning());
     EXPECT_FALSE(correction.profile());
+}
+
+// A microphone that delivers non-numbers (a broken driver) would give a filter of
+// non-numbers: the run fails and no correction is installed or switched on.
+TEST_F(MicResponseCalibrationServiceTest, NonNumbersFromTheMicrophoneFailTheRun) {
+    start();
+    settle();
+    backend.stream()->deliver(std::vector<std::vector<float>>(
+        206, std::vector<float>(1000, std::numeric_limits<float>::quiet_NaN())));
+    ASSERT_TRUE(waitForState(Kind::Failed));
+    EXPECT_TRUE(service.state().text().contains("no usable filter")) << service.state().text().toStdString();
+    EXPECT_FALSE(correction.profile());
+    EXPECT_FALSE(correction.isEnabled());
+    EXPECT_FALSE(audio.isRunning());
 }
 
 TEST_F(MicResponseCalibrationServiceTest, CaptureOrNoiseStoppingUnderneathFailsTheRun) {
