@@ -17,7 +17,7 @@ DataFolderLock::DataFolderLock(const QString& filePath) : m_filePath(filePath), 
 
 std::variant<std::unique_ptr<DataFolderLock>, DataFolderLock::Refusal>
 DataFolderLock::acquire(const QString& folder) {
-    if (auto error = QtFileStore().createFolder(folder)) {
+    if (auto error = QtFileStore().createFolder(folder, FileStore::Access::privateToUser)) {
         return Refusal{Unavailable{QStringLiteral("cannot create the folder: ") + *error}};
     }
     auto lock = std::unique_ptr<DataFolderLock>(new DataFolderLock(QDir(folder).filePath(kFileName)));
