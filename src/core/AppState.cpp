@@ -84,9 +84,9 @@ AppState::AppState(Platform platform, QObject* parent)
 void AppState::createServices(const Platform& platform) {
     m_deviceManager = std::make_unique<AudioDeviceManager>(platform.audioBackend, m_settings);
     m_doseCalculator = std::make_unique<DoseCalculator>(m_settings, m_clock);
-    // The workstation watch lists what is running now, before any handler exists, so a
-    // workstation already open at launch starts no session.
-    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace);
+    // The workstation watch restores the user's entries and lists what is running now,
+    // before any handler exists, so a workstation already open at launch starts no session.
+    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace, m_settings);
     // Loads the history.
     m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.historyFilePath);
     m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
