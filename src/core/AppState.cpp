@@ -221,6 +221,13 @@ void AppState::setupPinkNoiseLink() {
 }
 
 void AppState::pinkNoisePlayingChanged(bool playing) {
+    // A value the player no longer has when it arrives is stale: the noise was
+    // stopped and started again within one turn (a response measurement moving it to
+    // its output does exactly that), and stopping capture for the stale "off" would
+    // end the measurement that just began.
+    if (playing != m_pinkNoisePlayer->isPlaying()) {
+        return;
+    }
     if (playing && !m_audioService->isRunning()) {
         m_audioService->start();
     } else if (!playing && m_audioService->isRunning() && !m_sessionManager->currentSession()) {
