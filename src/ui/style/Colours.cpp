@@ -14,6 +14,8 @@ constexpr double kTertiaryStrength = 0.42;
 // Below this luminance black text would contrast less than white text does.
 constexpr double kDarkBackgroundLuminance = 0.179;
 constexpr int kAdjustSteps = 50;
+// How much of the text colour a group's background takes on a dark window.
+constexpr double kGroupShade = 0.07;
 
 double linearChannel(double value) {
     return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
@@ -83,6 +85,21 @@ QColor roleColour(ColourRole role, const QPalette& palette) {
 
 QColor bandColour(models::DoseLevel level, const QPalette& palette) {
     return roleColour(bandRole(level), palette);
+}
+
+QColor groupBackground(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Window);
+    if (relativeLuminance(window) > kDarkBackgroundLuminance) {
+        return palette.color(QPalette::Base);
+    }
+    return mix(window, palette.color(QPalette::WindowText), kGroupShade);
+}
+
+QColor filledButtonColour(ColourRole role) {
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    return readableOn(roleColour(role, light), Qt::white, kMinimumTextContrast);
 }
 
 double contrastRatio(const QColor& first, const QColor& second) {

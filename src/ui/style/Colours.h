@@ -24,6 +24,14 @@ QColor roleColour(ColourRole role, const QPalette& palette);
 // A band's colour as drawn on `palette`'s window colour.
 QColor bandColour(models::DoseLevel level, const QPalette& palette);
 
+// The background of a group of rows (a form section) on `palette`'s window: a shade
+// lighter than the window on dark desktops, the base colour of fields on light ones.
+QColor groupBackground(const QPalette& palette);
+
+// A fill for a button with white words on it: `role`'s colour, darkened until the
+// words read on it.
+QColor filledButtonColour(ColourRole role);
+
 // The contrast ratio of two colours (1 to 21), from their relative luminance.
 double contrastRatio(const QColor& first, const QColor& second);
 
