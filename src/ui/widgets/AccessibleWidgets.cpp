@@ -19,6 +19,13 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
     if (className == QLatin1String("kavro::ui::DoseBar")) {
         return new QAccessibleWidget(widget, QAccessible::ProgressBar);
     }
+    if (className == QLatin1String("kavro::ui::BusyIndicator")) {
+        return new QAccessibleWidget(widget, QAccessible::Animation);
+    }
+    if (className == QLatin1String("kavro::ui::CorrectionCurveView") ||
+        className == QLatin1String("kavro::ui::WeightingCurvesView")) {
+        return new QAccessibleWidget(widget, QAccessible::Chart);
+    }
     return nullptr;
 }
 
