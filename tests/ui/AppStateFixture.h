@@ -1,0 +1,106 @@
+#pragma once
+
+// The whole application state over fakes (scripted audio devices and workspace, memory
+// preferences, manual clock), with helpers that play a tone and run the 0.1 s feed as
+// its timer would. Shared by the tests of the panel and of the settings window.
+#include "core/AppState.h"
+#include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/FakeLoginItemService.h"
+#include "platform/testing/ManualClock.h"
+#include "platform/testing/RecordingNotificationCenter.h"
+#include "platform/testing/ScriptedAudioBackend.h"
+#include "platform/testing/ScriptedWorkspace.h"
+#include "services/AudioMeasurementService.h"
+#include "services/DoseCalculator.h"
+#include "services/SessionManager.h"
+#include "support/TestSignals.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace kavro::testing {
+
+class AppStateFixture : public ::testing::Test {
+protected:
+    static constexpr double kSampleRate = 48000.0;
+
+    ~AppStateFixture() override { state.reset(); }
+
+    static platform::AudioDeviceDescription device(const QString& uid, const QString& name,
+                                                   int channels = 1) {
+        platform::AudioDeviceDescription description;
+        description.uid = uid;
+        description.name = name;
+        description.channelCount = channels;
+        description.sampleRate = kSampleRate;
+        return description;
+    }
+
+    // An application state over the fakes and the given preferences, as a launch makes it.
+    std::unique_ptr<core::AppState> makeState(platform::PreferencesStore& store) {
+        return std::make_unique<core::AppState>(
+            core::AppState::Platform{backend, store, clock, notifications, workspace, loginItem,
+                                     folder.filePath(QStringLiteral("sessions.json"))});
+    }
+
+    // Builds `state` over the devices of `backend` and the memory preferences.
+    void build() {
+        state = makeState(preferences);
+        settle();
+    }
+
+    // Lets every posted change arrive, and whatever those changes post in turn.
+    static void settle() {
+        for (int round = 0; round < 4; ++round) {
+            QCoreApplication::sendPostedEvents();
+        }
+    }
+
+    // Plays a sine into the running capture until the smoothed levels have settled.
+    // A full-scale 1 kHz tone reads about 91 dBA with the default calibration.
+    void play(double frequency, double amplitude, int buffers = 30) {
+        ASSERT_NE(backend.stream(), nullptr) << "capture is not running";
+        std::vector<std::vector<float>> queued(
+            static_cast<std::size_t>(buffers),
+            sineBuffer(frequency, amplitude, kSampleRate,
+                       services::AudioMeasurementService::kFramesPerBuffer));
+        backend.stream()->deliver(std::move(queued));
+        settle();
+    }
+
+    void startSession() {
+        state->startSession(models::Session::kManualSessionName);
+        settle();
+    }
+
+    // The feed's ticks over `seconds` of listening, as its timer would make them.
+    void listen(double seconds) {
+        const int ticks = static_cast<int>(std::lround(seconds * 10.0));
+        for (int i = 0; i < ticks; ++i) {
+            clock.advance(0.1);
+            state->splFeedTick();
+        }
+        settle();
+    }
+
+    void setDose(double percent) {
+        state->doseCalculator().overrideDose(percent);
+        settle();
+    }
+
+    platform::testing::ScriptedAudioBackend backend;
+    platform::MemoryPreferencesStore preferences;
+    platform::testing::ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(14, 0), QTimeZone::utc())};
+    platform::testing::RecordingNotificationCenter notifications;
+    platform::testing::ScriptedWorkspace workspace;
+    platform::testing::FakeLoginItemService loginItem;
+    QTemporaryDir folder;
+    std::unique_ptr<core::AppState> state;
+};
+
+} // namespace kavro::testing
