@@ -3,6 +3,7 @@
 // of every session and at midnight; the range statistics run on every redraw of the
 // history window.
 #include "models/SessionCsv.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
 #include "services/HistoryRangeSelection.h"
@@ -56,22 +57,26 @@ QList<Session> heavyHistory() {
     return sessions;
 }
 
+// The history on disk, through the same file store the application uses.
 struct HistoryFixture {
     HistoryFixture() : clock(kNow, kBerlin), history(heavyHistory()) {
-        kavro::services::historyfile::write(path(), history);
+        files.createFolder(folder());
+        kavro::services::historyfile::write(files, path(), history);
     }
-    QString path() const { return dir.filePath("Kavro/sessions.json"); }
+    QString folder() const { return dir.filePath("Kavro"); }
+    QString path() const { return kavro::services::SessionManager::historyFileIn(folder()); }
 
     QTemporaryDir dir;
+    kavro::platform::QtFileStore files;
     ManualClock clock;
     QList<Session> history;
 };
 
 void BM_HistoryLoadAndPrune(benchmark::State& state) {
     HistoryFixture fixture;
-    kavro::services::SessionManager manager(fixture.clock, fixture.path());
+    kavro::services::SessionManager manager(fixture.clock, fixture.files, fixture.folder());
     for (auto _ : state) {
-        manager.loadHistory();
+        benchmark::DoNotOptimize(manager.loadHistory());
         benchmark::DoNotOptimize(manager.sessionHistory().size());
     }
     state.counters["sessions"] = static_cast<double>(manager.sessionHistory().size());
@@ -81,9 +86,9 @@ BENCHMARK(BM_HistoryLoadAndPrune)->Unit(benchmark::kMillisecond);
 // Encoding and the atomic replacement of the file (temporary file, then rename).
 void BM_HistorySave(benchmark::State& state) {
     HistoryFixture fixture;
-    kavro::services::SessionManager manager(fixture.clock, fixture.path());
+    kavro::services::SessionManager manager(fixture.clock, fixture.files, fixture.folder());
     for (auto _ : state) {
-        manager.saveHistory();
+        benchmark::DoNotOptimize(manager.saveHistory());
     }
     state.counters["bytes"] = static_cast<double>(QFileInfo(fixture.path()).size());
 }

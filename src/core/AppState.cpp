@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/LoginItemService.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
@@ -34,6 +35,23 @@ using services::SessionManager;
 
 namespace keys = platform::keys;
 
+namespace {
+
+// The history store's console lines: what failed, then why.
+const QString kFolderFailed =
+    QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
+const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
+const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
+const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
+
+void printIfFailed(const QString& what, const std::optional<QString>& error) {
+    if (error) {
+        platform::printConsoleLine(what + *error);
+    }
+}
+
+} // namespace
+
 AppState::AppState(Platform platform, QObject* parent)
     : QObject(parent), m_settings(platform.preferences), m_clock(platform.clock),
       m_notificationCenter(platform.notificationCenter), m_workspace(platform.workspace),
@@ -66,6 +84,7 @@ AppState::AppState(Platform platform, QObject* parent)
     restoreTodaysDose();
 
     // Only now may events flow: every handler below finds its services and settings in place.
+    setupProblemReports();
     setupDAWCallbacks();
     setupDoseCallbacks();
     setupAudioServiceCallbacks();
@@ -87,8 +106,10 @@ void AppState::createServices(const Platform& platform) {
     // The workstation watch restores the user's entries and lists what is running now,
     // before any handler exists, so a workstation already open at launch starts no session.
     m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace, m_settings);
-    // Loads the history.
-    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.historyFilePath);
+    // Loads the history; what went wrong is reported here, once.
+    m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
+    printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
+    printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);
     m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
     m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_settings);
     m_micResponseService = std::make_unique<MicResponseCalibrationService>(m_clock);
@@ -207,6 +228,14 @@ void AppState::setupChangeForwarding() {
     forward(m_leqStatistics.get(), &LeqStatisticsService::changed);
 }
 
+void AppState::setupProblemReports() {
+    // The services say what went wrong; the program decides that it goes to the console.
+    connect(m_audioService.get(), &AudioMeasurementService::problem, this, &platform::printConsoleLine);
+    connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
+    connect(m_sessionManager.get(), &SessionManager::csvExportFailed, this,
+            [](const QString& error) { platform::printConsoleLine(kExportFailed + error); });
+}
+
 void AppState::setupPinkNoiseLink() {
     // Each value is handed over on a later turn of the event loop, as it was when
     // assigned: a session start stops the noise first, and by the time that reaches
@@ -285,7 +314,7 @@ AppState::EndedDoses AppState::closeSession() {
     const double total = m_doseCalculator->dosePercentage();
     const bool hadSession = m_sessionManager->currentSession().has_value();
 
-    m_sessionManager->endSession(*m_doseCalculator);
+    printIfFailed(kSaveFailed, m_sessionManager->endSession(*m_doseCalculator));
     m_audioService->stop();
     stopReadingSampler();
     m_leqStatistics->reset();
@@ -316,13 +345,13 @@ void AppState::prepareForQuit() {
 
 void AppState::resetDose() {
     m_sessionManager->removeTodaysSessions();
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     m_doseCalculator->reset();
 }
 
 void AppState::deleteSession(const models::Session& session) {
     m_sessionManager->removeSession(session.id);
-    m_sessionManager->saveHistory();
+    printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     if (m_clock.isToday(session.startDate)) {
         m_doseCalculator->overrideDose(m_sessionManager->todaysCompletedDose());
     }
@@ -408,7 +437,7 @@ void AppState::performDailyReset() {
     m_doseDay = m_clock.today();
     m_doseCalculator->reset();
     m_leqStatistics->reset();
-    m_sessionManager->loadHistory();
+    printIfFailed(kLoadFailed, m_sessionManager->loadHistory());
     scheduleMidnightReset();
 }
 

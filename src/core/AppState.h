@@ -18,6 +18,7 @@
 namespace kavro::platform {
 class AudioBackend;
 class Clock;
+class FileStore;
 class LoginItemService;
 class NotificationCenter;
 class PreferencesStore;
@@ -55,7 +56,9 @@ public:
         platform::NotificationCenter& notificationCenter;
         platform::Workspace& workspace;
         platform::LoginItemService& loginItem;
-        QString historyFilePath;
+        platform::FileStore& files;
+        // Where the session history is kept.
+        QString dataFolder;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
@@ -164,6 +167,7 @@ private:
     void setupDAWCallbacks();
     void setupChangeForwarding();
     void setupPinkNoiseLink();
+    void setupProblemReports();
     void startSPLFeed();
     void startReadingSampler();
     void stopReadingSampler();

@@ -1,11 +1,11 @@
 #include "models/SPLReading.h"
 
-#include "models/JsonReader.h"
-#include "models/JsonWriter.h"
+#include "models/IndentedJsonWriter.h"
+#include "models/JsonFields.h"
 
 namespace kavro::models {
 
-void SPLReading::writeJson(JsonWriter& writer) const {
+void SPLReading::writeJson(IndentedJsonWriter& writer) const {
     writer.beginObject();
     writer.key("timestamp");
     writer.value(timestamp);
@@ -18,42 +18,16 @@ void SPLReading::writeJson(JsonWriter& writer) const {
     writer.endObject();
 }
 
-std::optional<SPLReading> SPLReading::readJson(JsonReader& reader) {
-    SPLReading reading;
-    std::optional<QDateTime> timestamp;
-    std::optional<double> dBA;
-    std::optional<double> dose;
-    if (!reader.beginObject()) {
-        return std::nullopt;
+std::variant<SPLReading, QString> SPLReading::fromJson(const QJsonObject& object) {
+    JsonFields fields(object);
+    const auto timestamp = fields.date(QLatin1String("timestamp"));
+    const auto dBA = fields.number(QLatin1String("dBA"));
+    const auto dose = fields.number(QLatin1String("dosePercentageAtTime"));
+    const double dBC = fields.optionalNumber(QLatin1String("dBC"));
+    if (fields.failed()) {
+        return fields.error();
     }
-    QByteArrayView key;
-    while (reader.nextMember(key)) {
-        if (key == "timestamp") {
-            timestamp = reader.dateMember("timestamp");
-        } else if (key == "dBA") {
-            dBA = reader.numberMember("dBA");
-        } else if (key == "dosePercentageAtTime") {
-            dose = reader.numberMember("dosePercentageAtTime");
-        } else if (key == "dBC") {
-            reading.dBC = reader.skipNull() ? 0.0 : reader.numberMember("dBC").value_or(0.0);
-        } else {
-            reader.skipValue();
-        }
-    }
-    if (!timestamp) {
-        reader.fail(QStringLiteral("key \"timestamp\" is missing"));
-    } else if (!dBA) {
-        reader.fail(QStringLiteral("key \"dBA\" is missing"));
-    } else if (!dose) {
-        reader.fail(QStringLiteral("key \"dosePercentageAtTime\" is missing"));
-    }
-    if (reader.failed()) {
-        return std::nullopt;
-    }
-    reading.timestamp = *timestamp;
-    reading.dBA = *dBA;
-    reading.dosePercentageAtTime = *dose;
-    return reading;
+    return SPLReading{*timestamp, *dBA, *dose, dBC};
 }
 
 } // namespace kavro::models

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
+#include <QString>
 
-#include <optional>
+#include <variant>
 
 namespace kavro::models {
 
-class JsonReader;
-class JsonWriter;
+class IndentedJsonWriter;
 
 // One reading sampled inside a session, about once a minute.
 struct SPLReading {
@@ -17,10 +18,10 @@ struct SPLReading {
     double dBC = 0;
 
     // All four keys, the timestamp in the history file's date form.
-    void writeJson(JsonWriter& writer) const;
+    void writeJson(IndentedJsonWriter& writer) const;
     // "dBC" may be missing (older files lack it) and then reads as 0; the other keys
-    // are required. On failure the reader holds an error that names the offending key.
-    static std::optional<SPLReading> readJson(JsonReader& reader);
+    // are required. The error names the offending key.
+    static std::variant<SPLReading, QString> fromJson(const QJsonObject& object);
 
     friend bool operator==(const SPLReading&, const SPLReading&) = default;
 };

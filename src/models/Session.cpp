@@ -1,7 +1,9 @@
 #include "models/Session.h"
 
-#include "models/JsonReader.h"
-#include "models/JsonWriter.h"
+#include "models/IndentedJsonWriter.h"
+#include "models/JsonFields.h"
+
+#include <QJsonArray>
 
 namespace kavro::models {
 
@@ -29,7 +31,7 @@ QString hoursAndMinutesText(std::int64_t seconds) {
     return QStringLiteral("%1h %2m").arg(seconds / 3600).arg((seconds % 3600) / 60);
 }
 
-void Session::writeJson(JsonWriter& writer) const {
+void Session::writeJson(IndentedJsonWriter& writer) const {
     writer.beginObject();
     writer.key("id");
     writer.value(id.toString(QUuid::WithoutBraces).toUpper());
@@ -64,102 +66,49 @@ void Session::writeJson(JsonWriter& writer) const {
     writer.endObject();
 }
 
-namespace {
-
-// The keys every record must have, as bits of a mask of keys seen.
-enum RequiredKey : unsigned {
-    kId = 1u << 0,
-    kStartDate = 1u << 1,
-    kDawName = 1u << 2,
-    kAverageSPL = 1u << 3,
-    kPeakSPL = 1u << 4,
-    kDoseAccumulated = 1u << 5,
-    kReadings = 1u << 6,
-};
-
-constexpr std::pair<RequiredKey, const char*> kRequiredKeys[] = {{kId, "id"},
-                                                                 {kStartDate, "startDate"},
-                                                                 {kDawName, "dawName"},
-                                                                 {kAverageSPL, "averageSPL"},
-                                                                 {kPeakSPL, "peakSPL"},
-                                                                 {kDoseAccumulated, "doseAccumulated"},
-                                                                 {kReadings, "readings"}};
-
-// Stores a read value and marks its key as seen; a failed read leaves both alone.
-template <typename T, typename U>
-void take(std::optional<U> value, T& field, unsigned& seen, RequiredKey key) {
-    if (value) {
-        field = std::move(*value);
-        seen |= key;
-    }
-}
-
-} // namespace
-
-std::optional<Session> Session::readJson(JsonReader& reader) {
+std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
+    JsonFields fields(object);
     Session session;
-    unsigned seen = 0;
-    if (!reader.beginObject()) {
-        return std::nullopt;
-    }
-    QByteArrayView key;
-    while (reader.nextMember(key)) {
-        if (key == "id") {
-            if (const auto text = reader.stringMember("id")) {
-                session.id = QUuid::fromString(*text);
-                if (session.id.isNull()) {
-                    reader.fail(QStringLiteral("key \"id\" is not a UUID"));
-                }
-                seen |= kId;
-            }
-        } else if (key == "startDate") {
-            take(reader.dateMember("startDate"), session.startDate, seen, kStartDate);
-        } else if (key == "endDate") {
-            session.endDate = reader.skipNull() ? std::nullopt : reader.dateMember("endDate");
-        } else if (key == "dawName") {
-            take(reader.stringMember("dawName"), session.dawName, seen, kDawName);
-        } else if (key == "averageSPL") {
-            take(reader.numberMember("averageSPL"), session.averageSPL, seen, kAverageSPL);
-        } else if (key == "peakSPL") {
-            take(reader.numberMember("peakSPL"), session.peakSPL, seen, kPeakSPL);
-        } else if (key == "doseAccumulated") {
-            take(reader.numberMember("doseAccumulated"), session.doseAccumulated, seen, kDoseAccumulated);
-        } else if (key == "peakDBC") {
-            session.peakDBC = reader.skipNull() ? 0.0 : reader.numberMember("peakDBC").value_or(0.0);
-        } else if (key == "peakCount135") {
-            session.peakCount135 = reader.skipNull() ? 0 : reader.countMember("peakCount135").value_or(0);
-        } else if (key == "peakCount140") {
-            session.peakCount140 = reader.skipNull() ? 0 : reader.countMember("peakCount140").value_or(0);
-        } else if (key == "peakDBACount115") {
-            session.peakDBACount115 =
-                reader.skipNull() ? 0 : reader.countMember("peakDBACount115").value_or(0);
-        } else if (key == "readings") {
-            if (reader.peek() != JsonReader::Type::array) {
-                reader.fail(QStringLiteral("key \"readings\" is not an array"));
-                return std::nullopt;
-            }
-            reader.beginArray();
-            session.readings.clear();
-            for (int index = 0; reader.nextElement(); ++index) {
-                auto reading = SPLReading::readJson(reader);
-                if (!reading) {
-                    reader.addErrorContext(QStringLiteral("reading %1: ").arg(index));
-                    return std::nullopt;
-                }
-                session.readings.append(std::move(*reading));
-            }
-            seen |= kReadings;
-        } else {
-            reader.skipValue();
+    if (const auto text = fields.string(QLatin1String("id"))) {
+        session.id = QUuid::fromString(*text);
+        if (session.id.isNull()) {
+            fields.fail(QStringLiteral("key \"id\" is not a UUID"));
         }
     }
-    for (const auto& [bit, name] : kRequiredKeys) {
-        if (!(seen & bit)) {
-            reader.fail(QStringLiteral("key \"%1\" is missing").arg(QLatin1String(name)));
-        }
+    const auto startDate = fields.date(QLatin1String("startDate"));
+    session.endDate = fields.optionalDate(QLatin1String("endDate"));
+    const auto name = fields.string(QLatin1String("dawName"));
+    const auto average = fields.number(QLatin1String("averageSPL"));
+    const auto peak = fields.number(QLatin1String("peakSPL"));
+    const auto dose = fields.number(QLatin1String("doseAccumulated"));
+    session.peakDBC = fields.optionalNumber(QLatin1String("peakDBC"));
+    session.peakCount135 = fields.optionalCount(QLatin1String("peakCount135"));
+    session.peakCount140 = fields.optionalCount(QLatin1String("peakCount140"));
+    session.peakDBACount115 = fields.optionalCount(QLatin1String("peakDBACount115"));
+    const QJsonValue readings = object.value(QLatin1String("readings"));
+    if (readings.isUndefined()) {
+        fields.fail(QStringLiteral("key \"readings\" is missing"));
+    } else if (!readings.isArray()) {
+        fields.fail(QStringLiteral("key \"readings\" is not an array"));
     }
-    if (reader.failed()) {
-        return std::nullopt;
+    if (fields.failed()) {
+        return fields.error();
+    }
+    session.startDate = *startDate;
+    session.dawName = *name;
+    session.averageSPL = *average;
+    session.peakSPL = *peak;
+    session.doseAccumulated = *dose;
+    const QJsonArray readingArray = readings.toArray();
+    session.readings.reserve(readingArray.size());
+    for (qsizetype index = 0; index < readingArray.size(); ++index) {
+        const QJsonValue value = readingArray.at(index);
+        auto reading = value.isObject() ? SPLReading::fromJson(value.toObject())
+                                        : std::variant<SPLReading, QString>(QStringLiteral("not an object"));
+        if (auto* error = std::get_if<QString>(&reading)) {
+            return QStringLiteral("reading %1: %2").arg(index).arg(*error);
+        }
+        session.readings.append(std::get<SPLReading>(std::move(reading)));
     }
     return session;
 }

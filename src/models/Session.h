@@ -3,14 +3,18 @@
 #include "models/SPLReading.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QUuid>
 
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 namespace kavro::models {
+
+class IndentedJsonWriter;
 
 // One listening session, from the launch of a workstation (or a start by hand) to its
 // end. Only completed sessions, those with an end date, are kept in the history.
@@ -40,13 +44,14 @@ struct Session {
     // Seconds from the start to the end, or to `now` while running.
     double durationSeconds(const QDateTime& now) const;
 
-    // Every key; "endDate" is left out, not written as null, while the session runs.
-    // Infinities and not-a-number have no JSON form: the writer then reports failure.
-    void writeJson(JsonWriter& writer) const;
+    // Every key, in the order of the fields; "endDate" is left out, not written as null,
+    // while the session runs. Infinities and not-a-number have no JSON form: the writer
+    // then reports failure.
+    void writeJson(IndentedJsonWriter& writer) const;
     // Keys added after the first release ("endDate", "peakDBC" and the three counters)
-    // may be missing or null; every other key is required; unknown keys are skipped. On
-    // failure the reader holds an error that names the offending key.
-    static std::optional<Session> readJson(JsonReader& reader);
+    // may be missing or null; every other key is required; unknown keys are ignored.
+    // The error names the offending key (and the reading, for a bad reading).
+    static std::variant<Session, QString> fromJson(const QJsonObject& object);
 
     friend bool operator==(const Session&, const Session&) = default;
 };

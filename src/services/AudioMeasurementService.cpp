@@ -1,7 +1,6 @@
 #include "services/AudioMeasurementService.h"
 
 #include "dsp/LevelMath.h"
-#include "platform/Console.h"
 #include "services/AudioDeviceManager.h"
 #include "services/MicCorrectionHook.h"
 
@@ -104,7 +103,7 @@ void AudioMeasurementService::start() {
         kFramesPerBuffer, [this](std::span<const float> samples) { processAudioBuffer(samples); });
     const platform::CaptureFormat format = stream->format();
     if (!(format.sampleRate > 0) || format.channelCount <= 0) {
-        platform::printConsoleLine(
+        emit problem(
             QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
                 .arg(shortestDecimal(format.sampleRate))
                 .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
@@ -117,7 +116,7 @@ void AudioMeasurementService::start() {
     m_generation.fetch_add(1);
 
     if (const auto error = stream->start()) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
+        emit problem(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
         stream->stop();
         setRunning(false);
         return;
@@ -200,8 +199,8 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
         error = m_stream->start();
     }
     if (error) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] Engine restart after config change failed (") +
-                                   *error + QStringLiteral(") — doing full restart"));
+        emit problem(QStringLiteral("[Kavro] Engine restart after config change failed (") + *error +
+                     QStringLiteral(") — doing full restart"));
         stop();
         start();
     }

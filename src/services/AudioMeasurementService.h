@@ -87,6 +87,11 @@ public:
 signals:
     // Emitted on the main thread whenever a published value was assigned.
     void changed();
+    // Capture met a problem: a start that failed (whoever asked for it, including the
+    // service's own restarts after a device switch or a configuration change), or a
+    // restart in place that failed. `consoleLine` reports it in the program's words; the
+    // owner decides where it goes. Emitted on the main thread.
+    void problem(const QString& consoleLine);
 
 private:
     struct Update {

@@ -1,29 +1,21 @@
 #include "services/HistoryFile.h"
 
-#include "platform/file/AtomicFile.h"
+#include "models/IndentedJsonWriter.h"
 
-#include "models/JsonReader.h"
-#include "models/JsonWriter.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace kavro::services::historyfile {
 
-ReadResult read(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
+ReadResult read(const platform::FileStore& files, const QString& path) {
+    auto bytes = files.readFile(path);
+    if (std::holds_alternative<NotFound>(bytes)) {
         return NotFound{};
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    if (auto* error = std::get_if<QString>(&bytes)) {
+        return QStringLiteral("cannot read %1: %2").arg(path, *error);
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-    }
-    auto decoded = decode(bytes);
+    auto decoded = decode(std::get<QByteArray>(bytes));
     if (auto* error = std::get_if<QString>(&decoded)) {
         return *error;
     }
@@ -31,33 +23,42 @@ ReadResult read(const QString& path) {
 }
 
 std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes) {
-    models::JsonReader reader(bytes);
-    if (reader.peek() != models::JsonReader::Type::array) {
+    // Qt's parser limits how deeply arrays and objects nest, so a file of endless
+    // brackets is an error like any other, not a stack overflow.
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return QStringLiteral("not valid JSON: %1 at byte %2")
+            .arg(parseError.errorString())
+            .arg(parseError.offset);
+    }
+    if (!document.isArray()) {
         return QStringLiteral("the file does not hold a JSON array of sessions");
     }
+    const QJsonArray array = document.array();
     QList<models::Session> sessions;
-    reader.beginArray();
-    for (int index = 0; reader.nextElement(); ++index) {
-        auto session = models::Session::readJson(reader);
-        if (!session) {
-            reader.addErrorContext(QStringLiteral("session %1: ").arg(index));
-            return reader.error();
+    sessions.reserve(array.size());
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        const QJsonValue value = array.at(index);
+        if (!value.isObject()) {
+            return QStringLiteral("session %1: not an object").arg(index);
         }
-        sessions.append(std::move(*session));
-    }
-    if (!reader.finish()) {
-        return reader.error();
+        auto session = models::Session::fromJson(value.toObject());
+        if (auto* error = std::get_if<QString>(&session)) {
+            return QStringLiteral("session %1: %2").arg(index).arg(*error);
+        }
+        sessions.append(std::get<models::Session>(std::move(session)));
     }
     return sessions;
 }
 
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions) {
-    models::JsonWriter writer;
+    models::IndentedJsonWriter writer;
     writer.beginArray();
     for (const models::Session& session : sessions) {
         session.writeJson(writer);
         if (!writer.ok()) {
-            return QStringLiteral("session %1 holds a number that JSON cannot represent")
+            return QStringLiteral("session %1 holds a value the history file cannot represent")
                 .arg(session.id.toString(QUuid::WithoutBraces));
         }
     }
@@ -67,16 +68,13 @@ std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions)
     return bytes;
 }
 
-std::optional<QString> write(const QString& path, const QList<models::Session>& sessions) {
+std::optional<QString> write(platform::FileStore& files, const QString& path,
+                             const QList<models::Session>& sessions) {
     auto encoded = encode(sessions);
     if (auto* error = std::get_if<QString>(&encoded)) {
         return *error;
     }
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        return QStringLiteral("cannot create the folder %1").arg(folder);
-    }
-    if (auto error = platform::writeFileAtomically(path, std::get<QByteArray>(encoded))) {
+    if (auto error = files.writeFile(path, std::get<QByteArray>(encoded))) {
         return QStringLiteral("cannot write %1: %2").arg(path, *error);
     }
     return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/Session.h"
+#include "platform/FileStore.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,15 +17,18 @@ namespace kavro::services {
 // unreadable, since a partial history would silently lose sessions.
 namespace historyfile {
 
-struct NotFound {};
+using NotFound = platform::FileStore::Missing;
 using ReadResult = std::variant<QList<models::Session>, NotFound, QString>;
 
-ReadResult read(const QString& path);
+// The error says why: the file could not be read (naming it) or not decoded (naming the
+// session, the reading and the key where that applies).
+ReadResult read(const platform::FileStore& files, const QString& path);
 std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes);
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions);
 
-// Creates the folder if it is missing and replaces the file atomically.
-std::optional<QString> write(const QString& path, const QList<models::Session>& sessions);
+// Replaces the file atomically; the folder must exist.
+std::optional<QString> write(platform::FileStore& files, const QString& path,
+                             const QList<models::Session>& sessions);
 
 } // namespace historyfile
 } // namespace kavro::services

@@ -1,7 +1,6 @@
 #include "services/PinkNoisePlayer.h"
 
 #include "dsp/PinkNoiseGenerator.h"
-#include "platform/Console.h"
 
 namespace kavro::services {
 
@@ -30,7 +29,7 @@ bool PinkNoisePlayer::start(std::optional<QString> deviceUID) {
         return false;
     }
     if (const auto error = stream->start()) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] PinkNoisePlayer failed to start: ") + *error);
+        emit problem(QStringLiteral("[Kavro] PinkNoisePlayer failed to start: ") + *error);
         return false;
     }
     if (m_stream) {

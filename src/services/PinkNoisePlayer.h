@@ -31,6 +31,9 @@ public:
 
 signals:
     void changed();
+    // A start failed (whoever asked for it); `consoleLine` reports it in the program's
+    // words and the owner decides where it goes.
+    void problem(const QString& consoleLine);
 
 private:
     void setPlaying(bool playing);

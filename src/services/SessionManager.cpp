@@ -2,17 +2,12 @@
 
 #include "dsp/ExposureLimits.h"
 #include "models/SessionCsv.h"
-#include "platform/Console.h"
 #include "platform/DestinationChooser.h"
-#include "platform/file/AtomicFile.h"
+#include "platform/FileStore.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPointer>
-#include <QStandardPaths>
 
 #include <cmath>
 
@@ -20,22 +15,25 @@ namespace kavro::services {
 
 using models::Session;
 
-SessionManager::SessionManager(const platform::Clock& clock, QString historyFilePath, QObject* parent)
-    : QObject(parent), m_clock(clock), m_historyFilePath(std::move(historyFilePath)) {
-    const QString folder = QFileInfo(m_historyFilePath).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        // The path is still used: later reads and writes report their own errors.
-        platform::printConsoleLine(
-            QStringLiteral("⚠️ Kavro: failed to create Application Support directory: "
-                           "cannot create %1")
-                .arg(folder));
-    }
-    loadHistory();
+SessionManager::SessionManager(const platform::Clock& clock, platform::FileStore& files, QString dataFolder,
+                               QObject* parent)
+    : QObject(parent), m_clock(clock), m_files(files), m_dataFolder(std::move(dataFolder)),
+      m_historyFilePath(historyFileIn(m_dataFolder)) {
+    // A folder that cannot be created is still used: later reads and writes report
+    // their own errors.
+    m_openingProblems.folder = createStorageFolder();
+    m_openingProblems.load = loadHistory();
 }
 
-QString SessionManager::defaultHistoryFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Kavro/sessions.json");
+QString SessionManager::historyFileIn(const QString& dataFolder) {
+    return dataFolder + QLatin1Char('/') + kHistoryFileName;
+}
+
+std::optional<QString> SessionManager::createStorageFolder() {
+    if (auto error = m_files.createFolder(m_dataFolder)) {
+        return QStringLiteral("cannot create %1: %2").arg(m_dataFolder, *error);
+    }
+    return std::nullopt;
 }
 
 void SessionManager::startSession(const QString& dawName) {
@@ -86,22 +84,23 @@ void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
     emit changed();
 }
 
-void SessionManager::endSession(const DoseCalculator& doseCalculator) {
-    endSession(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
+std::optional<QString> SessionManager::endSession(const DoseCalculator& doseCalculator) {
+    return endSession(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
 }
 
-void SessionManager::endSession(double accumulatedDose, double sessionStartDose) {
+std::optional<QString> SessionManager::endSession(double accumulatedDose, double sessionStartDose) {
     if (!m_currentSession) {
-        return;
+        return std::nullopt;
     }
     Session session = std::move(*m_currentSession);
     session.endDate = m_clock.now();
     session.doseAccumulated = (accumulatedDose - sessionStartDose) * 100.0;
     m_sessionHistory.prepend(std::move(session));
     pruneOldSessions();
-    saveHistory();
+    auto saveError = saveHistory();
     m_currentSession.reset();
     emit changed();
+    return saveError;
 }
 
 qsizetype SessionManager::removeSession(const QUuid& id) {
@@ -132,56 +131,52 @@ void SessionManager::pruneOldSessions() {
     }
 }
 
-bool SessionManager::keepUnreadableFile() {
-    if (!QFile::exists(m_historyFilePath)) {
-        return true;
+std::optional<QString> SessionManager::keepUnreadableFile() {
+    if (!m_files.exists(m_historyFilePath)) {
+        return std::nullopt;
     }
     const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     const QString base = m_historyFilePath + QStringLiteral(".unreadable-") + stamp;
     QString kept = base;
-    for (int attempt = 2; QFile::exists(kept); ++attempt) {
+    for (int attempt = 2; m_files.exists(kept); ++attempt) {
         kept = base + QStringLiteral("-%1").arg(attempt);
     }
-    QFile file(m_historyFilePath);
-    if (!file.rename(kept)) {
-        platform::printConsoleLine(
-            QStringLiteral("Failed to save session history: cannot keep the unreadable "
-                           "history file as %1: %2")
-                .arg(kept, file.errorString()));
-        return false;
+    if (auto error = m_files.rename(m_historyFilePath, kept)) {
+        return QStringLiteral("cannot keep the unreadable history file as %1: %2").arg(kept, *error);
     }
-    return true;
+    return std::nullopt;
 }
 
-void SessionManager::saveHistory() {
+std::optional<QString> SessionManager::saveHistory() {
+    if (auto error = createStorageFolder()) {
+        return error;
+    }
     if (m_keepUnreadableFileOnSave) {
-        if (!keepUnreadableFile()) {
-            return;
+        if (auto error = keepUnreadableFile()) {
+            return error;
         }
         m_keepUnreadableFileOnSave = false;
     }
-    if (auto error = historyfile::write(m_historyFilePath, m_sessionHistory)) {
-        platform::printConsoleLine(QStringLiteral("Failed to save session history: ") + *error);
-    }
+    return historyfile::write(m_files, m_historyFilePath, m_sessionHistory);
 }
 
-void SessionManager::loadHistory() {
-    auto result = historyfile::read(m_historyFilePath);
+std::optional<QString> SessionManager::loadHistory() {
+    auto result = historyfile::read(m_files, m_historyFilePath);
     if (std::holds_alternative<historyfile::NotFound>(result)) {
         m_keepUnreadableFileOnSave = false;
-        return;
+        return std::nullopt;
     }
     if (auto* error = std::get_if<QString>(&result)) {
-        platform::printConsoleLine(QStringLiteral("Failed to load session history: ") + *error);
         m_keepUnreadableFileOnSave = true;
         m_sessionHistory.clear();
         emit changed();
-        return;
+        return *error;
     }
     m_keepUnreadableFileOnSave = false;
     m_sessionHistory = std::get<QList<Session>>(std::move(result));
     pruneOldSessions();
     emit changed();
+    return std::nullopt;
 }
 
 QList<Session> SessionManager::todaysSessions() const {
@@ -223,7 +218,7 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
     }
     const QString text = csvString(sessions);
     if (!m_destinationChooser) {
-        platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: no save dialog is available"));
+        emit csvExportFailed(QStringLiteral("no save dialog is available"));
         return;
     }
     // The choice may come back after this manager is gone; then nothing is written.
@@ -233,8 +228,8 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
             if (!self || !path) {
                 return;
             }
-            if (auto error = platform::writeFileAtomically(*path, text.toUtf8())) {
-                platform::printConsoleLine(QStringLiteral("[Kavro] CSV export failed: ") + *error);
+            if (auto error = self->m_files.writeFile(*path, text.toUtf8())) {
+                emit self->csvExportFailed(*error);
             }
         });
 }

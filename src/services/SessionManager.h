@@ -12,7 +12,8 @@
 
 namespace kavro::platform {
 class DestinationChooser;
-}
+class FileStore;
+} // namespace kavro::platform
 
 namespace kavro::services {
 
@@ -28,16 +29,28 @@ public:
     static constexpr double kReadingSampleInterval = 60.0;
     static constexpr int kRetentionDays = 30;
 
-    // `historyFilePath` is normally defaultHistoryFilePath(); the folder is created if
-    // missing, then the history is loaded.
-    SessionManager(const platform::Clock& clock, QString historyFilePath, QObject* parent = nullptr);
+    static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
 
-    // <user data folder>/Kavro/sessions.json, $XDG_DATA_HOME/Kavro/sessions.json on Linux.
-    static QString defaultHistoryFilePath();
+    // What went wrong while the constructor prepared the storage: the folder could not be
+    // created, the history file could not be read. The manager works on in memory either
+    // way; the owner reports them.
+    struct OpeningProblems {
+        std::optional<QString> folder;
+        std::optional<QString> load;
+    };
+
+    // Keeps the history in `dataFolder` (created if missing), then loads it. Every file
+    // operation goes through `files`.
+    SessionManager(const platform::Clock& clock, platform::FileStore& files, QString dataFolder,
+                   QObject* parent = nullptr);
+
+    // <data folder>/sessions.json.
+    static QString historyFileIn(const QString& dataFolder);
+    const QString& historyFilePath() const { return m_historyFilePath; }
+    const OpeningProblems& openingProblems() const { return m_openingProblems; }
 
     const std::optional<models::Session>& currentSession() const { return m_currentSession; }
     const QList<models::Session>& sessionHistory() const { return m_sessionHistory; }
-    const QString& historyFilePath() const { return m_historyFilePath; }
     double readingSampleInterval() const { return kReadingSampleInterval; }
 
     // Starts a session, or renames the running one when the name differs.
@@ -48,18 +61,22 @@ public:
     void addReading(double spl, double dBC, double dosePercentage);
     // Closes the running session with its share of the day's dose (the calculator's dose
     // now minus its mark at the start of the session), stores it at the front of the
-    // history and saves.
-    void endSession(const DoseCalculator& doseCalculator);
+    // history and saves. Gives the save's error; the session stays in the history anyway.
+    [[nodiscard]] std::optional<QString> endSession(const DoseCalculator& doseCalculator);
     // The same with the two doses given as fractions (1.0 = the whole daily allowance).
-    void endSession(double accumulatedDose, double sessionStartDose);
+    [[nodiscard]] std::optional<QString> endSession(double accumulatedDose, double sessionStartDose);
 
     // Removes every record with this id (the caller saves afterwards); the number removed.
     qsizetype removeSession(const QUuid& id);
     // Removes every completed session that started today (the dose-reset command).
     void removeTodaysSessions();
 
-    void saveHistory();
-    void loadHistory();
+    // Creates the folder of the history file if it is missing. The error says why not.
+    [[nodiscard]] std::optional<QString> createStorageFolder();
+    // On failure the history in memory is unchanged and the error says why.
+    [[nodiscard]] std::optional<QString> saveHistory();
+    // A missing file is no error and changes nothing; an unreadable one empties the history.
+    [[nodiscard]] std::optional<QString> loadHistory();
 
     // Completed sessions that started today, in history order.
     QList<models::Session> todaysSessions() const;
@@ -70,19 +87,25 @@ public:
 
     QString csvString(const QList<models::Session>& sessions) const;
     // Builds the CSV, asks the destination chooser where to put it and writes it there.
+    // A failure is reported by csvExportFailed(), possibly after this has returned.
     void exportCSV(const QList<models::Session>& sessions, const QString& suggestedName);
-    // The save dialog; not owned. Without one, an export reports that it failed.
+    // The save dialog; not owned. Without one, an export fails.
     void setDestinationChooser(platform::DestinationChooser* chooser) { m_destinationChooser = chooser; }
 
 signals:
     void changed();
+    // An export could not be written; `error` says why.
+    void csvExportFailed(const QString& error);
 
 private:
     void pruneOldSessions();
-    bool keepUnreadableFile();
+    std::optional<QString> keepUnreadableFile();
 
     const platform::Clock& m_clock;
+    platform::FileStore& m_files;
+    QString m_dataFolder;
     QString m_historyFilePath;
+    OpeningProblems m_openingProblems;
     std::optional<models::Session> m_currentSession;
     QList<models::Session> m_sessionHistory;
     std::int64_t m_splSampleCount = 0;

@@ -2,6 +2,7 @@
 #include "models/SessionCsv.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
 
@@ -52,7 +53,7 @@ protected:
         history = {completed("Ableton Live", berlin(kToday, 9), 90, 20), loud,
                    Session::create("Running", berlin(kToday.addDays(-2), 10)),
                    completed("Logic Pro", berlin(kToday.addDays(-3), 14), 30, 10)};
-        EXPECT_FALSE(services::historyfile::write(path(), history));
+        EXPECT_FALSE(services::historyfile::write(files, path(), history));
     }
 
     QString path() const { return dir.filePath("sessions.json"); }
@@ -63,7 +64,7 @@ protected:
         QTextStream outStream(&out);
         QTextStream errStream(&err);
         CommandContext context{outStream, errStream, false};
-        const int code = runHistory(args, context, {clock, preferences, path()});
+        const int code = runHistory(args, context, {clock, preferences, files, path()});
         outStream.flush();
         errStream.flush();
         return code;
@@ -75,6 +76,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    platform::QtFileStore files;
     platform::testing::ManualClock clock;
     platform::MemoryPreferencesStore preferences;
     QList<Session> history;
@@ -194,6 +196,21 @@ TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
     }
     EXPECT_EQ(readAll(path()), broken);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
+}
+
+TEST_F(HistoryCommandTest, EndlessNestingIsAOneLineError) {
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') +
+                   "]");
+    }
+    EXPECT_EQ(run({"list"}), kExitFailure);
+    EXPECT_TRUE(err.startsWith("kavro-cli: cannot use the history file " + path() + ": "))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("deeply nested")) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1);
+    EXPECT_TRUE(out.isEmpty());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/SettingKey.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -22,7 +23,6 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,11 +69,16 @@ protected:
 
     void TearDown() override { state.reset(); }
 
-    QString historyPath() const { return folder.filePath(QStringLiteral("sessions.json")); }
+    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
+    static QString historyPath() { return services::SessionManager::historyFileIn(kDataFolder); }
+    // The history as the next launch will find it.
+    std::unique_ptr<services::SessionManager> reread() {
+        return std::make_unique<services::SessionManager>(clock, files, kDataFolder);
+    }
 
     void build() {
         state = std::make_unique<AppState>(AppState::Platform{backend, preferences, clock, notifications,
-                                                              workspace, loginItem, historyPath()});
+                                                              workspace, loginItem, files, kDataFolder});
         settle();
     }
 
@@ -129,7 +134,7 @@ protected:
     platform::testing::RecordingNotificationCenter notifications;
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
-    QTemporaryDir folder;
+    platform::testing::MemoryFileStore files;
     std::unique_ptr<AppState> state;
 };
 
@@ -477,10 +482,10 @@ TEST_F(AppStateTest, QuittingSavesTheRunningSessionWithoutARecap) {
     EXPECT_FALSE(state->audioService().isRunning());
     EXPECT_TRUE(notifications.requests().empty());
 
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("REAPER"));
-    EXPECT_GT(reread.sessionHistory().front().doseAccumulated, 0.3);
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
+    EXPECT_GT(stored->sessionHistory().front().doseAccumulated, 0.3);
 }
 
 // ---- the day boundary ----
@@ -543,7 +548,7 @@ class AppStateHistoryTest : public AppStateTest {
 protected:
     // Yesterday one session of 5 %, today two of 10 % and 20 %.
     void SetUp() override {
-        services::SessionManager sessions(clock, historyPath());
+        services::SessionManager sessions(clock, files, kDataFolder);
         clock.set(QDateTime(QDate(2025, 3, 13), QTime(10, 0), QTimeZone::utc()));
         record(sessions, "Yesterday", 0.05);
         clock.set(QDateTime(QDate(2025, 3, 14), QTime(9, 0), QTimeZone::utc()));
@@ -554,7 +559,7 @@ protected:
 
     static void record(services::SessionManager& sessions, const char* name, double dose) {
         sessions.startSession(QString::fromLatin1(name));
-        sessions.endSession(dose, 0.0);
+        ASSERT_FALSE(sessions.endSession(dose, 0.0));
     }
 
     models::Session named(const char* name) const {
@@ -576,9 +581,9 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
     state->resetDose();
     settle();
     EXPECT_EQ(state->doseCalculator().accumulatedDose(), 0.0);
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Yesterday"));
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Yesterday"));
 }
 
 TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
@@ -586,9 +591,92 @@ TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
     state->deleteSession(named("Noon"));
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
-    services::SessionManager reread(clock, historyPath());
-    ASSERT_EQ(reread.sessionHistory().size(), 1);
-    EXPECT_EQ(reread.sessionHistory().front().dawName, QStringLiteral("Morning"));
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Morning"));
+}
+
+// ---- console lines ----
+
+// The services say what went wrong; the application writes it to standard error in the
+// program's words, one line each, and carries on.
+class AppStateConsoleTest : public AppStateTest {
+protected:
+    template <typename Action> QStringList consoleLinesOf(Action action) {
+        ::testing::internal::CaptureStderr();
+        action();
+        settle();
+        return QString::fromStdString(::testing::internal::GetCapturedStderr())
+            .split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+TEST_F(AppStateConsoleTest, UnreadableHistoryIsReportedAtLaunchAndKeptAsideAtTheNextSave) {
+    // A later key nobody knows, nested 200,000 deep: the parser must give up, not recurse.
+    const QByteArray broken =
+        R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') + "]";
+    files.put(historyPath(), broken);
+    const QStringList lines = consoleLinesOf([&] { build(); });
+    ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Failed to load session history: ")) << lines[0].toStdString();
+    EXPECT_TRUE(state->sessionManager().sessionHistory().isEmpty());
+
+    state->startSession(QStringLiteral("REAPER"));
+    clock.advance(60);
+    EXPECT_TRUE(consoleLinesOf([&] { state->endSession(); }).isEmpty());
+    const QStringList kept = files.filePaths().filter(".unreadable-");
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(files.file(kept[0]), broken);
+    EXPECT_EQ(reread()->sessionHistory().size(), 1);
+}
+
+TEST_F(AppStateConsoleTest, HistoryFailuresArePrintedWithTheirCause) {
+    files.folderError = QStringLiteral("Permission denied");
+    const QStringList atLaunch = consoleLinesOf([&] { build(); });
+    ASSERT_EQ(atLaunch.size(), 1);
+    EXPECT_EQ(atLaunch[0], "⚠️ Kavro: failed to create Application Support directory: cannot create " +
+                               kDataFolder + ": Permission denied");
+    files.folderError.reset();
+
+    files.writeError = QStringLiteral("No space left on device");
+    state->startSession(QStringLiteral("REAPER"));
+    const QStringList atEnd = consoleLinesOf([&] { state->endSession(); });
+    ASSERT_EQ(atEnd.size(), 1);
+    EXPECT_EQ(atEnd[0],
+              "Failed to save session history: cannot write " + historyPath() + ": No space left on device");
+    EXPECT_EQ(state->sessionManager().sessionHistory().size(), 1) << "the session stays in memory";
+
+    files.writeError.reset();
+    files.readError = QStringLiteral("Input/output error");
+    const QStringList atMidnight = consoleLinesOf([&] {
+        state->resetDose();
+        clock.advance(24 * 3600.0);
+        state->dayCheckTick();
+    });
+    ASSERT_EQ(atMidnight.size(), 1) << atMidnight.join('|').toStdString();
+    EXPECT_TRUE(atMidnight[0].startsWith("Failed to load session history: cannot read " + historyPath()));
+}
+
+TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {
+    build();
+    backend.startError = QStringLiteral("device busy");
+    backend.playbackStartError = QStringLiteral("device busy");
+    const QStringList lines = consoleLinesOf([&] {
+        state->startSession(QStringLiteral("REAPER"));
+        state->pinkNoisePlayer().start(std::nullopt);
+    });
+    EXPECT_EQ(lines, (QStringList{"[Kavro] Failed to start audio engine: device busy",
+                                  "[Kavro] PinkNoisePlayer failed to start: device busy"}));
+}
+
+TEST_F(AppStateConsoleTest, FailedExportIsPrinted) {
+    build();
+    state->sessionManager().startSession(QStringLiteral("REAPER"));
+    clock.advance(60);
+    state->endSession();
+    const QStringList lines = consoleLinesOf(
+        [&] { state->sessionManager().exportCSV(state->sessionManager().sessionHistory(), "x.csv"); });
+    EXPECT_EQ(lines, QStringList{"[Kavro] CSV export failed: no save dialog is available"});
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/linux/NoUpdater.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -24,7 +25,6 @@
 #include <QCommandLineParser>
 #include <QPainter>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -98,7 +98,7 @@ public:
         platform::Settings(m_preferences).setValue(platform::keys::calibrationOffset, kCalibrationOffset);
         m_state = std::make_unique<core::AppState>(
             core::AppState::Platform{m_backend, m_preferences, m_clock, m_notifications, m_workspace,
-                                     m_loginItem, m_folder.filePath(QStringLiteral("sessions.json"))});
+                                     m_loginItem, m_files, QStringLiteral("/home/ada/.local/share/Kavro")});
     }
 
     core::AppState& state() { return *m_state; }
@@ -143,7 +143,7 @@ private:
         return description;
     }
 
-    QTemporaryDir m_folder;
+    platform::testing::MemoryFileStore m_files;
     platform::testing::ScriptedAudioBackend m_backend;
     platform::MemoryPreferencesStore m_preferences;
     platform::testing::ManualClock m_clock{QDateTime::currentDateTimeUtc()};

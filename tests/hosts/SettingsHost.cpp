@@ -12,6 +12,7 @@
 #include "platform/qt/QtAudioBackend.h"
 #include "platform/qt/SystemClock.h"
 #include "platform/testing/FakeLoginItemService.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -33,7 +34,6 @@
 #include <QScrollArea>
 #include <QStyleFactory>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -106,7 +106,7 @@ public:
         }
         m_state = std::make_unique<core::AppState>(
             core::AppState::Platform{*m_backend, m_preferences, m_clock, m_notifications, m_workspace,
-                                     m_loginItem, m_folder.filePath(QStringLiteral("sessions.json"))});
+                                     m_loginItem, m_files, QStringLiteral("/home/ada/.local/share/Kavro")});
     }
 
     core::AppState& state() { return *m_state; }
@@ -133,7 +133,6 @@ public:
     }
 
 private:
-    QTemporaryDir m_folder;
     std::unique_ptr<platform::AudioBackend> m_backend;
     platform::testing::ScriptedAudioBackend* m_scripted = nullptr;
     platform::MemoryPreferencesStore m_preferences;
@@ -141,6 +140,7 @@ private:
     platform::testing::RecordingNotificationCenter m_notifications;
     platform::testing::ScriptedWorkspace m_workspace;
     platform::testing::FakeLoginItemService m_loginItem;
+    platform::testing::MemoryFileStore m_files;
     std::unique_ptr<core::AppState> m_state;
     QTimer m_timer;
 };

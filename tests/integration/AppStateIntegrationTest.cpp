@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/linux/ProcWorkspace.h"
 #include "platform/qt/SystemClock.h"
@@ -39,10 +40,11 @@ using core::AppState;
 using testing::FakeWorkstations;
 using testing::waitUntil;
 
-// The completed sessions in a history file, as the program reads them back.
-QList<models::Session> storedSessions(const QString& path) {
+// The completed sessions in a data folder, as the program reads them back.
+QList<models::Session> storedSessions(const QString& dataFolder) {
     platform::SystemClock clock;
-    return services::SessionManager(clock, path).sessionHistory();
+    platform::QtFileStore files;
+    return services::SessionManager(clock, files, dataFolder).sessionHistory();
 }
 
 class WorkstationFixture : public ::testing::Test {
@@ -55,10 +57,11 @@ protected:
         ASSERT_TRUE(m_home.isValid());
     }
 
-    QString historyPath() const { return m_home.filePath(QStringLiteral("data/Kavro/sessions.json")); }
+    QString dataFolder() const { return m_home.filePath(QStringLiteral("data/Kavro")); }
 
     FakeWorkstations m_workstations;
     QTemporaryDir m_home;
+    platform::QtFileStore m_files;
 };
 
 // ---- AppState with the /proc workspace ----
@@ -67,8 +70,9 @@ class AppStateWorkstationTest : public WorkstationFixture {
 protected:
     void build() {
         m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
-        m_state = std::make_unique<AppState>(AppState::Platform{
-            m_backend, m_preferences, m_clock, m_notifications, *m_workspace, m_loginItem, historyPath()});
+        m_state =
+            std::make_unique<AppState>(AppState::Platform{m_backend, m_preferences, m_clock, m_notifications,
+                                                          *m_workspace, m_loginItem, m_files, dataFolder()});
     }
 
     void TearDown() override {
@@ -101,7 +105,7 @@ TEST_F(AppStateWorkstationTest, WatchedProcessesStartAndEndTheSession) {
 
     FakeWorkstations::stop(bitwig);
     ASSERT_TRUE(waitUntil([this] { return !inSession(); }, 2500));
-    const auto stored = storedSessions(historyPath());
+    const auto stored = storedSessions(dataFolder());
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
     EXPECT_TRUE(stored.front().isCompleted());
@@ -119,7 +123,7 @@ TEST_F(AppStateWorkstationTest, AWorkstationRunningAtLaunchStartsNothing) {
     ASSERT_TRUE(waitUntil([this] { return !m_state->dawDetection().isDAWRunning(); }, 2500));
     EXPECT_FALSE(inSession());
     EXPECT_TRUE(m_notifications.requests().empty()) << "no session, no recap";
-    EXPECT_TRUE(storedSessions(historyPath()).isEmpty());
+    EXPECT_TRUE(storedSessions(dataFolder()).isEmpty());
 }
 
 // ---- kavro --headless ----
@@ -175,7 +179,7 @@ TEST_F(HeadlessAppTest, ASessionFollowsAWorkstationIntoTheHistory) {
     ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
     FakeWorkstations::stop(reaper);
     ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
-    const auto stored = storedSessions(historyPath());
+    const auto stored = storedSessions(dataFolder());
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
 }
@@ -193,14 +197,16 @@ TEST_P(HeadlessQuitTest, ASignalEndsTheRunningSessionAndKeepsIt) {
     EXPECT_TRUE(hasLine(QStringLiteral("Session ended: REAPER"))) << output();
     EXPECT_FALSE(hasLine(QStringLiteral("Notification posted: session-recap"))) << output();
 
-    const auto stored = storedSessions(historyPath());
+    const auto stored = storedSessions(dataFolder());
     ASSERT_EQ(stored.size(), 1);
     EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
     EXPECT_TRUE(stored.front().isCompleted());
 }
 
 INSTANTIATE_TEST_SUITE_P(TerminationSignals, HeadlessQuitTest, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& testInfo) { return testInfo.param == SIGTERM ? "SIGTERM" : "SIGINT"; });
+                         [](const auto& testInfo) {
+                             return testInfo.param == SIGTERM ? "SIGTERM" : "SIGINT";
+                         });
 
 // ---- notifications through the test server ----
 
@@ -220,9 +226,9 @@ protected:
         microphone.sampleRate = 48000;
         m_backend.inputs = {microphone};
         m_center = std::make_unique<platform::DBusNotificationCenter>();
-        m_state = std::make_unique<AppState>(
-            AppState::Platform{m_backend, m_preferences, m_clock, *m_center, m_workspace, m_loginItem,
-                               m_folder.filePath(QStringLiteral("sessions.json"))});
+        m_state = std::make_unique<AppState>(AppState::Platform{m_backend, m_preferences, m_clock, *m_center,
+                                                                m_workspace, m_loginItem, m_files,
+                                                                m_folder.path()});
     }
 
     void TearDown() override {
@@ -240,6 +246,7 @@ protected:
     QDir m_dunstDir;
     std::unique_ptr<QLockFile> m_lock;
     QTemporaryDir m_folder;
+    platform::QtFileStore m_files;
     platform::testing::ScriptedAudioBackend m_backend;
     platform::MemoryPreferencesStore m_preferences;
     platform::testing::ManualClock m_clock;

@@ -6,6 +6,7 @@
 #include "support/EventLoopWait.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ AudioDeviceDescription input(const QString& uid, int channels) {
 std::vector<float> sine(double amplitude, double sampleRate) {
     std::vector<float> samples(AudioMeasurementService::kFramesPerBuffer);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(amplitude * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / sampleRate));
+        samples[i] = static_cast<float>(
+            amplitude * std::sin(2 * std::numbers::pi * 1000.0 * static_cast<double>(i) / sampleRate));
     }
     return samples;
 }
@@ -98,9 +100,10 @@ TEST_P(AudioMeasurementStartFailureTest, ReportsAndStaysStopped) {
     const FormatFailure& c = GetParam();
     backend.captureFormat = {c.sampleRate, c.channels};
     backend.startError = c.startError;
-    ::testing::internal::CaptureStderr();
+    QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
     service->start();
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.line);
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_EQ(problems.at(0).at(0).toString(), c.line);
     EXPECT_FALSE(service->isRunning());
     EXPECT_EQ(backend.stream(), nullptr) << "the stream is discarded";
     EXPECT_EQ(service->currentSampleRate(), 48000.0) << "an unusable format is not adopted";
@@ -110,11 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, AudioMeasurementStartFailureTest,
     ::testing::Values(
         FormatFailure{0.0, 2, std::nullopt,
-                      "[Kavro] start: invalid audio format (sampleRate=0.0 channels=2) — aborting\n"},
+                      "[Kavro] start: invalid audio format (sampleRate=0.0 channels=2) — aborting"},
         FormatFailure{44100.0, 0, std::nullopt,
-                      "[Kavro] start: invalid audio format (sampleRate=44100.0 channels=0) — aborting\n"},
+                      "[Kavro] start: invalid audio format (sampleRate=44100.0 channels=0) — aborting"},
         FormatFailure{48000.0, 1, QString("device busy"),
-                      "[Kavro] Failed to start audio engine: device busy\n"}));
+                      "[Kavro] Failed to start audio engine: device busy"}));
 
 TEST_F(AudioMeasurementEngineTest, SwitchDeviceRestartsOnceAfterTheDelay) {
     service->switchDevice();
@@ -208,11 +211,12 @@ TEST_F(AudioMeasurementEngineTest, FailedResumeDoesAFullRestart) {
     manager->setSelectedChannelIndex(1);
     service->start();
     backend.reopenError = QStringLiteral("device busy");
-    ::testing::internal::CaptureStderr();
+    QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
     backend.stream()->notifyConfigurationChanged();
     const bool restarted = waitFor([&] { return backend.openCount() == 2; }, 700);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "[Kavro] Engine restart after config change failed (device busy) — doing full restart\n");
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_EQ(problems.at(0).at(0).toString(),
+              "[Kavro] Engine restart after config change failed (device busy) — doing full restart");
     ASSERT_TRUE(restarted);
     EXPECT_TRUE(service->isRunning());
     EXPECT_TRUE(backend.stream()->isStarted());

@@ -2,7 +2,6 @@
 #include "dsp/DoseMath.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
-#include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/testing/ManualClock.h"
 
 #include <QCoreApplication>
@@ -322,24 +321,21 @@ TEST(DoseCalculatorLifetime, TaskOfADestroyedCalculatorDoesNothing) {
     EXPECT_EQ(crossings, 0);
 }
 
-// The same-day rule across a real restart: a QSettings file in a temporary folder,
-// written by one store and calculator, reopened by new ones.
+// The same-day rule across a restart: the preferences written by one calculator, read
+// by new ones.
 class DoseCalculatorRestart : public ::testing::Test {
 protected:
-    QString settingsPath() const { return folder.filePath("Kavro.conf"); }
-
     // Runs a first "launch" that accrues a dose and some peaks at the clock's time.
     void runFirstLaunch() {
-        kavro::platform::SettingsPreferencesStore store(settingsPath());
-        store.setBool(keys::doseConservativeMode.name, true);
-        DoseCalculator calculator(store, clock);
+        stored.setBool(keys::doseConservativeMode.name, true);
+        DoseCalculator calculator(stored, clock);
         calculator.addMeasurement(95, 0, 141, 116, clock.now());
         calculator.addMeasurement(95, 0, 136, 0, clock.now().addSecs(30));
         firstDose = calculator.accumulatedDose();
         runPostedTasks();
     }
 
-    QTemporaryDir folder;
+    kavro::platform::MemoryPreferencesStore stored;
     ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(22, 30), QTimeZone::utc())};
     double firstDose = 0;
 };
@@ -347,8 +343,7 @@ protected:
 TEST_F(DoseCalculatorRestart, SameDayContinuesTheStoredDoseSilently) {
     runFirstLaunch();
     clock.advance(3600.0); // 23:30 the same day
-    kavro::platform::SettingsPreferencesStore store(settingsPath());
-    DoseCalculator calculator(store, clock);
+    DoseCalculator calculator(stored, clock);
     int crossings = 0;
     calculator.onThresholdCrossed = [&](DoseLevel) { ++crossings; };
     calculator.restorePersistedDose();
@@ -374,15 +369,14 @@ TEST_F(DoseCalculatorRestart, StoredDoseOfYesterdayIsClearedAtLaunch) {
     runFirstLaunch();
     clock.advance(2 * 3600.0); // 00:30 the next day
     {
-        kavro::platform::SettingsPreferencesStore store(settingsPath());
-        DoseCalculator calculator(store, clock);
+        DoseCalculator calculator(stored, clock);
         calculator.restorePersistedDose();
         runPostedTasks();
         EXPECT_EQ(calculator.accumulatedDose(), 0.0);
         EXPECT_EQ(calculator.peakCount135(), 0);
         EXPECT_TRUE(calculator.conservativeMode());
     }
-    kavro::platform::SettingsPreferencesStore reopened(settingsPath());
+    const auto& reopened = stored;
     EXPECT_FALSE(reopened.contains(keys::accumulatedDose.name));
     EXPECT_FALSE(reopened.contains(keys::doseDate.name));
     EXPECT_FALSE(reopened.contains(keys::peakCount135.name));
@@ -394,8 +388,7 @@ TEST_F(DoseCalculatorRestart, TodayIsTheUsersCalendarDayNotUtc) {
     runFirstLaunch(); // 22:30 UTC = 07:30 the next morning in Tokyo
     clock.setTimeZone(QTimeZone("Asia/Tokyo"));
     clock.advance(3600.0); // 23:30 UTC: still the same Tokyo morning
-    kavro::platform::SettingsPreferencesStore store(settingsPath());
-    DoseCalculator calculator(store, clock);
+    DoseCalculator calculator(stored, clock);
     calculator.restorePersistedDose();
     EXPECT_EQ(calculator.accumulatedDose(), firstDose);
 }

@@ -74,10 +74,10 @@ TEST_F(PinkNoisePlayerTest, SecondStartKeepsTheDeviceAndRestartBeginsTheSequence
 TEST_F(PinkNoisePlayerTest, FailedStartReportsAndStaysIdle) {
     backend.playbackStartError = QStringLiteral("device busy");
     QSignalSpy changed(&player, &PinkNoisePlayer::changed);
-    ::testing::internal::CaptureStderr();
+    QSignalSpy problems(&player, &PinkNoisePlayer::problem);
     EXPECT_FALSE(player.start(std::nullopt));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "[Kavro] PinkNoisePlayer failed to start: device busy\n");
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_EQ(problems.at(0).at(0).toString(), "[Kavro] PinkNoisePlayer failed to start: device busy");
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(backend.playbackStream(), nullptr);

@@ -2,13 +2,11 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/FixedDestinationChooser.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,24 +17,11 @@ namespace {
 
 using models::Session;
 using platform::testing::ManualClock;
-using ::testing::internal::CaptureStderr;
-using ::testing::internal::GetCapturedStderr;
 
 const QTimeZone kBerlin("Europe/Berlin");
 
 QDateTime berlin(int year, int month, int day, int hour, int minute = 0, int second = 0) {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second), kBerlin);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
@@ -50,15 +35,18 @@ class SessionManagerTest : public ::testing::Test {
 protected:
     SessionManagerTest() : clock(berlin(2025, 3, 14, 10, 26, 53), kBerlin) {}
 
-    QString path() const { return dir.filePath("Kavro/sessions.json"); }
-    std::unique_ptr<SessionManager> makeManager() { return std::make_unique<SessionManager>(clock, path()); }
+    static inline const QString kFolder = QStringLiteral("/home/ada/.local/share/Kavro");
+    static QString path() { return kFolder + "/sessions.json"; }
+    std::unique_ptr<SessionManager> makeManager() {
+        return std::make_unique<SessionManager>(clock, files, kFolder);
+    }
+    QByteArray readAll(const QString& file) const { return files.file(file).value_or(QByteArray()); }
 
     void writeHistory(const QList<Session>& sessions) {
-        QDir().mkpath(dir.filePath("Kavro"));
-        ASSERT_FALSE(historyfile::write(path(), sessions));
+        files.put(path(), std::get<QByteArray>(historyfile::encode(sessions)));
     }
 
-    QTemporaryDir dir;
+    platform::testing::MemoryFileStore files;
     ManualClock clock;
 };
 
@@ -110,7 +98,7 @@ TEST_F(SessionManagerTest, NewSessionStartsItsAverageAfresh) {
     auto manager = makeManager();
     manager->startSession("Reaper");
     manager->updateStatistics(100, 0, 0);
-    manager->endSession(0, 0);
+    EXPECT_FALSE(manager->endSession(0, 0));
     manager->startSession("Reaper");
     manager->updateStatistics(80, 0, 0);
     EXPECT_NEAR(manager->currentSession()->averageSPL, 80, 1e-9);
@@ -126,7 +114,7 @@ TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
     DoseCalculator dose(preferences, clock);
     dose.reconcileWithSessions(35);
     dose.setSessionStartDose(0.20);
-    manager->endSession(dose);
+    EXPECT_FALSE(manager->endSession(dose));
 
     EXPECT_FALSE(manager->currentSession());
     ASSERT_EQ(manager->sessionHistory().size(), 2);
@@ -147,9 +135,9 @@ TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
 
 TEST_F(SessionManagerTest, NothingRunningNothingEnds) {
     auto manager = makeManager();
-    manager->endSession(1, 0);
+    EXPECT_FALSE(manager->endSession(1, 0));
     EXPECT_TRUE(manager->sessionHistory().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_FALSE(files.exists(path()));
 }
 
 // Thirty calendar days back from 10 April (summer time) is 11 March 12:00 winter time:
@@ -174,7 +162,7 @@ TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
     EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 5);
     clock.advance(12 * 3600);
     manager->startSession("Reaper");
-    manager->endSession(0, 0);
+    EXPECT_FALSE(manager->endSession(0, 0));
     const auto saved = std::get<0>(historyfile::decode(readAll(path())));
     ASSERT_EQ(saved.size(), 2);
     EXPECT_EQ(saved[0].dawName, "Reaper");
@@ -185,7 +173,7 @@ TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
 // the new file at the next save instead of being lost.
 struct UnreadableFile {
     const char* name;
-    const char* text;
+    QByteArray text;
 };
 
 void PrintTo(const UnreadableFile& file, std::ostream* os) {
@@ -197,31 +185,37 @@ class UnreadableHistoryTest : public SessionManagerTest,
 
 TEST_P(UnreadableHistoryTest, EmptiesHistoryAndKeepsTheFileOnce) {
     const QByteArray broken = GetParam().text;
-    QDir().mkpath(dir.filePath("Kavro"));
-    writeAll(path(), broken);
+    files.put(path(), broken);
 
-    CaptureStderr();
     auto manager = makeManager();
-    const std::string console = GetCapturedStderr();
-    EXPECT_EQ(console.rfind("Failed to load session history: ", 0), 0u) << console;
+    ASSERT_TRUE(manager->openingProblems().load);
+    EXPECT_FALSE(manager->openingProblems().load->contains('\n')) << "one console line";
+    EXPECT_FALSE(manager->openingProblems().folder);
     EXPECT_TRUE(manager->sessionHistory().isEmpty());
     EXPECT_EQ(readAll(path()), broken); // untouched until a save
 
     manager->startSession("Reaper");
     clock.advance(600);
-    manager->endSession(0.1, 0);
+    EXPECT_FALSE(manager->endSession(0.1, 0));
     const QString keptPath = path() + ".unreadable-20250314T093653Z";
     EXPECT_EQ(readAll(keptPath), broken);
     EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 1);
 
-    manager->saveHistory();
-    EXPECT_EQ(QDir(dir.filePath("Kavro")).entryList(QDir::Files).size(), 2);
+    EXPECT_FALSE(manager->saveHistory());
+    EXPECT_EQ(files.filePaths(), (QStringList{path(), keptPath}));
+}
+
+QByteArray deeplyNested() {
+    // An unknown key a reader must skip, holding far more nesting than any parser
+    // should follow by recursion.
+    return R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') + "]";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UnreadableHistoryTest,
     ::testing::Values(UnreadableFile{"not JSON", "not json at all"},
                       UnreadableFile{"not an array", "{\"id\": 1}"},
+                      UnreadableFile{"200000 nested brackets", deeplyNested()},
                       UnreadableFile{"record without startDate",
                                      R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "dawName": "Logic",
                                          "averageSPL": 80, "peakSPL": 90, "doseAccumulated": 5, "readings": []}])"},
@@ -232,49 +226,71 @@ INSTANTIATE_TEST_SUITE_P(
                                          "readings": []}])"}));
 
 TEST_F(SessionManagerTest, ReadableFileAfterAFailureIsNotMovedAside) {
-    QDir().mkpath(dir.filePath("Kavro"));
-    writeAll(path(), "broken");
-    CaptureStderr();
+    files.put(path(), "broken");
     auto manager = makeManager();
-    GetCapturedStderr();
     writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
-    manager->loadHistory();
-    manager->saveHistory();
-    EXPECT_EQ(QDir(dir.filePath("Kavro")).entryList(QDir::Files), QStringList{"sessions.json"});
+    EXPECT_FALSE(manager->loadHistory());
+    EXPECT_FALSE(manager->saveHistory());
+    EXPECT_EQ(files.filePaths(), QStringList{path()});
     EXPECT_EQ(manager->sessionHistory().size(), 1);
 }
 
-TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryWithoutComplaint) {
-    CaptureStderr();
+TEST_F(SessionManagerTest, FileThatCannotBeMovedAsideIsNotOverwritten) {
+    files.put(path(), "broken");
     auto manager = makeManager();
-    EXPECT_EQ(GetCapturedStderr(), "");
+    files.renameError = QStringLiteral("Permission denied");
+    manager->startSession("Reaper");
+    const auto error = manager->endSession(0.1, 0);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains("Permission denied")) << error->toStdString();
+    EXPECT_EQ(readAll(path()), "broken");
+    EXPECT_EQ(manager->sessionHistory().size(), 1) << "the session stays in memory";
+
+    files.renameError.reset();
+    EXPECT_FALSE(manager->saveHistory());
+    EXPECT_EQ(files.filePaths().size(), 2);
+}
+
+TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryWithoutComplaint) {
+    auto manager = makeManager();
+    EXPECT_FALSE(manager->openingProblems().load);
+    EXPECT_FALSE(manager->openingProblems().folder);
     EXPECT_TRUE(manager->sessionHistory().isEmpty());
-    EXPECT_TRUE(QDir(dir.filePath("Kavro")).exists());
+    EXPECT_TRUE(files.hasFolder(kFolder));
 }
 
 TEST_F(SessionManagerTest, FailedWritesAreReportedAndLeaveMemoryAndFileAlone) {
     writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
     const QByteArray before = readAll(path());
     auto manager = makeManager();
+
+    // A number JSON cannot hold, then a disk that refuses the write.
     manager->startSession("Reaper");
     manager->updateStatistics(std::numeric_limits<double>::quiet_NaN(), 0, 0);
-    CaptureStderr();
-    manager->endSession(0.2, 0.1);
-    const std::string console = GetCapturedStderr();
-    EXPECT_EQ(console.rfind("Failed to save session history: ", 0), 0u) << console;
-    EXPECT_EQ(manager->sessionHistory().size(), 2);
+    const auto unencodable = manager->endSession(0.2, 0.1);
+    ASSERT_TRUE(unencodable);
+    EXPECT_TRUE(unencodable->contains("cannot represent")) << unencodable->toStdString();
+
+    files.writeError = QStringLiteral("No space left on device");
+    manager->removeSession(manager->sessionHistory().front().id);
+    const auto refused = manager->saveHistory();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(*refused, "cannot write " + path() + ": No space left on device");
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
     EXPECT_EQ(readAll(path()), before);
 }
 
-TEST_F(SessionManagerTest, FolderThatCannotBeCreatedIsReported) {
-    writeAll(dir.filePath("blocker"), "a file where a folder should be");
-    CaptureStderr();
-    SessionManager manager(clock, dir.filePath("blocker/Kavro/sessions.json"));
-    manager.saveHistory();
-    const std::string console = GetCapturedStderr();
-    EXPECT_EQ(console.rfind("⚠️ Kavro: failed to create Application Support directory: ", 0), 0u)
-        << console;
-    EXPECT_NE(console.find("\nFailed to save session history: "), std::string::npos) << console;
+TEST_F(SessionManagerTest, FolderThatCannotBeCreatedIsReportedAtOpeningAndOnSave) {
+    files.folderError = QStringLiteral("Not a directory");
+    auto manager = makeManager();
+    EXPECT_EQ(manager->openingProblems().folder, "cannot create " + kFolder + ": Not a directory");
+    const auto saveError = manager->saveHistory();
+    ASSERT_TRUE(saveError);
+    EXPECT_TRUE(saveError->contains("Not a directory"));
+
+    files.folderError.reset();
+    EXPECT_FALSE(manager->saveHistory()) << "the folder is created when the disk allows it";
+    EXPECT_TRUE(files.exists(path()));
 }
 
 TEST_F(SessionManagerTest, TodayCountsSessionsByTheirStartDay) {
@@ -319,30 +335,35 @@ protected:
 };
 
 TEST_F(SessionExportTest, WritesTheCsvAsUtf8WithoutByteOrderMark) {
-    chooser.answer = dir.filePath("export.csv");
+    chooser.answer = "/home/ada/export.csv";
     manager->exportCSV(sessions, "Kavro Sessions 2025-03-14.csv");
     EXPECT_EQ(chooser.suggestedNames, QStringList{"Kavro Sessions 2025-03-14.csv"});
     EXPECT_EQ(chooser.suffixes, QStringList{"csv"});
-    const QByteArray bytes = readAll(dir.filePath("export.csv"));
+    const QByteArray bytes = readAll("/home/ada/export.csv");
     EXPECT_EQ(bytes, manager->csvString(sessions).toUtf8());
     EXPECT_TRUE(bytes.startsWith("Date,"));
     EXPECT_TRUE(bytes.endsWith("\"Studio One, \"\"Pro\"\"\",09:00:00,09:30:00,30.0,,,,0,0,0,12.50"));
 }
 
 TEST_F(SessionExportTest, EmptyListAsksNothingAndCancelWritesNothing) {
+    QSignalSpy failures(manager.get(), &SessionManager::csvExportFailed);
     manager->exportCSV({}, "x.csv");
     EXPECT_TRUE(chooser.suggestedNames.isEmpty());
     manager->exportCSV(sessions, "x.csv");
     EXPECT_EQ(chooser.suggestedNames.size(), 1);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{});
+    EXPECT_EQ(files.writeCount(), 0);
+    EXPECT_EQ(failures.count(), 0);
 }
 
-TEST_F(SessionExportTest, WriteFailureIsReported) {
-    chooser.answer = dir.filePath("no such folder/export.csv");
-    CaptureStderr();
+TEST_F(SessionExportTest, FailuresAreReported) {
+    QSignalSpy failures(manager.get(), &SessionManager::csvExportFailed);
+    chooser.answer = "/no such folder/export.csv";
     manager->exportCSV(sessions, "x.csv");
-    const std::string console = GetCapturedStderr();
-    EXPECT_EQ(console.rfind("[Kavro] CSV export failed: ", 0), 0u) << console;
+    manager->setDestinationChooser(nullptr);
+    manager->exportCSV(sessions, "x.csv");
+    ASSERT_EQ(failures.count(), 2);
+    EXPECT_EQ(failures.at(0).at(0).toString(), "No such file or directory");
+    EXPECT_EQ(failures.at(1).at(0).toString(), "no save dialog is available");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
+#include "platform/testing/MemoryFileStore.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
@@ -16,7 +17,6 @@
 #include "support/TestSignals.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,8 @@ protected:
     // An application state over the fakes and the given preferences, as a launch makes it.
     std::unique_ptr<core::AppState> makeState(platform::PreferencesStore& store) {
         return std::make_unique<core::AppState>(
-            core::AppState::Platform{backend, store, clock, notifications, workspace, loginItem,
-                                     folder.filePath(QStringLiteral("sessions.json"))});
+            core::AppState::Platform{backend, store, clock, notifications, workspace, loginItem, files,
+                                     QStringLiteral("/home/ada/.local/share/Kavro")});
     }
 
     // Builds `state` over the devices of `backend` and the memory preferences.
@@ -99,7 +99,7 @@ protected:
     platform::testing::RecordingNotificationCenter notifications;
     platform::testing::ScriptedWorkspace workspace;
     platform::testing::FakeLoginItemService loginItem;
-    QTemporaryDir folder;
+    platform::testing::MemoryFileStore files;
     std::unique_ptr<core::AppState> state;
 };
 

@@ -103,6 +103,9 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
 
     services::AudioMeasurementService audio(*backend, devices, 94.0);
     services::PinkNoisePlayer player(*backend);
+    const auto printLine = [&context](const QString& line) { printProblem(context, line); };
+    QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
+    QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
     services::MicFrequencyCorrection correction(*preferences);
     platform::SystemClock clock;
     services::MicResponseCalibrationService calibration(clock);

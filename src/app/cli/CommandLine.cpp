@@ -1,40 +1,72 @@
 #include "cli/CommandLine.h"
 
+#include <QCommandLineParser>
+
 #include <cmath>
 
 namespace kavro::cli {
 
-std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
-                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed) {
-    for (int i = 0; i < args.size(); ++i) {
+namespace {
+
+// QCommandLineParser explains a failure in its own English sentence. The commands name
+// the option as the user wrote it instead, so this finds the first argument that made
+// the parse fail, taking arguments the way the parser does: a valued option written
+// without "=" takes the next argument, and "--" ends the options.
+QString firstParseFailure(const QStringList& args, const QSet<QString>& flags,
+                          const QSet<QString>& valuedOptions) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
-            parsed.positional.append(arg);
+        if (arg == QLatin1String("--")) {
+            break;
+        }
+        if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
             continue;
         }
-        QString name = arg.mid(2);
-        std::optional<QString> inlineValue;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            inlineValue = name.mid(equals + 1);
-            name = name.left(equals);
-        }
-        if (flags.contains(name)) {
-            if (inlineValue) {
-                return QStringLiteral("--%1 takes no value").arg(name);
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const QString written = equals >= 0 ? arg.left(equals) : arg;
+        const QString name = written.mid(written.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (valuedOptions.contains(name)) {
+            if (equals < 0 && ++i == args.size()) {
+                return QStringLiteral("%1 needs a value").arg(written);
             }
-            parsed.flags.insert(name);
-        } else if (valuedOptions.contains(name)) {
-            if (inlineValue) {
-                parsed.values.insert(name, *inlineValue);
-            } else if (i + 1 < args.size()) {
-                parsed.values.insert(name, args.at(++i));
-            } else {
-                return QStringLiteral("--%1 needs a value").arg(name);
-            }
-        } else {
-            return QStringLiteral("unknown option --%1").arg(name);
+        } else if (!flags.contains(name)) {
+            return QStringLiteral("unknown option %1").arg(written);
+        } else if (equals >= 0) {
+            return QStringLiteral("%1 takes no value").arg(written);
         }
     }
+    return QString();
+}
+
+} // namespace
+
+std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
+                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed) {
+    QCommandLineParser parser;
+    // "-json" means "--json": no command has one-letter options to combine.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const QString& flag : flags) {
+        parser.addOption(QCommandLineOption(flag));
+    }
+    for (const QString& option : valuedOptions) {
+        parser.addOption(QCommandLineOption(option, QString(), option));
+    }
+    // The parser expects the program's name in front.
+    if (!parser.parse(QStringList{QStringLiteral("kavro-cli")} + args)) {
+        const QString failure = firstParseFailure(args, flags, valuedOptions);
+        return failure.isEmpty() ? parser.errorText() : failure;
+    }
+    for (const QString& flag : flags) {
+        if (parser.isSet(flag)) {
+            parsed.flags.insert(flag);
+        }
+    }
+    for (const QString& option : valuedOptions) {
+        if (parser.isSet(option)) {
+            parsed.values.insert(option, parser.value(option));
+        }
+    }
+    parsed.positional = parser.positionalArguments();
     return std::nullopt;
 }
 
@@ -86,6 +118,11 @@ std::optional<QString> readInt(const ParsedArguments& parsed, const QString& nam
 
 void printError(CommandContext& context, const QString& message) {
     context.err << "kavro-cli: " << message << '\n';
+    context.err.flush();
+}
+
+void printProblem(CommandContext& context, const QString& consoleLine) {
+    context.err << consoleLine << '\n';
     context.err.flush();
 }
 

@@ -31,7 +31,8 @@ struct CommandContext {
 enum ExitCode { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 // Options and positional arguments of one command line. Options are "--name value"
-// or "--name=value" for valued options and "--name" for flags.
+// or "--name=value" for valued options and "--name" for flags (one dash will do); after
+// "--" every argument is positional.
 struct ParsedArguments {
     QHash<QString, QString> values;
     QSet<QString> flags;
@@ -40,8 +41,8 @@ struct ParsedArguments {
     bool has(const QString& name) const { return flags.contains(name) || values.contains(name); }
 };
 
-// Parses args against the known flags and valued options; on an unknown option or a
-// missing value returns a one-line error.
+// Parses args (QCommandLineParser) against the known flags and valued options; on an
+// unknown option, a missing value or a value given to a flag returns a one-line error.
 std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
                                       const QSet<QString>& valuedOptions, ParsedArguments& parsed);
 
@@ -58,5 +59,8 @@ std::optional<QString> readInt(const ParsedArguments& parsed, const QString& nam
 
 // Writes "kavro-cli: <message>" to err.
 void printError(CommandContext& context, const QString& message);
+// Writes a problem a service reported ("[Kavro] Failed to start audio engine: ...") to
+// err as it stands, the line the application prints on its console.
+void printProblem(CommandContext& context, const QString& consoleLine);
 
 } // namespace kavro::cli

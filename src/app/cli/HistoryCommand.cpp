@@ -3,7 +3,8 @@
 #include "models/NumberText.h"
 #include "models/SessionCsv.h"
 #include "platform/Settings.h"
-#include "platform/file/AtomicFile.h"
+#include "platform/file/DataFolder.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
 #include "services/HistoryFile.h"
@@ -176,8 +177,10 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
 int runHistory(const QStringList& args, CommandContext& context) {
     const platform::SystemClock clock;
     const platform::SettingsPreferencesStore preferences;
-    return runHistory(args, context,
-                      {clock, preferences, services::SessionManager::defaultHistoryFilePath()});
+    platform::QtFileStore files;
+    return runHistory(
+        args, context,
+        {clock, preferences, files, services::SessionManager::historyFileIn(platform::defaultDataFolder())});
 }
 
 int runHistory(const QStringList& args, CommandContext& context, const HistoryEnvironment& environment) {
@@ -222,7 +225,7 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
     }
 
     const QString path = parsed.values.value(QStringLiteral("file"), environment.defaultHistoryPath);
-    auto read = services::historyfile::read(path);
+    auto read = services::historyfile::read(environment.files, path);
     if (std::holds_alternative<services::historyfile::NotFound>(read)) {
         printError(context, QStringLiteral("no history file at %1").arg(path));
         return kExitFailure;
@@ -243,7 +246,7 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         const QString out = parsed.positional.at(1);
         const QList<Session> sessions = sessionsIn(history, range, clock);
         const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
-        if (auto error = platform::writeFileAtomically(out, csv.toUtf8())) {
+        if (auto error = environment.files.writeFile(out, csv.toUtf8())) {
             printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
             return kExitFailure;
         }

@@ -4,16 +4,19 @@
 
 namespace kavro::platform {
 class Clock;
+class FileStore;
 class PreferencesStore;
 } // namespace kavro::platform
 
 namespace kavro::cli {
 
 // Where `history` looks: the clock and calendar, the application's preferences (for
-// today's dose) and the history file used when --file is not given.
+// today's dose), the files it reads and writes, and the history file used when --file
+// is not given.
 struct HistoryEnvironment {
     const platform::Clock& clock;
     const platform::PreferencesStore& preferences;
+    platform::FileStore& files;
     QString defaultHistoryPath;
 };
 

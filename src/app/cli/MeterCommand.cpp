@@ -84,6 +84,8 @@ int runMeter(const QStringList& args, CommandContext& context) {
     manager.setSelectedChannelIndex(channel);
 
     services::AudioMeasurementService service(backend, manager, offset);
+    QObject::connect(&service, &services::AudioMeasurementService::problem,
+                     [&context](const QString& line) { printProblem(context, line); });
     QEventLoop loop;
     int exitCode = kExitOk;
     service.onDeviceDisconnected = [&] {

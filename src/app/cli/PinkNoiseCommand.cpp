@@ -45,6 +45,8 @@ int runPinkNoise(const QStringList& args, CommandContext& context) {
     platform::QtAudioBackend backend;
     backend.waitForDeviceLists(std::chrono::seconds(2));
     services::PinkNoisePlayer player(backend);
+    QObject::connect(&player, &services::PinkNoisePlayer::problem,
+                     [&context](const QString& line) { printProblem(context, line); });
     if (!player.start(device)) {
         return kExitFailure;
     }

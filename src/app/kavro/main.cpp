@@ -4,6 +4,8 @@
 #include "HeadlessReporter.h"
 
 #include "core/AppState.h"
+#include "platform/file/DataFolder.h"
+#include "platform/file/QtFileStore.h"
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/linux/ProcWorkspace.h"
 #include "platform/linux/TerminationSignals.h"
@@ -12,7 +14,6 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
 #include "services/KnownWorkstations.h"
-#include "services/SessionManager.h"
 
 #include <QCoreApplication>
 
@@ -57,9 +58,10 @@ int main(int argc, char** argv) {
     kavro::app::ReportingNotificationCenter notifications(desktopNotifications, reporter);
     kavro::platform::ProcWorkspace workspace(kavro::services::workstationAliases());
     kavro::platform::XdgAutostartLoginItem loginItem;
+    kavro::platform::QtFileStore files;
 
-    kavro::core::AppState state({audioBackend, preferences, clock, notifications, workspace, loginItem,
-                                 kavro::services::SessionManager::defaultHistoryFilePath()});
+    kavro::core::AppState state({audioBackend, preferences, clock, notifications, workspace, loginItem, files,
+                                 kavro::platform::defaultDataFolder()});
     reporter.watch(state);
     reporter.print(QStringLiteral("Kavro started"));
 

@@ -5,31 +5,34 @@
 #include <QString>
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace kavro::models {
 
-// Writes indented JSON (four spaces, one key or element per line) straight into a byte
-// buffer. The history file holds tens of thousands of readings; building a QJsonDocument
-// for it first costs several times more than the writing itself.
-class JsonWriter {
+// Writes indented JSON (four spaces, one key or element per line) with the keys in the
+// order they are given, which QJsonObject cannot do (it sorts them). Strings are escaped
+// by Qt; numbers are the shortest text that reads back as the same value. It writes
+// straight into a byte buffer, because a history holds tens of thousands of readings
+// and building a QJsonDocument for them first costs several times more.
+class IndentedJsonWriter {
 public:
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
     void beginArray() { open('['); }
     void endArray() { close(']'); }
 
-    // The next member's key; the value call that follows completes the member.
+    // The next member's key (plain ASCII); the value call that follows completes the member.
     void key(const char* name);
 
     void value(double number);
     void value(std::int64_t number);
     void value(const QString& text);
-    // A date in the history file's form, ISO 8601 UTC with whole seconds.
+    // A date in the history file's form, ISO 8601 in UTC with whole seconds and a
+    // trailing "Z" (2025-03-14T09:26:53Z).
     void value(const QDateTime& moment);
 
-    // False once a number without a JSON form (infinity, not-a-number) was written.
+    // False once a value without a JSON form (an infinite number, not-a-number, a date
+    // beyond the four-digit years) was given.
     bool ok() const { return m_ok; }
     QByteArray take() { return std::move(m_out); }
 
@@ -39,8 +42,6 @@ private:
     // Separator, line break and indentation before an array element.
     void beforeValue();
     void newline(std::size_t depth);
-    // Text known to be plain ASCII without characters that need escaping.
-    void asciiValue(std::string_view text);
 
     QByteArray m_out;
     // One entry per open container: whether it has no element yet.

@@ -1,0 +1,11 @@
+#include "platform/file/DataFolder.h"
+
+#include <QStandardPaths>
+
+namespace kavro::platform {
+
+QString defaultDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Kavro");
+}
+
+} // namespace kavro::platform

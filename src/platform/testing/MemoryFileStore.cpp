@@ -1,0 +1,101 @@
+#include "platform/testing/MemoryFileStore.h"
+
+#include <algorithm>
+
+namespace kavro::platform::testing {
+
+namespace {
+
+QString parentOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash > 0 ? path.left(slash) : QStringLiteral("/");
+}
+
+} // namespace
+
+FileStore::ReadResult MemoryFileStore::readFile(const QString& path) const {
+    const auto it = m_files.constFind(path);
+    if (it == m_files.constEnd()) {
+        return m_folders.contains(path) ? ReadResult(QStringLiteral("Is a directory")) : Missing{};
+    }
+    if (readError) {
+        return *readError;
+    }
+    return *it;
+}
+
+std::optional<QString> MemoryFileStore::writeFile(const QString& path, const QByteArray& bytes) {
+    if (writeError) {
+        return writeError;
+    }
+    if (!m_folders.contains(parentOf(path))) {
+        return QStringLiteral("No such file or directory");
+    }
+    if (m_folders.contains(path)) {
+        return QStringLiteral("Is a directory");
+    }
+    m_files.insert(path, bytes);
+    ++m_writeCount;
+    return std::nullopt;
+}
+
+std::optional<QString> MemoryFileStore::createFolder(const QString& path) {
+    if (folderError) {
+        return folderError;
+    }
+    for (QString folder = path; !m_folders.contains(folder); folder = parentOf(folder)) {
+        if (m_files.contains(folder)) {
+            return QStringLiteral("Not a directory");
+        }
+    }
+    addFolders(path);
+    return std::nullopt;
+}
+
+void MemoryFileStore::addFolders(const QString& path) {
+    for (QString folder = path; !m_folders.contains(folder); folder = parentOf(folder)) {
+        m_folders.insert(folder);
+    }
+}
+
+bool MemoryFileStore::exists(const QString& path) const {
+    return m_files.contains(path) || m_folders.contains(path);
+}
+
+std::optional<QString> MemoryFileStore::rename(const QString& from, const QString& to) {
+    if (renameError) {
+        return renameError;
+    }
+    if (!m_files.contains(from)) {
+        return QStringLiteral("No such file or directory");
+    }
+    if (exists(to)) {
+        return QStringLiteral("Destination file exists");
+    }
+    if (!m_folders.contains(parentOf(to))) {
+        return QStringLiteral("No such file or directory");
+    }
+    m_files.insert(to, m_files.take(from));
+    return std::nullopt;
+}
+
+void MemoryFileStore::put(const QString& path, const QByteArray& bytes) {
+    addFolders(parentOf(path));
+    m_files.insert(path, bytes);
+}
+
+std::optional<QByteArray> MemoryFileStore::file(const QString& path) const {
+    const auto it = m_files.constFind(path);
+    if (it == m_files.constEnd()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+QStringList MemoryFileStore::filePaths() const {
+    QStringList paths = m_files.keys();
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+} // namespace kavro::platform::testing
