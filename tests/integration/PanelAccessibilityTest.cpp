@@ -1,112 +1,34 @@
 // The panel as a screen reader meets it: the panel program runs on the test display
 // with Qt's AT-SPI bridge on, and Debian's pyatspi reads its widgets from the
 // accessibility bus and presses its buttons.
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
-
-#include <gtest/gtest.h>
+#include "support/AccessibleHost.h"
 
 namespace kavro {
 namespace {
 
-const QString kPython = QStringLiteral("/usr/bin/python3");
-const QString kHost = QStringLiteral(KAVRO_BINARY_DIR "/tests/kavro-panel-host");
-const QString kReader = QStringLiteral(KAVRO_SOURCE_DIR "/tests/integration/accessible_tree.py");
-const QString kApplicationName = QStringLiteral("kavro-panel-host");
-
-struct AccessibleObject {
-    QString name;
-    QString role;
-    QString description;
-    bool showing = false;
-    bool enabled = false;
-};
+using testing::AccessibleHost;
+using testing::AccessibleObject;
 
 class PanelAccessibilityTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QString missing;
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            missing = QStringLiteral("no X display");
-        } else if (!QDBusConnection::sessionBus().isConnected() ||
-                   !QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                       QStringLiteral("org.a11y.Bus"))) {
-            missing = QStringLiteral("no accessibility bus (scripts/with-test-servers starts one)");
-        } else if (!QFile::exists(kPython) || !QFile::exists(kHost)) {
-            missing = QStringLiteral("no /usr/bin/python3 or panel host");
-        }
+        const QString missing = m_host.missingRequirements();
         if (!missing.isEmpty()) {
             GTEST_SKIP() << missing.toStdString();
         }
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_host.setProcessEnvironment(environment);
-        m_host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_host.start(kHost, {QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
-                             QStringLiteral("--dose"), QStringLiteral("42.5")});
-        ASSERT_TRUE(m_host.waitForStarted(5000));
-        // It prints "ready" once the panel is on screen.
-        while (!m_host.canReadLine()) {
-            ASSERT_TRUE(m_host.waitForReadyRead(10000)) << "the panel host did not start";
-        }
-        ASSERT_EQ(m_host.readLine().trimmed(), QByteArray("ready"));
+        m_host.start({QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
+                      QStringLiteral("--dose"), QStringLiteral("42.5")});
     }
 
-    void TearDown() override {
-        if (m_host.state() != QProcess::NotRunning) {
-            m_host.terminate();
-            if (!m_host.waitForFinished(5000)) {
-                m_host.kill();
-                m_host.waitForFinished(2000);
-            }
-        }
-    }
-
-    // Runs the reader with the commands; the objects it printed.
-    std::vector<AccessibleObject> read(const QStringList& commands) {
-        QProcess reader;
-        reader.start(kPython, QStringList{kReader, kApplicationName} + commands);
-        EXPECT_TRUE(reader.waitForFinished(30000));
-        EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
-        std::vector<AccessibleObject> objects;
-        for (const QByteArray& line : reader.readAllStandardOutput().split('\n')) {
-            const QJsonObject json = QJsonDocument::fromJson(line).object();
-            if (json.isEmpty()) {
-                continue;
-            }
-            objects.push_back(
-                {json[QStringLiteral("name")].toString(), json[QStringLiteral("role")].toString(),
-                 json[QStringLiteral("description")].toString(), json[QStringLiteral("showing")].toBool(),
-                 json[QStringLiteral("enabled")].toBool()});
-        }
-        return objects;
-    }
-
+    std::vector<AccessibleObject> read(const QStringList& commands) const { return m_host.read(commands); }
     static const AccessibleObject* find(const std::vector<AccessibleObject>& objects, const QString& name) {
-        for (const auto& object : objects) {
-            if (object.showing && object.name == name) {
-                return &object;
-            }
-        }
-        return nullptr;
+        return AccessibleHost::find(objects, name);
     }
-
     static bool anyMatches(const std::vector<AccessibleObject>& objects, const QString& pattern) {
-        const QRegularExpression expression(pattern);
-        return std::any_of(objects.begin(), objects.end(), [&](const AccessibleObject& object) {
-            return object.showing && expression.match(object.name).hasMatch();
-        });
+        return AccessibleHost::anyMatches(objects, pattern);
     }
 
-    QProcess m_host;
+    AccessibleHost m_host{QStringLiteral(KAVRO_BINARY_DIR "/tests/kavro-panel-host")};
 };
 
 TEST_F(PanelAccessibilityTest, EveryValueAndControlIsNamed) {
