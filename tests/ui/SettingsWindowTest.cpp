@@ -323,6 +323,10 @@ TEST_F(SettingsWindowTest, EveryControlHasAName) {
     state->calibrationProfileStore().add(models::CalibrationSavedProfile::create(
         QStringLiteral("Desk"), {}, {}, 94.0, clock.now(), std::nullopt));
     state->dawDetection().addWatchedApplication(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+    for (const auto tab : {SettingsWindowContent::Tab::audio, SettingsWindowContent::Tab::safety,
+                           SettingsWindowContent::Tab::workstations, SettingsWindowContent::Tab::general}) {
+        content->page(tab);
+    }
     refresh();
     int controls = 0;
     for (QWidget* widget : content->findChildren<QWidget*>()) {

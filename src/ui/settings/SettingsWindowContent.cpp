@@ -34,7 +34,7 @@ constexpr std::array<TabLabel, 4> kTabLabels{{
 } // namespace
 
 SettingsWindowContent::SettingsWindowContent(core::AppState& state, const BuildInfo& build, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent), m_state(state), m_build(build) {
     setObjectName(QStringLiteral("settings"));
     setAccessibleName(QStringLiteral("Settings"));
     auto* layout = new QVBoxLayout(this);
@@ -44,31 +44,64 @@ SettingsWindowContent::SettingsWindowContent(core::AppState& state, const BuildI
     m_tabs->setDocumentMode(true);
     layout->addWidget(m_tabs);
 
-    m_audio = new AudioTab(state);
-    m_safety = new SafetyTab(state);
-    const std::array<QWidget*, 4> pages{m_audio, m_safety, new WorkstationsTab(state),
-                                        new GeneralTab(state, build)};
-    for (std::size_t index = 0; index < pages.size(); ++index) {
-        m_tabs->addTab(scrolling(pages[index], kTabLabels[index].title),
-                       QLatin1String(kTabLabels[index].title));
+    for (const TabLabel& label : kTabLabels) {
+        m_tabs->addTab(scrolling(label.title), QLatin1String(label.title));
     }
     setTabIcons();
+    // A tab's page is built when it is first shown: opening the window builds only the
+    // one it opens on.
+    page(Tab::audio);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { page(static_cast<Tab>(index)); });
 }
 
 SettingsWindowContent::~SettingsWindowContent() = default;
 
-QScrollArea* SettingsWindowContent::scrolling(QWidget* page, const char* objectName) {
+QScrollArea* SettingsWindowContent::scrolling(const char* objectName) {
     auto* area = new QScrollArea(m_tabs);
     area->setObjectName(QLatin1String(objectName) + QStringLiteral("Scroll"));
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setWidget(page);
-    // The page takes the window's own background rather than the scroll area's.
+    // The pages take the window's own background rather than the scroll area's.
     area->viewport()->setAutoFillBackground(false);
-    page->setAutoFillBackground(false);
     area->verticalScrollBar()->setSingleStep(20);
     return area;
+}
+
+QWidget* SettingsWindowContent::page(Tab tab) {
+    auto* area = static_cast<QScrollArea*>(m_tabs->widget(static_cast<int>(tab)));
+    if (area->widget()) {
+        return area->widget();
+    }
+    QWidget* built = nullptr;
+    switch (tab) {
+    case Tab::audio:
+        built = m_audio = new AudioTab(m_state);
+        break;
+    case Tab::safety:
+        built = m_safety = new SafetyTab(m_state);
+        break;
+    case Tab::workstations:
+        built = new WorkstationsTab(m_state);
+        break;
+    case Tab::general:
+        built = new GeneralTab(m_state, m_build);
+        break;
+    }
+    built->setAutoFillBackground(false);
+    area->setWidget(built);
+    ButtonLook::refreshAll(built);
+    return built;
+}
+
+AudioTab* SettingsWindowContent::audioTab() {
+    page(Tab::audio);
+    return m_audio;
+}
+
+SafetyTab* SettingsWindowContent::safetyTab() {
+    page(Tab::safety);
+    return m_safety;
 }
 
 void SettingsWindowContent::setTabIcons() {
@@ -81,6 +114,7 @@ void SettingsWindowContent::setTabIcons() {
 }
 
 void SettingsWindowContent::showTab(Tab tab) {
+    page(tab);
     m_tabs->setCurrentIndex(static_cast<int>(tab));
 }
 

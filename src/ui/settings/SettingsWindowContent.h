@@ -40,16 +40,20 @@ public:
     void scrollTo(QWidget* widget);
 
     QTabWidget* tabs() const { return m_tabs; }
-    AudioTab* audioTab() const { return m_audio; }
-    SafetyTab* safetyTab() const { return m_safety; }
+    // The page of a tab, built on first use.
+    QWidget* page(Tab tab);
+    AudioTab* audioTab();
+    SafetyTab* safetyTab();
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QScrollArea* scrolling(QWidget* page, const char* objectName);
+    QScrollArea* scrolling(const char* objectName);
     void setTabIcons();
 
+    core::AppState& m_state;
+    const BuildInfo m_build;
     QTabWidget* m_tabs = nullptr;
     AudioTab* m_audio = nullptr;
     SafetyTab* m_safety = nullptr;
