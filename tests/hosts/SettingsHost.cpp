@@ -220,6 +220,10 @@ int main(int argc, char** argv) {
 
     Host host(parser.isSet(pulse));
     core::AppState& state = host.state();
+    if (!parser.isSet(pulse)) {
+        // A microphone with two channels, so the channel picker shows.
+        state.setSelectedDeviceUID(QStringLiteral("studio"));
+    }
     state.setMicLocationNote(QStringLiteral("Small condenser on the desk stand, 40 cm below ear height"));
     if (parser.isSet(correction)) {
         state.micFreqCorrection().save(sampleCorrection(host.clock().now().addDays(-2)));
@@ -236,7 +240,8 @@ int main(int argc, char** argv) {
             state.micFreqCorrection().profile()));
     }
     if (parser.isSet(custom)) {
-        state.dawDetection().addWatchedApplication(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+        state.dawDetection().addWatchedApplication(QStringLiteral("ardour-nightly"),
+                                                   QStringLiteral("Ardour Nightly"));
     }
     if (parser.isSet(session)) {
         state.startSession(QStringLiteral("REAPER"));
@@ -270,7 +275,14 @@ int main(int argc, char** argv) {
     int settleMs = parser.isSet(measuring) ? 1800 : 500;
     if (parser.isSet(weighting)) {
         content.showTab(ui::SettingsWindowContent::Tab::safety);
-        QTimer::singleShot(100, [&content] { content.scrollTo(content.safetyTab()->weightingCurves()); });
+        // To the section with the picture, its heading included.
+        QTimer::singleShot(100, [&content] {
+            QWidget* section = content.safetyTab()->weightingCurves();
+            while (section && !section->inherits("kavro::ui::FormSection")) {
+                section = section->parentWidget();
+            }
+            content.scrollTo(section);
+        });
     }
     if (parser.isSet(scrollTo)) {
         const QString name = parser.value(scrollTo);

@@ -38,6 +38,7 @@ QComboBox* picker(QWidget* parent, const char* objectName) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QLatin1String(objectName));
     combo->setMinimumWidth(kPickerMinimumWidth);
+    combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(18);
     return combo;

@@ -18,6 +18,8 @@ constexpr int kCornerRadius = 8;
 constexpr int kRowMarginHorizontal = 12;
 constexpr int kRowMarginVertical = 7;
 constexpr double kRuleOpacity = 0.14;
+// Wide enough for "Input Channel" and "Application ID".
+constexpr int kLabelColumnCharacters = 15;
 
 // The rounded group: its background and a rule between each two visible rows.
 class FormGroup : public QWidget {
@@ -105,8 +107,16 @@ QWidget* FormSection::addLabelledRow(const QString& label, QWidget* control, con
     }
     auto* layout = static_cast<QHBoxLayout*>(row->layout());
     layout->addWidget(text);
-    layout->addStretch(1);
-    layout->addWidget(control);
+    // A control that wants the width (a picker showing long device names) gets all of
+    // it; any other sits at the right edge.
+    if (control->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag) {
+        // Such controls line up in a column of their own across the form.
+        text->setMinimumWidth(text->fontMetrics().averageCharWidth() * kLabelColumnCharacters);
+        layout->addWidget(control, 1);
+    } else {
+        layout->addStretch(1);
+        layout->addWidget(control);
+    }
     return row;
 }
 
