@@ -14,6 +14,7 @@
 #include "platform/testing/ScriptedWorkspace.h"
 #include "services/AudioMeasurementService.h"
 #include "services/DoseCalculator.h"
+#include "support/DarkPalette.h"
 #include "support/TestSignals.h"
 #include "ui/panel/PanelWidget.h"
 #include "ui/style/BandIcons.h"
@@ -39,24 +40,6 @@ constexpr int kFrames = services::AudioMeasurementService::kFramesPerBuffer;
 // burst peaks above 135 dBC.
 constexpr double kCalibrationOffset = 137.0;
 constexpr double kQuietAmplitude = 0.01;
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    palette.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-    palette.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
-    palette.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    palette.setColor(QPalette::ButtonText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
-    palette.setColor(QPalette::ToolTipText, QColor(0xf0, 0xf0, 0xf0));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-    return palette;
-}
 
 // Every symbol in every band colour, on the panel's background: for looking at the drawings.
 QImage symbolSheet(const QPalette& palette) {
@@ -194,7 +177,7 @@ int main(int argc, char** argv) {
     parser.process(application);
 
     if (parser.isSet(dark)) {
-        QApplication::setPalette(darkPalette());
+        QApplication::setPalette(testing::darkPalette());
     }
     if (parser.isSet(symbols)) {
         return symbolSheet(QApplication::palette()).save(parser.value(symbols)) ? 0 : 1;
