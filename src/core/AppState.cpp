@@ -10,6 +10,7 @@
 #include "services/CalibrationProfileStore.h"
 #include "services/DAWDetectionService.h"
 #include "services/DoseCalculator.h"
+#include "services/ExposureFeed.h"
 #include "services/LeqStatisticsService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/MicResponseCalibrationService.h"
@@ -360,6 +361,9 @@ void AppState::deleteSession(const models::Session& session) {
 // ---- timers ----
 
 void AppState::startSPLFeed() {
+    m_exposureFeed =
+        std::make_unique<services::ExposureFeed>(*m_doseCalculator, *m_leqStatistics, m_sessionManager.get());
+    m_exposureFeed->onLevel = [this](double laeq) { m_alerts->checkSustainedExposure(laeq); };
     m_splUpdateTimer.setInterval(kFeedInterval);
     connect(&m_splUpdateTimer, &QTimer::timeout, this, &AppState::splFeedTick);
     m_splUpdateTimer.start();
@@ -376,16 +380,9 @@ void AppState::splFeedTick() {
     if (m_clock.dayOf(now) != m_doseDay) {
         performDailyReset();
     }
-    const double dBA = m_audioService->currentSPL();
-    const double dBC = m_audioService->currentDBC();
-    const double peakC = m_audioService->peakDBC();
-    const double peakA = m_audioService->peakDBA();
-    m_doseCalculator->addMeasurement(dBA, dBC, peakC, peakA, now);
-    m_leqStatistics->addReading(dBA);
-    if (m_sessionManager->currentSession()) {
-        m_sessionManager->updateStatistics(dBA, peakC, peakA);
-    }
-    m_alerts->checkSustainedExposure(dBA);
+    // All the audio since the previous tick, not just its last buffer: every sample
+    // counts towards the dose and the statistics, and every peak is seen.
+    m_exposureFeed->feed(m_audioService->takeInterval(), now);
 }
 
 void AppState::startReadingSampler() {

@@ -31,6 +31,7 @@ class AudioMeasurementService;
 class CalibrationProfileStore;
 class DAWDetectionService;
 class DoseCalculator;
+class ExposureFeed;
 class LeqStatisticsService;
 class MicFrequencyCorrection;
 class MicResponseCalibrationService;
@@ -211,6 +212,7 @@ private:
     std::unique_ptr<services::MicResponseCalibrationService> m_micResponseService;
     std::unique_ptr<services::CalibrationProfileStore> m_calibrationProfileStore;
     std::unique_ptr<services::LeqStatisticsService> m_leqStatistics;
+    std::unique_ptr<services::ExposureFeed> m_exposureFeed;
 
     QTimer m_splUpdateTimer;
     std::unique_ptr<QTimer> m_readingSampleTimer;

@@ -21,11 +21,11 @@ void measurePair(std::span<const float> first, std::span<const float> second, Bu
         peakSecond = magnitudeC > peakSecond ? magnitudeC : peakSecond;
     }
     const double count = static_cast<double>(n);
-    firstResult = {n ? std::sqrt(sumFirst / count) : 0.0, peakFirst};
-    secondResult = {n ? std::sqrt(sumSecond / count) : 0.0, peakSecond};
+    firstResult = {sumFirst, n ? std::sqrt(sumFirst / count) : 0.0, peakFirst};
+    secondResult = {sumSecond, n ? std::sqrt(sumSecond / count) : 0.0, peakSecond};
 }
 
-double smoothingInputDb(double rmsValue, double calibrationOffset) {
+double rmsLevelDb(double rmsValue, double calibrationOffset) {
     if (!(rmsValue > kRmsFloor)) {
         return 0.0;
     }

@@ -19,9 +19,11 @@ inline constexpr double kNewValueWeight = 0.3;
 inline constexpr double kPreviousValueWeight = 0.7;
 inline constexpr double kPeakAlertDbc = eu::kPeakLowerActionDbc;
 
-// The RMS and peak of one buffer: √(Σx²/N) with every sample widened to double and the
-// sum kept in double, in sample order; the largest absolute sample in single precision.
+// The energy and peak of one buffer: Σx² with every sample widened to double and the
+// sum kept in double, in sample order, and the RMS √(Σx²/N) from it; the largest
+// absolute sample in single precision.
 struct BufferStatistics {
+    double sumSquares = 0;
     double rms = 0;
     float peak = 0;
 };
@@ -31,8 +33,9 @@ struct BufferStatistics {
 void measurePair(std::span<const float> first, std::span<const float> second, BufferStatistics& firstResult,
                  BufferStatistics& secondResult);
 
-// 20·log10(rms) + offset clamped to 0…140, or 0 when the RMS is at the floor.
-double smoothingInputDb(double rmsValue, double calibrationOffset);
+// 20·log10(rms) + offset clamped to 0…140, or 0 when the RMS is at the floor: the
+// input of the smoothing, and the level of a longer stretch from its mean square.
+double rmsLevelDb(double rmsValue, double calibrationOffset);
 
 // 20·log10(peak) + offset clamped to 0…160, or 0 when the peak is at the floor.
 double peakDb(float peakValue, double calibrationOffset);

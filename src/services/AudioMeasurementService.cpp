@@ -1,8 +1,6 @@
 #include "services/AudioMeasurementService.h"
 
-#include "dsp/LevelMath.h"
 #include "services/AudioDeviceManager.h"
-#include "services/MicCorrectionHook.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -12,8 +10,6 @@
 #include <thread>
 
 namespace kavro::services {
-
-namespace level = dsp::level;
 
 namespace {
 
@@ -36,9 +32,6 @@ AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend
                                                  QObject* parent)
     : QObject(parent), m_backend(backend), m_deviceManager(deviceManager),
       m_calibrationOffset(calibrationOffset) {
-    m_working.reserve(kFramesPerBuffer);
-    m_weightedA.reserve(kFramesPerBuffer);
-    m_weightedC.reserve(kFramesPerBuffer);
     checkPermission();
 }
 
@@ -83,13 +76,7 @@ void AudioMeasurementService::setRunning(bool running) {
 
 void AudioMeasurementService::retuneFilters(double sampleRate) {
     m_currentSampleRate = sampleRate;
-    m_captureSampleRate.store(sampleRate);
-    m_aWeightingFilter.updateSampleRate(sampleRate);
-    m_aWeightingFilter.reset();
-    m_cWeightingFilter.updateSampleRate(sampleRate);
-    m_cWeightingFilter.reset();
-    m_smoothedDBA = 0;
-    m_smoothedDBC = 0;
+    m_meter.restart(sampleRate);
 }
 
 void AudioMeasurementService::start() {
@@ -114,6 +101,7 @@ void AudioMeasurementService::start() {
     // No buffer runs yet, so the main thread may retune the capture thread's state.
     retuneFilters(format.sampleRate);
     m_generation.fetch_add(1);
+    m_interval.clear();
 
     if (const auto error = stream->start()) {
         emit problem(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
@@ -141,8 +129,11 @@ void AudioMeasurementService::stop() {
         m_stream.reset();
     }
     // Updates posted by buffers before the stop may still be queued: they belong to
-    // the old generation and are dropped, so the zeros stay.
+    // the old generation and are dropped, so the zeros stay. Their audio is not taken
+    // any more either (the feed stops with capture), and what the interval holds now
+    // would otherwise open the first interval of the next start.
     m_generation.fetch_add(1);
+    m_interval.clear();
     publishZeros();
 }
 
@@ -234,44 +225,13 @@ void AudioMeasurementService::callRawSampleCallback(std::span<const float> sampl
 }
 
 void AudioMeasurementService::processAudioBuffer(std::span<const float> samples) {
-    const std::size_t frames = samples.size();
-    if (frames == 0 || samples.data() == nullptr) {
+    if (samples.empty() || samples.data() == nullptr) {
         return;
     }
     const std::uint64_t generation = m_generation.load();
-    const double sampleRate = m_captureSampleRate.load();
-
-    // Working buffers grow only when a longer buffer than ever before arrives.
-    m_working.assign(samples.begin(), samples.end());
-    m_weightedA.resize(frames);
-    m_weightedC.resize(frames);
-
-    callRawSampleCallback(m_working, sampleRate);
-    if (MicCorrectionHook* correction = m_micFreqCorrection.load()) {
-        correction->apply(m_working, sampleRate);
-    }
-
-    dsp::processInterleaved(m_aWeightingFilter, m_cWeightingFilter, m_working, m_weightedA, m_weightedC);
-
-    const double offset = m_calibrationOffset.load();
-    level::BufferStatistics weightedA, weightedC;
-    level::measurePair(m_weightedA, m_weightedC, weightedA, weightedC);
-    const double rmsA = weightedA.rms;
-    const double rmsC = weightedC.rms;
-    // A non-finite sample (a broken driver) would poison the recursive filters for
-    // good; start them afresh so the next buffers measure again.
-    if (!std::isfinite(rmsA) || !std::isfinite(rmsC)) {
-        m_aWeightingFilter.reset();
-        m_cWeightingFilter.reset();
-    }
-    m_smoothedDBA = level::smooth(m_smoothedDBA, level::smoothingInputDb(rmsA, offset));
-    const double peakA = level::peakDb(weightedA.peak, offset);
-    m_smoothedDBC = level::smooth(m_smoothedDBC, level::smoothingInputDb(rmsC, offset));
-    const double peakC = level::peakDb(weightedC.peak, offset);
-
-    const Update update{
-        generation,          m_smoothedDBA, m_smoothedDBC, peakC, peakA, peakC >= level::kPeakAlertDbc,
-        {frames, rmsA, rmsC}};
+    callRawSampleCallback(samples, m_meter.sampleRate());
+    const Update update{generation,
+                        m_meter.process(samples, m_calibrationOffset.load(), m_micFreqCorrection.load())};
     QMetaObject::invokeMethod(
         this, [this, update] { publish(update); }, Qt::QueuedConnection);
 }
@@ -280,12 +240,14 @@ void AudioMeasurementService::publish(const Update& update) {
     if (!m_isRunning || update.generation != m_generation.load()) {
         return;
     }
-    m_currentSPL = update.smoothedDBA;
-    m_currentDBC = update.smoothedDBC;
-    m_peakDBC = update.peakDBC;
-    m_peakDBA = update.peakDBA;
-    m_peakAlert = update.peakAlert;
-    m_lastBuffer = update.buffer;
+    const dsp::MeterReading& reading = update.reading;
+    m_currentSPL = reading.smoothedDBA;
+    m_currentDBC = reading.smoothedDBC;
+    m_peakDBC = reading.peakDBC;
+    m_peakDBA = reading.peakDBA;
+    m_peakAlert = reading.peakAlert;
+    m_lastBuffer = reading;
+    m_interval.add(reading, m_currentSampleRate);
     emit changed();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dsp/AWeightingFilter.h"
-#include "dsp/CWeightingFilter.h"
+#include "dsp/IntervalAccumulator.h"
+#include "dsp/LevelMeter.h"
 #include "platform/AudioBackend.h"
 
 #include <QObject>
@@ -11,17 +11,16 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace kavro::services {
 
 class AudioDeviceManager;
-class MicCorrectionHook;
 
 // The live sound level meter. Every capture buffer runs through one pipeline on the
-// capture thread (raw-sample tap, mic correction, A/C weighting, RMS and peaks,
-// calibration offset, smoothing); the results are posted to the main thread, which
-// alone assigns the published values.
+// capture thread (raw-sample tap, then the level meter: mic correction, A/C weighting,
+// RMS and peaks, calibration offset, smoothing); the results are posted to the main
+// thread, which alone assigns the published values and adds every buffer's energy and
+// peaks to the current measurement interval.
 class AudioMeasurementService : public QObject {
     Q_OBJECT
 public:
@@ -30,14 +29,6 @@ public:
     using RawSampleCallback = std::function<void(std::span<const float> samples, double sampleRate)>;
 
     static constexpr int kFramesPerBuffer = 1024;
-
-    // The unsmoothed figures of the most recent buffer, published with the levels; the
-    // file tools sum them into true energy averages.
-    struct BufferMeasurement {
-        std::size_t frames = 0;
-        double rmsA = 0; // RMS of the A-weighted samples, full-scale units
-        double rmsC = 0; // RMS of the C-weighted samples
-    };
 
     AudioMeasurementService(platform::AudioBackend& backend, AudioDeviceManager& deviceManager,
                             double calibrationOffset, QObject* parent = nullptr);
@@ -51,7 +42,12 @@ public:
     bool isRunning() const { return m_isRunning; }
     bool hasPermission() const { return m_hasPermission; }
     bool peakAlert() const { return m_peakAlert; }
-    const BufferMeasurement& lastBuffer() const { return m_lastBuffer; }
+    // Everything the meter made of the most recent buffer, including its unsmoothed energy.
+    const dsp::MeterReading& lastBuffer() const { return m_lastBuffer; }
+
+    // The LAeq/LCeq, highest peaks and length of all the audio published since the last
+    // call (or since capture started), and a new interval begins. Main thread.
+    dsp::IntervalLevels takeInterval() { return m_interval.take(); }
 
     double currentSampleRate() const { return m_currentSampleRate; }
 
@@ -65,8 +61,8 @@ public:
     bool hasRawSampleCallback() const;
 
     // The application's correction object; it must outlive the service.
-    void setMicFreqCorrection(MicCorrectionHook* correction) { m_micFreqCorrection.store(correction); }
-    MicCorrectionHook* micFreqCorrection() const { return m_micFreqCorrection.load(); }
+    void setMicFreqCorrection(dsp::MicCorrectionHook* correction) { m_micFreqCorrection.store(correction); }
+    dsp::MicCorrectionHook* micFreqCorrection() const { return m_micFreqCorrection.load(); }
 
     // Called after the service stopped itself because the selected input device vanished.
     std::function<void()> onDeviceDisconnected;
@@ -96,12 +92,7 @@ signals:
 private:
     struct Update {
         std::uint64_t generation;
-        double smoothedDBA;
-        double smoothedDBC;
-        double peakDBC;
-        double peakDBA;
-        bool peakAlert;
-        BufferMeasurement buffer;
+        dsp::MeterReading reading;
     };
 
     void handleConfigurationChange(std::uint64_t streamSerial);
@@ -130,12 +121,14 @@ private:
     bool m_isRunning = false;
     bool m_hasPermission = false;
     bool m_peakAlert = false;
-    BufferMeasurement m_lastBuffer;
+    dsp::MeterReading m_lastBuffer;
     double m_currentSampleRate = 48000.0;
+    // Every published buffer of the current generation, until the feed takes it.
+    dsp::IntervalAccumulator m_interval;
 
     // Shared with the capture thread.
     std::atomic<double> m_calibrationOffset;
-    std::atomic<MicCorrectionHook*> m_micFreqCorrection{nullptr};
+    std::atomic<dsp::MicCorrectionHook*> m_micFreqCorrection{nullptr};
     // The tap is owned here and read by the capture thread through the atomic pointer;
     // the flag tells the main thread when it may free a replaced tap.
     std::unique_ptr<RawSampleCallback> m_rawSampleCallbackOwner;
@@ -143,17 +136,9 @@ private:
     std::atomic<bool> m_inRawSampleCallback{false};
     // Every start and stop begins a new generation; updates of an older one are dropped.
     std::atomic<std::uint64_t> m_generation{0};
-    // The rate the capture thread hands to the tap and the correction.
-    std::atomic<double> m_captureSampleRate{48000.0};
 
-    // Capture thread only while running; start() prepares them before capture begins.
-    dsp::AWeightingFilter m_aWeightingFilter{48000.0};
-    dsp::CWeightingFilter m_cWeightingFilter{48000.0};
-    double m_smoothedDBA = 0;
-    double m_smoothedDBC = 0;
-    std::vector<float> m_working;
-    std::vector<float> m_weightedA;
-    std::vector<float> m_weightedC;
+    // Capture thread only while running; start() retunes it before capture begins.
+    dsp::LevelMeter m_meter{48000.0, kFramesPerBuffer};
 };
 
 } // namespace kavro::services

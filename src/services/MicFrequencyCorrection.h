@@ -1,9 +1,9 @@
 #pragma once
 
 #include "dsp/FirCorrelator.h"
+#include "dsp/MicCorrectionHook.h"
 #include "models/MicCorrectionProfile.h"
 #include "platform/Settings.h"
-#include "services/MicCorrectionHook.h"
 
 #include <QObject>
 
@@ -17,7 +17,7 @@ namespace kavro::services {
 // switch, both kept in the preferences, and the filter that flattens every capture
 // buffer before weighting. The capture thread only ever try-locks the filter, so a
 // buffer that meets a change in progress passes uncorrected instead of waiting.
-class MicFrequencyCorrection : public QObject, public MicCorrectionHook {
+class MicFrequencyCorrection : public QObject, public dsp::MicCorrectionHook {
     Q_OBJECT
 public:
     // Restores the stored switch and profile; undecodable profile data is ignored.

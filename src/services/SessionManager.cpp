@@ -46,11 +46,12 @@ void SessionManager::startSession(const QString& dawName) {
         m_currentSession = Session::create(dawName, m_clock.now());
         m_splSampleCount = 0;
         m_energySum = 0;
+        m_measuredSeconds = 0;
     }
     emit changed();
 }
 
-void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA) {
+void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA, double seconds) {
     if (!m_currentSession) {
         return;
     }
@@ -71,8 +72,15 @@ void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA
         ++session.peakDBACount115;
     }
     ++m_splSampleCount;
-    m_energySum += std::pow(10.0, dBA / 10.0);
-    session.averageSPL = 10.0 * std::log10(m_energySum / static_cast<double>(m_splSampleCount));
+    // Weighing each level by the audio it stands for makes the average the session's
+    // true LAeq, also when ticks carry more or less than their 0.1 s.
+    if (seconds > 0.0) {
+        m_energySum += std::pow(10.0, dBA / 10.0) * seconds;
+        m_measuredSeconds += seconds;
+    }
+    if (m_measuredSeconds > 0.0) {
+        session.averageSPL = 10.0 * std::log10(m_energySum / m_measuredSeconds);
+    }
     emit changed();
 }
 

@@ -28,6 +28,7 @@ class SessionManager : public QObject {
 public:
     static constexpr double kReadingSampleInterval = 60.0;
     static constexpr int kRetentionDays = 30;
+    static constexpr double kTickSeconds = 0.1;
 
     static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
 
@@ -56,8 +57,9 @@ public:
     // Starts a session, or renames the running one when the name differs.
     void startSession(const QString& dawName);
     // One fast tick of the running session: its highest levels, impulse counts and the
-    // energetic mean, kept as a running energy sum rather than a list of levels.
-    void updateStatistics(double dBA, double peakDBC, double peakDBA);
+    // energetic mean, kept as a running energy sum rather than a list of levels. `seconds`
+    // is the length of audio the level stands for (one tick's unless given).
+    void updateStatistics(double dBA, double peakDBC, double peakDBA, double seconds = kTickSeconds);
     void addReading(double spl, double dBC, double dosePercentage);
     // Closes the running session with its share of the day's dose (the calculator's dose
     // now minus its mark at the start of the session), stores it at the front of the
@@ -110,6 +112,7 @@ private:
     QList<models::Session> m_sessionHistory;
     std::int64_t m_splSampleCount = 0;
     double m_energySum = 0;
+    double m_measuredSeconds = 0;
     platform::DestinationChooser* m_destinationChooser = nullptr;
     // Set when the file on disk could not be read: the next save first moves it aside,
     // so a history the program failed to understand is never silently overwritten.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,8 +51,9 @@ protected:
                 tone.levelDb < -200 ? 0.0 : std::sqrt(2.0) * std::pow(10.0, (tone.levelDb - offsetDb) / 20.0);
             const auto frames = static_cast<std::size_t>(tone.seconds * kRate);
             for (std::size_t i = 0; i < frames; ++i) {
-                samples.push_back(static_cast<float>(
-                    amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * static_cast<double>(i) / kRate)));
+                samples.push_back(
+                    static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency *
+                                                            static_cast<double>(i) / kRate)));
             }
         }
         sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
@@ -81,6 +83,7 @@ TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
 
     EXPECT_EQ(report.keys(), (QStringList{"calibrationOffset",
                                           "channel",
+                                          "dose8hAtLAeq",
                                           "dosePercentage",
                                           "durationSeconds",
                                           "file",
@@ -116,9 +119,13 @@ TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
     const double projected = dose + 4.0 * (8.0 - 8.0 * dose / 100.0) * 100.0;
     EXPECT_NEAR(report["projectedDoseAtEndOfDay"].toDouble(), projected, projected * 0.002);
 
-    // Sine peaks are 3 dB above the RMS level: far below every peak action value.
-    EXPECT_NEAR(report["todayPeakDBC"].toDouble(), 103.01, 0.05);
-    // The A-weighting's response to the tone's abrupt start overshoots a little.
+    // Eight hours at 100 dB are 32 daily allowances.
+    EXPECT_NEAR(report["dose8hAtLAeq"].toDouble(), 3200.0, 3200.0 * 0.012);
+
+    // Sine peaks are 3 dB above the RMS level: far below every peak action value. The
+    // weighting filters' response to the tone's abrupt start overshoots a little, and
+    // that first buffer's peak is the day's highest.
+    EXPECT_NEAR(report["todayPeakDBC"].toDouble(), 103.01, 0.35);
     EXPECT_NEAR(report["maxPeakDBA"].toDouble(), 103.01, 0.25);
     for (const char* key : {"peakCount135", "peakCount137", "peakCount140", "peakDBACount115"}) {
         EXPECT_EQ(report[key].toInt(), 0) << key;
@@ -184,6 +191,10 @@ TEST_F(AnalyzeCommandTest, TextReportAndPerSecondCsv) {
     const Run run = analyze({path, "--csv", csvPath});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("LAeq:                85.0 dBA")) << run.out.toStdString();
+    // Eight hours at 85 dBA are the whole daily allowance.
+    EXPECT_TRUE(run.out.contains(QRegularExpression("\\n8 hours at this LAeq: (99|100|101) %\\n")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("at the end of an 8-hour day, if the final level went on"));
     EXPECT_TRUE(run.out.contains("Leq 1/10/30 min:     —  —  —")) << run.out.toStdString();
     EXPECT_TRUE(run.err.isEmpty());
 

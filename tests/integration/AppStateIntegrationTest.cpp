@@ -262,11 +262,15 @@ TEST_F(AppStateNotificationTest, ALoudSessionIsAnnouncedSnoozedAndSummedUp) {
     m_state->setCalibrationOffset(130.0);
     m_workspace.launch(QStringLiteral("com.cockos.reaper"));
     ASSERT_NE(m_backend.stream(), nullptr);
-    m_backend.stream()->deliver(std::vector<std::vector<float>>(
-        30, testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer)));
+    const auto loud =
+        testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
+    m_backend.stream()->deliver(std::vector<std::vector<float>>(30, loud));
     QCoreApplication::sendPostedEvents();
     ASSERT_GT(m_state->audioService().currentSPL(), 125.0);
+    // Each tick measures the audio captured since the one before.
     for (int i = 0; i < 10; ++i) {
+        m_backend.stream()->deliver({loud});
+        QCoreApplication::sendPostedEvents();
         m_clock.advance(0.1);
         m_state->splFeedTick();
     }

@@ -1,8 +1,8 @@
 #include "services/AudioMeasurementService.h"
+#include "dsp/MicCorrectionHook.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
-#include "services/MicCorrectionHook.h"
 
 #include <QCoreApplication>
 
@@ -169,10 +169,50 @@ TEST_F(MeasurementPipeline, StopPublishesZerosAndDropsLateUpdates) {
     EXPECT_EQ(service->peakDBC(), 0.0);
     EXPECT_FALSE(service->peakAlert());
 
-    // A new start climbs from 0 again.
+    // A new start climbs from 0 again, and its first interval holds only its own audio.
     service->start();
     feed(source.next());
     EXPECT_NEAR(service->currentSPL(), 27.3, 0.05);
+    EXPECT_EQ(service->takeInterval().frames, 1024);
+}
+
+// The interval holds every buffer published since it was last taken, whatever the
+// newest buffer says, each with the offset it was measured with.
+TEST_F(MeasurementPipeline, TheIntervalHoldsEveryBufferSinceTheLastTake) {
+    service->start();
+    SineSource source(1000, 48000);
+    for (int i = 0; i < 10; ++i) {
+        feed(source.next());
+    }
+    service->takeInterval();
+
+    struct Step {
+        double amplitude;
+        std::size_t frames;
+        double offset;
+    };
+    const Step steps[] = {{0.01, 1024, 94.0}, {1.0, 1025, 94.0}, {0.01, 1023, 94.0}, {0.01, 1024, 104.0}};
+    double energy = 0;
+    double peakDBC = 0;
+    std::int64_t frames = 0;
+    for (const Step& step : steps) {
+        source.setAmplitude(step.amplitude);
+        service->setCalibrationOffset(step.offset);
+        feed(source.next(step.frames));
+        const auto& buffer = service->lastBuffer();
+        energy += buffer.sumSquaresA * std::pow(10.0, step.offset / 10.0);
+        peakDBC = std::max(peakDBC, service->peakDBC());
+        frames += static_cast<std::int64_t>(step.frames);
+    }
+    ASSERT_LT(service->peakDBC(), 80.0) << "the newest buffer is a quiet one";
+
+    const auto interval = service->takeInterval();
+    EXPECT_EQ(interval.frames, frames);
+    EXPECT_DOUBLE_EQ(interval.durationSeconds, static_cast<double>(frames) / 48000.0);
+    EXPECT_NEAR(interval.laeq, 10.0 * std::log10(energy / static_cast<double>(frames)), 1e-9);
+    EXPECT_EQ(interval.peakDBC, peakDBC);
+    EXPECT_NEAR(interval.peakDBC, 94.0, 0.3);
+    EXPECT_FALSE(service->takeInterval().hasAudio());
 }
 
 TEST_F(MeasurementPipeline, StartNeedsPermissionAndDoesNothingWhileRunning) {
@@ -216,7 +256,7 @@ TEST_F(MeasurementPipeline, FiltersFollowTheCaptureRate) {
 namespace {
 
 // Silences everything it is given and remembers the rate it was called with.
-class MutingCorrection : public kavro::services::MicCorrectionHook {
+class MutingCorrection : public kavro::dsp::MicCorrectionHook {
 public:
     void apply(std::span<float> samples, double sampleRate) override {
         std::fill(samples.begin(), samples.end(), 0.0f);

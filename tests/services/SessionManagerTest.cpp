@@ -94,14 +94,17 @@ TEST_F(SessionManagerTest, TicksKeepEnergeticMeanPeaksAndImpulseCounts) {
     EXPECT_EQ(session.readings[0], (models::SPLReading{clock.now(), 88.5, 12.5, 95.25}));
 }
 
-TEST_F(SessionManagerTest, NewSessionStartsItsAverageAfresh) {
+TEST_F(SessionManagerTest, TheAverageIsTheLAeqOfTheMeasuredAudio) {
     auto manager = makeManager();
     manager->startSession("Reaper");
     manager->updateStatistics(100, 0, 0);
     EXPECT_FALSE(manager->endSession(0, 0));
+    // A new session starts afresh, and a tick that carried more audio weighs more.
     manager->startSession("Reaper");
-    manager->updateStatistics(80, 0, 0);
-    EXPECT_NEAR(manager->currentSession()->averageSPL, 80, 1e-9);
+    manager->updateStatistics(80, 0, 0, 0.3);
+    manager->updateStatistics(100, 0, 0, 0.1);
+    EXPECT_NEAR(manager->currentSession()->averageSPL, 10 * std::log10((0.3e8 + 0.1e10) / 0.4), 1e-9);
+    EXPECT_EQ(manager->currentSession()->peakSPL, 100);
 }
 
 TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {

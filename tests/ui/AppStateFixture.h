@@ -61,15 +61,14 @@ protected:
         }
     }
 
-    // Plays a sine into the running capture until the smoothed levels have settled.
-    // A full-scale 1 kHz tone reads about 91 dBA with the default calibration.
+    // Plays a sine into the running capture until the smoothed levels have settled; it
+    // goes on playing while the test listens. A full-scale 1 kHz tone reads about
+    // 91 dBA with the default calibration.
     void play(double frequency, double amplitude, int buffers = 30) {
         ASSERT_NE(backend.stream(), nullptr) << "capture is not running";
-        std::vector<std::vector<float>> queued(
-            static_cast<std::size_t>(buffers),
-            sineBuffer(frequency, amplitude, kSampleRate,
-                       services::AudioMeasurementService::kFramesPerBuffer));
-        backend.stream()->deliver(std::move(queued));
+        tone = sineBuffer(frequency, amplitude, kSampleRate,
+                          services::AudioMeasurementService::kFramesPerBuffer);
+        backend.stream()->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(buffers), tone));
         settle();
     }
 
@@ -78,10 +77,15 @@ protected:
         settle();
     }
 
-    // The feed's ticks over `seconds` of listening, as its timer would make them.
+    // The feed's ticks over `seconds` of listening, as its timer would make them, each
+    // after a buffer of the playing tone: a tick measures the audio since the one before.
     void listen(double seconds) {
         const int ticks = static_cast<int>(std::lround(seconds * 10.0));
         for (int i = 0; i < ticks; ++i) {
+            if (!tone.empty() && state->audioService().isRunning() && backend.stream()) {
+                backend.stream()->deliver({tone});
+                QCoreApplication::sendPostedEvents();
+            }
             clock.advance(0.1);
             state->splFeedTick();
         }
@@ -101,6 +105,7 @@ protected:
     platform::testing::FakeLoginItemService loginItem;
     platform::testing::MemoryFileStore files;
     std::unique_ptr<core::AppState> state;
+    std::vector<float> tone;
 };
 
 } // namespace kavro::testing

@@ -1,17 +1,16 @@
 #include "cli/AnalyzeCommand.h"
 
+#include "cli/ExposureAnalysis.h"
 #include "cli/FileMeter.h"
 #include "cli/SecondSummary.h"
-#include "platform/Clock.h"
-#include "platform/MemoryPreferencesStore.h"
+#include "dsp/DoseMath.h"
+#include "dsp/ExposureLimits.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -24,15 +23,16 @@ namespace {
 const char* const kAnalyzeHelp =
     "Usage: kavro-cli analyze FILE [--offset DB] [--channel N] [--conservative] [--json] [--csv OUT]\n"
     "\n"
-    "Measures a sound file (any format libsndfile reads) as if it were heard live: every\n"
-    "0.1 s of audio the latest levels feed the daily dose and the rolling statistics, as\n"
-    "Kavro does during a session. Your own stored dose is never touched.\n"
+    "Measures a sound file (any format libsndfile reads) as if it were heard live: the\n"
+    "LAeq, LCeq and highest peaks of every 0.1 s of audio feed the daily dose and the\n"
+    "rolling statistics, as Kavro does during a session. Your own stored dose is never\n"
+    "touched.\n"
     "\n"
     "Reports the duration, LAeq and LCeq (true energy averages over the whole file), the\n"
-    "dose and its projection to the end of an 8-hour day, the EU peak counts (135, 137,\n"
-    "140 dBC and 115 dBA), the highest C-weighted peak seen by the dose calculator, the\n"
-    "highest A-weighted peak of any buffer, and Leq 1/10/30 min and L10/L50/L90 at the end\n"
-    "(\"—\" where the file is too short for a value).\n"
+    "dose, the dose of 8 hours at the file's LAeq, the projection to the end of an 8-hour\n"
+    "day if the final level went on, the EU peak counts (0.1 s intervals with a peak of\n"
+    "135, 137, 140 dBC and 115 dBA or more), the highest C- and A-weighted peaks, and Leq\n"
+    "1/10/30 min and L10/L50/L90 at the end (\"—\" where the file is too short for a value).\n"
     "\n"
     "  --offset DB     calibration offset added to every level (default 94)\n"
     "  --channel N     channel to measure, counted from 0 (default 0)\n"
@@ -41,32 +41,8 @@ const char* const kAnalyzeHelp =
     "  --csv OUT       also write a per-second time history to OUT\n"
     "  --help          show this text\n";
 
-constexpr double kFeedRateHz = 10.0;
-constexpr qint64 kFeedIntervalMs = 100;
 // Shorter files finish before a progress bar would be worth drawing.
 constexpr double kProgressMinimumSeconds = 60.0;
-
-// The clock of the file: "now" is the moment the audio has reached, counted from a
-// fixed origin, so a run does not depend on when or where it happens.
-class FileClock final : public platform::Clock {
-public:
-    QDateTime now() const override { return origin().addMSecs(m_elapsedMs); }
-    QTimeZone timeZone() const override { return QTimeZone::utc(); }
-
-    static QDateTime origin() { return QDateTime(QDate(2000, 1, 3), QTime(0, 0), QTimeZone::utc()); }
-    void setElapsedMs(qint64 elapsedMs) { m_elapsedMs = elapsedMs; }
-
-private:
-    qint64 m_elapsedMs = 0;
-};
-
-// The values the fast feed reads from the meter.
-struct LatestLevels {
-    double dBA = 0;
-    double dBC = 0;
-    double peakDBC = 0;
-    double peakDBA = 0;
-};
 
 // Draws "[#####     ]  42 %" on standard error, redrawn only when the percentage moves.
 class ProgressBar {
@@ -134,7 +110,16 @@ struct Report {
     std::optional<double> laeq;
     std::optional<double> lceq;
     double maxPeakDBA = 0;
+    // What an engineer asks of a recording: the dose of a whole working day at its LAeq.
+    double dose8hAtLAeq = 0;
 };
+
+double eightHourDose(std::optional<double> laeq) {
+    if (!laeq || !(*laeq >= dsp::niosh::kThresholdDb)) {
+        return 0.0;
+    }
+    return dsp::dose::doseFraction(*laeq, dsp::niosh::kCriterionHours * 3600.0) * 100.0;
+}
 
 void printText(CommandContext& context, const Report& report, const services::DoseCalculator& dose,
                const services::LeqStatisticsService& statistics) {
@@ -147,8 +132,10 @@ void printText(CommandContext& context, const Report& report, const services::Do
         << "LCeq:                " << formatted(report.lceq, "dBC") << '\n'
         << QString::asprintf("Dose:                %.2f %% (%s)\n", dose.dosePercentage(),
                              qPrintable(models::label(dose.doseLevel())))
-        << QString::asprintf("Projected dose:      %.2f %% at the end of an 8-hour day\n",
-                             dose.projectedDoseAtEndOfDay())
+        << QString::asprintf("8 hours at this LAeq: %.0f %%\n", report.dose8hAtLAeq)
+        << QString::asprintf(
+               "Projected dose:      %.2f %% at the end of an 8-hour day, if the final level went on\n",
+               dose.projectedDoseAtEndOfDay())
         << QString::asprintf(
                "Peaks ≥ 135/137/140 dBC: %lld / %lld / %lld\n", static_cast<long long>(dose.peakCount135()),
                static_cast<long long>(dose.peakCount137()), static_cast<long long>(dose.peakCount140()))
@@ -172,6 +159,7 @@ void printJson(CommandContext& context, const Report& report, const services::Do
         {"laeq", jsonNumber(report.laeq)},
         {"lceq", jsonNumber(report.lceq)},
         {"dosePercentage", dose.dosePercentage()},
+        {"dose8hAtLAeq", report.dose8hAtLAeq},
         {"projectedDoseAtEndOfDay", dose.projectedDoseAtEndOfDay()},
         {"peakCount135", static_cast<qint64>(dose.peakCount135())},
         {"peakCount137", static_cast<qint64>(dose.peakCount137())},
@@ -223,37 +211,14 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         *csvOut << "time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage\n";
     }
 
-    // An in-memory store: analysing a file must never change the user's real dose.
-    platform::MemoryPreferencesStore preferences;
-    FileClock clock;
-    services::DoseCalculator dose(preferences, clock);
-    dose.setConservativeMode(parsed.has("conservative"));
-    services::LeqStatisticsService statistics(kFeedRateHz);
+    ExposureAnalysis analysis(sampleRate, parsed.has("conservative"));
+    const services::DoseCalculator& dose = analysis.dose();
 
     Report report;
     report.file = options.path;
     report.sampleRate = sampleRate;
     report.channel = options.channel;
     report.calibrationOffset = options.calibrationOffset;
-
-    // The fast feed on file time: tick k fires when the audio reaches k × 0.1 s and
-    // reads what the meter had published by then, that is the levels of the last
-    // buffer that ended at or before that moment.
-    LatestLevels latest;
-    std::int64_t tick = 1;
-    auto tickFrame = [&] { return static_cast<double>(tick) * sampleRate / kFeedRateHz; };
-    auto feedUntil = [&](double frame, bool inclusive) {
-        while (inclusive ? tickFrame() <= frame : tickFrame() < frame) {
-            clock.setElapsedMs(tick * kFeedIntervalMs);
-            dose.addMeasurement(latest.dBA, latest.dBC, latest.peakDBC, latest.peakDBA, clock.now());
-            // The calculator publishes from tasks posted to this thread: run them before
-            // the next tick, as the application's event loop would (for every receiver,
-            // as FileMeter does, so that Qt's queue stays short).
-            QCoreApplication::sendPostedEvents();
-            statistics.addReading(latest.dBA);
-            ++tick;
-        }
-    };
 
     EnergyAverage wholeFile;
     SecondTracker seconds(sampleRate);
@@ -269,23 +234,21 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
     };
 
     const auto totalFrames = meter.frameCount();
-    ProgressBar progress(context.err,
-                         context.errIsTerminal && static_cast<double>(totalFrames) > kProgressMinimumSeconds * sampleRate);
-    const std::int64_t measured = meter.run(
-        [&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
-            const auto endFrame = startFrame + static_cast<std::int64_t>(frames);
-            feedUntil(static_cast<double>(endFrame), false);
-            latest = {service.currentSPL(), service.currentDBC(), service.peakDBC(), service.peakDBA()};
-            wholeFile.add(service.lastBuffer());
-            report.maxPeakDBA = std::max(report.maxPeakDBA, service.peakDBA());
-            if (const auto finished = seconds.add(service, startFrame, frames)) {
-                writeSecond(*finished);
-            }
-            if (totalFrames > 0) {
-                progress.update(static_cast<double>(endFrame) / static_cast<double>(totalFrames));
-            }
-        });
-    feedUntil(static_cast<double>(measured), true);
+    ProgressBar progress(context.err, context.errIsTerminal && static_cast<double>(totalFrames) >
+                                                                   kProgressMinimumSeconds * sampleRate);
+    const std::int64_t measured = meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
+        analysis.add(meter.meter(), reading, startFrame);
+        wholeFile.add(reading);
+        report.maxPeakDBA = std::max(report.maxPeakDBA, reading.peakDBA);
+        if (const auto finished = seconds.add(reading, startFrame)) {
+            writeSecond(*finished);
+        }
+        if (totalFrames > 0) {
+            const auto endFrame = startFrame + static_cast<std::int64_t>(reading.frames);
+            progress.update(static_cast<double>(endFrame) / static_cast<double>(totalFrames));
+        }
+    });
+    analysis.finish();
     if (const auto last = seconds.finish()) {
         writeSecond(*last);
     }
@@ -294,6 +257,7 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
     report.durationSeconds = static_cast<double>(measured) / sampleRate;
     report.laeq = wholeFile.laeq(options.calibrationOffset);
     report.lceq = wholeFile.lceq(options.calibrationOffset);
+    report.dose8hAtLAeq = eightHourDose(report.laeq);
 
     if (csv) {
         csvOut->flush();
@@ -303,9 +267,9 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         }
     }
     if (parsed.has("json")) {
-        printJson(context, report, dose, statistics);
+        printJson(context, report, dose, analysis.statistics());
     } else {
-        printText(context, report, dose, statistics);
+        printText(context, report, dose, analysis.statistics());
     }
     context.out.flush();
     return kExitOk;

@@ -1,8 +1,20 @@
 #include "cli/FileMeter.h"
 
-#include <QCoreApplication>
+#include "services/AudioMeasurementService.h"
+
+#include <algorithm>
 
 namespace kavro::cli {
+
+namespace {
+
+// The file is measured in the buffers live capture asks for.
+constexpr auto kFramesPerBuffer =
+    static_cast<std::size_t>(services::AudioMeasurementService::kFramesPerBuffer);
+// The file is read this many buffers at a time.
+constexpr std::size_t kBuffersPerRead = 16;
+
+} // namespace
 
 std::variant<std::unique_ptr<FileMeter>, QString> FileMeter::open(const Options& options) {
     auto opened = platform::SoundFile::open(options.path);
@@ -19,33 +31,26 @@ std::variant<std::unique_ptr<FileMeter>, QString> FileMeter::open(const Options&
             .arg(channels)
             .arg(channels == 1 ? QString() : QStringLiteral("s"));
     }
-    meter->m_backend = std::make_unique<platform::SoundFileBackend>(*meter->m_file, options.channel);
-    meter->m_deviceManager =
-        std::make_unique<services::AudioDeviceManager>(*meter->m_backend, meter->m_preferences);
-    meter->m_service = std::make_unique<services::AudioMeasurementService>(
-        *meter->m_backend, *meter->m_deviceManager, options.calibrationOffset);
+    meter->m_channel = options.channel;
+    meter->m_calibrationOffset = options.calibrationOffset;
     return meter;
 }
 
 std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
-    m_service->start();
+    m_meter.restart(m_file->sampleRate());
+    m_samples.resize(kFramesPerBuffer * kBuffersPerRead);
+    const std::span<const float> samples(m_samples);
     std::int64_t position = 0;
-    while (m_service->isRunning()) {
-        const std::size_t frames = m_backend->pump();
-        if (frames == 0) {
-            break;
+    while (const std::size_t read = m_file->readChannel(m_channel, m_samples)) {
+        for (std::size_t first = 0; first < read; first += kFramesPerBuffer) {
+            const auto buffer = samples.subspan(first, std::min(kFramesPerBuffer, read - first));
+            const dsp::MeterReading reading = m_meter.process(buffer, m_calibrationOffset);
+            if (onBuffer) {
+                onBuffer(reading, position);
+            }
+            position += static_cast<std::int64_t>(buffer.size());
         }
-        // The pipeline posted its update to this (the main) thread: deliver it now.
-        // Delivering for every receiver, not just the service, lets Qt drop the spent
-        // entries of its queue; delivering for one receiver leaves them in place and
-        // every later call walks them all again, which made long files crawl.
-        QCoreApplication::sendPostedEvents();
-        if (onBuffer) {
-            onBuffer(*m_service, position, frames);
-        }
-        position += static_cast<std::int64_t>(frames);
     }
-    m_service->stop();
     return position;
 }
 

@@ -1,21 +1,19 @@
 #pragma once
 
 #include "cli/CommandLine.h"
-#include "platform/MemoryPreferencesStore.h"
+#include "dsp/LevelMeter.h"
 #include "platform/file/SoundFile.h"
-#include "platform/file/SoundFileBackend.h"
-#include "services/AudioDeviceManager.h"
-#include "services/AudioMeasurementService.h"
 
 #include <functional>
 #include <memory>
 #include <variant>
+#include <vector>
 
 namespace kavro::cli {
 
-// Measures a sound file through the live measurement service: the file is delivered
-// in 1024-frame buffers to the same pipeline a microphone feeds, and every buffer's
-// published values are handed to the caller.
+// Measures a sound file with the level meter the live capture uses, in the buffers of
+// live capture (1024 frames, in order), as fast as the file can be read, and hands
+// every buffer's reading to the caller.
 class FileMeter {
 public:
     struct Options {
@@ -32,22 +30,24 @@ public:
     std::int64_t frameCount() const { return m_file->frameCount(); }
     int channelCount() const { return m_file->channelCount(); }
 
-    // Called after each buffer's update has been published.
-    using BufferHandler = std::function<void(const services::AudioMeasurementService& meter,
-                                             std::int64_t startFrame, std::size_t frames)>;
-    // Runs the whole file. Returns the number of frames measured.
+    double calibrationOffset() const { return m_calibrationOffset; }
+
+    // Called for each buffer, in file order, with the frame at which it starts.
+    using BufferHandler = std::function<void(const dsp::MeterReading& reading, std::int64_t startFrame)>;
+    // Runs the whole file from its start. Returns the number of frames measured.
     std::int64_t run(const BufferHandler& onBuffer);
 
-    services::AudioMeasurementService& service() { return *m_service; }
+    // The meter, as the last buffer left it (see LevelMeter::measure).
+    const dsp::LevelMeter& meter() const { return m_meter; }
 
 private:
     FileMeter() = default;
 
     std::unique_ptr<platform::SoundFile> m_file;
-    std::unique_ptr<platform::SoundFileBackend> m_backend;
-    platform::MemoryPreferencesStore m_preferences;
-    std::unique_ptr<services::AudioDeviceManager> m_deviceManager;
-    std::unique_ptr<services::AudioMeasurementService> m_service;
+    int m_channel = 0;
+    double m_calibrationOffset = 0;
+    dsp::LevelMeter m_meter;
+    std::vector<float> m_samples;
 };
 
 // The common front of the commands that measure one file: FILE, --offset, --channel

@@ -50,12 +50,11 @@ int runLevels(const QStringList& args, CommandContext& context) {
     const bool json = parsed.has("json");
 
     SecondTracker seconds(meter.sampleRate());
-    meter.run(
-        [&](const services::AudioMeasurementService& service, std::int64_t startFrame, std::size_t frames) {
-            if (const auto finished = seconds.add(service, startFrame, frames)) {
-                printSecond(context, *finished, json);
-            }
-        });
+    meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
+        if (const auto finished = seconds.add(reading, startFrame)) {
+            printSecond(context, *finished, json);
+        }
+    });
     if (const auto last = seconds.finish()) {
         printSecond(context, *last, json);
     }

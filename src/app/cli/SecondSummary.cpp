@@ -5,14 +5,13 @@
 
 namespace kavro::cli {
 
-void EnergyAverage::add(const services::AudioMeasurementService::BufferMeasurement& buffer) {
-    if (!std::isfinite(buffer.rmsA) || !std::isfinite(buffer.rmsC)) {
+void EnergyAverage::add(const dsp::MeterReading& reading) {
+    if (!std::isfinite(reading.sumSquaresA) || !std::isfinite(reading.sumSquaresC)) {
         return;
     }
-    const auto frames = static_cast<double>(buffer.frames);
-    m_sumSquaresA += buffer.rmsA * buffer.rmsA * frames;
-    m_sumSquaresC += buffer.rmsC * buffer.rmsC * frames;
-    m_frames += static_cast<std::int64_t>(buffer.frames);
+    m_sumSquaresA += reading.sumSquaresA;
+    m_sumSquaresC += reading.sumSquaresC;
+    m_frames += static_cast<std::int64_t>(reading.frames);
 }
 
 std::optional<double> EnergyAverage::levelOf(double sumSquares, double calibrationOffset) const {
@@ -22,8 +21,7 @@ std::optional<double> EnergyAverage::levelOf(double sumSquares, double calibrati
     return 10.0 * std::log10(sumSquares / static_cast<double>(m_frames)) + calibrationOffset;
 }
 
-std::optional<SecondSummary> SecondTracker::add(const services::AudioMeasurementService& meter,
-                                                std::int64_t startFrame, std::size_t frames) {
+std::optional<SecondSummary> SecondTracker::add(const dsp::MeterReading& reading, std::int64_t startFrame) {
     std::optional<SecondSummary> finished;
     const auto second = static_cast<std::int64_t>(static_cast<double>(startFrame) / m_sampleRate);
     if (second != m_currentSecond) {
@@ -34,12 +32,13 @@ std::optional<SecondSummary> SecondTracker::add(const services::AudioMeasurement
         m_currentSecond = second;
         m_summary = {};
     }
-    m_summary.dBA = meter.currentSPL();
-    m_summary.dBC = meter.currentDBC();
-    m_summary.peakDBA = std::max(m_summary.peakDBA, meter.peakDBA());
-    m_summary.peakDBC = std::max(m_summary.peakDBC, meter.peakDBC());
-    m_summary.energy.add(meter.lastBuffer());
-    m_summary.endSeconds = static_cast<double>(startFrame + static_cast<std::int64_t>(frames)) / m_sampleRate;
+    m_summary.dBA = reading.smoothedDBA;
+    m_summary.dBC = reading.smoothedDBC;
+    m_summary.peakDBA = std::max(m_summary.peakDBA, reading.peakDBA);
+    m_summary.peakDBC = std::max(m_summary.peakDBC, reading.peakDBC);
+    m_summary.energy.add(reading);
+    m_summary.endSeconds =
+        static_cast<double>(startFrame + static_cast<std::int64_t>(reading.frames)) / m_sampleRate;
     return finished;
 }
 

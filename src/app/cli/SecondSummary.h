@@ -1,18 +1,18 @@
 #pragma once
 
-#include "services/AudioMeasurementService.h"
+#include "dsp/LevelMeter.h"
 
 #include <cstdint>
 #include <optional>
 
 namespace kavro::cli {
 
-// The true energy average of the A- and C-weighted samples of a run of buffers,
-// built from each buffer's unsmoothed RMS and frame count.
+// The true energy average of the A- and C-weighted samples of a run of buffers, built
+// from each buffer's sums of squared samples and frame count.
 class EnergyAverage {
 public:
-    // Buffers whose RMS is not a finite number (broken samples) are left out.
-    void add(const services::AudioMeasurementService::BufferMeasurement& buffer);
+    // Buffers whose energy is not a finite number (broken samples) are left out.
+    void add(const dsp::MeterReading& reading);
 
     std::int64_t frames() const { return m_frames; }
     // LAeq / LCeq in dB with the calibration offset; no value for no frames or digital silence.
@@ -48,10 +48,9 @@ class SecondTracker {
 public:
     explicit SecondTracker(double sampleRate) : m_sampleRate(sampleRate) {}
 
-    // Adds one published buffer; returns the finished previous second when this
-    // buffer starts a new one.
-    std::optional<SecondSummary> add(const services::AudioMeasurementService& meter, std::int64_t startFrame,
-                                     std::size_t frames);
+    // Adds one measured buffer; returns the finished previous second when this buffer
+    // starts a new one.
+    std::optional<SecondSummary> add(const dsp::MeterReading& reading, std::int64_t startFrame);
     // The last, possibly partial second, if any buffer was added.
     std::optional<SecondSummary> finish() const;
 
