@@ -32,9 +32,10 @@ TEST_F(XdgAutostartLoginItemTest, RegisterWritesTheEntryAndUnregisterRemovesIt) 
     EXPECT_FALSE(item.registerItem());
     EXPECT_EQ(item.entryPath(), autostart() + "/kavro.desktop");
     EXPECT_EQ(item.status(), LoginItemStatus::enabled);
-    EXPECT_EQ(readEntry(),
-              "[Desktop Entry]\nType=Application\nName=Kavro\nExec=\"/usr/bin/kavro\"\nIcon=kavro\n"
-              "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(
+        readEntry(),
+        "[Desktop Entry]\nType=Application\nName=Kavro\nExec=\"/usr/bin/kavro\"\nIcon=io.github.kavro.Kavro\n"
+        "Terminal=false\nX-GNOME-Autostart-enabled=true\n");
     // Registering again is harmless.
     EXPECT_FALSE(item.registerItem());
 

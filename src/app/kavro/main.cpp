@@ -1,71 +1,208 @@
-// kavro: Kavro's application. `kavro --headless` runs all of it without windows:
-// sessions follow the workstations, notifications are posted and the history is
-// written, with one line on standard output per change of state.
+// kavro: Kavro's desktop program. It lives in the desktop's tray (or, without a tray,
+// in a window of its own); `kavro --headless` runs all of it without windows: sessions
+// follow the workstations, notifications are posted and the history is written, with
+// one line on standard output per change of state.
 #include "HeadlessReporter.h"
+#include "LaunchOptions.h"
+#include "ProgramFolders.h"
+#include "ProgramParts.h"
 
 #include "core/AppState.h"
-#include "platform/file/DataFolder.h"
-#include "platform/file/QtFileStore.h"
-#include "platform/linux/DBusNotificationCenter.h"
-#include "platform/linux/ProcWorkspace.h"
+#include "platform/ApplicationId.h"
+#include "platform/file/DataFolderLock.h"
+#include "platform/linux/DBusSingleInstance.h"
+#include "platform/linux/NoUpdater.h"
 #include "platform/linux/TerminationSignals.h"
-#include "platform/linux/XdgAutostartLoginItem.h"
-#include "platform/qt/QtAudioBackend.h"
-#include "platform/qt/SettingsPreferencesStore.h"
-#include "platform/qt/SystemClock.h"
-#include "services/KnownWorkstations.h"
+#include "ui/shell/Shell.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QIcon>
+#include <QSessionManager>
+#include <QThread>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
-constexpr int kExitUsage = 2;
+using namespace kavro;
 
-const char* const kUsage = "Usage: kavro --headless\n"
-                           "\n"
-                           "Runs Kavro without windows: listening sessions follow your audio workstations,\n"
-                           "notifications are posted and the session history is kept. One line is printed\n"
-                           "for every session start and end, dose band and notification. Stop it with\n"
-                           "Ctrl-C or SIGTERM; a running session is ended and saved first.\n";
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+// How long a second start waits for the first to answer, and for a first start that
+// is still coming up to take the application's name.
+constexpr int kActivateTimeoutMs = 3000;
+
+void printLine(std::FILE* stream, const QString& line) {
+    const QByteArray text = line.toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stream);
+    std::fflush(stream);
+}
+
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+std::variant<app::ProgramFolders, QString> chooseDataFolder(const app::LaunchOptions& options) {
+    if (!options.dataDir.isEmpty()) {
+        return app::ProgramFolders::at(options.dataDir);
+    }
+    if (!options.inputFile.isEmpty()) {
+        return app::ProgramFolders::temporary();
+    }
+    return app::ProgramFolders::usersOwn();
+}
+
+QString demonstrationLine(const app::LaunchOptions& options, const app::ProgramFolders& folder) {
+    QString line =
+        QStringLiteral("Playing %1 as the microphone%2; dose, history and preferences are kept in %3")
+            .arg(options.inputFile, options.loop ? QStringLiteral(", looped") : QString(), folder.path());
+    if (folder.isTemporary()) {
+        line += QStringLiteral(" (removed when Kavro quits)");
+    }
+    return line;
+}
+
+// A second start of the desktop program: the first one shows its panel instead.
+bool handOverToRunningInstance(const platform::DBusSingleInstance& instance) {
+    return instance.isTaken() && instance.activateRunning(kActivateTimeoutMs);
+}
+
+// The lock is held by a first start that may not have taken its name yet.
+bool handOverOnceNamed(const platform::DBusSingleInstance& instance) {
+    const QDeadlineTimer deadline(kActivateTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (handOverToRunningInstance(instance)) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+int run(const app::LaunchOptions& options) {
+    auto chosen = chooseDataFolder(options);
+    if (auto* error = std::get_if<QString>(&chosen)) {
+        printLine(stderr, QStringLiteral("kavro: ") + *error);
+        return kExitFailure;
+    }
+    const app::ProgramFolders folder = std::get<app::ProgramFolders>(std::move(chosen));
+
+    // One desktop program per user: only the one on the user's own folder owns the
+    // application's name. A demonstration's folder is its own.
+    const bool desktop = !options.headless;
+    platform::DBusSingleInstance instance(platform::applicationId());
+    const bool singleInstance = desktop && folder.isUsersOwn();
+    if (singleInstance && handOverToRunningInstance(instance)) {
+        printLine(stdout, QStringLiteral("Kavro is already running; its panel is shown"));
+        return 0;
+    }
+
+    // One writer of the history per data folder.
+    auto locked = platform::DataFolderLock::acquire(folder.path());
+    if (auto* refusal = std::get_if<platform::DataFolderLock::Refusal>(&locked)) {
+        if (singleInstance && handOverOnceNamed(instance)) {
+            printLine(stdout, QStringLiteral("Kavro is already running; its panel is shown"));
+            return 0;
+        }
+        printLine(stderr,
+                  QStringLiteral("kavro: ") + platform::DataFolderLock::describe(*refusal, folder.path()));
+        return kExitFailure;
+    }
+    const auto lock = std::get<std::unique_ptr<platform::DataFolderLock>>(std::move(locked));
+
+    auto created = app::ProgramParts::create(folder, {options.inputFile, options.loop});
+    if (auto* error = std::get_if<QString>(&created)) {
+        printLine(stderr, QStringLiteral("kavro: ") + *error);
+        return kExitFailure;
+    }
+    auto parts = std::get<std::unique_ptr<app::ProgramParts>>(std::move(created));
+    if (!options.inputFile.isEmpty()) {
+        printLine(stdout, demonstrationLine(options, folder));
+    }
+
+    // Quitting through the event loop lets the application state save a running session.
+    platform::TerminationSignals terminationSignals([](int) { QCoreApplication::quit(); });
+
+    std::unique_ptr<app::HeadlessReporter> reporter;
+    std::unique_ptr<app::ReportingNotificationCenter> reportingNotifications;
+    if (options.headless) {
+        reporter = std::make_unique<app::HeadlessReporter>(stdout);
+        reportingNotifications =
+            std::make_unique<app::ReportingNotificationCenter>(parts->desktopNotifications(), *reporter);
+    }
+    core::AppState state(
+        parts->platform(reportingNotifications ? *reportingNotifications : parts->desktopNotifications()));
+
+    platform::NoUpdater updater;
+    std::unique_ptr<ui::Shell> shell;
+    if (desktop) {
+        shell = std::make_unique<ui::Shell>(state, updater);
+        // The desktop ending the user's session may not wait for the event loop to end:
+        // a running session is ended and saved when it asks the program to save.
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &state,
+                         [&state](QSessionManager&) { state.prepareForQuit(); });
+        if (singleInstance) {
+            instance.claim([&shell] { shell->showPanel(); });
+        }
+        shell->start();
+    } else {
+        reporter->watch(state);
+        reporter->print(QStringLiteral("Kavro started"));
+    }
+
+    if (!options.inputFile.isEmpty()) {
+        state.startSession(QFileInfo(options.inputFile).fileName());
+    }
+
+    const int result = QCoreApplication::exec();
+    if (reporter) {
+        reporter->print(QStringLiteral("Kavro stopped"));
+    }
+    return result;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kavro"));
-
-    const QStringList arguments = application.arguments().mid(1);
-    if (arguments == QStringList{QStringLiteral("--help")}) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    QStringList rawArguments;
+    for (int index = 1; index < argc; ++index) {
+        rawArguments << QString::fromLocal8Bit(argv[index]);
     }
-    if (arguments != QStringList{QStringLiteral("--headless")}) {
-        std::fputs("kavro: this build has no windows; run it with --headless\n\n", stderr);
-        std::fputs(kUsage, stderr);
+    // Windows need a display; without windows (and for the help) none is needed.
+    const bool withoutWindows = rawArguments.contains(QStringLiteral("--headless")) ||
+                                rawArguments.contains(QStringLiteral("--help")) ||
+                                rawArguments.contains(QStringLiteral("-h"));
+    if (!withoutWindows && !hasDisplay()) {
+        std::fputs("kavro: there is no display to show Kavro on; run kavro --headless to measure without "
+                   "windows\n",
+                   stderr);
         return kExitUsage;
     }
+    std::unique_ptr<QCoreApplication> application;
+    if (withoutWindows) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QApplication>(argc, argv);
+        QGuiApplication::setDesktopFileName(platform::applicationId());
+        QGuiApplication::setWindowIcon(
+            QIcon::fromTheme(platform::applicationId(),
+                             QIcon(QStringLiteral(":/kavro/%1.svg").arg(platform::applicationId()))));
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("kavro"));
 
-    kavro::app::HeadlessReporter reporter(stdout);
-    // Quitting through the event loop lets the application state save a running session.
-    kavro::platform::TerminationSignals terminationSignals([](int) { QCoreApplication::quit(); });
-
-    kavro::platform::QtAudioBackend audioBackend;
-    kavro::platform::SettingsPreferencesStore preferences;
-    kavro::platform::SystemClock clock;
-    kavro::platform::DBusNotificationCenter desktopNotifications;
-    kavro::app::ReportingNotificationCenter notifications(desktopNotifications, reporter);
-    kavro::platform::ProcWorkspace workspace(kavro::services::workstationAliases());
-    kavro::platform::XdgAutostartLoginItem loginItem;
-    kavro::platform::QtFileStore files;
-
-    kavro::core::AppState state({audioBackend, preferences, clock, notifications, workspace, loginItem, files,
-                                 kavro::platform::defaultDataFolder()});
-    reporter.watch(state);
-    reporter.print(QStringLiteral("Kavro started"));
-
-    const int result = application.exec();
-    reporter.print(QStringLiteral("Kavro stopped"));
-    return result;
+    const auto parsed = app::LaunchOptions::parse(application->arguments().mid(1));
+    if (std::holds_alternative<app::LaunchOptions::Help>(parsed)) {
+        std::fputs(app::LaunchOptions::usage(), stdout);
+        return 0;
+    }
+    if (const auto* error = std::get_if<QString>(&parsed)) {
+        printLine(stderr, QStringLiteral("kavro: ") + *error + u'\n');
+        std::fputs(app::LaunchOptions::usage(), stderr);
+        return kExitUsage;
+    }
+    return run(std::get<app::LaunchOptions>(parsed));
 }

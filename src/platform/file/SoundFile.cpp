@@ -64,4 +64,8 @@ std::size_t SoundFile::readChannel(int channel, std::span<float> out) {
     return static_cast<std::size_t>(read);
 }
 
+bool SoundFile::rewind() {
+    return sf_seek(static_cast<SNDFILE*>(m_handle), 0, SEEK_SET) == 0;
+}
+
 } // namespace kavro::platform

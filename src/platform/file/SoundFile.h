@@ -25,6 +25,8 @@ public:
     // Reads the next frames of one channel into out; returns how many were read
     // (0 at the end of the file).
     std::size_t readChannel(int channel, std::span<float> out);
+    // Goes back to the first frame; false when the file cannot seek.
+    bool rewind();
 
 private:
     SoundFile() = default;

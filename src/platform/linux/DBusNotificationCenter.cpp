@@ -1,5 +1,7 @@
 #include "platform/linux/DBusNotificationCenter.h"
 
+#include "platform/ApplicationId.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -92,6 +94,8 @@ void DBusNotificationCenter::send(const NotificationRequest& request, uint repla
     if (!request.categoryIdentifier.isEmpty()) {
         hints.insert(QStringLiteral("category"), request.categoryIdentifier);
     }
+    // Lets the server show the installed application's name and icon.
+    hints.insert(QStringLiteral("desktop-entry"), applicationId());
 
     // The protocol has no subtitle: it becomes the first line of the body.
     const QString body =
@@ -99,7 +103,7 @@ void DBusNotificationCenter::send(const NotificationRequest& request, uint repla
 
     QDBusMessage message =
         QDBusMessage::createMethodCall(m_serviceName, kPath, kInterface, QStringLiteral("Notify"));
-    message << kApplicationName << replacesId << QString() << request.title << body << actions << hints
+    message << kApplicationName << replacesId << applicationId() << request.title << body << actions << hints
             << qint32(-1);
 
     m_shown[request.identifier].awaitingReply = true;

@@ -1,5 +1,7 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 
+#include "platform/ApplicationId.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -97,7 +99,9 @@ std::optional<LoginItemError> XdgAutostartLoginItem::registerItem() {
                                         "Exec=") +
                          *exec +
                          QStringLiteral("\n"
-                                        "Icon=kavro\n"
+                                        "Icon=") +
+                         applicationId() +
+                         QStringLiteral("\n"
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n");
     entry.write(text.toUtf8());

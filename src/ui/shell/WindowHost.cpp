@@ -1,0 +1,32 @@
+#include "ui/shell/WindowHost.h"
+
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace kavro::ui {
+
+WindowHost::WindowHost(Description description, ContentFactory makeContent, QObject* parent)
+    : QObject(parent), m_description(std::move(description)), m_makeContent(std::move(makeContent)) {}
+
+WindowHost::~WindowHost() = default;
+
+void WindowHost::open() {
+    if (!m_window) {
+        m_window = std::make_unique<QWidget>();
+        m_window->setWindowTitle(m_description.title);
+        auto* layout = new QVBoxLayout(m_window.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_makeContent(m_window.get()));
+        m_window->setMinimumSize(m_description.minimumSize);
+        m_window->resize(m_description.firstSize);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool WindowHost::isOpen() const {
+    return m_window && m_window->isVisible();
+}
+
+} // namespace kavro::ui
