@@ -9,7 +9,7 @@ class AppState;
 namespace kavro::ui {
 
 // The content of the History and Settings windows, built into the window given as
-// parent. Each window's own view plugs in here; until then the windows are empty.
+// parent. Each window's own view plugs in here; until then a window is empty.
 QWidget* historyWindowContent(core::AppState& state, QWidget* parent);
 QWidget* settingsWindowContent(core::AppState& state, QWidget* parent);
 
