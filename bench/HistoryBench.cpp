@@ -1,7 +1,7 @@
-// The history on its heaviest day: 30 days of six sessions each (180 sessions, 43,200
-// readings in all). Loading and saving happen on the main thread at launch, at the end
-// of every session and at midnight; the range statistics run on every redraw of the
-// history window.
+// The history on its heaviest day (HeavyHistory.h). Loading and saving happen on the
+// main thread at launch, at the end of every session and at midnight; the range
+// statistics run on every redraw of the history window.
+#include "HeavyHistory.h"
 #include "models/SessionCsv.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
@@ -19,47 +19,15 @@
 
 namespace {
 
+using kavro::bench::kBerlin;
 using kavro::models::Session;
 using kavro::platform::testing::ManualClock;
 
-constexpr int kDays = 30;
-constexpr int kSessionsPerDay = 6;
-constexpr int kReadingsPerSession = 240; // four hours at one reading a minute
-
-const QTimeZone kBerlin("Europe/Berlin");
 const QDateTime kNow(QDate(2025, 4, 10), QTime(23, 0), kBerlin);
-
-// Newest first, as the session manager keeps them; every session within the last 30 days.
-QList<Session> heavyHistory() {
-    QList<Session> sessions;
-    for (int day = 0; day < kDays; ++day) {
-        for (int index = kSessionsPerDay - 1; index >= 0; --index) {
-            const QDateTime start =
-                QDateTime(kNow.date().addDays(-day), QTime(0, 30), kBerlin).addSecs(index * 3 * 3600);
-            Session session = Session::create(
-                index % 2 ? QStringLiteral("Ableton Live") : QStringLiteral("Pro Tools, HD"), start);
-            session.endDate = start.addSecs(kReadingsPerSession * 60);
-            session.averageSPL = 80.0 + (day * 7 + index) % 13 * 0.37;
-            session.peakSPL = session.averageSPL + 12.25;
-            session.doseAccumulated = 3.0 + (day * 11 + index * 5) % 29 * 0.91;
-            session.peakDBC = 120.0 + (day + index) % 22;
-            session.peakCount135 = (day + index) % 5;
-            session.peakCount140 = (day + index) % 2;
-            session.peakDBACount115 = index % 3 == 0;
-            session.readings.reserve(kReadingsPerSession);
-            for (int minute = 0; minute < kReadingsPerSession; ++minute) {
-                session.readings.append({start.addSecs(minute * 60 + 60), 78.0 + minute % 17 * 0.73,
-                                         minute * 0.0625 + day, 84.0 + minute % 11 * 0.41});
-            }
-            sessions.append(session);
-        }
-    }
-    return sessions;
-}
 
 // The history on disk, through the same file store the application uses.
 struct HistoryFixture {
-    HistoryFixture() : clock(kNow, kBerlin), history(heavyHistory()) {
+    HistoryFixture() : clock(kNow, kBerlin), history(kavro::bench::heavyHistory(kNow)) {
         files.createFolder(folder());
         kavro::services::historyfile::write(files, path(), history);
     }

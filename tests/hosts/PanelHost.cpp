@@ -3,6 +3,7 @@
 // program moves it. The screen-reader test reads it over AT-SPI; a developer looks at
 // it, or grabs it to a PNG, in any state the options below set up.
 #include "core/AppState.h"
+#include "hosts/DarkPalette.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/Settings.h"
 #include "platform/linux/NoUpdater.h"
@@ -14,7 +15,6 @@
 #include "platform/testing/ScriptedWorkspace.h"
 #include "services/AudioMeasurementService.h"
 #include "services/DoseCalculator.h"
-#include "support/DarkPalette.h"
 #include "support/TestSignals.h"
 #include "ui/panel/PanelWidget.h"
 #include "ui/style/BandIcons.h"

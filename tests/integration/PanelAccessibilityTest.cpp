@@ -3,32 +3,28 @@
 // accessibility bus and presses its buttons.
 #include "support/AccessibleHost.h"
 
+#include <gtest/gtest.h>
+
 namespace kavro {
 namespace {
 
 using testing::AccessibleHost;
 using testing::AccessibleObject;
 
-class PanelAccessibilityTest : public ::testing::Test {
+class PanelAccessibilityTest : public testing::AccessibleHostTest {
 protected:
-    void SetUp() override {
-        const QString missing = m_host.missingRequirements();
-        if (!missing.isEmpty()) {
-            GTEST_SKIP() << missing.toStdString();
-        }
-        m_host.start({QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
-                      QStringLiteral("--dose"), QStringLiteral("42.5")});
-    }
+    PanelAccessibilityTest()
+        : AccessibleHostTest(QStringLiteral("kavro-panel-host"),
+                             {QStringLiteral("--measuring"), QStringLiteral("--low-frequency"),
+                              QStringLiteral("--dose"), QStringLiteral("42.5")}) {}
 
-    std::vector<AccessibleObject> read(const QStringList& commands) const { return m_host.read(commands); }
     static const AccessibleObject* find(const std::vector<AccessibleObject>& objects, const QString& name) {
         return AccessibleHost::find(objects, name);
     }
-    static bool anyMatches(const std::vector<AccessibleObject>& objects, const QString& pattern) {
-        return AccessibleHost::anyMatches(objects, pattern);
-    }
 
-    AccessibleHost m_host{QStringLiteral(KAVRO_BINARY_DIR "/tests/kavro-panel-host")};
+    static bool anyMatches(const std::vector<AccessibleObject>& objects, const QString& pattern) {
+        return !AccessibleHost::matching(objects, pattern).empty();
+    }
 };
 
 TEST_F(PanelAccessibilityTest, EveryValueAndControlIsNamed) {

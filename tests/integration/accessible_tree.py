@@ -2,9 +2,12 @@
 """Reads a running program's widgets over AT-SPI, as a screen reader does.
 
 Usage: accessible_tree.py APPLICATION COMMAND...
+  APPLICATION      the program's name, or pid:N for the program running as process N
+                   (two copies of one program may run at once)
   tree             print every object as a JSON line: name, role, states, description
   press NAME       press the showing button called NAME
   wait NAME        wait until a showing object is called NAME
+  gone NAME        wait until no showing object is called NAME
 Run it with Debian's /usr/bin/python3, which has the pyatspi module.
 """
 import json
@@ -16,12 +19,18 @@ import pyatspi
 TIMEOUT_SECONDS = 10.0
 
 
+def is_application(application, name):
+    if name.startswith("pid:"):
+        return application.get_process_id() == int(name[4:])
+    return application.name == name
+
+
 def find_application(name):
     deadline = time.monotonic() + TIMEOUT_SECONDS
     while time.monotonic() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
         for application in desktop:
-            if application is not None and application.name == name:
+            if application is not None and is_application(application, name):
                 return application
         time.sleep(0.2)
     raise SystemExit(f"accessible_tree: no application {name!r} on the accessibility bus")
@@ -62,6 +71,15 @@ def wait_for(application, name):
     raise SystemExit(f"accessible_tree: nothing called {name!r} is showing")
 
 
+def wait_until_gone(application, name):
+    deadline = time.monotonic() + TIMEOUT_SECONDS
+    while time.monotonic() < deadline:
+        if showing_named(application, name) is None:
+            return
+        time.sleep(0.1)
+    raise SystemExit(f"accessible_tree: {name!r} is still showing")
+
+
 def main(arguments):
     if len(arguments) < 2:
         raise SystemExit(__doc__)
@@ -77,6 +95,8 @@ def main(arguments):
             node.queryAction().doAction(0)
         elif command == "wait":
             wait_for(application, commands.pop(0))
+        elif command == "gone":
+            wait_until_gone(application, commands.pop(0))
         else:
             raise SystemExit(f"accessible_tree: unknown command {command!r}")
     sys.stdout.flush()

@@ -139,7 +139,10 @@ public:
         QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
                                                            QStringLiteral("RegisterStatusNotifierHost"));
         call << name;
-        return m_bus->call(call).type() == QDBusMessage::ReplyMessage;
+        // The watcher owns its bus name a moment before it answers calls on its object,
+        // so a call made right after the name appeared may be refused: ask again.
+        return waitUntil([&] { return m_bus->call(call).type() == QDBusMessage::ReplyMessage; },
+                         kStartTimeoutMs);
     }
     // The items registered with the watcher.
     QStringList registeredItems() {

@@ -41,15 +41,19 @@ protected:
         return description;
     }
 
+    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
+
     // An application state over the fakes and the given preferences, as a launch makes it.
     std::unique_ptr<core::AppState> makeState(platform::PreferencesStore& store) {
-        return std::make_unique<core::AppState>(
-            core::AppState::Platform{backend, store, clock, notifications, workspace, loginItem, files,
-                                     QStringLiteral("/home/ada/.local/share/Kavro")});
+        return std::make_unique<core::AppState>(core::AppState::Platform{
+            backend, store, clock, notifications, workspace, loginItem, files, kDataFolder});
     }
 
-    // Builds `state` over the devices of `backend` and the memory preferences.
-    void build() {
+    // Builds `state` afresh over the devices of `backend` and the memory preferences, as
+    // the program does when it starts: it reads the history file and today's stored dose
+    // again.
+    void restartState() {
+        state.reset();
         state = makeState(preferences);
         settle();
     }

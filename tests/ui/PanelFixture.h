@@ -29,7 +29,7 @@ class PanelFixture : public AppStateFixture {
 protected:
     PanelFixture() {
         backend.inputs = {device(QStringLiteral("studio"), QStringLiteral("studio"))};
-        build();
+        restartState();
     }
 
     SwitchableUpdater updater;

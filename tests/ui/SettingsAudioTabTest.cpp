@@ -284,7 +284,7 @@ TEST_F(SettingsAudioTabTest, WithoutMicrophonePermissionMeasuringIsDisabledAndSa
     content.reset();
     state.reset();
     backend.permission = platform::MicrophonePermission::Denied;
-    build();
+    restartState();
     open();
     EXPECT_FALSE(child<QAbstractButton>("measureButton")->isEnabled());
     EXPECT_EQ(text("measureCaption"), QStringLiteral("Microphone permission is required."));

@@ -28,7 +28,7 @@ protected:
                           device(QStringLiteral("desk"), QStringLiteral("Desk array"), 4)};
         backend.outputs = {device(QStringLiteral("monitors"), QStringLiteral("Monitors"), 2),
                            device(QStringLiteral("phones"), QStringLiteral("Headphones"), 2)};
-        build();
+        restartState();
     }
 
     ~SettingsFixture() override { content.reset(); }

@@ -7,6 +7,7 @@
 #include "ui/shell/WindowHost.h"
 
 #include "ui/PanelFixture.h"
+#include "ui/history/HistoryWindowContent.h"
 #include "ui/panel/PanelWidget.h"
 
 #include <QApplication>
@@ -128,6 +129,7 @@ TEST_F(ShellTest, WithoutATrayThePanelIsTheWindowAndTheWindowsOpenOnce) {
     shell.openHistory();
     shell.openSettings();
     EXPECT_EQ(shell.historyWindow().window()->windowTitle(), QStringLiteral("History"));
+    EXPECT_NE(shell.historyWindow().window()->findChild<ui::HistoryWindowContent*>(), nullptr);
     EXPECT_EQ(shell.settingsWindow().window()->windowTitle(), QStringLiteral("Settings"));
     EXPECT_EQ(shell.settingsWindow().window()->size(), QSize(500, 480));
     int topLevelHistories = 0;

@@ -11,6 +11,8 @@ QString parentOf(const QString& path) {
     return slash > 0 ? path.left(slash) : QStringLiteral("/");
 }
 
+const QString kPermissionDenied = QStringLiteral("Permission denied");
+
 } // namespace
 
 FileStore::ReadResult MemoryFileStore::readFile(const QString& path) const {
@@ -28,6 +30,9 @@ std::optional<QString> MemoryFileStore::writeFile(const QString& path, const QBy
     if (writeError) {
         return writeError;
     }
+    if (m_readOnlyFolders.contains(parentOf(path))) {
+        return kPermissionDenied;
+    }
     if (!m_folders.contains(parentOf(path))) {
         return QStringLiteral("No such file or directory");
     }
@@ -43,10 +48,14 @@ std::optional<QString> MemoryFileStore::createFolder(const QString& path) {
     if (folderError) {
         return folderError;
     }
-    for (QString folder = path; !m_folders.contains(folder); folder = parentOf(folder)) {
+    QString folder = path;
+    for (; !m_folders.contains(folder); folder = parentOf(folder)) {
         if (m_files.contains(folder)) {
             return QStringLiteral("Not a directory");
         }
+    }
+    if (folder != path && m_readOnlyFolders.contains(folder)) {
+        return kPermissionDenied;
     }
     addFolders(path);
     return std::nullopt;
@@ -75,8 +84,16 @@ std::optional<QString> MemoryFileStore::rename(const QString& from, const QStrin
     if (!m_folders.contains(parentOf(to))) {
         return QStringLiteral("No such file or directory");
     }
+    if (m_readOnlyFolders.contains(parentOf(from)) || m_readOnlyFolders.contains(parentOf(to))) {
+        return kPermissionDenied;
+    }
     m_files.insert(to, m_files.take(from));
     return std::nullopt;
+}
+
+void MemoryFileStore::addReadOnlyFolder(const QString& path) {
+    addFolders(path);
+    m_readOnlyFolders.insert(path);
 }
 
 void MemoryFileStore::put(const QString& path, const QByteArray& bytes) {

@@ -23,6 +23,9 @@ public:
     // Paths of every file, sorted.
     QStringList filePaths() const;
     bool hasFolder(const QString& path) const { return m_folders.contains(path); }
+    // A folder (made if missing) into which nothing can be written or renamed, as on a
+    // disk where the user lacks the right to write.
+    void addReadOnlyFolder(const QString& path);
 
     // While one is set, every operation of that kind fails with it and changes nothing.
     std::optional<QString> readError;
@@ -38,6 +41,7 @@ private:
     QHash<QString, QByteArray> m_files;
     // The root is always there.
     QSet<QString> m_folders{QStringLiteral("/")};
+    QSet<QString> m_readOnlyFolders;
     int m_writeCount = 0;
 };
 

@@ -2,7 +2,7 @@
 
 #include "ui/panel/PanelPresenter.h"
 #include "ui/style/SymbolIcons.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/Divider.h"
 #include "ui/widgets/DoseBar.h"
 #include "ui/widgets/PeakFlashRow.h"
@@ -129,14 +129,14 @@ QWidget* PanelWidget::buildHeader() {
 
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
-    m_title = label(section, fontFor(font(), TextStyle::headline), ColourRole::primary, "title");
-    m_bandLabel = label(section, fontFor(font(), TextStyle::small), ColourRole::green, "bandLabel");
+    m_title = label(section, styledFont(font(), TextStyle::headline), ColourRole::primary, "title");
+    m_bandLabel = label(section, styledFont(font(), TextStyle::small), ColourRole::green, "bandLabel");
     titles->addWidget(m_title);
     titles->addWidget(m_bandLabel);
     layout->addLayout(titles);
     layout->addStretch(1);
 
-    m_dose = label(section, fontFor(font(), TextStyle::large), ColourRole::green, "dose");
+    m_dose = label(section, styledFont(font(), TextStyle::large), ColourRole::green, "dose");
     m_dose->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_dose);
     return section;
@@ -150,7 +150,7 @@ QWidget* PanelWidget::buildDoseBar() {
     m_doseBar = new DoseBar(section);
     m_doseBar->setObjectName(QStringLiteral("doseBar"));
     layout->addWidget(m_doseBar);
-    m_timeLeft = label(section, fontFor(font(), TextStyle::caption), ColourRole::secondary, "timeLeft");
+    m_timeLeft = label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeft");
     layout->addWidget(m_timeLeft);
     return section;
 }
@@ -164,24 +164,24 @@ QWidget* PanelWidget::buildCurrentLevel() {
     m_levelLabel = label(section, font(), ColourRole::secondary, "levelLabel");
     first->addWidget(m_levelLabel);
     first->addStretch(1);
-    QFont mono = fixedWidthFontFor(font(), TextStyle::body, QFont::Medium);
+    QFont mono = fixedWidthFont(font(), TextStyle::body, QFont::Medium);
     mono.setPointSizeF(mono.pointSizeF() * 1.15);
     m_dBA = label(section, mono, ColourRole::primary, "dBA");
     m_dBA->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     first->addWidget(m_dBA);
 
     auto* second = row(layout);
-    m_dBC = label(section, fontFor(font(), TextStyle::small), ColourRole::secondary, "dBC");
+    m_dBC = label(section, styledFont(font(), TextStyle::small), ColourRole::secondary, "dBC");
     second->addWidget(m_dBC);
-    m_lowFrequencyBadge =
-        label(section, fontFor(font(), TextStyle::smallestCaption), ColourRole::yellow, "lowFrequencyBadge");
+    m_lowFrequencyBadge = label(section, styledFont(font(), TextStyle::smallestCaption), ColourRole::yellow,
+                                "lowFrequencyBadge");
     m_lowFrequencyBadge->setVisible(false);
     second->addWidget(m_lowFrequencyBadge);
     second->addStretch(1);
 
     m_peakFlash = new PeakFlashRow(section);
     m_peakFlash->setObjectName(QStringLiteral("peakFlash"));
-    m_peakFlash->setFont(fontFor(font(), TextStyle::body, QFont::DemiBold));
+    m_peakFlash->setFont(styledFont(font(), TextStyle::body, QFont::DemiBold));
     m_peakFlash->setColour(ColourRole::red);
     layout->addWidget(m_peakFlash);
     return section;
@@ -198,12 +198,12 @@ QWidget* PanelWidget::buildStatistics() {
     grid->setContentsMargins(0, 2, 0, 0);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
-    const QFont valueFont = fontFor(font(), TextStyle::body, QFont::Medium);
+    const QFont valueFont = styledFont(font(), TextStyle::body, QFont::Medium);
     for (std::size_t index = 0; index < m_cells.size(); ++index) {
         auto* cell = new QVBoxLayout;
         cell->setSpacing(1);
         auto& widgets = m_cells[index];
-        widgets.label = label(section, fontFor(font(), TextStyle::small), ColourRole::secondary);
+        widgets.label = label(section, styledFont(font(), TextStyle::small), ColourRole::secondary);
         widgets.value = label(section, valueFont, ColourRole::primary);
         widgets.label->setObjectName(QStringLiteral("statisticLabel%1").arg(index));
         widgets.value->setObjectName(QStringLiteral("statisticValue%1").arg(index));
@@ -225,11 +225,11 @@ QWidget* PanelWidget::buildActiveSession() {
     auto* section = new QWidget(this);
     section->setObjectName(QStringLiteral("activeSession"));
     auto* layout = column(section);
-    const QFont caption = fontFor(font(), TextStyle::caption);
+    const QFont caption = styledFont(font(), TextStyle::caption);
 
     auto* first = row(layout);
-    m_sessionTitle =
-        label(section, fontFor(font(), TextStyle::body, QFont::Medium), ColourRole::primary, "sessionTitle");
+    m_sessionTitle = label(section, styledFont(font(), TextStyle::body, QFont::Medium), ColourRole::primary,
+                           "sessionTitle");
     m_sessionTitle->setSymbol(QStringLiteral("circle.fill"));
     m_sessionTitle->setSymbolColour(ColourRole::red);
     m_sessionTitle->setSymbolSize(8);
@@ -272,11 +272,11 @@ QWidget* PanelWidget::buildToday() {
     auto* section = new QWidget(this);
     section->setObjectName(QStringLiteral("today"));
     auto* layout = column(section);
-    const QFont caption = fontFor(font(), TextStyle::caption);
+    const QFont caption = styledFont(font(), TextStyle::caption);
 
     auto* first = row(layout);
     m_todayTitle =
-        label(section, fontFor(font(), TextStyle::body, QFont::Medium), ColourRole::primary, "todayTitle");
+        label(section, styledFont(font(), TextStyle::body, QFont::Medium), ColourRole::primary, "todayTitle");
     first->addWidget(m_todayTitle);
     first->addStretch(1);
     m_todayCount = label(section, caption, ColourRole::secondary, "todayCount");
@@ -336,7 +336,7 @@ QWidget* PanelWidget::buildCommands() {
     confirmation->addWidget(m_cancelButton);
     m_confirmButton = new QPushButton(m_confirmation);
     m_confirmButton->setObjectName(QStringLiteral("confirmResetButton"));
-    m_confirmButton->setFont(fontFor(font(), TextStyle::body, QFont::Medium));
+    m_confirmButton->setFont(styledFont(font(), TextStyle::body, QFont::Medium));
     connect(m_confirmButton, &QPushButton::clicked, m_presenter, &PanelPresenter::confirmReset);
     confirmation->addWidget(m_confirmButton);
     m_confirmation->setVisible(false);
@@ -350,7 +350,7 @@ QWidget* PanelWidget::buildFooter() {
     auto* layout = new QHBoxLayout(section);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const QFont subheadline = fontFor(font(), TextStyle::subheadline);
+    const QFont subheadline = styledFont(font(), TextStyle::subheadline);
     const auto footerButton = [&](const char* objectName) {
         auto* button = new QToolButton(section);
         button->setObjectName(QLatin1String(objectName));

@@ -2,6 +2,7 @@
 
 #include "models/NumberText.h"
 #include "services/HistoryRangeStatistics.h"
+#include "ui/presentation/CountText.h"
 
 #include <algorithm>
 
@@ -11,10 +12,6 @@ namespace {
 
 // Below this a hovered day reads as having no data.
 constexpr double kVisibleDose = 0.1;
-
-QString plural(qsizetype count, const char* noun) {
-    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun)).arg(count == 1 ? "" : "s");
-}
 
 } // namespace
 
@@ -63,7 +60,7 @@ HistoryChart::Header HistoryChart::header(std::optional<QDate> hoveredDay) const
                                                       : models::fixedText(day.dose, 1) + QLatin1Char('%');
             header.doseColour = chartHeaderDoseColour(day.dose);
             if (day.sessionCount >= 1) {
-                header.sessionText = plural(day.sessionCount, "session");
+                header.sessionText = countText(day.sessionCount, "session");
             }
             return header;
         }

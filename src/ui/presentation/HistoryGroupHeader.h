@@ -15,6 +15,9 @@ struct HistoryGroupHeader {
     double dose = 0;
     HistoryColour colour = HistoryColour::green;
 
+    // "Dose: 35.0%".
+    QString doseText() const;
+
     static HistoryGroupHeader of(const services::HistoryRangeStatistics::DayGroup& group,
                                  const QLocale& locale = QLocale());
 };

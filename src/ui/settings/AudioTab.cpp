@@ -2,7 +2,7 @@
 
 #include "ui/settings/AudioTabPresenter.h"
 #include "ui/settings/CorrectionCurveView.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/ButtonLook.h"
 #include "ui/widgets/FormSection.h"
@@ -73,7 +73,7 @@ void setContent(SymbolLabel* label, const SettingsText& content) {
 
 WrappedText* caption(QWidget* parent, const QString& text, const char* objectName = nullptr) {
     auto* created =
-        new WrappedText(text, ColourRole::secondary, fontFor(parent->font(), TextStyle::caption), parent);
+        new WrappedText(text, ColourRole::secondary, styledFont(parent->font(), TextStyle::caption), parent);
     if (objectName) {
         created->setObjectName(QLatin1String(objectName));
     }
@@ -88,7 +88,7 @@ QWidget* symbolNote(QWidget* parent, SymbolLabel*& symbol, WrappedText*& text, c
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     symbol = new SymbolLabel(row);
-    symbol->setFont(fontFor(parent->font(), TextStyle::caption));
+    symbol->setFont(styledFont(parent->font(), TextStyle::caption));
     layout->addWidget(symbol, 0, Qt::AlignTop);
     text = caption(row, QString());
     layout->addWidget(text, 1);
@@ -98,7 +98,7 @@ QWidget* symbolNote(QWidget* parent, SymbolLabel*& symbol, WrappedText*& text, c
 // The explanations under the measurement section: a bold heading and its paragraph.
 void addExplanation(FormSection* section, const QString& heading, const QString& text) {
     auto* title = new WrappedText(heading, ColourRole::secondary,
-                                  fontFor(section->font(), TextStyle::caption, QFont::Bold), section);
+                                  styledFont(section->font(), TextStyle::caption, QFont::Bold), section);
     title->setContentsMargins(0, 4, 0, 0);
     section->addFooter(title);
     section->addFooter(caption(section, text));
@@ -280,7 +280,7 @@ void AudioTab::buildCorrection(QVBoxLayout* layout) {
 void AudioTab::buildCalibration(QVBoxLayout* layout) {
     auto* section = new FormSection(QStringLiteral("Step 2 — Level Calibration"), this);
     section->setObjectName(QStringLiteral("calibrationSection"));
-    const QFont value = fixedWidthFontFor(font(), TextStyle::body, QFont::Medium);
+    const QFont value = fixedWidthFont(font(), TextStyle::body, QFont::Medium);
 
     m_offsetValue = new SymbolLabel(section);
     m_offsetValue->setObjectName(QStringLiteral("offsetValue"));
@@ -301,7 +301,7 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     QWidget* resetRow = section->addRowWidget("resetOffsetRow");
     m_resetOffsetButton = new QPushButton(QStringLiteral("Reset to Default"), resetRow);
     m_resetOffsetButton->setObjectName(QStringLiteral("resetOffsetButton"));
-    m_resetOffsetButton->setFont(fontFor(font(), TextStyle::caption));
+    m_resetOffsetButton->setFont(styledFont(font(), TextStyle::caption));
     connect(m_resetOffsetButton, &QPushButton::clicked, m_presenter,
             &AudioTabPresenter::resetCalibrationOffset);
     rowLayout(resetRow)->addWidget(m_resetOffsetButton);
@@ -310,7 +310,7 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     m_liveReading = new SymbolLabel(section);
     m_liveReading->setObjectName(QStringLiteral("liveReading"));
     m_levelFont = value;
-    m_hintFont = fontFor(font(), TextStyle::caption);
+    m_hintFont = styledFont(font(), TextStyle::caption);
     m_liveReading->setFont(m_hintFont);
     m_liveReading->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     section->addLabelledRow(QStringLiteral("Live reading"), m_liveReading, "liveReadingRow");
@@ -510,12 +510,12 @@ void AudioTab::applySavedProfiles(const QList<AudioTabModel::SavedProfile>& prof
         auto* words = new QVBoxLayout;
         words->setSpacing(1);
         auto* label = new WrappedText(profile.label, ColourRole::primary,
-                                      fontFor(font(), TextStyle::callout, QFont::Medium), row);
+                                      styledFont(font(), TextStyle::callout, QFont::Medium), row);
         label->setObjectName(QStringLiteral("profileLabel"));
         words->addWidget(label);
         words->addWidget(caption(row, profile.deviceName, "profileDevice"));
         words->addWidget(new WrappedText(profile.detail, ColourRole::secondary,
-                                         fontFor(font(), TextStyle::smallestCaption), row));
+                                         styledFont(font(), TextStyle::smallestCaption), row));
         rowLayout(row)->addLayout(words, 1);
 
         auto* applyButton = new QPushButton(QStringLiteral("Apply"), row);

@@ -1,7 +1,7 @@
 #include "ui/settings/CorrectionCurveView.h"
 
 #include "ui/style/Colours.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/AccessibleWidgets.h"
 
 #include <QEvent>
@@ -45,7 +45,7 @@ void CorrectionCurveView::setChart(const MicCorrectionCurveChart& chart) {
 }
 
 QFont CorrectionCurveView::titleFont() const {
-    return fontFor(font(), TextStyle::smallestCaption);
+    return styledFont(font(), TextStyle::smallestCaption);
 }
 
 QFont CorrectionCurveView::tickFont() const {

@@ -2,7 +2,7 @@
 
 #include "ui/settings/GeneralSettings.h"
 #include "ui/settings/SettingCheckBox.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/FormSection.h"
 #include "ui/widgets/WrappedText.h"
 
@@ -21,8 +21,8 @@ void addSwitch(FormSection* section, core::AppState& state, const SettingSwitch&
     column->setSpacing(3);
     column->addWidget(new SettingCheckBox(state, setting, row));
     if (!note.isEmpty()) {
-        column->addWidget(
-            new WrappedText(note, ColourRole::secondary, fontFor(section->font(), TextStyle::caption), row));
+        column->addWidget(new WrappedText(note, ColourRole::secondary,
+                                          styledFont(section->font(), TextStyle::caption), row));
     }
     row->layout()->addItem(column);
 }

@@ -4,7 +4,7 @@
 #include "ui/settings/SettingCheckBox.h"
 #include "ui/settings/WeightingCurvesView.h"
 #include "ui/style/Colours.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/ColouredRow.h"
 #include "ui/widgets/FormSection.h"
 #include "ui/widgets/SymbolLabel.h"
@@ -38,9 +38,9 @@ SafetyTab::SafetyTab(core::AppState& state, QWidget* parent) : QWidget(parent) {
 
 FormSection* SafetyTab::buildSection(core::AppState& state, const ReferenceSection& content) {
     auto* section = new FormSection(content.heading, this);
-    const QFont small = fontFor(font(), TextStyle::small);
-    const QFont bold = fontFor(font(), TextStyle::small, QFont::Bold);
-    const QFont digits = fixedWidthFontFor(font(), TextStyle::small);
+    const QFont small = styledFont(font(), TextStyle::small);
+    const QFont bold = styledFont(font(), TextStyle::small, QFont::Bold);
+    const QFont digits = fixedWidthFont(font(), TextStyle::small);
 
     // A paragraph joins the row of the sub-heading, switch or paragraph before it;
     // everything else starts a row of its own.

@@ -3,7 +3,7 @@
 #include "models/NumberText.h"
 #include "ui/settings/WeightingCurves.h"
 #include "ui/style/Colours.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/AccessibleWidgets.h"
 
 #include <QPainter>
@@ -75,7 +75,7 @@ QSize WeightingCurvesView::sizeHint() const {
 }
 
 QRectF WeightingCurvesView::plotArea() const {
-    const QFontMetrics metrics(fontFor(font(), TextStyle::smallestCaption));
+    const QFontMetrics metrics(styledFont(font(), TextStyle::smallestCaption));
     const double left = kMargin + metrics.horizontalAdvance(QStringLiteral("-50")) + 6;
     const double bottom = kMargin + 2.0 * metrics.height() + 4;
     const double top = kMargin + metrics.height() / 2.0;
@@ -95,7 +95,7 @@ void WeightingCurvesView::paintEvent(QPaintEvent*) {
     const QColor secondary = roleColour(ColourRole::secondary, palette());
     QColor grid = primary;
     grid.setAlphaF(static_cast<float>(kGridOpacity));
-    const QFont small = fontFor(font(), TextStyle::smallestCaption);
+    const QFont small = styledFont(font(), TextStyle::smallestCaption);
     const QFontMetrics metrics(small);
     painter.setFont(small);
     const QRectF plot = plotArea();

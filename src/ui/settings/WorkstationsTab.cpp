@@ -2,7 +2,7 @@
 
 #include "core/AppState.h"
 #include "services/DAWDetectionService.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/ButtonLook.h"
 #include "ui/widgets/FormSection.h"
 #include "ui/widgets/WrappedText.h"
@@ -55,7 +55,8 @@ WorkstationsTab::WorkstationsTab(core::AppState& state, QWidget* parent) : QWidg
     m_addButton = new QPushButton(QStringLiteral("Add"), nameRow);
     m_addButton->setObjectName(QStringLiteral("addButton"));
     nameLayout->addWidget(m_addButton);
-    form->addFooter(new WrappedText(hint, ColourRole::secondary, fontFor(font(), TextStyle::caption), form));
+    form->addFooter(
+        new WrappedText(hint, ColourRole::secondary, styledFont(font(), TextStyle::caption), form));
     layout->addWidget(form);
     layout->addStretch(1);
 
@@ -92,9 +93,9 @@ void WorkstationsTab::showRows() {
         auto* words = new QVBoxLayout;
         words->setSpacing(1);
         words->addWidget(
-            new WrappedText(entry.name, ColourRole::primary, fontFor(font(), TextStyle::body), row));
+            new WrappedText(entry.name, ColourRole::primary, styledFont(font(), TextStyle::body), row));
         words->addWidget(new WrappedText(entry.applicationId, ColourRole::secondary,
-                                         fontFor(font(), TextStyle::caption), row));
+                                         styledFont(font(), TextStyle::caption), row));
         auto* layout = static_cast<QHBoxLayout*>(row->layout());
         layout->addLayout(words, 1);
         if (entry.removable) {

@@ -16,6 +16,14 @@ constexpr double kDarkBackgroundLuminance = 0.179;
 constexpr int kAdjustSteps = 50;
 // How much of the text colour a group's background takes on a dark window.
 constexpr double kGroupShade = 0.07;
+// A neutral grey between the light and dark window colours of the common desktops.
+constexpr QRgb kGrey = 0x8E8E93;
+constexpr double kHalfOpacity = 0.5;
+
+QColor withOpacity(QColor colour, double opacity) {
+    colour.setAlphaF(static_cast<float>(colour.alphaF() * opacity));
+    return colour;
+}
 
 double linearChannel(double value) {
     return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
@@ -100,6 +108,37 @@ QColor filledButtonColour(ColourRole role) {
     light.setColor(QPalette::Window, Qt::white);
     light.setColor(QPalette::WindowText, Qt::black);
     return readableOn(roleColour(role, light), Qt::white, kMinimumTextContrast);
+}
+
+QColor historyColour(HistoryColour colour, const QPalette& palette, ColourUse use) {
+    const auto band = [&](models::DoseLevel level) {
+        return use == ColourUse::shape ? fromRgb(models::colour(level).rgb) : bandColour(level, palette);
+    };
+    switch (colour) {
+    case HistoryColour::clear:
+        return Qt::transparent;
+    case HistoryColour::green:
+        return band(models::DoseLevel::safe);
+    case HistoryColour::yellow:
+        return band(models::DoseLevel::caution);
+    case HistoryColour::orange:
+        return band(models::DoseLevel::warning);
+    case HistoryColour::red:
+        return band(models::DoseLevel::danger);
+    case HistoryColour::secondary:
+        return roleColour(ColourRole::secondary, palette);
+    case HistoryColour::secondaryHalfOpacity:
+        return withOpacity(roleColour(ColourRole::secondary, palette), kHalfOpacity);
+    }
+    return roleColour(ColourRole::secondary, palette);
+}
+
+QColor accentColour(const QPalette& palette, double opacity) {
+    return withOpacity(palette.color(QPalette::Highlight), opacity);
+}
+
+QColor greyFill(double opacity) {
+    return withOpacity(QColor::fromRgb(kGrey), opacity);
 }
 
 double contrastRatio(const QColor& first, const QColor& second) {

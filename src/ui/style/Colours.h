@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/DoseLevel.h"
+#include "ui/presentation/HistoryColour.h"
 
 #include <QColor>
 #include <QPalette>
@@ -31,6 +32,21 @@ QColor groupBackground(const QPalette& palette);
 // A fill for a button with white words on it: `role`'s colour, darkened until the
 // words read on it.
 QColor filledButtonColour(ColourRole role);
+
+// What a colour is drawn as: text must stay legible, so its colour is darkened or
+// lightened against the window; a filled shape (a bar, a dot) keeps the band's own colour.
+enum class ColourUse { text, shape };
+
+// A colour of the history window on `palette`: the dose bands as their roles, the quiet
+// values in the secondary colour (at half opacity where asked), clear as transparent.
+QColor historyColour(HistoryColour colour, const QPalette& palette, ColourUse use = ColourUse::text);
+
+// The desktop's accent (its selection colour) at `opacity`, for tints and rings.
+QColor accentColour(const QPalette& palette, double opacity = 1.0);
+
+// A neutral grey at `opacity`, for tracks and backgrounds that must read as empty space
+// on light and dark windows alike.
+QColor greyFill(double opacity);
 
 // The contrast ratio of two colours (1 to 21), from their relative luminance.
 double contrastRatio(const QColor& first, const QColor& second);

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHash>
 #include <QWidget>
 
 namespace kavro::ui {
@@ -13,20 +14,22 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
     if (!widget) {
         return nullptr;
     }
-    if (className == QLatin1String("kavro::ui::SymbolLabel")) {
-        return new QAccessibleWidget(widget, QAccessible::StaticText);
-    }
-    if (className == QLatin1String("kavro::ui::DoseBar")) {
-        return new QAccessibleWidget(widget, QAccessible::ProgressBar);
-    }
-    if (className == QLatin1String("kavro::ui::BusyIndicator")) {
-        return new QAccessibleWidget(widget, QAccessible::Animation);
-    }
-    if (className == QLatin1String("kavro::ui::CorrectionCurveView") ||
-        className == QLatin1String("kavro::ui::WeightingCurvesView")) {
-        return new QAccessibleWidget(widget, QAccessible::Chart);
-    }
-    return nullptr;
+    static const QHash<QString, QAccessible::Role> roles{
+        {QStringLiteral("kavro::ui::SymbolLabel"), QAccessible::StaticText},
+        {QStringLiteral("kavro::ui::DoseBar"), QAccessible::ProgressBar},
+        {QStringLiteral("kavro::ui::WeekdayHeader"), QAccessible::StaticText},
+        {QStringLiteral("kavro::ui::CalendarDayCell"), QAccessible::Cell},
+        {QStringLiteral("kavro::ui::StatisticTileWidget"), QAccessible::StaticText},
+        {QStringLiteral("kavro::ui::CumulativeBar"), QAccessible::ProgressBar},
+        {QStringLiteral("kavro::ui::DailyChart"), QAccessible::Chart},
+        {QStringLiteral("kavro::ui::SessionGroupHeaderWidget"), QAccessible::StaticText},
+        {QStringLiteral("kavro::ui::SessionRowWidget"), QAccessible::ListItem},
+        {QStringLiteral("kavro::ui::BusyIndicator"), QAccessible::Animation},
+        {QStringLiteral("kavro::ui::CorrectionCurveView"), QAccessible::Chart},
+        {QStringLiteral("kavro::ui::WeightingCurvesView"), QAccessible::Chart},
+    };
+    const auto role = roles.constFind(className);
+    return role == roles.constEnd() ? nullptr : new QAccessibleWidget(widget, *role);
 }
 
 } // namespace

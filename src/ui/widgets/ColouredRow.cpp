@@ -1,6 +1,6 @@
 #include "ui/widgets/ColouredRow.h"
 
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/WrappedText.h"
 
@@ -25,9 +25,9 @@ ColouredRow::ColouredRow(ColourRole colour, const QString& label, const QString&
     auto* words = new QVBoxLayout;
     words->setSpacing(1);
     words->addWidget(new WrappedText(label, ColourRole::primary,
-                                     fontFor(font(), TextStyle::caption, QFont::DemiBold), this));
+                                     styledFont(font(), TextStyle::caption, QFont::DemiBold), this));
     words->addWidget(
-        new WrappedText(text, ColourRole::secondary, fontFor(font(), TextStyle::smallestCaption), this));
+        new WrappedText(text, ColourRole::secondary, styledFont(font(), TextStyle::smallestCaption), this));
     layout->addLayout(words, 1);
 }
 

@@ -10,13 +10,20 @@ constexpr double kLineOpacity = 0.16;
 
 } // namespace
 
-Divider::Divider(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(1);
+Divider::Divider(QWidget* parent) : Divider(Qt::Horizontal, parent) {}
+
+Divider::Divider(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), m_orientation(orientation) {
+    if (orientation == Qt::Horizontal) {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setFixedHeight(1);
+    } else {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        setFixedWidth(1);
+    }
 }
 
 QSize Divider::sizeHint() const {
-    return {10, 1};
+    return m_orientation == Qt::Horizontal ? QSize(10, 1) : QSize(1, 10);
 }
 
 void Divider::paintEvent(QPaintEvent*) {

@@ -4,16 +4,21 @@
 
 namespace kavro::ui {
 
-// A thin horizontal rule between sections, a faint shade of the text colour.
+// A thin rule between sections, a faint shade of the text colour: horizontal between
+// stacked sections, vertical between side-by-side panels.
 class Divider : public QWidget {
     Q_OBJECT
 public:
     explicit Divider(QWidget* parent = nullptr);
+    Divider(Qt::Orientation orientation, QWidget* parent);
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    Qt::Orientation m_orientation = Qt::Horizontal;
 };
 
 } // namespace kavro::ui

@@ -11,8 +11,7 @@ namespace kavro::ui {
 
 namespace {
 
-// A neutral grey, faint enough to read as an empty track on any background.
-const QColor kTrackGrey(142, 142, 147);
+// Faint enough to read as an empty track on any background.
 constexpr double kTrackOpacity = 0.2;
 
 } // namespace
@@ -64,9 +63,7 @@ void DoseBar::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     const QRectF track(0, (height() - kHeight) / 2.0, width(), kHeight);
 
-    QColor trackColour = kTrackGrey;
-    trackColour.setAlphaF(static_cast<float>(kTrackOpacity));
-    painter.setBrush(trackColour);
+    painter.setBrush(greyFill(kTrackOpacity));
     painter.drawRoundedRect(track, kCornerRadius, kCornerRadius);
 
     const double fillWidth = std::min(track.width(), track.width() * m_shown);

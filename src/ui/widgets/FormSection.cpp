@@ -1,7 +1,7 @@
 #include "ui/widgets/FormSection.h"
 
 #include "ui/style/Colours.h"
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 #include "ui/widgets/WrappedText.h"
 
 #include <QHBoxLayout>
@@ -64,7 +64,7 @@ FormSection::FormSection(const QString& title, QWidget* parent) : QWidget(parent
     layout->setSpacing(5);
     if (!title.isEmpty()) {
         m_heading = new WrappedText(title, ColourRole::primary,
-                                    fontFor(font(), TextStyle::body, QFont::DemiBold), this);
+                                    styledFont(font(), TextStyle::body, QFont::DemiBold), this);
         m_heading->setAccessibleName(title);
         layout->addWidget(m_heading);
     }

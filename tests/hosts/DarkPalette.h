@@ -1,12 +1,12 @@
 #pragma once
 
+// The dark desktop the host programs show their windows on with --dark: the colours of
+// a common dark theme, so that light and dark screenshots can be compared.
 #include <QColor>
 #include <QPalette>
 
 namespace kavro::testing {
 
-// A dark desktop's palette, for the host programs' pictures of the windows on a dark
-// desktop.
 inline QPalette darkPalette() {
     QPalette palette;
     palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));

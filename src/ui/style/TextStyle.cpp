@@ -1,4 +1,4 @@
-#include "ui/style/Typography.h"
+#include "ui/style/TextStyle.h"
 
 #include <QFontDatabase>
 
@@ -31,7 +31,7 @@ double factorOf(TextStyle style) {
 
 } // namespace
 
-QFont fontFor(const QFont& base, TextStyle style, QFont::Weight weight) {
+QFont styledFont(const QFont& base, TextStyle style, QFont::Weight weight) {
     QFont font = base;
     const double size = base.pointSizeF() > 0 ? base.pointSizeF() : kFallbackPointSize;
     if (style == TextStyle::headline || style == TextStyle::large) {
@@ -42,9 +42,9 @@ QFont fontFor(const QFont& base, TextStyle style, QFont::Weight weight) {
     return font;
 }
 
-QFont fixedWidthFontFor(const QFont& base, TextStyle style, QFont::Weight weight) {
+QFont fixedWidthFont(const QFont& base, TextStyle style, QFont::Weight weight) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(fontFor(base, style).pointSizeF());
+    font.setPointSizeF(styledFont(base, style).pointSizeF());
     font.setWeight(weight);
     return font;
 }

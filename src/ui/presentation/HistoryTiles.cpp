@@ -1,0 +1,128 @@
+#include "ui/presentation/HistoryTiles.h"
+
+#include "models/NumberText.h"
+#include "services/HistoryRangeStatistics.h"
+
+namespace kavro::ui {
+
+using models::fixedText;
+
+namespace {
+
+const QString kNoValue = QStringLiteral("—");
+
+QString percent(double value) {
+    return fixedText(value, 1) + QLatin1Char('%');
+}
+
+// A peak rounded to whole decibels, or the dash without one.
+QString wholeDecibels(const std::optional<double>& value, const char* unit) {
+    return value ? fixedText(*value, 0) + QLatin1String(unit) : kNoValue;
+}
+
+StatisticTile totalDose(const services::HistoryRangeStatistics& statistics) {
+    return {QStringLiteral("Total dose"),
+            percent(statistics.totalDose()),
+            HistoryColour::secondary,
+            {QStringLiteral("Total dose"),
+             QStringLiteral("Sum of all daily doses across the selected range. This number grows with every "
+                            "extra day — 7 days × 33%/day = 231% — so a high total is expected and not "
+                            "alarming on its own. Use Avg per day to judge whether your typical exposure "
+                            "level is safe."),
+             {}}};
+}
+
+StatisticTile averagePerDay(const services::HistoryRangeStatistics& statistics) {
+    const double average = statistics.averageDosePerDay();
+    return {QStringLiteral("Avg per day"),
+            percent(average),
+            doseColour(average),
+            {QStringLiteral("Avg per day"),
+             QStringLiteral("Total dose divided by the number of selected days. This is the primary risk "
+                            "indicator — compare it to the 100% daily budget (8 hours at 85 dBA, NIOSH REL). "
+                            "Colored by dose level:"),
+             {{HistoryColour::green, QStringLiteral("0–40% — Safe")},
+              {HistoryColour::yellow, QStringLiteral("40–70% — Caution")},
+              {HistoryColour::orange, QStringLiteral("70–90% — Warning")},
+              {HistoryColour::red, QStringLiteral(">90% — Danger")}}}};
+}
+
+StatisticTile euWeekly(const services::HistoryRangeStatistics& statistics) {
+    const std::optional<double> level = statistics.euWeeklyLevel();
+    return {
+        level ? QStringLiteral("EU weekly (L𝒈,w)") : QStringLiteral("EU weekly"),
+        level ? fixedText(*level, 1) + QStringLiteral(" dBA") : QStringLiteral("≥5 days needed"),
+        euWeeklyColour(level),
+        {QStringLiteral("EU weekly level (L𝒈,w)"),
+         QStringLiteral("Equivalent continuous A-weighted level averaged over a 5-day working week (ISO "
+                        "9612 / EU 2003/10/EC). All selected days are energy-summed then normalised to 5, "
+                        "so the value stays comparable to the 85 dBA daily limit regardless of how many "
+                        "days you select. Requires at least 5 days."),
+         {{HistoryColour::green, QStringLiteral("< 80 dBA — safe, no action required")},
+          {HistoryColour::orange,
+           QStringLiteral("80–84 dBA — lower action value: provide hearing protection")},
+          {HistoryColour::red,
+           QStringLiteral("≥ 85 dBA — upper action value: wearing protection is mandatory")}}}};
+}
+
+StatisticTile peakDBA(const services::HistoryRangeStatistics& statistics) {
+    return {
+        QStringLiteral("Peak dBA"),
+        wholeDecibels(statistics.rangePeakSPL(), " dBA"),
+        HistoryColour::secondary,
+        {QStringLiteral("Peak dBA"),
+         QStringLiteral("Highest instantaneous A-weighted sound level recorded during any session in the "
+                        "range. A-weighting reflects human hearing sensitivity. Values above 115 dBA are an "
+                        "EU regulatory limit under Directive 2003/10/EC — even a single momentary peak at "
+                        "that level is a violation."),
+         {{HistoryColour::green, QStringLiteral("< 115 dBA — within limits")},
+          {HistoryColour::red, QStringLiteral("≥ 115 dBA — EU instantaneous peak limit exceeded")}}}};
+}
+
+StatisticTile peakDBC(const services::HistoryRangeStatistics& statistics) {
+    return {QStringLiteral("Peak dBC"),
+            wholeDecibels(statistics.rangePeakDBC(), " dBC"),
+            peakDBCColour(statistics.rangePeakDBC()),
+            {QStringLiteral("Peak dBC"),
+             QStringLiteral("Highest C-weighted peak across all sessions in the range. C-weighting is nearly "
+                            "flat from 31 Hz to 8 kHz, capturing the full physical energy of drum hits, "
+                            "transients, and low-frequency impulses that A-weighting underreports. EU "
+                            "2003/10/EC mandates C-weighted peak (LCpeak) monitoring alongside dose."),
+             {{HistoryColour::green, QStringLiteral("< 135 dBC — safe")},
+              {HistoryColour::orange,
+               QStringLiteral("≥ 135 dBC — action value: hearing protection must be available")},
+              {HistoryColour::red, QStringLiteral("≥ 140 dBC — limit value: must not be exceeded")}}}};
+}
+
+StatisticTile impulses(const services::HistoryRangeStatistics& statistics) {
+    const std::int64_t total = statistics.impulseTotal();
+    return {QStringLiteral("Impulses ≥135 dBC"),
+            total < 1 ? QStringLiteral("None") : QStringLiteral("×%1").arg(total),
+            impulseColour(total),
+            {QStringLiteral("Impulses ≥135 dBC"),
+             QStringLiteral("Total count of measurement intervals across all sessions in the range where a "
+                            "C-weighted peak of 135 dBC or more was detected. Under EU Directive 2003/10/EC, "
+                            "recurring peaks at this level require hearing protection to be provided. "
+                            "Identify the source — a hot kick, snare, or transient — and use a fast limiter "
+                            "or reduce monitor level."),
+             {}}};
+}
+
+} // namespace
+
+QString StatisticTile::spokenText() const {
+    return label + QStringLiteral(": ") + (value == kNoValue ? QStringLiteral("no value") : value);
+}
+
+std::array<StatisticTile, HistoryTiles::kCount>
+HistoryTiles::of(const services::HistoryRangeStatistics& statistics) {
+    return {totalDose(statistics), averagePerDay(statistics), euWeekly(statistics),
+            peakDBA(statistics),   peakDBC(statistics),       impulses(statistics)};
+}
+
+QString HistoryTiles::cumulativeText(const services::HistoryRangeStatistics& statistics) {
+    return fixedText(statistics.totalDose(), 1) + QStringLiteral("%  of ") +
+           QString::number(statistics.rangeDays()) + QStringLiteral("×100%");
+}
+
+} // namespace kavro::ui
