@@ -30,10 +30,13 @@ void draw(QAbstractButton* button) {
         break;
     case ButtonLook::Tint::accent:
     case ButtonLook::Tint::red: {
-        const QColor fill = tint == ButtonLook::Tint::accent ? around.color(QPalette::Highlight)
-                                                             : filledButtonColour(ColourRole::red);
         const QColor words =
             tint == ButtonLook::Tint::accent ? around.color(QPalette::HighlightedText) : QColor(Qt::white);
+        // Some desktops' accents are too light for white words (Fusion's blue reads at
+        // about 3.7 to 1): the fill is darkened until the words read.
+        const QColor fill = tint == ButtonLook::Tint::accent
+                                ? readableOn(around.color(QPalette::Highlight), words, kMinimumTextContrast)
+                                : filledButtonColour(ColourRole::red);
         // Only the enabled look is tinted: a disabled button keeps the desktop's grey.
         for (const auto group : {QPalette::Active, QPalette::Inactive}) {
             own.setColor(group, QPalette::Button, fill);
