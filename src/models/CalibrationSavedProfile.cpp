@@ -99,8 +99,10 @@ std::optional<CalibrationSavedProfile> CalibrationSavedProfile::fromJson(const Q
         if (!freq.isObject()) {
             return std::nullopt;
         }
-        profile.freqProfile = MicCorrectionProfile::fromJson(freq.toObject());
-        if (!profile.freqProfile) {
+        auto freqProfile = MicCorrectionProfile::fromJson(freq.toObject());
+        if (auto* correction = std::get_if<MicCorrectionProfile>(&freqProfile)) {
+            profile.freqProfile = std::move(*correction);
+        } else {
             return std::nullopt;
         }
     }

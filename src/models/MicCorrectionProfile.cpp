@@ -32,6 +32,12 @@ std::optional<double> finiteDouble(const QJsonValue& value) {
     return value.toDouble();
 }
 
+QString tooManyTaps(std::size_t count) {
+    return QStringLiteral("%1 taps are more than a correction filter has (at most %2)")
+        .arg(count)
+        .arg(MicCorrectionProfile::kMaxTapCount);
+}
+
 } // namespace
 
 QJsonObject FrequencyCurvePoint::toJson() const {
@@ -85,37 +91,71 @@ std::optional<QJsonObject> MicCorrectionProfile::toJson() const {
                        {"correctionCurve", curveArray}};
 }
 
-std::optional<MicCorrectionProfile> MicCorrectionProfile::fromJson(const QJsonObject& object) {
+std::optional<QString> MicCorrectionProfile::problem() const {
+    if (!std::isfinite(sampleRate)) {
+        return QStringLiteral("the sample rate is not a finite number");
+    }
+    if (taps.size() > kMaxTapCount) {
+        return tooManyTaps(taps.size());
+    }
+    double magnitudeSum = 0.0;
+    for (const float tap : taps) {
+        if (!std::isfinite(tap)) {
+            return QStringLiteral("a tap is not a finite number");
+        }
+        magnitudeSum += std::abs(static_cast<double>(tap));
+    }
+    if (magnitudeSum > kMaxTapMagnitudeSum) {
+        return QStringLiteral("the taps could raise the level by %1 dB, far beyond a microphone correction")
+            .arg(20.0 * std::log10(magnitudeSum), 0, 'f', 0);
+    }
+    for (const auto& point : correctionCurve) {
+        if (!std::isfinite(point.frequency) || !std::isfinite(point.gainDB)) {
+            return QStringLiteral("a point of the correction curve is not a finite number");
+        }
+    }
+    return std::nullopt;
+}
+
+std::variant<MicCorrectionProfile, QString> MicCorrectionProfile::fromJson(const QJsonObject& object) {
     const QJsonValue tapsValue = object.value(QLatin1String("taps"));
     const QJsonValue curveValue = object.value(QLatin1String("correctionCurve"));
     const auto sampleRate = finiteDouble(object.value(QLatin1String("sampleRate")));
     const auto dateSeconds = finiteDouble(object.value(QLatin1String("measuredDate")));
-    if (!tapsValue.isArray() || !curveValue.isArray() || !sampleRate || !dateSeconds) {
-        return std::nullopt;
+    if (!tapsValue.isArray() || !curveValue.isArray()) {
+        return QStringLiteral("\"taps\" and \"correctionCurve\" must be arrays");
+    }
+    if (!sampleRate || !dateSeconds) {
+        return QStringLiteral("\"sampleRate\" and \"measuredDate\" must be finite numbers");
     }
     const auto measuredDate = referenceDate::fromSeconds(*dateSeconds);
     if (!measuredDate) {
-        return std::nullopt;
+        return QStringLiteral("\"measuredDate\" is not a date");
+    }
+    const QJsonArray tapArray = tapsValue.toArray();
+    // Counted before converting: a huge array is refused without copying it.
+    if (static_cast<std::size_t>(tapArray.size()) > kMaxTapCount) {
+        return tooManyTaps(static_cast<std::size_t>(tapArray.size()));
     }
     MicCorrectionProfile profile;
     profile.sampleRate = *sampleRate;
     profile.measuredDate = *measuredDate;
-    for (const QJsonValue& value : tapsValue.toArray()) {
+    for (const QJsonValue& value : tapArray) {
         const auto tap = finiteFloat(value);
         if (!tap) {
-            return std::nullopt;
+            return QStringLiteral("every tap must be a finite number");
         }
         profile.taps.push_back(*tap);
     }
     for (const QJsonValue& value : curveValue.toArray()) {
-        if (!value.isObject()) {
-            return std::nullopt;
-        }
-        const auto point = FrequencyCurvePoint::fromJson(value.toObject());
+        const auto point = value.isObject() ? FrequencyCurvePoint::fromJson(value.toObject()) : std::nullopt;
         if (!point) {
-            return std::nullopt;
+            return QStringLiteral("every curve point must have a finite \"frequency\" and \"gainDB\"");
         }
         profile.correctionCurve.append(*point);
+    }
+    if (auto reason = profile.problem()) {
+        return *reason;
     }
     return profile;
 }
@@ -128,11 +168,14 @@ std::optional<QByteArray> MicCorrectionProfile::encode() const {
     return QJsonDocument(*object).toJson(QJsonDocument::Compact);
 }
 
-std::optional<MicCorrectionProfile> MicCorrectionProfile::decode(const QByteArray& data) {
+std::variant<MicCorrectionProfile, QString> MicCorrectionProfile::decode(const QByteArray& data) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return std::nullopt;
+    if (error.error != QJsonParseError::NoError) {
+        return QStringLiteral("not JSON: %1").arg(error.errorString());
+    }
+    if (!document.isObject()) {
+        return QStringLiteral("not a JSON object");
     }
     return fromJson(document.object());
 }

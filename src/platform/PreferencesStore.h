@@ -21,8 +21,9 @@ public:
     virtual std::optional<Value> value(const QString& key) const = 0;
     virtual void setValue(const QString& key, const Value& value) = 0;
     virtual void remove(const QString& key) = 0;
-    // Writes pending changes to disk now (normally done shortly after a change and at quit).
-    virtual void flush() {}
+    // Writes pending changes to disk now (normally done shortly after a change and at
+    // quit). Returns why they did not reach the disk, or none when every change is kept.
+    virtual std::optional<QString> flush() { return std::nullopt; }
 
     bool contains(const QString& key) const { return value(key).has_value(); }
 

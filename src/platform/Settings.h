@@ -31,8 +31,8 @@ public:
         m_store->setValue(setting.name, PreferencesStore::Value(value));
     }
     template <typename T> void remove(const Setting<T>& setting) { m_store->remove(setting.name); }
-    // Writes pending changes to disk now.
-    void flush() { m_store->flush(); }
+    // Writes pending changes to disk now; says why when they did not get there.
+    std::optional<QString> flush() { return m_store->flush(); }
 
     // The same reads on a store the caller may only look at.
     template <typename T>

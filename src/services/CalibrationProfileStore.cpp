@@ -26,8 +26,10 @@ void CalibrationProfileStore::apply(const models::CalibrationSavedProfile& profi
     if (!profile.freqProfile) {
         return;
     }
-    correction.save(*profile.freqProfile);
-    correction.setIsEnabled(true);
+    // A refused correction is not switched on (decoded profiles are never refused).
+    if (!correction.save(*profile.freqProfile)) {
+        correction.setIsEnabled(true);
+    }
 }
 
 void CalibrationProfileStore::load() {

@@ -31,7 +31,12 @@ void MicFrequencyCorrection::install(const models::MicCorrectionProfile& profile
     m_activeSampleRate = profile.sampleRate;
 }
 
-void MicFrequencyCorrection::save(const models::MicCorrectionProfile& profile) {
+std::optional<QString> MicFrequencyCorrection::save(const models::MicCorrectionProfile& profile) {
+    // Every road to the filter passes here: taps that are not numbers or far too large
+    // would turn every reading into nonsense.
+    if (auto problem = profile.problem()) {
+        return problem;
+    }
     {
         std::lock_guard guard(m_lock);
         install(profile);
@@ -39,8 +44,10 @@ void MicFrequencyCorrection::save(const models::MicCorrectionProfile& profile) {
     m_profile = profile;
     if (const auto data = profile.encode()) {
         m_settings.setValue(keys::micCorrectionProfile, *data);
+        m_storedProfileProblem.reset();
     }
     emit changed();
+    return std::nullopt;
 }
 
 void MicFrequencyCorrection::clear() {
@@ -50,6 +57,7 @@ void MicFrequencyCorrection::clear() {
         m_activeSampleRate = 0;
     }
     m_profile.reset();
+    m_storedProfileProblem.reset();
     setIsEnabled(false);
     m_settings.remove(keys::micCorrectionProfile);
     m_settings.remove(keys::micFreqCorrectionEnabled);
@@ -74,15 +82,17 @@ void MicFrequencyCorrection::loadFromDefaults() {
         return;
     }
     // Undecodable data stays stored: a later version may read it.
-    auto profile = models::MicCorrectionProfile::decode(*data);
+    auto decoded = models::MicCorrectionProfile::decode(*data);
+    auto* profile = std::get_if<models::MicCorrectionProfile>(&decoded);
     if (!profile) {
+        m_storedProfileProblem = std::get<QString>(decoded);
         return;
     }
     {
         std::lock_guard guard(m_lock);
         install(*profile);
     }
-    m_profile = std::move(profile);
+    m_profile = std::move(*profile);
 }
 
 } // namespace kavro::services

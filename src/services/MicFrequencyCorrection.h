@@ -28,12 +28,17 @@ public:
     void apply(std::span<float> samples, double sampleRate) override;
 
     // Main thread: makes the profile current and the active filter, and stores it
-    // (unless it cannot be encoded). The switch is left as it is.
-    void save(const models::MicCorrectionProfile& profile);
+    // (unless it cannot be encoded). The switch is left as it is. A profile with a
+    // problem (a number that is not finite, enormous taps) is refused and changes
+    // nothing: the problem is returned.
+    std::optional<QString> save(const models::MicCorrectionProfile& profile);
     // Main thread: no profile, switched off, both preference keys removed.
     void clear();
 
     const std::optional<models::MicCorrectionProfile>& profile() const { return m_profile; }
+    // Why the profile stored in the preferences was not restored, when one is stored
+    // and could not be.
+    const std::optional<QString>& storedProfileProblem() const { return m_storedProfileProblem; }
     bool isEnabled() const { return m_isEnabled.load(); }
     // Stores the switch; switching on restarts the filter from a silent history.
     void setIsEnabled(bool enabled);
@@ -47,6 +52,7 @@ private:
 
     platform::Settings m_settings;
     std::optional<models::MicCorrectionProfile> m_profile;
+    std::optional<QString> m_storedProfileProblem;
     std::atomic<bool> m_isEnabled{false};
 
     // Guards the filter and its rate; see apply().

@@ -168,7 +168,12 @@ void MicResponseCalibrationService::computeAndSave(double sampleRate) {
                 const auto profile =
                     models::MicCorrectionProfile::fromDesign(*design, sampleRate, self->m_clock.now());
                 if (self->m_correction) {
-                    self->m_correction->save(profile);
+                    // A capture that delivered non-numbers gives taps that are not numbers.
+                    if (const auto problem = self->m_correction->save(profile)) {
+                        self->fail(
+                            QStringLiteral("The measured response gives no usable filter: %1").arg(*problem));
+                        return;
+                    }
                     self->m_correction->setIsEnabled(true);
                 }
                 self->teardown();

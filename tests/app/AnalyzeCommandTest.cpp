@@ -1,5 +1,7 @@
 #include "cli/AnalyzeCommand.h"
 #include "dsp/DoseMath.h"
+#include "support/CommandRun.h"
+#include "support/SoundFiles.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -8,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 #include <numbers>
@@ -17,6 +18,7 @@
 namespace {
 
 using kavro::dsp::dose::doseFraction;
+using kavro::testsupport::CommandRun;
 
 constexpr double kRate = 48000.0;
 
@@ -29,22 +31,8 @@ struct Tone {
 
 class AnalyzeCommandTest : public ::testing::Test {
 protected:
-    struct Run {
-        int exitCode = -1;
-        QString out;
-        QString err;
-        QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-    };
-
-    // Writes a mono 32-bit float WAV file; offsetDb is the calibration the test will pass.
+    // Writes the tones one after another; offsetDb is the calibration the test will pass.
     QString writeFile(const QString& name, const std::vector<Tone>& tones, double offsetDb) {
-        const QString path = folder.filePath(name);
-        SF_INFO info{};
-        info.samplerate = static_cast<int>(kRate);
-        info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* file = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
-        EXPECT_NE(file, nullptr);
         std::vector<float> samples;
         for (const Tone& tone : tones) {
             const double amplitude =
@@ -56,20 +44,15 @@ protected:
                                                             static_cast<double>(i) / kRate)));
             }
         }
-        sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-        sf_close(file);
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(kavro::testsupport::writeWav(
+            path, static_cast<int>(kRate), 1, static_cast<long>(samples.size()),
+            [&](long frame, int) { return samples[static_cast<std::size_t>(frame)]; }));
         return path;
     }
 
-    Run analyze(const QStringList& args) {
-        Run run;
-        QTextStream out(&run.out);
-        QTextStream err(&run.err);
-        kavro::cli::CommandContext context{out, err, false};
-        run.exitCode = kavro::cli::runAnalyze(args, context);
-        out.flush();
-        err.flush();
-        return run;
+    static CommandRun analyze(const QStringList& args) {
+        return kavro::testsupport::runCommand(kavro::cli::runAnalyze, args);
     }
 
     QTemporaryDir folder;
@@ -77,32 +60,17 @@ protected:
 
 TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
     const QString path = writeFile("steady.wav", {{90.0, 1000.0, 100.0}}, 120.0);
-    const Run run = analyze({path, "--offset", "120", "--json"});
+    const CommandRun run = analyze({path, "--offset", "120", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = run.json();
 
-    EXPECT_EQ(report.keys(), (QStringList{"calibrationOffset",
-                                          "channel",
-                                          "dose8hAtLAeq",
-                                          "dosePercentage",
-                                          "durationSeconds",
-                                          "file",
-                                          "l10",
-                                          "l50",
-                                          "l90",
-                                          "laeq",
-                                          "lceq",
-                                          "leq10min",
-                                          "leq1min",
-                                          "leq30min",
-                                          "maxPeakDBA",
-                                          "peakCount135",
-                                          "peakCount137",
-                                          "peakCount140",
-                                          "peakDBACount115",
-                                          "projectedDoseAtEndOfDay",
-                                          "sampleRate",
-                                          "todayPeakDBC"}));
+    // The report's keys are read by scripts: none may be renamed or go missing.
+    EXPECT_EQ(
+        report.keys(),
+        QStringLiteral("calibrationOffset channel dose8hAtLAeq dosePercentage durationSeconds file l10 l50 "
+                       "l90 laeq lceq leq10min leq1min leq30min maxPeakDBA peakCount135 peakCount137 "
+                       "peakCount140 peakDBACount115 projectedDoseAtEndOfDay sampleRate todayPeakDBC")
+            .split(' '));
     EXPECT_EQ(report["file"].toString(), path);
     EXPECT_EQ(report["sampleRate"].toDouble(), kRate);
     EXPECT_EQ(report["channel"].toInt(), 0);
@@ -140,7 +108,7 @@ TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
 
 TEST_F(AnalyzeCommandTest, QuietThenLoudCountsOnlyTheLoudMinute) {
     const QString path = writeFile("two-levels.wav", {{60.0, 1000.0, 70.0}, {60.0, 1000.0, 90.0}}, 100.0);
-    const Run run = analyze({path, "--offset", "100", "--json"});
+    const CommandRun run = analyze({path, "--offset", "100", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = run.json();
 
@@ -157,7 +125,7 @@ TEST_F(AnalyzeCommandTest, ImpulsiveBurstIsCountedOnEveryFeedTickItSpans) {
     const double offset = 138.5 - 20.0 * std::log10(0.5);
     const QString path = writeFile(
         "burst.wav", {{1.05, 1000.0, -999}, {0.5, 1000.0, 138.5 - 3.0103}, {1.0, 1000.0, -999}}, offset);
-    const Run run = analyze({path, "--offset", QString::number(offset, 'g', 17), "--json"});
+    const CommandRun run = analyze({path, "--offset", QString::number(offset, 'g', 17), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject report = run.json();
 
@@ -175,8 +143,8 @@ TEST_F(AnalyzeCommandTest, ImpulsiveBurstIsCountedOnEveryFeedTickItSpans) {
 TEST_F(AnalyzeCommandTest, ConservativeModeDosesTheLowFrequencyEnergy) {
     // 63 Hz: about 26 dB of A-weighting, under 1 dB of C-weighting.
     const QString path = writeFile("bass.wav", {{30.0, 63.0, 95.0}}, 120.0);
-    const Run normal = analyze({path, "--offset", "120", "--json"});
-    const Run conservative = analyze({path, "--offset", "120", "--json", "--conservative"});
+    const CommandRun normal = analyze({path, "--offset", "120", "--json"});
+    const CommandRun conservative = analyze({path, "--offset", "120", "--json", "--conservative"});
     ASSERT_EQ(conservative.exitCode, 0) << conservative.err.toStdString();
     EXPECT_LT(normal.json()["laeq"].toDouble(), 80.0);
     EXPECT_EQ(normal.json()["dosePercentage"].toDouble(), 0.0);
@@ -188,7 +156,7 @@ TEST_F(AnalyzeCommandTest, ConservativeModeDosesTheLowFrequencyEnergy) {
 TEST_F(AnalyzeCommandTest, TextReportAndPerSecondCsv) {
     const QString path = writeFile("short.wav", {{2.5, 1000.0, 85.0}}, 94.0);
     const QString csvPath = folder.filePath("history.csv");
-    const Run run = analyze({path, "--csv", csvPath});
+    const CommandRun run = analyze({path, "--csv", csvPath});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("LAeq:                85.0 dBA")) << run.out.toStdString();
     // Eight hours at 85 dBA are the whole daily allowance.
@@ -215,7 +183,7 @@ TEST_F(AnalyzeCommandTest, TextReportAndPerSecondCsv) {
 TEST_F(AnalyzeCommandTest, ErrorsAreReportedWithTheirExitCodes) {
     const QString path = writeFile("tiny.wav", {{0.2, 1000.0, 80.0}}, 94.0);
 
-    Run run = analyze({folder.filePath("missing.wav")});
+    CommandRun run = analyze({folder.filePath("missing.wav")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.startsWith("kavro-cli: ")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());

@@ -1,8 +1,10 @@
 #include "cli/CorrectionCommand.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
+#include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/MicFrequencyCorrection.h"
+#include "support/CommandRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,15 +26,12 @@ const QString kCalibrationFile = QStringLiteral(KAVRO_SOURCE_DIR "/tests/app/dat
 
 class CorrectionCommandTest : public ::testing::Test {
 protected:
-    int run(const QStringList& args) {
-        outText.clear();
-        errText.clear();
-        QTextStream out(&outText), err(&errText);
-        kavro::cli::CommandContext context{out, err, false, &preferences, &backend};
-        const int code = kavro::cli::runCorrection(args, context);
-        out.flush();
-        err.flush();
-        return code;
+    int run(const QStringList& args, kavro::platform::PreferencesStore* store = nullptr) {
+        auto result = kavro::testsupport::runCommand(kavro::cli::runCorrection, args,
+                                                     store ? store : &preferences, &backend);
+        outText = result.out;
+        errText = result.err;
+        return result.exitCode;
     }
 
     // The file's deviation at a frequency, interpolated on a log axis like the import.
@@ -52,6 +51,15 @@ protected:
         return rows.back().second;
     }
 
+    QString writeFile(const QString& name, const QByteArray& contents) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+        return path;
+    }
+
+    QTemporaryDir dir;
     MemoryPreferencesStore preferences;
     kavro::platform::testing::ScriptedAudioBackend backend;
     QString outText;
@@ -85,12 +93,7 @@ TEST_F(CorrectionCommandTest, ImportTakesTheRateOfTheSelectedInput) {
 }
 
 TEST_F(CorrectionCommandTest, MalformedFileIsRefusedWithItsLineAndNothingIsStored) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("broken.txt");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("header\n20 -0.5\n1000 0.0\n500 0.1\n");
-    file.close();
+    const QString path = writeFile("broken.txt", "header\n20 -0.5\n1000 0.0\n500 0.1\n");
     EXPECT_EQ(run({"import", path, "--rate", "48000"}), 1);
     EXPECT_TRUE(errText.contains(path + ":4:")) << errText.toStdString();
     EXPECT_EQ(run({"import", dir.filePath("missing.txt"), "--rate", "48000"}), 1);
@@ -124,4 +127,50 @@ TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
     EXPECT_EQ(run({"show"}), 1);
     EXPECT_EQ(run({"frobnicate"}), 2);
     EXPECT_EQ(run({"show", "extra"}), 2);
+}
+
+// A file whose rows give no usable filter (here rows at 1e-320 Hz, where the
+// interpolation divides infinities) is refused: nothing stored, the switch as it was.
+TEST_F(CorrectionCommandTest, FileGivingNoUsableFilterChangesNothing) {
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0);
+    ASSERT_EQ(run({"disable"}), 0);
+    const auto storedProfile = preferences.data(keys::micCorrectionProfile.name);
+    for (const QByteArray contents : {"1e-320 0\n1000 1\n", "1e-320 0\n2e-320 3\n1000 1\n"}) {
+        EXPECT_EQ(run({"import", writeFile("absurd.txt", contents), "--rate", "48000"}), 1);
+        EXPECT_TRUE(errText.contains("no usable correction filter")) << errText.toStdString();
+        EXPECT_FALSE(outText.contains("nan")) << outText.toStdString();
+        EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), storedProfile);
+        EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
+    }
+}
+
+// Preferences that cannot be written (here the configuration folder is a file) make
+// every changing action fail with the reason, never report a change that is not kept.
+TEST_F(CorrectionCommandTest, ChangesThatDoNotReachTheDiskAreFailures) {
+    const QString blocked = writeFile("config", "a file where the folder should be");
+    kavro::platform::SettingsPreferencesStore unwritable(blocked + "/Kavro/Kavro.conf");
+    const QStringList actions[] = {{"import", kCalibrationFile, "--rate", "48000"}, {"enable"}, {"disable"}};
+    for (const auto& action : actions) {
+        EXPECT_EQ(run(action, &unwritable), 1) << action.join(' ').toStdString();
+        EXPECT_TRUE(errText.contains("not saved")) << errText.toStdString();
+        EXPECT_TRUE(errText.contains(blocked)) << errText.toStdString();
+        EXPECT_FALSE(errText.contains("The correction is")) << errText.toStdString();
+    }
+    // The same actions on preferences that can be written succeed.
+    kavro::platform::SettingsPreferencesStore writable(dir.filePath("Kavro.conf"));
+    for (const auto& action : actions) {
+        EXPECT_EQ(run(action, &writable), 0) << errText.toStdString();
+    }
+    EXPECT_EQ(run({"clear"}, &writable), 0);
+}
+
+TEST_F(CorrectionCommandTest, ShowSaysWhyStoredTapsAreRefused) {
+    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0);
+    QJsonObject stored = QJsonDocument::fromJson(*preferences.data(keys::micCorrectionProfile.name)).object();
+    stored.insert("taps", QJsonArray{1e30});
+    preferences.setData(keys::micCorrectionProfile.name, QJsonDocument(stored).toJson());
+    EXPECT_EQ(run({"show"}), 1);
+    EXPECT_TRUE(outText.startsWith("The stored microphone correction cannot be read: "))
+        << outText.toStdString();
+    EXPECT_TRUE(outText.contains(" dB")) << outText.toStdString();
 }

@@ -21,6 +21,7 @@
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 #include "services/SessionManager.h"
+#include "support/CommandRun.h"
 #include "support/ModulatedNoise.h"
 #include "support/SoundFiles.h"
 
@@ -91,14 +92,10 @@ template <typename TickOf> std::int64_t intervalsAt135(const WeightedPeaks& peak
 }
 
 QJsonObject analyzeFile(const QString& path, double offset) {
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    cli::CommandContext context{outStream, errStream, false};
-    const int exitCode =
-        cli::runAnalyze({path, "--offset", QString::number(offset, 'g', 17), "--json"}, context);
-    outStream.flush();
-    EXPECT_EQ(exitCode, 0) << err.toStdString();
-    return QJsonDocument::fromJson(out.toUtf8()).object();
+    const auto run = testsupport::runCommand(cli::runAnalyze,
+                                             {path, "--offset", QString::number(offset, 'g', 17), "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    return run.json();
 }
 
 bool writeSignal(const QString& path, const std::vector<float>& signal) {

@@ -5,6 +5,7 @@
 #include "platform/file/QtFileStore.h"
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
+#include "support/CommandRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,16 +59,15 @@ protected:
 
     QString path() const { return dir.filePath("sessions.json"); }
 
-    int run(QStringList args) {
-        out.clear();
-        err.clear();
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        CommandContext context{outStream, errStream, false};
-        const int code = runHistory(args, context, {clock, preferences, files, path()});
-        outStream.flush();
-        errStream.flush();
-        return code;
+    int run(const QStringList& args) {
+        auto result = testsupport::runCommand(
+            [&](const QStringList& a, CommandContext& context) {
+                return runHistory(a, context, {clock, preferences, files, path()});
+            },
+            args);
+        out = result.out;
+        err = result.err;
+        return result.exitCode;
     }
 
     QJsonObject stats(const QString& from, const QString& to) {
@@ -180,37 +180,33 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
         BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
 
-TEST_F(HistoryCommandTest, UnreadableFileIsReportedAndLeftAlone) {
-    const QByteArray broken = R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])";
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(broken);
+// A record without its start date, and one with a later key nested far deeper than any
+// parser should follow: each is one line naming the file and the cause, never a crash.
+TEST_F(HistoryCommandTest, UnreadableFileIsOneLineAndLeftAlone) {
+    const std::pair<QByteArray, const char*> brokenFiles[] = {
+        {R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])", "startDate"},
+        {R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') + "]",
+         "deeply nested"},
+    };
+    for (const auto& [broken, cause] : brokenFiles) {
+        {
+            QFile file(path());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(broken);
+        }
+        for (const QStringList& args :
+             {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
+              QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
+            EXPECT_EQ(run(args), kExitFailure);
+            EXPECT_TRUE(err.startsWith("kavro-cli: cannot use the history file " + path() + ": "))
+                << err.toStdString();
+            EXPECT_TRUE(err.contains(QLatin1String(cause))) << err.toStdString();
+            EXPECT_EQ(err.count('\n'), 1);
+            EXPECT_TRUE(out.isEmpty());
+        }
+        EXPECT_EQ(readAll(path()), broken);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
     }
-    for (const QStringList& args :
-         {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
-          QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
-        EXPECT_EQ(run(args), kExitFailure);
-        EXPECT_TRUE(err.contains("cannot use the history file")) << err.toStdString();
-        EXPECT_TRUE(err.contains("startDate")) << err.toStdString();
-    }
-    EXPECT_EQ(readAll(path()), broken);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
-}
-
-TEST_F(HistoryCommandTest, EndlessNestingIsAOneLineError) {
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') +
-                   "]");
-    }
-    EXPECT_EQ(run({"list"}), kExitFailure);
-    EXPECT_TRUE(err.startsWith("kavro-cli: cannot use the history file " + path() + ": "))
-        << err.toStdString();
-    EXPECT_TRUE(err.contains("deeply nested")) << err.toStdString();
-    EXPECT_EQ(err.count('\n'), 1);
-    EXPECT_TRUE(out.isEmpty());
 }
 
 } // namespace

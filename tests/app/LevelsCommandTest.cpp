@@ -1,4 +1,5 @@
 #include "cli/LevelsCommand.h"
+#include "support/CommandRun.h"
 #include "support/SoundFiles.h"
 
 #include <QFile>
@@ -11,26 +12,13 @@
 #include <cmath>
 #include <numbers>
 
-using kavro::cli::CommandContext;
+using kavro::testsupport::CommandRun;
 using kavro::testsupport::writeWav;
 
 namespace {
 
-struct CommandRun {
-    int exitCode = 0;
-    QString out;
-    QString err;
-    QStringList lines() const { return out.split('\n', Qt::SkipEmptyParts); }
-};
-
 CommandRun levels(const QStringList& args) {
-    CommandRun run;
-    QTextStream out(&run.out), err(&run.err);
-    CommandContext context{out, err, false};
-    run.exitCode = kavro::cli::runLevels(args, context);
-    out.flush();
-    err.flush();
-    return run;
+    return kavro::testsupport::runCommand(kavro::cli::runLevels, args);
 }
 
 float sineAt(long frame, double frequency, double amplitude) {

@@ -146,39 +146,25 @@ protected:
 
 // ---- settings ----
 
-TEST_F(AppStateTest, FirstLaunchTakesTheDefaults) {
+// The defaults themselves are the settings table's; here, that the services start from
+// them, also when what is stored means nothing, and that the login item is asked.
+TEST_F(AppStateTest, LaunchHandsTheSettingsToTheServices) {
     loginItem.setStatus(LoginItemStatus::enabled);
-    build();
-    EXPECT_EQ(state->selectedDeviceUID(), QString());
-    EXPECT_EQ(state->selectedOutputDeviceUID(), QString());
-    EXPECT_EQ(state->calibrationOffset(), 94.0);
-    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
-    EXPECT_FALSE(state->conservativeDoseMode());
-    EXPECT_TRUE(state->peakMonitoringEnabled());
-    EXPECT_TRUE(state->autoStartSessions());
-    EXPECT_TRUE(state->timeSensitiveNotifications());
-    EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
-    EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), true);
-    EXPECT_EQ(notifications.categories().size(), 7u);
-    EXPECT_FALSE(state->audioService().isRunning());
-}
-
-TEST_F(AppStateTest, StoredValuesThatMeanNothingReadAsTheDefaults) {
-    preferences.setDouble(keys::calibrationOffset.name, 0.0);
-    preferences.setString(keys::autoStartSessions.name, QStringLiteral("false"));
-    preferences.setInteger(keys::peakMonitoringEnabled.name, 0);
-    preferences.setBool(keys::timeSensitiveNotifications.name, false);
-    build();
-    EXPECT_EQ(state->calibrationOffset(), 94.0);
-    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
-    EXPECT_TRUE(state->autoStartSessions());
-    EXPECT_TRUE(state->peakMonitoringEnabled());
-    EXPECT_FALSE(state->timeSensitiveNotifications()) << "a stored boolean is taken as it is";
-
-    state.reset();
-    preferences.setDouble(keys::calibrationOffset.name, std::numeric_limits<double>::quiet_NaN());
-    build();
-    EXPECT_EQ(state->audioService().calibrationOffset(), 94.0);
+    for (const double stored : {0.0, std::numeric_limits<double>::quiet_NaN()}) {
+        preferences.setDouble(keys::calibrationOffset.name, stored);
+        preferences.setString(keys::autoStartSessions.name, QStringLiteral("false"));
+        build();
+        EXPECT_EQ(state->audioService().calibrationOffset(), 94.0) << stored;
+        EXPECT_TRUE(state->autoStartSessions());
+        EXPECT_TRUE(state->peakMonitoringEnabled());
+        EXPECT_TRUE(state->timeSensitiveNotifications());
+        EXPECT_FALSE(state->doseCalculator().conservativeMode());
+        EXPECT_TRUE(state->launchAtLogin()) << "follows the registration, not the key";
+        EXPECT_EQ(preferences.boolValue(keys::launchAtLogin.name), true);
+        EXPECT_EQ(notifications.categories().size(), 7u);
+        EXPECT_FALSE(state->audioService().isRunning());
+        state.reset();
+    }
 }
 
 TEST_F(AppStateTest, SettingsAreStoredAtOnceAndReadBackAtTheNextLaunch) {

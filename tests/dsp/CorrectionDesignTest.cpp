@@ -104,7 +104,6 @@ TEST(CorrectionDesign, DeviationBeyondNineDecibelsIsLimited) {
 // 240 Hz. 49152 Hz puts 240 Hz exactly on bin 10.
 TEST(CorrectionDesign, LowFrequencyBlend) {
     const double rate = 49152.0;
-    const auto design = measure(rate, [](double) { return 0.0; });
     auto gains = std::vector<float>(correction::kBinCount, 2.0f);
     correction::limitAndTaper(gains, rate);
     for (std::size_t k = 0; static_cast<double>(k) * rate / 2048.0 < 80.0; ++k) {
@@ -112,7 +111,6 @@ TEST(CorrectionDesign, LowFrequencyBlend) {
     }
     EXPECT_NEAR(gains[10], 1.5f, 1e-6f);
     EXPECT_EQ(gains[17], 2.0f); // 408 Hz: full correction
-    expectFlat(design);
 }
 
 struct TaperCase {

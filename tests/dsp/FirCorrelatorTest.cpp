@@ -1,5 +1,5 @@
 #include "dsp/FirCorrelator.h"
-#include "support/RandomSignal.h"
+#include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 using kavro::dsp::FirCorrelator;
-using kavro::testsupport::randomSignal;
+using kavro::testing::randomSignal;
 
 namespace {
 

@@ -1,11 +1,10 @@
 #include "dsp/ResponseAccumulator.h"
+#include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-#include <random>
 #include <vector>
 
 using kavro::dsp::ResponseAccumulator;
@@ -15,20 +14,10 @@ namespace {
 // Samples consumed by a complete run: 199 hops and one whole frame.
 constexpr std::size_t kRunSamples = 1024 * 199 + 2048;
 
-std::vector<float> noise(std::size_t length) {
-    std::mt19937 generator(11);
-    std::normal_distribution<float> distribution(0.0f, 0.1f);
-    std::vector<float> values(length);
-    for (float& value : values) {
-        value = distribution(generator);
-    }
-    return values;
-}
-
 } // namespace
 
 TEST(ResponseAccumulator, FramingDependsOnlyOnTheStream) {
-    const auto stream = noise(kRunSamples + 5000);
+    const auto stream = kavro::testing::randomSignal(kRunSamples + 5000, 11, 0.1f);
     ResponseAccumulator whole;
     EXPECT_EQ(whole.append(std::span(stream).first(kRunSamples - 1)), 199);
     EXPECT_EQ(whole.append(std::span(stream).subspan(kRunSamples - 1, 1)), 200);
@@ -52,10 +41,7 @@ TEST(ResponseAccumulator, FramingDependsOnlyOnTheStream) {
 }
 
 TEST(ResponseAccumulator, SineLandsInItsBinAndResetStartsAfresh) {
-    std::vector<float> sine(4096);
-    for (std::size_t n = 0; n < sine.size(); ++n) {
-        sine[n] = static_cast<float>(std::sin(2.0 * std::numbers::pi * 100.0 * static_cast<double>(n) / 2048.0));
-    }
+    const auto sine = kavro::testing::sineBuffer(100.0, 1.0, 2048.0, 4096); // on bin 100
     ResponseAccumulator accumulator;
     ASSERT_TRUE(accumulator.isValid());
     EXPECT_EQ(accumulator.append(sine), 3);

@@ -1,63 +1,54 @@
 #include "models/DoseLevel.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonValue>
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
+namespace kavro::models {
 namespace {
 
-using kavro::models::DoseLevel;
-
-struct BandCase {
-    double percent;
-    DoseLevel band;
-};
-
-class DoseLevelBand : public ::testing::TestWithParam<BandCase> {};
-
-TEST_P(DoseLevelBand, BoundariesBelongToTheHigherBand) {
-    EXPECT_EQ(kavro::models::doseLevelForPercentage(GetParam().percent), GetParam().band)
-        << "percent " << GetParam().percent;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Thresholds, DoseLevelBand,
-    ::testing::Values(BandCase{0.0, DoseLevel::safe}, BandCase{39.999, DoseLevel::safe},
-                      BandCase{40.0, DoseLevel::caution}, BandCase{69.999, DoseLevel::caution},
-                      BandCase{70.0, DoseLevel::warning}, BandCase{89.9999, DoseLevel::warning},
-                      BandCase{90.0, DoseLevel::danger}, BandCase{250.0, DoseLevel::danger},
-                      BandCase{-5.0, DoseLevel::safe},
-                      BandCase{std::numeric_limits<double>::quiet_NaN(), DoseLevel::safe}));
-
-TEST(DoseLevel, RawValuesAndJsonRoundTripOnlyForTheFourExactStrings) {
-    for (const DoseLevel level :
-         {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
-        EXPECT_EQ(kavro::models::doseLevelFromRawValue(kavro::models::rawValue(level)), level);
-        EXPECT_EQ(kavro::models::doseLevelFromJson(kavro::models::toJson(level)), level);
+TEST(DoseLevel, BoundariesBelongToTheHigherBand) {
+    const std::pair<double, DoseLevel> cases[] = {
+        {0.0, DoseLevel::safe},     {39.999, DoseLevel::safe},
+        {40.0, DoseLevel::caution}, {69.999, DoseLevel::caution},
+        {70.0, DoseLevel::warning}, {89.9999, DoseLevel::warning},
+        {90.0, DoseLevel::danger},  {250.0, DoseLevel::danger},
+        {-5.0, DoseLevel::safe},    {std::numeric_limits<double>::quiet_NaN(), DoseLevel::safe},
+    };
+    for (const auto& [percent, band] : cases) {
+        EXPECT_EQ(doseLevelForPercentage(percent), band) << "percent " << percent;
     }
-    const QJsonArray encoded{kavro::models::toJson(DoseLevel::caution)};
-    EXPECT_EQ(QJsonDocument(encoded).toJson(QJsonDocument::Compact), QByteArray(R"(["caution"])"));
-    EXPECT_EQ(kavro::models::rawValue(DoseLevel::danger), "danger");
-
-    EXPECT_FALSE(kavro::models::doseLevelFromRawValue("Caution"));
-    EXPECT_FALSE(kavro::models::doseLevelFromRawValue(""));
-    EXPECT_FALSE(kavro::models::doseLevelFromRawValue("danger "));
-    EXPECT_FALSE(kavro::models::doseLevelFromJson(QJsonValue(2)));
-    EXPECT_FALSE(kavro::models::doseLevelFromJson(QJsonValue()));
 }
 
-TEST(DoseLevel, LabelsAndColoursOfEveryBand) {
-    EXPECT_EQ(kavro::models::label(DoseLevel::safe), "Safe");
-    EXPECT_EQ(kavro::models::label(DoseLevel::caution), "Caution");
-    EXPECT_EQ(kavro::models::label(DoseLevel::warning), "Warning");
-    EXPECT_EQ(kavro::models::label(DoseLevel::danger), "Over-exposed");
-    EXPECT_EQ(kavro::models::colour(DoseLevel::safe).name, "green");
-    EXPECT_EQ(kavro::models::colour(DoseLevel::caution).name, "yellow");
-    EXPECT_EQ(kavro::models::colour(DoseLevel::warning).name, "orange");
-    EXPECT_EQ(kavro::models::colour(DoseLevel::danger).name, "red");
+// The stored name, the label and the colour of every band, in this one place.
+TEST(DoseLevel, StoredNamesLabelsAndColours) {
+    struct Band {
+        DoseLevel level;
+        const char* stored;
+        const char* label;
+        const char* colour;
+    };
+    const Band bands[] = {{DoseLevel::safe, "safe", "Safe", "green"},
+                          {DoseLevel::caution, "caution", "Caution", "yellow"},
+                          {DoseLevel::warning, "warning", "Warning", "orange"},
+                          {DoseLevel::danger, "danger", "Over-exposed", "red"}};
+    for (const Band& band : bands) {
+        EXPECT_EQ(rawValue(band.level), band.stored);
+        EXPECT_EQ(toJson(band.level), QJsonValue(band.stored));
+        EXPECT_EQ(doseLevelFromRawValue(band.stored), band.level);
+        EXPECT_EQ(doseLevelFromJson(QJsonValue(band.stored)), band.level);
+        EXPECT_EQ(label(band.level), band.label);
+        EXPECT_EQ(colour(band.level).name, band.colour);
+    }
+    // Only the exact names read back.
+    for (const char* other : {"Caution", "", "danger "}) {
+        EXPECT_FALSE(doseLevelFromRawValue(other)) << other;
+    }
+    EXPECT_FALSE(doseLevelFromJson(QJsonValue(2)));
+    EXPECT_FALSE(doseLevelFromJson(QJsonValue()));
 }
 
 } // namespace
+} // namespace kavro::models

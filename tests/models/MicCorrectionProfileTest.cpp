@@ -1,4 +1,5 @@
 #include "models/MicCorrectionProfile.h"
+#include "dsp/CorrectionDesign.h"
 #include "models/CalibrationSavedProfile.h"
 
 #include <QJsonArray>
@@ -25,13 +26,28 @@ QJsonObject jsonOf(const QByteArray& text) {
     return QJsonDocument::fromJson(text).object();
 }
 
+// The decoded profile, or none; the reason of a refusal is checked where it matters.
+std::optional<MicCorrectionProfile> decoded(const QByteArray& data) {
+    auto result = MicCorrectionProfile::decode(data);
+    if (auto* profile = std::get_if<MicCorrectionProfile>(&result)) {
+        return std::move(*profile);
+    }
+    return std::nullopt;
+}
+
+QString refusal(const QByteArray& data) {
+    const auto result = MicCorrectionProfile::decode(data);
+    const auto* reason = std::get_if<QString>(&result);
+    return reason ? *reason : QString();
+}
+
 } // namespace
 
 TEST(MicCorrectionProfile, RoundTripsThroughItsStoredForm) {
     const auto profile = sampleProfile();
     const auto data = profile.encode();
     ASSERT_TRUE(data);
-    EXPECT_EQ(MicCorrectionProfile::decode(*data), profile);
+    EXPECT_EQ(decoded(*data), profile);
     const QJsonObject object = jsonOf(*data);
     EXPECT_EQ(object.keys(), (QStringList{"correctionCurve", "measuredDate", "sampleRate", "taps"}));
     // Seconds since 2001-01-01 UTC, with fraction.
@@ -39,14 +55,14 @@ TEST(MicCorrectionProfile, RoundTripsThroughItsStoredForm) {
 }
 
 TEST(MicCorrectionProfile, ReadsWrittenTextAndIgnoresUnknownMembers) {
-    const auto decoded = MicCorrectionProfile::decode(
-        R"({"extra":[1,2],"measuredDate":0,"correctionCurve":[{"gainDB":-1.5,"frequency":80,"x":1}],)"
-        R"("sampleRate":44100,"taps":[1]})");
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->measuredDate, QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc()));
-    EXPECT_EQ(decoded->correctionCurve, (QList<FrequencyCurvePoint>{{80.0f, -1.5f}}));
-    EXPECT_EQ(decoded->taps, std::vector<float>{1.0f});
-    EXPECT_EQ(decoded->sampleRate, 44100.0);
+    const auto profile =
+        decoded(R"({"extra":[1,2],"measuredDate":0,"correctionCurve":[{"gainDB":-1.5,"frequency":80,"x":1}],)"
+                R"("sampleRate":44100,"taps":[1]})");
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->measuredDate, QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc()));
+    EXPECT_EQ(profile->correctionCurve, (QList<FrequencyCurvePoint>{{80.0f, -1.5f}}));
+    EXPECT_EQ(profile->taps, std::vector<float>{1.0f});
+    EXPECT_EQ(profile->sampleRate, 44100.0);
 }
 
 TEST(MicCorrectionProfile, RejectsMissingMembersWrongTypesAndNonFiniteNumbers) {
@@ -54,7 +70,7 @@ TEST(MicCorrectionProfile, RejectsMissingMembersWrongTypesAndNonFiniteNumbers) {
     for (const char* member : {"taps", "sampleRate", "measuredDate", "correctionCurve"}) {
         QJsonObject object = jsonOf(good);
         object.remove(member);
-        EXPECT_FALSE(MicCorrectionProfile::fromJson(object)) << member;
+        EXPECT_TRUE(std::holds_alternative<QString>(MicCorrectionProfile::fromJson(object))) << member;
     }
     const char* broken[] = {
         R"({"taps":[1e39],"sampleRate":48000,"measuredDate":0,"correctionCurve":[]})", // overflows a float
@@ -67,11 +83,65 @@ TEST(MicCorrectionProfile, RejectsMissingMembersWrongTypesAndNonFiniteNumbers) {
         "not json",
     };
     for (const char* text : broken) {
-        EXPECT_FALSE(MicCorrectionProfile::decode(text)) << text;
+        EXPECT_FALSE(refusal(text).isEmpty()) << text;
     }
     auto notANumber = sampleProfile();
     notANumber.taps.push_back(std::numeric_limits<float>::quiet_NaN());
     EXPECT_FALSE(notANumber.encode());
+}
+
+// Stored data is not trusted to be a filter: taps that would multiply the signal by
+// millions, or that would cost the capture thread a multiply-add each by the thousand,
+// are refused with a reason, wherever the profile is stored.
+TEST(MicCorrectionProfile, RefusesFiltersNoCorrectionCouldBe) {
+    const auto withTaps = [](const QJsonArray& taps) {
+        QJsonObject object = jsonOf(*sampleProfile().encode());
+        object.insert("taps", taps);
+        return QJsonDocument(object).toJson();
+    };
+    QJsonArray tooMany;
+    for (std::size_t i = 0; i <= MicCorrectionProfile::kMaxTapCount; ++i) {
+        tooMany.append(i == 0 ? 1.0 : 0.0);
+    }
+    const std::pair<QByteArray, const char*> cases[] = {
+        {withTaps({1e30}), "dB"},
+        {withTaps({0.0, 3e4, 0.0}), "dB"},
+        {withTaps({20.0, -20.0}), "dB"}, // +32 dB at the highest frequency
+        {withTaps(tooMany), "taps"},
+    };
+    for (const auto& [data, word] : cases) {
+        EXPECT_TRUE(refusal(data).contains(word))
+            << data.left(80).toStdString() << " → " << refusal(data).toStdString();
+        QJsonObject saved =
+            *CalibrationSavedProfile::create("a", "", {}, 94, QDateTime::currentDateTimeUtc(), std::nullopt)
+                 .toJson();
+        saved.insert("freqProfile", jsonOf(data));
+        EXPECT_FALSE(CalibrationSavedProfile::decodeList(QJsonDocument(QJsonArray{saved}).toJson()));
+    }
+}
+
+// Every filter the design makes, however extreme the response it corrects, stays
+// within the bounds: a real measurement is never refused.
+TEST(MicCorrectionProfile, EveryDesignWithinNineDecibelsIsAccepted) {
+    const kavro::dsp::RealFft fft(kavro::dsp::correction::kFftSize);
+    const std::size_t bins = kavro::dsp::correction::kBinCount;
+    std::vector<std::vector<float>> targets{std::vector<float>(bins, 100.0f), std::vector<float>(bins, 0.0f)};
+    for (std::size_t period : {1, 3, 16}) {
+        std::vector<float> alternating(bins);
+        for (std::size_t k = 0; k < bins; ++k) {
+            alternating[k] = (k / period) % 2 ? 100.0f : 0.0f; // beyond ±9 dB: limited to it
+        }
+        targets.push_back(alternating);
+    }
+    for (const double rate : {8000.0, 44100.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+        for (const auto& gains : targets) {
+            const auto design = kavro::dsp::correction::finishDesign(gains, rate, fft);
+            ASSERT_TRUE(design);
+            const auto profile =
+                MicCorrectionProfile::fromDesign(*design, rate, QDateTime::currentDateTimeUtc());
+            EXPECT_EQ(profile.problem(), std::nullopt) << rate << " Hz";
+        }
+    }
 }
 
 TEST(CalibrationSavedProfile, StoredFormAndRoundTrip) {
@@ -92,9 +162,9 @@ TEST(CalibrationSavedProfile, StoredFormAndRoundTrip) {
     EXPECT_TRUE(first.value("freqProfile").isObject());
     EXPECT_FALSE(array.at(1).toObject().contains("freqProfile"));
 
-    const auto decoded = CalibrationSavedProfile::decodeList(*data);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(*decoded, (QList<CalibrationSavedProfile>{withCorrection, plain}));
+    const auto list = CalibrationSavedProfile::decodeList(*data);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(*list, (QList<CalibrationSavedProfile>{withCorrection, plain}));
 }
 
 TEST(CalibrationSavedProfile, AnyMissingRequiredKeyFailsTheWholeList) {

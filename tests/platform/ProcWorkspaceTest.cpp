@@ -66,43 +66,35 @@ private:
 };
 
 TEST(ProcWorkspaceResolution, NamesProcessesByFlatpakIdAliasOrExecutable) {
+    const QString flatpakCgroup = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
+                                  "app-flatpak-org.audacityteam.Audacity-4242.scope\n";
+    const std::pair<FakeProc::Process, QString> cases[] = {
+        {{"/opt/REAPER/reaper", "reaper", "0::/user.slice/session-2.scope", {}}, "com.cockos.reaper"},
+        {{"/usr/lib/ardour7/ardour-7.3.0~ds0", "ardour-7.3.0~ds", {}, {}}, "org.ardour.Ardour"},
+        {{"/opt/Ardour-8.4.0/bin/ardour8", "ardour8", {}, {}}, "org.ardour.Ardour"},
+        {{"/usr/bin/gedit", "gedit", {}, {}}, "gedit"},
+        {{"/app/bin/audacity", "audacity", flatpakCgroup, {}, "audacity", true}, "org.audacityteam.audacity"},
+        {{"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}, "x", true},
+         "com.example.My-Tool"},
+        // An open root without a .flatpak-info is no sandbox, whatever the cgroup says.
+        {{"/usr/bin/z", "z", "0::/app.slice/app-flatpak-com.example.Z-1.scope", {}}, "z"},
+        {{"/app/bin/y", "y", "0::/", "[Application]\nname=org.example.Boxed\nruntime=x\n"},
+         "org.example.Boxed"},
+        {{"/usr/bin/python3.11", "openshot-qt", {}, {}}, "org.openshot.OpenShot"},
+        {{"/opt/REAPER/reaper (deleted)", "reaper", {}, {}}, "com.cockos.reaper"},
+        {{{}, "kworker/0:1", {}, {}, {}}, ""}, // a kernel thread is no application
+        {{{}, "guarded", {}, {}}, "guarded"},
+    };
     FakeProc proc;
-    proc.add(101, {"/opt/REAPER/reaper", "reaper", "0::/user.slice/session-2.scope", {}});
-    proc.add(102, {"/usr/lib/ardour7/ardour-7.3.0~ds0", "ardour-7.3.0~ds", {}, {}});
-    proc.add(103, {"/opt/Ardour-8.4.0/bin/ardour8", "ardour8", {}, {}});
-    proc.add(104, {"/usr/bin/gedit", "gedit", {}, {}});
-    proc.add(105, {"/app/bin/audacity",
-                   "audacity",
-                   "0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
-                   "app-flatpak-org.audacityteam.Audacity-4242.scope\n",
-                   {},
-                   "audacity",
-                   true});
-    proc.add(106,
-             {"/app/bin/x", "x", "0::/app.slice/app-flatpak-com.example.My-Tool-77.scope", {}, "x", true});
-    // An open root without a .flatpak-info is no sandbox, whatever the cgroup says.
-    proc.add(112, {"/usr/bin/z", "z", "0::/app.slice/app-flatpak-com.example.Z-1.scope", {}});
-    proc.add(107, {"/app/bin/y", "y", "0::/", "[Application]\nname=org.example.Boxed\nruntime=x\n"});
-    proc.add(108, {"/usr/bin/python3.11", "openshot-qt", {}, {}});
-    proc.add(109, {"/opt/REAPER/reaper (deleted)", "reaper", {}, {}});
-    proc.add(110, {{}, "kworker/0:1", {}, {}, {}});
-    proc.add(111, {{}, "guarded", {}, {}});
-
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        proc.add(100 + static_cast<int>(i), cases[i].first);
+    }
     ProcWorkspace workspace(kAliases, proc.root(), std::chrono::milliseconds(0));
-    EXPECT_EQ(workspace.resolveApplicationId(101), "com.cockos.reaper");
-    EXPECT_EQ(workspace.resolveApplicationId(102), "org.ardour.Ardour");
-    EXPECT_EQ(workspace.resolveApplicationId(103), "org.ardour.Ardour");
-    EXPECT_EQ(workspace.resolveApplicationId(104), "gedit");
-    EXPECT_EQ(workspace.resolveApplicationId(105), "org.audacityteam.audacity");
-    EXPECT_EQ(workspace.resolveApplicationId(106), "com.example.My-Tool");
-    EXPECT_EQ(workspace.resolveApplicationId(107), "org.example.Boxed");
-    EXPECT_EQ(workspace.resolveApplicationId(108), "org.openshot.OpenShot");
-    EXPECT_EQ(workspace.resolveApplicationId(109), "com.cockos.reaper");
-    EXPECT_EQ(workspace.resolveApplicationId(110), "") << "a kernel thread is no application";
-    EXPECT_EQ(workspace.resolveApplicationId(111), "guarded");
-    EXPECT_EQ(workspace.resolveApplicationId(112), "z");
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(workspace.resolveApplicationId(100 + static_cast<int>(i)), cases[i].second) << i;
+    }
     EXPECT_EQ(workspace.resolveApplicationId(999), "");
-    EXPECT_EQ(workspace.listedProcessCount(), 12u);
+    EXPECT_EQ(workspace.listedProcessCount(), std::size(cases));
 }
 
 class ProcWorkspaceScanTest : public ::testing::Test {

@@ -123,6 +123,65 @@ TEST_F(SettingsPreferencesStoreTest, PendingWritesAreSavedByFlushAndAtQuit) {
     EXPECT_EQ(SettingsPreferencesStore(path()).boolValue("launchAtLogin"), false);
 }
 
+// A write that fails says so, with the reason, and keeps the changes: they stay
+// visible and reach the disk with the next write that can be made. QSettings keeps
+// reporting its first error for good, so the second write is the real test.
+TEST_F(SettingsPreferencesStoreTest, AFailedWriteIsReportedAndTriedAgain) {
+    const QString blocker = folder.filePath("config");
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // a file where the folder should be
+    }
+    SettingsPreferencesStore store(blocker + "/Kavro.conf");
+    store.setBool("micFreqCorrectionEnabled", true);
+    const auto error = store.flush();
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains(blocker)) << error->toStdString();
+    EXPECT_TRUE(store.hasPendingWrites());
+    EXPECT_EQ(store.boolValue("micFreqCorrectionEnabled"), true);
+    EXPECT_TRUE(store.flush()); // still blocked
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    store.setInteger("count", 2);
+    EXPECT_EQ(store.flush(), std::nullopt);
+    EXPECT_FALSE(store.hasPendingWrites());
+    SettingsPreferencesStore reread(blocker + "/Kavro.conf");
+    EXPECT_EQ(reread.boolValue("micFreqCorrectionEnabled"), true);
+    EXPECT_EQ(reread.integer("count"), 2);
+}
+
+// A damaged file read at start is not a failed write: the write replaces it.
+TEST_F(SettingsPreferencesStoreTest, ADamagedFileDoesNotFailTheWriteThatReplacesIt) {
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General\nx=\"unterminated\n\xff\xfe=1\n");
+    }
+    SettingsPreferencesStore store(path());
+    store.setDouble("calibrationOffset", 96.5);
+    EXPECT_EQ(store.flush(), std::nullopt);
+    EXPECT_EQ(SettingsPreferencesStore(path()).doubleValue("calibrationOffset"), 96.5);
+}
+
+// Every date the store hands out, it writes back as the same point in time; a stored
+// date it could not write (one whose offset moves it past 9999 in UTC) reads as absent.
+TEST(SettingsPreferencesStoreFormat, DatesReadOnlyWhenTheyCanBeWrittenBack) {
+    const std::pair<const char*, bool> cases[] = {
+        {"t:2025-03-14T09:26:53.250+05:30", true},  {"t:9999-12-31T23:59:59.999Z", true},
+        {"t:9999-12-31T23:30:00.000+05:00", true},  {"t:0001-01-01T00:00:00.000Z", true},
+        {"t:9999-12-31T23:30:00.000-05:00", false},
+    };
+    for (const auto& [text, readable] : cases) {
+        const auto decoded = SettingsPreferencesStore::decode(QString::fromLatin1(text));
+        ASSERT_EQ(decoded.has_value(), readable) << text;
+        if (decoded) {
+            const auto reread = SettingsPreferencesStore::decode(SettingsPreferencesStore::encode(*decoded));
+            ASSERT_TRUE(reread) << text;
+            EXPECT_EQ(std::get<QDateTime>(*reread), std::get<QDateTime>(*decoded)) << text;
+        }
+    }
+}
+
 TEST(SettingsPreferencesStoreFormat, InvalidDateRoundTripsAsInvalid) {
     const auto decoded = SettingsPreferencesStore::decode(SettingsPreferencesStore::encode(QDateTime()));
     ASSERT_TRUE(decoded);

@@ -22,35 +22,31 @@ constexpr int kRate = 8000;
 constexpr int kFileFrames = 300; // shorter than a buffer, so each buffer crosses the end
 constexpr int kBufferFrames = 256;
 
-// Every sample delivered, in order, and the threads that delivered them.
+// Every sample delivered, in order, and the size and thread of each buffer.
+struct Recording {
+    std::vector<float> samples;
+    std::vector<std::size_t> bufferSizes;
+    std::vector<std::thread::id> threads;
+};
+
 class Recorder {
 public:
     CaptureCallback callback() {
         return [this](std::span<const float> samples) {
             const std::lock_guard lock(m_mutex);
-            m_samples.insert(m_samples.end(), samples.begin(), samples.end());
-            m_bufferSizes.push_back(samples.size());
-            m_threads.push_back(std::this_thread::get_id());
+            m_recording.samples.insert(m_recording.samples.end(), samples.begin(), samples.end());
+            m_recording.bufferSizes.push_back(samples.size());
+            m_recording.threads.push_back(std::this_thread::get_id());
         };
     }
-    std::vector<float> samples() const {
+    Recording recording() const {
         const std::lock_guard lock(m_mutex);
-        return m_samples;
-    }
-    std::vector<std::size_t> bufferSizes() const {
-        const std::lock_guard lock(m_mutex);
-        return m_bufferSizes;
-    }
-    std::vector<std::thread::id> threads() const {
-        const std::lock_guard lock(m_mutex);
-        return m_threads;
+        return m_recording;
     }
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<float> m_samples;
-    std::vector<std::size_t> m_bufferSizes;
-    std::vector<std::thread::id> m_threads;
+    Recording m_recording;
 };
 
 class SoundFileBackendTest : public ::testing::TestWithParam<SoundFileBackend::Pace> {
@@ -80,16 +76,17 @@ TEST_P(SoundFileBackendTest, DeliversWholeBuffersInPlayingTimeFromItsOwnThread) 
     stream->stop();
     const double elapsedSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const auto samples = recorder.samples();
+    const Recording recording = recorder.recording();
+    const auto& samples = recording.samples;
 
     // No faster than the audio plays: at most the elapsed time's worth, plus the
     // buffer sent at the start.
     ASSERT_FALSE(samples.empty());
     EXPECT_LE(samples.size(), static_cast<std::size_t>(elapsedSeconds * kRate) + kBufferFrames);
-    for (const std::size_t size : recorder.bufferSizes()) {
+    for (const std::size_t size : recording.bufferSizes) {
         EXPECT_EQ(size, static_cast<std::size_t>(kBufferFrames));
     }
-    for (const auto& thread : recorder.threads()) {
+    for (const auto& thread : recording.threads) {
         EXPECT_NE(thread, std::this_thread::get_id());
     }
 
@@ -105,7 +102,7 @@ TEST_P(SoundFileBackendTest, DeliversWholeBuffersInPlayingTimeFromItsOwnThread) 
     // Nothing arrives once stop() has returned.
     const std::size_t delivered = samples.size();
     QThread::msleep(80);
-    EXPECT_EQ(recorder.samples().size(), delivered);
+    EXPECT_EQ(recorder.recording().samples.size(), delivered);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paces, SoundFileBackendTest,

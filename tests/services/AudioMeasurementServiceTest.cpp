@@ -3,8 +3,10 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -12,19 +14,29 @@
 #include <numbers>
 #include <vector>
 
+namespace {
+
+using kavro::platform::AudioDeviceDescription;
 using kavro::platform::MemoryPreferencesStore;
 using kavro::platform::MicrophonePermission;
 using kavro::platform::testing::ScriptedAudioBackend;
 using kavro::services::AudioDeviceManager;
 using kavro::services::AudioMeasurementService;
+using kavro::testing::waitUntil;
 
-namespace {
+AudioDeviceDescription input(const QString& uid, int channels) {
+    AudioDeviceDescription description;
+    description.uid = uid;
+    description.name = uid;
+    description.channelCount = channels;
+    description.sampleRate = 48000;
+    return description;
+}
 
 // A continuous sine cut into consecutive buffers.
 class SineSource {
 public:
-    SineSource(double frequency, double sampleRate, double amplitude = 1.0)
-        : m_frequency(frequency), m_sampleRate(sampleRate), m_amplitude(amplitude) {}
+    SineSource(double frequency, double sampleRate) : m_frequency(frequency), m_sampleRate(sampleRate) {}
     std::vector<float> next(std::size_t frames = 1024) {
         std::vector<float> samples(frames);
         for (auto& s : samples) {
@@ -36,7 +48,7 @@ public:
     void setAmplitude(double amplitude) { m_amplitude = amplitude; }
 
 private:
-    double m_frequency, m_sampleRate, m_amplitude;
+    double m_frequency, m_sampleRate, m_amplitude = 1.0;
     std::int64_t m_position = 0;
 };
 
@@ -44,30 +56,38 @@ double levelDb(double rms, double offset) {
     return 20.0 * std::log10(rms) + offset;
 }
 
-class MeasurementPipeline : public ::testing::Test {
+// The meter against the scripted backend: the levels it publishes, and its engine side
+// (routing, formats, the device switch, the recovery from configuration changes). The
+// 0.2 s and 0.4 s rules run on Qt's real timers, checked just before and after their time.
+class AudioMeasurementServiceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        devices = std::make_unique<AudioDeviceManager>(backend, preferences);
-        service = std::make_unique<AudioMeasurementService>(backend, *devices, 94.0);
+    AudioMeasurementServiceTest() {
+        backend.inputs = {input("usb", 4), input("builtin", 1)};
+        manager = std::make_unique<AudioDeviceManager>(backend, preferences);
+        service = std::make_unique<AudioMeasurementService>(backend, *manager, 94.0);
+        service->onDeviceDisconnected = [this] { ++disconnects; };
     }
 
     // Delivers buffers on the scripted capture thread and then the posted updates on
     // this (the main) thread.
-    void feed(std::vector<float> buffer) {
+    void feed(std::vector<float> buffer, int count = 1) {
         ASSERT_NE(backend.stream(), nullptr);
-        backend.stream()->deliver({std::move(buffer)});
+        backend.stream()->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(count), buffer));
         QCoreApplication::sendPostedEvents();
     }
 
     ScriptedAudioBackend backend;
     MemoryPreferencesStore preferences;
-    std::unique_ptr<AudioDeviceManager> devices;
+    std::unique_ptr<AudioDeviceManager> manager;
     std::unique_ptr<AudioMeasurementService> service;
+    int disconnects = 0;
 };
 
 } // namespace
 
-TEST_F(MeasurementPipeline, FullScaleSineClimbsToItsLevel) {
+// Levels climb by the smoothing (0.3 of the new level, 0.7 of the old) to the sine's
+// RMS level; peaks and the peak alert follow each buffer.
+TEST_F(AudioMeasurementServiceTest, FullScaleSineClimbsToItsLevel) {
     service->start();
     ASSERT_TRUE(service->isRunning());
     SineSource source(1000, 48000);
@@ -78,85 +98,28 @@ TEST_F(MeasurementPipeline, FullScaleSineClimbsToItsLevel) {
         // Both weightings have unit gain at 1 kHz; a buffer holds 21⅓ cycles.
         EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99, 0.05) << "buffer " << i;
         EXPECT_NEAR(levelDb(service->lastBuffer().rmsC, 94.0), 90.99, 0.05) << "buffer " << i;
-        if (i >= 1) {
-            EXPECT_NEAR(service->peakDBA(), 94.0, 0.02) << "buffer " << i;
-            EXPECT_NEAR(service->peakDBC(), 94.0, 0.02) << "buffer " << i;
-        }
     }
+    EXPECT_NEAR(service->peakDBA(), 94.0, 0.02);
+    EXPECT_NEAR(service->peakDBC(), 94.0, 0.02);
     EXPECT_NEAR(published[0], 27.3, 0.05);
     EXPECT_NEAR(published[1], 46.4, 0.05);
     EXPECT_NEAR(published[19], 90.99, 0.1);
     EXPECT_NEAR(service->currentDBC(), 90.99, 0.1);
     EXPECT_FALSE(service->peakAlert());
-}
 
-TEST_F(MeasurementPipeline, LevelsAreCappedAndFloored) {
-    service->setCalibrationOffset(150.0);
-    service->start();
-    SineSource source(1000, 48000);
-    for (int i = 0; i < 60; ++i) {
-        feed(source.next());
-    }
-    // About 147 dB: the smoothing input is capped at 140, the peaks at 160.
-    EXPECT_NEAR(service->currentSPL(), 140.0, 1e-6);
-    EXPECT_NEAR(service->currentDBC(), 140.0, 1e-6);
-    const double capped = service->currentSPL();
-    EXPECT_NEAR(service->peakDBA(), 150.0, 0.02);
-    EXPECT_NEAR(service->peakDBC(), 150.0, 0.02);
-
-    // The offset takes effect from the next buffer; a negative level gives 0, not less.
-    service->setCalibrationOffset(-200.0);
-    feed(source.next());
-    EXPECT_DOUBLE_EQ(service->currentSPL(), 0.7 * capped);
-    EXPECT_EQ(service->peakDBA(), 0.0);
-    EXPECT_EQ(service->peakDBC(), 0.0);
-}
-
-TEST_F(MeasurementPipeline, SilenceDecaysTheLevelsAndZeroesThePeaks) {
-    service->start();
-    SineSource source(1000, 48000);
-    for (int i = 0; i < 30; ++i) {
-        feed(source.next());
-    }
-    // The filters ring for a few buffers after the sine stops; then their output is
-    // digital silence too, and each silent buffer takes the levels to 0.7 of before.
-    for (int i = 0; i < 20; ++i) {
-        feed(std::vector<float>(1024, 0.0f));
-    }
-    const double a = service->currentSPL();
-    const double c = service->currentDBC();
-    ASSERT_GT(a, 0.0);
-    feed(std::vector<float>(1024, 0.0f));
-    EXPECT_DOUBLE_EQ(service->currentSPL(), 0.7 * a);
-    EXPECT_DOUBLE_EQ(service->currentDBC(), 0.7 * c);
-    EXPECT_EQ(service->peakDBA(), 0.0);
-    EXPECT_EQ(service->peakDBC(), 0.0);
-    EXPECT_FALSE(service->peakAlert());
-}
-
-TEST_F(MeasurementPipeline, PeakAlertFollowsEachBuffer) {
+    // The offset takes effect from the next buffer: a 140 dBC peak alerts.
     service->setCalibrationOffset(140.0);
-    service->start();
-    SineSource source(1000, 48000);
-    feed(source.next());
-    feed(source.next());
-    EXPECT_TRUE(service->peakAlert()); // a 140 dBC peak
-    source.setAmplitude(0.1);          // 120 dBC once the filters have followed the step
-    feed(source.next());
-    feed(source.next());
-    EXPECT_LT(service->peakDBC(), 135.0);
-    EXPECT_FALSE(service->peakAlert());
-    source.setAmplitude(1.0);
     feed(source.next());
     EXPECT_TRUE(service->peakAlert());
+    service->setCalibrationOffset(94.0);
+    feed(source.next());
+    EXPECT_FALSE(service->peakAlert());
 }
 
-TEST_F(MeasurementPipeline, StopPublishesZerosAndDropsLateUpdates) {
+TEST_F(AudioMeasurementServiceTest, StopPublishesZerosAndDropsLateUpdates) {
     service->start();
     SineSource source(1000, 48000);
-    for (int i = 0; i < 10; ++i) {
-        feed(source.next());
-    }
+    feed(source.next(), 10);
     ASSERT_GT(service->currentSPL(), 80.0);
     // Buffers processed before the stop whose updates are still queued.
     backend.stream()->deliver({source.next(), source.next()});
@@ -178,12 +141,10 @@ TEST_F(MeasurementPipeline, StopPublishesZerosAndDropsLateUpdates) {
 
 // The interval holds every buffer published since it was last taken, whatever the
 // newest buffer says, each with the offset it was measured with.
-TEST_F(MeasurementPipeline, TheIntervalHoldsEveryBufferSinceTheLastTake) {
+TEST_F(AudioMeasurementServiceTest, TheIntervalHoldsEveryBufferSinceTheLastTake) {
     service->start();
     SineSource source(1000, 48000);
-    for (int i = 0; i < 10; ++i) {
-        feed(source.next());
-    }
+    feed(source.next(), 10);
     service->takeInterval();
 
     struct Step {
@@ -215,14 +176,14 @@ TEST_F(MeasurementPipeline, TheIntervalHoldsEveryBufferSinceTheLastTake) {
     EXPECT_FALSE(service->takeInterval().hasAudio());
 }
 
-TEST_F(MeasurementPipeline, StartNeedsPermissionAndDoesNothingWhileRunning) {
+TEST_F(AudioMeasurementServiceTest, StartNeedsPermissionAndDoesNothingWhileRunning) {
     service->start();
     service->start();
     EXPECT_EQ(backend.openCount(), 1);
     service->stop();
 
     backend.permission = MicrophonePermission::Denied;
-    AudioMeasurementService denied(backend, *devices, 94.0);
+    AudioMeasurementService denied(backend, *manager, 94.0);
     EXPECT_FALSE(denied.hasPermission());
     denied.start();
     EXPECT_FALSE(denied.isRunning());
@@ -230,27 +191,10 @@ TEST_F(MeasurementPipeline, StartNeedsPermissionAndDoesNothingWhileRunning) {
 
     // Not yet determined: the answer arrives later on the main thread.
     backend.permission = MicrophonePermission::NotDetermined;
-    AudioMeasurementService asked(backend, *devices, 94.0);
+    AudioMeasurementService asked(backend, *manager, 94.0);
     EXPECT_FALSE(asked.hasPermission());
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(asked.hasPermission());
-}
-
-TEST_F(MeasurementPipeline, FiltersFollowTheCaptureRate) {
-    backend.captureFormat = {44100.0, 2};
-    service->start();
-    EXPECT_EQ(service->currentSampleRate(), 44100.0);
-    SineSource source(1000, 44100);
-    for (int i = 0; i < 5; ++i) {
-        feed(source.next());
-    }
-    EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99, 0.05);
-    // Buffers of one whole 100 Hz cycle each, so that every buffer's RMS is exact.
-    SineSource low(100, 44100);
-    for (int i = 0; i < 40; ++i) {
-        feed(low.next(441));
-    }
-    EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99 - 19.18, 0.02);
 }
 
 namespace {
@@ -267,7 +211,7 @@ public:
 
 } // namespace
 
-TEST_F(MeasurementPipeline, RawTapSeesSamplesBeforeTheCorrection) {
+TEST_F(AudioMeasurementServiceTest, RawTapSeesSamplesBeforeTheCorrection) {
     MutingCorrection correction;
     service->setMicFreqCorrection(&correction);
     std::vector<float> tapped;
@@ -297,26 +241,199 @@ TEST_F(MeasurementPipeline, RawTapSeesSamplesBeforeTheCorrection) {
     service->setMicFreqCorrection(nullptr);
 }
 
-TEST_F(MeasurementPipeline, EmptyBuffersAreSkipped) {
+// Empty buffers publish nothing; a non-finite sample from a broken driver must not stop
+// the meter for good.
+TEST_F(AudioMeasurementServiceTest, SkipsEmptyBuffersAndRecoversFromNonFiniteSamples) {
     service->start();
     int changes = 0;
     QObject::connect(service.get(), &AudioMeasurementService::changed, [&] { ++changes; });
     feed({});
     EXPECT_EQ(changes, 0);
-    feed(std::vector<float>(1025, 0.25f));
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(service->lastBuffer().frames, 1025u);
-}
-
-// A non-finite sample from a broken driver must not stop the meter for good.
-TEST_F(MeasurementPipeline, RecoversFromNonFiniteSamples) {
-    service->start();
-    std::vector<float> broken(1024, 0.1f);
+    std::vector<float> broken(1025, 0.1f);
     broken[100] = std::numeric_limits<float>::quiet_NaN();
     feed(broken);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(service->lastBuffer().frames, 1025u);
     SineSource source(1000, 48000);
     for (int i = 0; i < 30; ++i) {
         feed(source.next());
     }
     EXPECT_NEAR(service->currentSPL(), 90.99, 0.1);
+}
+
+TEST_F(AudioMeasurementServiceTest, StartRoutesToTheSelectionAndTheFiltersFollowTheDeviceRate) {
+    manager->selectDevice("usb");
+    manager->setSelectedChannelIndex(2);
+    backend.captureFormat = {44100.0, 4};
+    service->start();
+    ASSERT_TRUE(service->isRunning());
+    ASSERT_NE(backend.stream(), nullptr);
+    EXPECT_EQ(backend.stream()->deviceUid(), "usb");
+    EXPECT_EQ(backend.stream()->deviceChannel(), 2);
+    EXPECT_EQ(backend.stream()->framesPerBuffer(), 1024);
+    EXPECT_TRUE(backend.stream()->isStarted());
+    EXPECT_EQ(service->currentSampleRate(), 44100.0);
+    // Buffers of one whole 100 Hz cycle each, so that every buffer's RMS is exact: the
+    // A-weighting of 44.1 kHz takes 19.18 dB off.
+    SineSource low(100, 44100);
+    for (int i = 0; i < 40; ++i) {
+        feed(low.next(441));
+    }
+    EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99 - 19.18, 0.02);
+
+    // A selection that is not present captures from the default input.
+    service->stop();
+    manager->selectDevice("gone");
+    service->start();
+    EXPECT_EQ(backend.stream()->deviceUid(), "");
+}
+
+struct FormatFailure {
+    double sampleRate;
+    int channels;
+    std::optional<QString> startError;
+    const char* line;
+};
+
+class AudioMeasurementStartFailureTest : public AudioMeasurementServiceTest,
+                                         public ::testing::WithParamInterface<FormatFailure> {};
+
+TEST_P(AudioMeasurementStartFailureTest, ReportsAndStaysStopped) {
+    const FormatFailure& c = GetParam();
+    backend.captureFormat = {c.sampleRate, c.channels};
+    backend.startError = c.startError;
+    QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
+    service->start();
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_EQ(problems.at(0).at(0).toString(), c.line);
+    EXPECT_FALSE(service->isRunning());
+    EXPECT_EQ(backend.stream(), nullptr) << "the stream is discarded";
+    EXPECT_EQ(service->currentSampleRate(), 48000.0) << "an unusable format is not adopted";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, AudioMeasurementStartFailureTest,
+    ::testing::Values(
+        FormatFailure{0.0, 2, std::nullopt,
+                      "[Kavro] start: invalid audio format (sampleRate=0.0 channels=2) — aborting"},
+        FormatFailure{44100.0, 0, std::nullopt,
+                      "[Kavro] start: invalid audio format (sampleRate=44100.0 channels=0) — aborting"},
+        FormatFailure{48000.0, 1, QString("device busy"),
+                      "[Kavro] Failed to start audio engine: device busy"}));
+
+TEST_F(AudioMeasurementServiceTest, SwitchDeviceRestartsOnceAfterTheDelay) {
+    service->switchDevice();
+    QTest::qWait(250);
+    EXPECT_EQ(backend.openCount(), 0) << "nothing happens while stopped";
+
+    service->start();
+    manager->selectDevice("builtin");
+    service->switchDevice();
+    EXPECT_FALSE(service->isRunning());
+    EXPECT_EQ(backend.stream(), nullptr);
+    QTest::qWait(150);
+    EXPECT_FALSE(service->isRunning()) << "not before 0.2 s";
+    ASSERT_TRUE(waitUntil([&] { return service->isRunning(); }, 300));
+    EXPECT_EQ(backend.openCount(), 2);
+    EXPECT_EQ(backend.stream()->deviceUid(), "builtin");
+    QTest::qWait(250);
+    EXPECT_EQ(backend.openCount(), 2) << "exactly one restart";
+}
+
+TEST_F(AudioMeasurementServiceTest, StopDuringAPendingSwitchKeepsCaptureOff) {
+    service->start();
+    service->switchDevice();
+    service->stop();
+    QTest::qWait(300);
+    EXPECT_FALSE(service->isRunning());
+    EXPECT_EQ(backend.openCount(), 1);
+
+    // A start while the switch is pending runs at once; the delayed one then does nothing.
+    service->switchDevice();
+    service->start();
+    QTest::qWait(300);
+    EXPECT_TRUE(service->isRunning());
+    EXPECT_EQ(backend.openCount(), 2);
+}
+
+TEST_F(AudioMeasurementServiceTest, VanishedSelectedDeviceStopsAndReportsOnce) {
+    manager->selectDevice("usb");
+    service->start();
+    feed(SineSource(1000, 48000).next(), 5);
+    ASSERT_GT(service->currentSPL(), 0);
+
+    backend.inputs.removeFirst();
+    backend.stream()->notifyConfigurationChanged();
+    EXPECT_FALSE(backend.stream()->isStarted()) << "paused at once";
+    EXPECT_TRUE(service->isRunning());
+    backend.stream()->notifyConfigurationChanged();
+    QTest::qWait(300);
+    EXPECT_TRUE(service->isRunning()) << "not before 0.4 s";
+    EXPECT_EQ(disconnects, 0);
+    ASSERT_TRUE(waitUntil([&] { return !service->isRunning(); }, 400));
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(service->currentSPL(), 0);
+    EXPECT_FALSE(manager->hasInputDevice("usb")) << "the lists were refreshed";
+    QTest::qWait(500);
+    EXPECT_EQ(disconnects, 1) << "the second report added nothing";
+}
+
+TEST_F(AudioMeasurementServiceTest, ChangeElsewhereResumesTheSameStream) {
+    service->start();
+    auto* stream = backend.stream();
+    backend.inputs.removeLast();
+    stream->notifyConfigurationChanged();
+    ASSERT_TRUE(waitUntil([&] { return stream->isStarted(); }, 700));
+    EXPECT_TRUE(service->isRunning());
+    EXPECT_EQ(backend.openCount(), 1);
+    EXPECT_EQ(stream->reopenCount(), 1);
+    EXPECT_EQ(manager->inputDevices().size(), 1);
+    EXPECT_EQ(disconnects, 0);
+    EXPECT_EQ(service->currentSampleRate(), 48000.0);
+}
+
+TEST_F(AudioMeasurementServiceTest, RateChangeRetunesAndRestartsTheLevelFromZero) {
+    backend.captureFormat = {44100.0, 1};
+    service->start();
+    feed(SineSource(1000, 44100).next(), 30);
+    ASSERT_NEAR(service->currentSPL(), 90.99, 0.1);
+
+    backend.captureFormat = {48000.0, 1};
+    backend.stream()->notifyConfigurationChanged();
+    ASSERT_TRUE(waitUntil([&] { return backend.stream()->isStarted(); }, 700));
+    EXPECT_EQ(service->currentSampleRate(), 48000.0);
+    // Filters tuned to 48 kHz and smoothing from 0: the first level after the change
+    // is 0.3 times the buffer's level, as after a start.
+    feed(SineSource(1000, 48000).next());
+    EXPECT_NEAR(service->currentSPL(), 0.3 * 90.99, 0.3);
+}
+
+TEST_F(AudioMeasurementServiceTest, FailedResumeDoesAFullRestart) {
+    manager->selectDevice("usb");
+    manager->setSelectedChannelIndex(1);
+    service->start();
+    backend.reopenError = QStringLiteral("device busy");
+    QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
+    backend.stream()->notifyConfigurationChanged();
+    const bool restarted = waitUntil([&] { return backend.openCount() == 2; }, 700);
+    ASSERT_EQ(problems.count(), 1);
+    EXPECT_EQ(problems.at(0).at(0).toString(),
+              "[Kavro] Engine restart after config change failed (device busy) — doing full restart");
+    ASSERT_TRUE(restarted);
+    EXPECT_TRUE(service->isRunning());
+    EXPECT_TRUE(backend.stream()->isStarted());
+    EXPECT_EQ(backend.stream()->deviceChannel(), 1);
+}
+
+TEST_F(AudioMeasurementServiceTest, StopWhilePausedLeavesThePendingResumeWithNothingToDo) {
+    manager->selectDevice("usb");
+    service->start();
+    backend.inputs.clear();
+    backend.stream()->notifyConfigurationChanged();
+    service->stop();
+    QTest::qWait(600);
+    EXPECT_FALSE(service->isRunning());
+    EXPECT_EQ(disconnects, 0);
+    EXPECT_EQ(backend.openCount(), 1);
+    EXPECT_EQ(manager->inputDevices().size(), 2) << "no refresh ran";
 }

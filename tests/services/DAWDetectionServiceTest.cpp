@@ -193,24 +193,17 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredEntriesCase{"builtInSkipped", R"({"com.cockos.reaper":"Mine"})", {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST(KnownWorkstations, FifteenSharedEntriesPlusLinuxOnesAndEveryAliasNamesABuiltIn) {
-    const ApplicationTable& known = knownDAWBundleIDs();
-    EXPECT_EQ(known.size(), 15);
-    EXPECT_EQ(known.value("com.blackmagic-design.DaVinciResolve"), "DaVinci Resolve");
-    EXPECT_EQ(known.value("org.audacityteam.audacity"), "Audacity");
-    EXPECT_EQ(known.value("com.image-line.flstudio"), "FL Studio");
-
+// The lists themselves are data; what must hold is that they fit together.
+TEST(KnownWorkstations, BuiltInsAreTheSharedAndLinuxEntriesAndEveryAliasNamesOne) {
     const ApplicationTable& builtIn = builtInWorkstationIDs();
-    EXPECT_EQ(builtIn.size(), known.size() + linuxWorkstationIDs().size());
-    for (const QString name : {"Ardour", "LMMS", "Qtractor", "Zrythm", "Rosegarden", "MusE", "Hydrogen",
-                               "Tenacity", "Kdenlive", "Shotcut"}) {
-        EXPECT_FALSE(builtIn.key(name).isEmpty()) << name.toStdString();
-    }
+    EXPECT_EQ(builtIn.size(), knownDAWBundleIDs().size() + linuxWorkstationIDs().size())
+        << "an identifier appears in both lists";
     for (auto alias = workstationAliases().cbegin(); alias != workstationAliases().cend(); ++alias) {
         EXPECT_TRUE(builtIn.contains(alias.value())) << alias.key().toStdString();
     }
-    EXPECT_EQ(workstationAliases().value("bitwig-studio"), "com.bitwig.studio");
-    EXPECT_EQ(workstationAliases().value("org.audacityteam.Audacity"), "org.audacityteam.audacity");
+    for (auto entry = builtIn.cbegin(); entry != builtIn.cend(); ++entry) {
+        EXPECT_FALSE(entry.value().isEmpty()) << entry.key().toStdString();
+    }
 }
 
 } // namespace

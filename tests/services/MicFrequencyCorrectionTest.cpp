@@ -2,11 +2,14 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 #include <random>
 #include <thread>
 
@@ -43,15 +46,11 @@ protected:
 
 } // namespace
 
-TEST_F(MicFrequencyCorrectionTest, StartsOffWithoutStoredValues) {
+TEST_F(MicFrequencyCorrectionTest, StartsOffThenAppliesTapsInOrderAcrossBuffers) {
     MicFrequencyCorrection correction(preferences);
     EXPECT_FALSE(correction.isEnabled());
     EXPECT_FALSE(correction.profile());
     EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
-}
-
-TEST_F(MicFrequencyCorrectionTest, TapOrderAndDelayAcrossBuffers) {
-    MicFrequencyCorrection correction(preferences);
     correction.save(profileWith({1.0f}));
     EXPECT_FALSE(correction.isEnabled()); // saving does not switch on
     EXPECT_EQ(run(correction, {{1, 2, 3}}), (std::vector<float>{1, 2, 3}));
@@ -79,7 +78,7 @@ TEST_F(MicFrequencyCorrectionTest, SplitBuffersGiveTheSameOutputAsOne) {
     std::uniform_real_distribution<float> distribution(-1, 1);
     std::vector<float> taps(128), signal(3000);
     for (float& tap : taps) {
-        tap = distribution(generator);
+        tap = distribution(generator) * 0.2f; // within what a correction's taps can sum to
     }
     for (float& sample : signal) {
         sample = distribution(generator);
@@ -141,12 +140,41 @@ TEST_F(MicFrequencyCorrectionTest, BadStoredDataIsIgnoredAndKept) {
 TEST_F(MicFrequencyCorrectionTest, UnencodableProfileIsAppliedButNotStored) {
     MicFrequencyCorrection correction(preferences);
     auto profile = profileWith({0, 3.0f});
-    profile.correctionCurve.append({2000, std::numeric_limits<float>::infinity()});
-    correction.save(profile);
+    profile.measuredDate = QDateTime();
+    EXPECT_EQ(correction.save(profile), std::nullopt);
     correction.setIsEnabled(true);
     EXPECT_TRUE(correction.profile());
     EXPECT_FALSE(preferences.contains(keys::micCorrectionProfile.name));
     EXPECT_EQ(run(correction, {{1}}), (std::vector<float>{3}));
+}
+
+// A filter of non-numbers or of enormous taps would turn every reading into nonsense:
+// it is refused whether it comes to save() or from the stored preferences, and the
+// correction in place stays as it was.
+TEST_F(MicFrequencyCorrectionTest, FiltersNoCorrectionCouldBeAreRefused) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto badCurve = profileWith({1.0f});
+    badCurve.correctionCurve.append({2000, std::numeric_limits<float>::infinity()});
+    MicFrequencyCorrection correction(preferences);
+    ASSERT_EQ(correction.save(profileWith({0, 2.0f})), std::nullopt);
+    correction.setIsEnabled(true);
+    const QByteArray stored = *preferences.data(keys::micCorrectionProfile.name);
+    for (const auto& refused : {profileWith({nan}), profileWith({1e30f}), badCurve}) {
+        EXPECT_TRUE(correction.save(refused));
+        EXPECT_EQ(correction.profile()->taps, (std::vector<float>{0, 2.0f}));
+        EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), stored);
+        EXPECT_EQ(run(correction, {{1}}), (std::vector<float>{2}));
+    }
+}
+
+TEST_F(MicFrequencyCorrectionTest, StoredEnormousTapsAreNotRestored) {
+    QJsonObject object = *profileWith({0.5f}).toJson();
+    object.insert("taps", QJsonArray{0.5, 1e30});
+    preferences.setData(keys::micCorrectionProfile.name, QJsonDocument(object).toJson());
+    preferences.setBool(keys::micFreqCorrectionEnabled.name, true);
+    MicFrequencyCorrection correction(preferences);
+    EXPECT_FALSE(correction.profile());
+    EXPECT_EQ(run(correction, {{1, 2}}), (std::vector<float>{1, 2}));
 }
 
 // The capture thread filters constant buffers while the main thread keeps replacing

@@ -7,12 +7,13 @@
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/PinkNoisePlayer.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 namespace keys = kavro::platform::keys;
@@ -66,12 +67,7 @@ protected:
     }
 
     bool waitForState(Kind kind) {
-        QElapsedTimer timer;
-        timer.start();
-        while (service.state().kind() != kind && timer.elapsed() < 10000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return service.state().kind() == kind;
+        return kavro::testing::waitUntil([&] { return service.state().kind() == kind; }, 10000);
     }
 
     testing_::ScriptedAudioBackend backend;
@@ -202,6 +198,20 @@ TEST_F(MicResponseCalibrationServiceTest, FailuresSayWhyAndStopWhatTheRunStarted
     EXPECT_EQ(service.state().text(), "Measurement failed: Could not start pink noise playback");
     EXPECT_FALSE(audio.isRunning());
     EXPECT_FALSE(correction.profile());
+}
+
+// A microphone that delivers non-numbers (a broken driver) would give a filter of
+// non-numbers: the run fails and no correction is installed or switched on.
+TEST_F(MicResponseCalibrationServiceTest, NonNumbersFromTheMicrophoneFailTheRun) {
+    start();
+    settle();
+    backend.stream()->deliver(std::vector<std::vector<float>>(
+        206, std::vector<float>(1000, std::numeric_limits<float>::quiet_NaN())));
+    ASSERT_TRUE(waitForState(Kind::Failed));
+    EXPECT_TRUE(service.state().text().contains("no usable filter")) << service.state().text().toStdString();
+    EXPECT_FALSE(correction.profile());
+    EXPECT_FALSE(correction.isEnabled());
+    EXPECT_FALSE(audio.isRunning());
 }
 
 TEST_F(MicResponseCalibrationServiceTest, CaptureOrNoiseStoppingUnderneathFailsTheRun) {

@@ -15,21 +15,14 @@ using kavro::services::PinkNoisePlayer;
 
 class PinkNoisePlayerTest : public ::testing::Test {
 protected:
-    // The first frames a fresh generator yields, as the player must render them.
-    static std::vector<float> expectedFrames(std::size_t frames) {
+    // The player renders a fresh generator's sequence, the same on both channels.
+    static void expectSeededStereo(const std::vector<float>& rendered, std::size_t frames) {
+        ASSERT_EQ(rendered.size(), 2 * frames);
         PinkNoiseGenerator generator;
-        std::vector<float> samples;
         for (std::size_t i = 0; i < frames; ++i) {
-            samples.push_back(generator.next());
-        }
-        return samples;
-    }
-
-    static void expectStereoSequence(const std::vector<float>& rendered, const std::vector<float>& expected) {
-        ASSERT_EQ(rendered.size(), expected.size() * 2);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(rendered[2 * i], expected[i]) << i;
-            ASSERT_EQ(rendered[2 * i + 1], expected[i]) << i;
+            const float expected = generator.next();
+            ASSERT_EQ(rendered[2 * i], expected) << i;
+            ASSERT_EQ(rendered[2 * i + 1], expected) << i;
         }
     }
 
@@ -49,11 +42,10 @@ TEST_F(PinkNoisePlayerTest, PlaysTheSeededSequenceInStereoAt44100) {
     EXPECT_EQ(stream->format().channelCount, 2);
 
     // Two pulls continue one sequence.
-    const auto expected = expectedFrames(1500);
     auto rendered = stream->render(1000);
     const auto more = stream->render(500);
     rendered.insert(rendered.end(), more.begin(), more.end());
-    expectStereoSequence(rendered, expected);
+    expectSeededStereo(rendered, 1500);
 }
 
 TEST_F(PinkNoisePlayerTest, SecondStartKeepsTheDeviceAndRestartBeginsTheSequenceAgain) {
@@ -68,7 +60,7 @@ TEST_F(PinkNoisePlayerTest, SecondStartKeepsTheDeviceAndRestartBeginsTheSequence
     EXPECT_EQ(backend.playbackStream(), nullptr) << "stop releases the stream";
     ASSERT_TRUE(player.start(QStringLiteral("headphones")));
     EXPECT_EQ(backend.playbackStream()->deviceUid(), QStringLiteral("headphones"));
-    expectStereoSequence(backend.playbackStream()->render(64), expectedFrames(64));
+    expectSeededStereo(backend.playbackStream()->render(64), 64);
 }
 
 TEST_F(PinkNoisePlayerTest, FailedStartReportsAndStaysIdle) {

@@ -158,7 +158,9 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
     if (calibration.state().kind() != Kind::Done || !correction.profile()) {
         return kExitFailure;
     }
-    preferences->flush();
+    if (!flushPreferences(context, *preferences)) {
+        return kExitFailure;
+    }
     printCorrectionCurve(context.out, *correction.profile());
     return kExitOk;
 }

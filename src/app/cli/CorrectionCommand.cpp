@@ -104,15 +104,23 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
         return kExitFailure;
     }
     const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
-    const auto profile = calibration.toProfile(rate, QDateTime::currentDateTimeUtc());
-    if (!profile) {
-        printError(context, QStringLiteral("the correction filter could not be designed"));
+    const auto noFilter = [&](const QString& reason) {
+        printError(context, QStringLiteral("%1: no usable correction filter: %2").arg(path, reason));
         return kExitFailure;
+    };
+    const auto designed = calibration.toProfile(rate, QDateTime::currentDateTimeUtc());
+    const auto* profile = std::get_if<models::MicCorrectionProfile>(&designed);
+    if (!profile) {
+        return noFilter(std::get<QString>(designed));
     }
     services::MicFrequencyCorrection correction(preferences);
-    correction.save(*profile);
+    if (const auto problem = correction.save(*profile)) {
+        return noFilter(*problem);
+    }
     correction.setIsEnabled(true);
-    preferences.flush();
+    if (!flushPreferences(context, preferences)) {
+        return kExitFailure;
+    }
 
     printCorrectionCurve(context.out, *profile);
     context.err << QStringLiteral("Imported %1 rows for %2 Hz capture; the correction is on.\n")
@@ -136,6 +144,14 @@ applicationPreferences(CommandContext& context, std::unique_ptr<platform::Settin
     }
     owned = std::make_unique<platform::SettingsPreferencesStore>();
     return *owned;
+}
+
+bool flushPreferences(CommandContext& context, platform::PreferencesStore& preferences) {
+    if (const auto error = preferences.flush()) {
+        printError(context, QStringLiteral("the preferences were not saved: %1").arg(*error));
+        return false;
+    }
+    return true;
 }
 
 void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile) {
@@ -181,8 +197,14 @@ int runCorrection(const QStringList& args, CommandContext& context) {
         const auto& profile = correction.profile();
         if (!profile) {
             const bool stored = preferences->contains(platform::keys::micCorrectionProfile.name);
-            context.out << (stored ? "The stored microphone correction cannot be read.\n"
-                                   : "No microphone correction is stored.\n");
+            if (!stored) {
+                context.out << "No microphone correction is stored.\n";
+            } else if (const auto& problem = correction.storedProfileProblem()) {
+                context.out
+                    << QStringLiteral("The stored microphone correction cannot be read: %1.\n").arg(*problem);
+            } else {
+                context.out << "The stored microphone correction cannot be read.\n";
+            }
             return stored ? kExitFailure : kExitOk;
         }
         if (const auto object = profile->toJson()) {
@@ -191,18 +213,23 @@ int runCorrection(const QStringList& args, CommandContext& context) {
         context.err << (correction.isEnabled() ? "The correction is on.\n" : "The correction is off.\n");
         return kExitOk;
     }
+    const bool enable = action == QLatin1String("enable");
     if (action == QLatin1String("clear")) {
         correction.clear();
+    } else {
+        correction.setIsEnabled(enable);
+    }
+    if (!flushPreferences(context, *preferences)) {
+        return kExitFailure;
+    }
+    if (action == QLatin1String("clear")) {
         context.err << "Microphone correction cleared.\n";
     } else {
-        const bool enable = action == QLatin1String("enable");
-        correction.setIsEnabled(enable);
         context.err << (enable ? "The correction is on.\n" : "The correction is off.\n");
         if (enable && !correction.profile()) {
             context.err << "No correction is stored yet: measure one (kavro-cli calibrate) or import one.\n";
         }
     }
-    preferences->flush();
     return kExitOk;
 }
 

@@ -20,6 +20,10 @@ int runCorrection(const QStringList& args, CommandContext& context);
 platform::PreferencesStore&
 applicationPreferences(CommandContext& context, std::unique_ptr<platform::SettingsPreferencesStore>& owned);
 
+// Writes the changes to disk now; false, with the reason printed, when they did not
+// get there, so that a command never reports a change that is not kept.
+bool flushPreferences(CommandContext& context, platform::PreferencesStore& preferences);
+
 // One line per curve point: frequency and gain.
 void printCorrectionCurve(QTextStream& stream, const models::MicCorrectionProfile& profile);
 

@@ -1,6 +1,9 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <charconv>
 #include <string>
@@ -23,6 +26,11 @@ QString doubleText(double number) {
     return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
 }
 
+// UTC with milliseconds: the same point in time whatever the time zone at reading.
+QString dateText(const QDateTime& date) {
+    return date.toUTC().toString(Qt::ISODateWithMs);
+}
+
 std::optional<double> parseDouble(const QString& text) {
     const std::string utf8 = text.toStdString();
     double number = 0;
@@ -36,9 +44,7 @@ std::optional<double> parseDouble(const QString& text) {
 } // namespace
 
 SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
-    : m_settings(filePath.isEmpty()
-                     ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
-                     : std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    : m_filePath(filePath), m_settings(openSettings()) {
     // Without an application there is no event loop to run the delayed write: every
     // change is then handed to QSettings at once.
     if (QCoreApplication* application = QCoreApplication::instance()) {
@@ -87,22 +93,62 @@ void SettingsPreferencesStore::schedule(const QString& key, std::optional<Value>
     }
 }
 
-void SettingsPreferencesStore::flush() {
+std::unique_ptr<QSettings> SettingsPreferencesStore::openSettings() const {
+    return m_filePath.isEmpty()
+               ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
+               : std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+}
+
+bool SettingsPreferencesStore::write(QSettings& settings, const Changes& changes) {
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.value()) {
+            settings.setValue(it.key(), encode(*it.value()));
+        } else {
+            settings.remove(it.key());
+        }
+    }
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+std::optional<QString> SettingsPreferencesStore::flush() {
     if (m_writeTimer) {
         m_writeTimer->stop();
     }
     if (m_pending.isEmpty()) {
-        return;
+        return std::nullopt;
     }
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        if (it.value()) {
-            m_settings->setValue(it.key(), encode(*it.value()));
-        } else {
-            m_settings->remove(it.key());
+    if (!write(*m_settings, m_pending)) {
+        // QSettings goes on reporting the first error it ever met (a damaged file read
+        // at start, an earlier write that failed), so its status cannot tell about this
+        // write. A fresh object over the same file, made while the old one still shares
+        // Qt's copy of the file, can; the changes are handed to it again.
+        m_settings = openSettings();
+        if (!write(*m_settings, m_pending)) {
+            return writeFailure();
         }
     }
     m_pending.clear();
-    m_settings->sync();
+    return std::nullopt;
+}
+
+QString SettingsPreferencesStore::writeFailure() const {
+    // QSettings does not say why; doing what it does, on a scratch copy, does.
+    const QString path = m_settings->fileName();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        return QStringLiteral("cannot create the folder %1").arg(folder);
+    }
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        return QStringLiteral("%1: %2").arg(path, probe.errorString());
+    }
+    const QByteArray block(4096, ' ');
+    const bool written = probe.write(block) == block.size() && probe.flush();
+    const QString reason = probe.errorString();
+    probe.cancelWriting();
+    return written ? QStringLiteral("%1 could not be written").arg(path)
+                   : QStringLiteral("%1: %2").arg(path, reason);
 }
 
 QString SettingsPreferencesStore::encode(const Value& value) {
@@ -113,9 +159,8 @@ QString SettingsPreferencesStore::encode(const Value& value) {
             return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false"));
         }
         QString operator()(std::int64_t number) const { return kIntegerTag + QString::number(number); }
-        // UTC with milliseconds: the same point in time whatever the time zone at reading.
         QString operator()(const QDateTime& date) const {
-            return kDateTag + (date.isValid() ? date.toUTC().toString(Qt::ISODateWithMs) : QString());
+            return kDateTag + (date.isValid() ? dateText(date) : QString());
         }
         QString operator()(const QByteArray& data) const {
             return kDataTag + QString::fromLatin1(data.toBase64());
@@ -154,7 +199,9 @@ std::optional<PreferencesStore::Value> SettingsPreferencesStore::decode(const QS
             return Value(QDateTime());
         }
         const QDateTime date = QDateTime::fromString(body, Qt::ISODateWithMs);
-        if (!date.isValid()) {
+        // A date the store could not write back (an offset that moves it past 9999 in
+        // UTC) would change on the next write: it reads as absent now instead.
+        if (!date.isValid() || QDateTime::fromString(dateText(date), Qt::ISODateWithMs) != date) {
             return std::nullopt;
         }
         return Value(date);

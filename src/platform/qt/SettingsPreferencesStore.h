@@ -19,7 +19,9 @@ namespace kavro::platform {
 // later, in one write: the dose is stored up to ten times a second and rewriting the
 // file each time would be wasteful. Pending changes are written at quit, on flush()
 // and when the store is destroyed, so a normal quit loses nothing and a crash loses at
-// most the last second. Main thread only.
+// most the last second. A write that does not reach the disk keeps its changes pending
+// (visible to value(), tried again by the next write) and flush() says why. Main thread
+// only.
 class SettingsPreferencesStore final : public PreferencesStore {
 public:
     static constexpr int kWriteDelayMs = 1000;
@@ -31,7 +33,7 @@ public:
     std::optional<Value> value(const QString& key) const override;
     void setValue(const QString& key, const Value& value) override;
     void remove(const QString& key) override;
-    void flush() override;
+    std::optional<QString> flush() override;
 
     // True while changes wait to be written.
     bool hasPendingWrites() const { return !m_pending.isEmpty(); }
@@ -42,11 +44,17 @@ public:
     static std::optional<Value> decode(const QString& text);
 
 private:
-    void schedule(const QString& key, std::optional<Value> value);
+    using Changes = QHash<QString, std::optional<Value>>;
 
+    void schedule(const QString& key, std::optional<Value> value);
+    std::unique_ptr<QSettings> openSettings() const;
+    static bool write(QSettings& settings, const Changes& changes);
+    QString writeFailure() const;
+
+    QString m_filePath;
     std::unique_ptr<QSettings> m_settings;
-    // Changes not yet handed to QSettings; an empty optional is a removal.
-    QHash<QString, std::optional<Value>> m_pending;
+    // Changes not yet on disk; an empty optional is a removal.
+    Changes m_pending;
     std::unique_ptr<QTimer> m_writeTimer;
 };
 
