@@ -9,7 +9,6 @@
 #include "ui/widgets/SymbolLabel.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -165,9 +164,8 @@ QWidget* PanelWidget::buildCurrentLevel() {
     m_levelLabel = label(section, font(), ColourRole::secondary, "levelLabel");
     first->addWidget(m_levelLabel);
     first->addStretch(1);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(styledFont(font(), TextStyle::body).pointSizeF() * 1.15);
-    mono.setWeight(QFont::Medium);
+    QFont mono = fixedWidthFont(font(), TextStyle::body, QFont::Medium);
+    mono.setPointSizeF(mono.pointSizeF() * 1.15);
     m_dBA = label(section, mono, ColourRole::primary, "dBA");
     m_dBA->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     first->addWidget(m_dBA);
