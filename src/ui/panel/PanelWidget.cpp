@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kavro::ui {
 
 namespace {
@@ -96,6 +98,8 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
     addSection(buildCommands(), true);
     addSection(buildFooter(), false);
 
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &PanelWidget::refresh);
     connect(m_presenter, &PanelPresenter::changed, this, &PanelWidget::scheduleRefresh);
     connect(m_presenter, &PanelPresenter::peakFlashChanged, m_peakFlash, &PeakFlashRow::setShown);
     apply(m_presenter->model());
@@ -394,23 +398,29 @@ QWidget* PanelWidget::buildFooter() {
 
 void PanelWidget::scheduleRefresh() {
     // Several services announce changes in one turn of the event loop; the panel
-    // reads them all once, after the turn. A closed panel does no work at all: it
-    // reads everything afresh when it opens.
+    // reads them all once, after the turn, and not sooner than kRefreshIntervalMs
+    // after the last time. A closed panel does no work at all: it reads everything
+    // afresh when it opens.
     if (m_refreshPending || !isVisible()) {
         return;
     }
     m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &PanelWidget::refresh, Qt::QueuedConnection);
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshIntervalMs;
+    m_refreshTimer.start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
 }
 
 void PanelWidget::refresh() {
     m_refreshPending = false;
+    m_sinceRefresh.start();
     if (isVisible()) {
         apply(m_presenter->model());
     }
 }
 
 void PanelWidget::refreshNow() {
+    m_refreshTimer.stop();
+    m_refreshPending = false;
+    m_sinceRefresh.start();
     apply(m_presenter->model());
     // Settle the size now, so the window does not open at the size of last time.
     layout()->activate();
