@@ -28,7 +28,7 @@ const QDateTime kNow(QDate(2025, 4, 10), QTime(23, 0), kBerlin);
 // The history on disk, through the same file store the application uses.
 struct HistoryFixture {
     HistoryFixture() : clock(kNow, kBerlin), history(kavro::bench::heavyHistory(kNow)) {
-        files.createFolder(folder());
+        files.createFolder(folder(), kavro::platform::FileStore::Access::privateToUser);
         kavro::services::historyfile::write(files, path(), history);
     }
     QString folder() const { return dir.filePath("Kavro"); }

@@ -44,7 +44,7 @@ public:
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
         m_application = std::make_unique<QApplication>(m_argc, m_argv);
-        m_files.createFolder(kDataFolder);
+        m_files.createFolder(kDataFolder, platform::FileStore::Access::privateToUser);
         services::historyfile::write(m_files, services::SessionManager::historyFileIn(kDataFolder),
                                      bench::heavyHistory(kNow));
         m_state = std::make_unique<core::AppState>(

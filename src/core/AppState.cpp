@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 
+#include "dsp/LevelMath.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/LoginItemService.h"
@@ -42,6 +43,9 @@ namespace {
 const QString kFolderFailed =
     QStringLiteral("⚠️ Kavro: failed to create Application Support directory: ");
 const QString kLoadFailed = QStringLiteral("Failed to load session history: ");
+const QString kAccessFailed = QStringLiteral("⚠️ Kavro: failed to keep the session history private: ");
+const QString kCheckpointFailed = QStringLiteral("Failed to save the running session: ");
+const QString kRecoveryFailed = QStringLiteral("Failed to recover the running session: ");
 const QString kSaveFailed = QStringLiteral("Failed to save session history: ");
 const QString kExportFailed = QStringLiteral("[Kavro] CSV export failed: ");
 
@@ -82,7 +86,7 @@ AppState::AppState(Platform platform, QObject* parent)
     // assigned like a change so that the key and the registration agree from here on.
     setLaunchAtLogin(m_loginItem.status() == platform::LoginItemStatus::enabled);
 
-    restoreTodaysDose();
+    const auto resumed = restoreTodaysDose();
 
     // Only now may events flow: every handler below finds its services and settings in place.
     setupProblemReports();
@@ -94,6 +98,9 @@ AppState::AppState(Platform platform, QObject* parent)
     scheduleMidnightReset();
     setupChangeForwarding();
     setupPinkNoiseLink();
+    if (resumed) {
+        resumeSession(*resumed);
+    }
 
     // Quitting ends a running session and keeps it, instead of losing it.
     if (auto* application = QCoreApplication::instance()) {
@@ -110,6 +117,7 @@ void AppState::createServices(const Platform& platform) {
     // Loads the history; what went wrong is reported here, once.
     m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
     printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
+    printIfFailed(kAccessFailed, m_sessionManager->openingProblems().access);
     printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);
     m_pinkNoisePlayer = std::make_unique<PinkNoisePlayer>(platform.audioBackend);
     m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_settings);
@@ -131,6 +139,19 @@ void AppState::restoreSettings() {
     // the run that stored them, or are done by the services' own restore.
     m_selectedDeviceUID.installStored();
     m_calibrationOffset.installStored();
+    // A damaged or mistyped stored offset would turn every level into hundreds of
+    // decibels; the default is used instead, and the console says so.
+    if (!dsp::level::isPlausibleCalibrationOffset(m_calibrationOffset.value())) {
+        const double fallback = platform::Settings::defaultOf(keys::calibrationOffset);
+        platform::printConsoleLine(
+            QStringLiteral(
+                "[Kavro] The stored calibration offset of %1 dB lies outside %2 to %3 dB; using %4 dB")
+                .arg(m_calibrationOffset.value())
+                .arg(dsp::level::kMinimumCalibrationOffsetDb)
+                .arg(dsp::level::kMaximumCalibrationOffsetDb)
+                .arg(fallback));
+        m_calibrationOffset.install(fallback);
+    }
     m_conservativeDoseMode.installStored();
     m_peakMonitoringEnabled.installStored();
     m_autoStartSessions.installStored();
@@ -149,12 +170,63 @@ void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
 }
 
-void AppState::restoreTodaysDose() {
+std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {
     // A restart on the same day continues the stored dose; today's completed sessions,
-    // which the history keeps even when the stored dose was lost, are its floor.
+    // which the history keeps even when the stored dose was lost, are its floor, and so
+    // is the dose a session that goes on had seen at its checkpoint.
     m_doseCalculator->restorePersistedDose();
-    m_doseCalculator->reconcileWithSessions(m_sessionManager->todaysCompletedDose());
+    const auto resumed = recoverSession();
+    double floor = m_sessionManager->todaysCompletedDose();
+    if (resumed && m_clock.isToday(resumed->savedAt)) {
+        floor = std::max(floor, resumed->accumulatedDose * 100.0);
+    }
+    m_doseCalculator->reconcileWithSessions(floor);
     m_doseDay = m_clock.today();
+    return resumed;
+}
+
+std::optional<services::SessionCheckpoint::Running> AppState::recoverSession() {
+    auto recovery = m_sessionManager->recoverCheckpoint();
+    printIfFailed(kRecoveryFailed, recovery.problem);
+    if (!recovery.running) {
+        return std::nullopt;
+    }
+    // The session of a workstation that still runs goes on, as if the program had never
+    // stopped; otherwise it ended when its last checkpoint was taken, for all we know.
+    const QString& name = recovery.running->session.dawName;
+    const auto& active = m_dawDetection->activeDAWs();
+    if (m_autoStartSessions.value() && std::find(active.cbegin(), active.cend(), name) != active.cend()) {
+        return recovery.running;
+    }
+    const models::Session closed = recovery.running->closedAtCheckpoint();
+    printIfFailed(kSaveFailed, m_sessionManager->closeRecoveredSession(*recovery.running));
+    // Those who watch the state connect after it is built.
+    QMetaObject::invokeMethod(
+        this, [this, closed] { emit sessionEnded(closed); }, Qt::QueuedConnection);
+    return std::nullopt;
+}
+
+void AppState::resumeSession(const services::SessionCheckpoint::Running& state) {
+    m_sessionManager->resumeSession(state);
+    // The session's share of the dose counts from its mark, which midnight moves to zero.
+    m_doseCalculator->setSessionStartDose(
+        m_clock.isToday(state.savedAt) ? std::min(state.sessionStartDose, m_doseCalculator->accumulatedDose())
+                                       : 0.0);
+    m_audioService->start();
+    startReadingSampler();
+    saveCheckpoint();
+    const QString name = state.session.dawName;
+    QMetaObject::invokeMethod(
+        this, [this, name] { emit sessionStarted(name); }, Qt::QueuedConnection);
+}
+
+void AppState::saveCheckpoint() {
+    const auto error = m_sessionManager->saveCheckpoint(*m_doseCalculator);
+    // Said when checkpoints start failing, not every minute while the disk stays full.
+    if (error && !m_checkpointFailing) {
+        platform::printConsoleLine(kCheckpointFailed + *error);
+    }
+    m_checkpointFailing = error.has_value();
 }
 
 SettingAnnouncer AppState::settingAnnouncer() {
@@ -295,6 +367,7 @@ void AppState::startSession(const QString& dawName) {
     m_pinkNoisePlayer->stop();
     m_sessionManager->startSession(dawName);
     m_doseCalculator->setSessionStartDose(m_doseCalculator->accumulatedDose());
+    saveCheckpoint();
     m_audioService->start();
     startReadingSampler();
     if (!wasRunning) {
@@ -382,6 +455,9 @@ void AppState::startReadingSampler() {
     stopReadingSampler();
     m_readingSampleTimer = std::make_unique<QTimer>(this);
     m_readingSampleTimer->setInterval(kReadingInterval);
+    // Every tick is also a checkpoint of the session: a coarse timer could stretch the
+    // minute a crash may cost.
+    m_readingSampleTimer->setTimerType(Qt::PreciseTimer);
     connect(m_readingSampleTimer.get(), &QTimer::timeout, this, &AppState::readingSampleTick);
     m_readingSampleTimer->start();
 }
@@ -394,6 +470,9 @@ void AppState::readingSampleTick() {
     if (m_audioService->isRunning()) {
         m_sessionManager->addReading(m_audioService->currentSPL(), m_audioService->currentDBC(),
                                      m_doseCalculator->dosePercentage());
+    }
+    if (m_sessionManager->currentSession()) {
+        saveCheckpoint();
     }
 }
 

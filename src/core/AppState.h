@@ -5,6 +5,7 @@
 #include "models/DoseLevel.h"
 #include "models/Session.h"
 #include "platform/Settings.h"
+#include "services/SessionCheckpoint.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -160,7 +161,12 @@ private:
     void createServices(const Platform& platform);
     void restoreSettings();
     void createMeasurementService(platform::AudioBackend& audioBackend);
-    void restoreTodaysDose();
+    // Restores the day's dose and recovers what a killed run left behind; gives the
+    // session to go on with, if any.
+    std::optional<services::SessionCheckpoint::Running> restoreTodaysDose();
+    std::optional<services::SessionCheckpoint::Running> recoverSession();
+    void resumeSession(const services::SessionCheckpoint::Running& state);
+    void saveCheckpoint();
     // What every setting calls after an assignment.
     SettingAnnouncer settingAnnouncer();
     void setupDoseCallbacks();
@@ -220,6 +226,8 @@ private:
     std::optional<QDateTime> m_nextDailyReset;
     // The calendar day the dose belongs to; a tick on another day resets first.
     QDate m_doseDay;
+    // The last checkpoint failed; the console has been told.
+    bool m_checkpointFailing = false;
 
     // Snooze, sustained watch and peak rate limits live here.
     std::unique_ptr<AlertCenter> m_alerts;

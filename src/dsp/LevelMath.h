@@ -19,6 +19,15 @@ inline constexpr double kNewValueWeight = 0.3;
 inline constexpr double kPreviousValueWeight = 0.7;
 inline constexpr double kPeakAlertDbc = eu::kPeakLowerActionDbc;
 
+// The calibration offsets a measuring chain can have (the level, in dB SPL, that a
+// full-scale sine stands for). Outside them a mistyped or damaged value turns every
+// reading into hundreds of decibels and the day's dose into thousands of percent.
+inline constexpr double kMinimumCalibrationOffsetDb = 0.0;
+inline constexpr double kMaximumCalibrationOffsetDb = 200.0;
+inline bool isPlausibleCalibrationOffset(double offsetDb) {
+    return offsetDb >= kMinimumCalibrationOffsetDb && offsetDb <= kMaximumCalibrationOffsetDb;
+}
+
 // The energy and peak of one buffer: Σx² with every sample widened to double and the
 // sum kept in double, in sample order, and the RMS √(Σx²/N) from it; the largest
 // absolute sample in single precision.

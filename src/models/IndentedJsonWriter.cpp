@@ -100,19 +100,27 @@ void IndentedJsonWriter::value(const QString& text) {
     m_out.append(array.constData() + 1, array.size() - 2);
 }
 
+bool IndentedJsonWriter::canWriteDate(const QDateTime& moment) {
+    if (!moment.isValid()) {
+        return false;
+    }
+    const int year = moment.toUTC().date().year();
+    return year >= 1 && year <= 9999;
+}
+
 void IndentedJsonWriter::value(const QDateTime& moment) {
     beforeValue();
     // Qt's calendar gives the fields; they are written digit by digit, since a history
     // holds tens of thousands of dates and QDateTime::toString takes several times longer.
-    const QDateTime utc = moment.toUTC();
-    const QDate date = utc.date();
-    const QTime time = utc.time();
     // Only four-digit years have this form; any other would leave a file that no longer reads.
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+    if (!canWriteDate(moment)) {
         m_ok = false;
         m_out.append("null");
         return;
     }
+    const QDateTime utc = moment.toUTC();
+    const QDate date = utc.date();
+    const QTime time = utc.time();
     // yyyy-MM-ddTHH:mm:ssZ: each field followed by its separator.
     const int fields[] = {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
     static constexpr char kSeparators[] = "--T::Z";

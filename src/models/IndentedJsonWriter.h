@@ -31,6 +31,11 @@ public:
     // trailing "Z" (2025-03-14T09:26:53Z).
     void value(const QDateTime& moment);
 
+    // Whether a moment has that form: a valid date whose year in UTC has four digits (1
+    // to 9999). Only such dates are written, and a reader accepts no others, so every date
+    // in the file reads back as the moment that was written.
+    static bool canWriteDate(const QDateTime& moment);
+
     // False once a value without a JSON form (an infinite number, not-a-number, a date
     // beyond the four-digit years) was given.
     bool ok() const { return m_ok; }

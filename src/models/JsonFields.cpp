@@ -86,6 +86,17 @@ std::optional<QDateTime> JsonFields::optionalDate(QLatin1StringView key) {
     return value ? toDate(*value, key) : std::nullopt;
 }
 
+std::variant<QJsonDocument, QString> JsonFields::parseDocument(const QByteArray& bytes) {
+    QJsonParseError parseError{};
+    QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return QStringLiteral("not valid JSON: %1 at byte %2")
+            .arg(parseError.errorString())
+            .arg(parseError.offset);
+    }
+    return document;
+}
+
 std::optional<QDateTime> JsonFields::parseDate(const QString& text) {
     const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
     if (!parsed.isValid() || parsed.timeSpec() == Qt::LocalTime) {

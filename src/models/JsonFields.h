@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 namespace kavro::models {
 
@@ -29,6 +31,11 @@ public:
     void fail(const QString& message);
     bool failed() const { return !m_error.isEmpty(); }
     const QString& error() const { return m_error; }
+
+    // Parses a whole JSON text, or says where it is broken ("not valid JSON: ... at byte
+    // N"). Qt's parser limits how deeply arrays and objects nest, so a text of endless
+    // brackets is an error like any other, not a stack overflow.
+    static std::variant<QJsonDocument, QString> parseDocument(const QByteArray& bytes);
 
     // Reads an ISO 8601 date and time that names its offset ("Z" or "+01:00"). A text
     // without an offset gives no value: a moment without a zone has no place in time.

@@ -5,6 +5,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace kavro::models {
 
 Session Session::create(const QString& dawName, const QDateTime& now) {
@@ -16,7 +18,9 @@ Session Session::create(const QString& dawName, const QDateTime& now) {
 }
 
 double Session::durationSeconds(const QDateTime& now) const {
-    return static_cast<double>(startDate.msecsTo(endDate.value_or(now))) / 1000.0;
+    // An end before the start (a file from a version that dated the end by a wall clock
+    // set back) is a session in which no time passed.
+    return std::max(0.0, static_cast<double>(startDate.msecsTo(endDate.value_or(now))) / 1000.0);
 }
 
 QString Session::durationFormatted(const QDateTime& now) const {

@@ -41,7 +41,7 @@ struct Session {
     bool isCompleted() const { return endDate.has_value(); }
     // "42m" below an hour, "1h 5m" from an hour on; a running session counts up to `now`.
     QString durationFormatted(const QDateTime& now) const;
-    // Seconds from the start to the end, or to `now` while running.
+    // Seconds from the start to the end, or to `now` while running; never less than 0.
     double durationSeconds(const QDateTime& now) const;
 
     // Every key, in the order of the fields; "endDate" is left out, not written as null,

@@ -1,6 +1,7 @@
 #include "services/HistoryFile.h"
 
 #include "models/IndentedJsonWriter.h"
+#include "models/JsonFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,25 +20,37 @@ ReadResult read(const platform::FileStore& files, const QString& path) {
     if (auto* error = std::get_if<QString>(&decoded)) {
         return *error;
     }
-    return std::get<QList<models::Session>>(std::move(decoded));
+    return std::get<Contents>(std::move(decoded));
 }
 
-std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes) {
-    // Qt's parser limits how deeply arrays and objects nest, so a file of endless
-    // brackets is an error like any other, not a stack overflow.
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        return QStringLiteral("not valid JSON: %1 at byte %2")
-            .arg(parseError.errorString())
-            .arg(parseError.offset);
+std::optional<QString> unwritableDate(const models::Session& session) {
+    using models::IndentedJsonWriter;
+    if (!IndentedJsonWriter::canWriteDate(session.startDate)) {
+        return QStringLiteral("its startDate");
     }
+    if (session.endDate && !IndentedJsonWriter::canWriteDate(*session.endDate)) {
+        return QStringLiteral("its endDate");
+    }
+    for (qsizetype index = 0; index < session.readings.size(); ++index) {
+        if (!IndentedJsonWriter::canWriteDate(session.readings.at(index).timestamp)) {
+            return QStringLiteral("the timestamp of its reading %1").arg(index);
+        }
+    }
+    return std::nullopt;
+}
+
+std::variant<Contents, QString> decode(const QByteArray& bytes) {
+    auto parsed = models::JsonFields::parseDocument(bytes);
+    if (auto* error = std::get_if<QString>(&parsed)) {
+        return *error;
+    }
+    const QJsonDocument& document = std::get<QJsonDocument>(parsed);
     if (!document.isArray()) {
         return QStringLiteral("the file does not hold a JSON array of sessions");
     }
     const QJsonArray array = document.array();
-    QList<models::Session> sessions;
-    sessions.reserve(array.size());
+    Contents contents;
+    contents.sessions.reserve(array.size());
     for (qsizetype index = 0; index < array.size(); ++index) {
         const QJsonValue value = array.at(index);
         if (!value.isObject()) {
@@ -47,9 +60,17 @@ std::variant<QList<models::Session>, QString> decode(const QByteArray& bytes) {
         if (auto* error = std::get_if<QString>(&session)) {
             return QStringLiteral("session %1: %2").arg(index).arg(*error);
         }
-        sessions.append(std::get<models::Session>(std::move(session)));
+        auto& decoded = std::get<models::Session>(session);
+        if (const auto date = unwritableDate(decoded)) {
+            contents.leftOut.append(
+                QStringLiteral("session %1 (%2) left out: %3 lies outside the years 1 to 9999")
+                    .arg(index)
+                    .arg(decoded.id.toString(QUuid::WithoutBraces).toUpper(), *date));
+            continue;
+        }
+        contents.sessions.append(std::move(decoded));
     }
-    return sessions;
+    return contents;
 }
 
 std::variant<QByteArray, QString> encode(const QList<models::Session>& sessions) {
@@ -74,7 +95,8 @@ std::optional<QString> write(platform::FileStore& files, const QString& path,
     if (auto* error = std::get_if<QString>(&encoded)) {
         return *error;
     }
-    if (auto error = files.writeFile(path, std::get<QByteArray>(encoded))) {
+    if (auto error = files.writeFile(path, std::get<QByteArray>(encoded),
+                                     platform::FileStore::Access::privateToUser)) {
         return QStringLiteral("cannot write %1: %2").arg(path, *error);
     }
     return std::nullopt;

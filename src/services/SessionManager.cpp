@@ -9,6 +9,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kavro::services {
@@ -18,10 +19,16 @@ using models::Session;
 SessionManager::SessionManager(const platform::Clock& clock, platform::FileStore& files, QString dataFolder,
                                QObject* parent)
     : QObject(parent), m_clock(clock), m_files(files), m_dataFolder(std::move(dataFolder)),
-      m_historyFilePath(historyFileIn(m_dataFolder)) {
+      m_historyFilePath(historyFileIn(m_dataFolder)), m_checkpointFilePath(checkpointFileIn(m_dataFolder)) {
     // A folder that cannot be created is still used: later reads and writes report
     // their own errors.
     m_openingProblems.folder = createStorageFolder();
+    // Earlier versions left the history readable by every user of the machine.
+    for (const QString& path : {m_historyFilePath, m_checkpointFilePath}) {
+        if (auto error = m_files.restrictToOwner(path)) {
+            m_openingProblems.access = QStringLiteral("cannot make %1 private: %2").arg(path, *error);
+        }
+    }
     m_openingProblems.load = loadHistory();
 }
 
@@ -29,8 +36,12 @@ QString SessionManager::historyFileIn(const QString& dataFolder) {
     return dataFolder + QLatin1Char('/') + kHistoryFileName;
 }
 
+QString SessionManager::checkpointFileIn(const QString& dataFolder) {
+    return dataFolder + QLatin1Char('/') + SessionCheckpoint::kFileName;
+}
+
 std::optional<QString> SessionManager::createStorageFolder() {
-    if (auto error = m_files.createFolder(m_dataFolder)) {
+    if (auto error = m_files.createFolder(m_dataFolder, platform::FileStore::Access::privateToUser)) {
         return QStringLiteral("cannot create %1: %2").arg(m_dataFolder, *error);
     }
     return std::nullopt;
@@ -44,6 +55,7 @@ void SessionManager::startSession(const QString& dawName) {
         m_currentSession->dawName = dawName;
     } else {
         m_currentSession = Session::create(dawName, m_clock.now());
+        m_sessionClockOrigin = m_clock.elapsed();
         m_splSampleCount = 0;
         m_energySum = 0;
         m_measuredSeconds = 0;
@@ -51,8 +63,18 @@ void SessionManager::startSession(const QString& dawName) {
     emit changed();
 }
 
-void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA, double seconds) {
+QDateTime SessionManager::sessionNow() const {
     if (!m_currentSession) {
+        return m_clock.now();
+    }
+    return m_currentSession->startDate.addMSecs((m_clock.elapsed() - m_sessionClockOrigin).count());
+}
+
+void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA, double seconds) {
+    // A level that is not a number is no measurement; in the record it would leave a
+    // session, and with it the whole history, that no file can hold.
+    if (!m_currentSession || !std::isfinite(dBA) || !std::isfinite(peakDBC) || !std::isfinite(peakDBA) ||
+        !std::isfinite(seconds)) {
         return;
     }
     Session& session = *m_currentSession;
@@ -85,10 +107,10 @@ void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA
 }
 
 void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
-    if (!m_currentSession) {
+    if (!m_currentSession || !std::isfinite(spl) || !std::isfinite(dBC) || !std::isfinite(dosePercentage)) {
         return;
     }
-    m_currentSession->readings.append(models::SPLReading{m_clock.now(), spl, dosePercentage, dBC});
+    m_currentSession->readings.append(models::SPLReading{sessionNow(), spl, dosePercentage, dBC});
     emit changed();
 }
 
@@ -100,13 +122,23 @@ std::optional<QString> SessionManager::endSession(double accumulatedDose, double
     if (!m_currentSession) {
         return std::nullopt;
     }
+    const QDateTime end = sessionNow();
     Session session = std::move(*m_currentSession);
-    session.endDate = m_clock.now();
+    m_currentSession.reset();
+    session.endDate = end;
     session.doseAccumulated = (accumulatedDose - sessionStartDose) * 100.0;
+    const QUuid id = session.id;
     m_sessionHistory.prepend(std::move(session));
+    m_historyUnsaved = true;
     pruneOldSessions();
     auto saveError = saveHistory();
-    m_currentSession.reset();
+    if (saveError && inHistory(id)) {
+        m_unsavedSessionIds.insert(id);
+    }
+    // The session is in the history file now, or else kept in the checkpoint until it is.
+    // Failing that too, the checkpoint of the running session stays: the next launch
+    // stores it as it was a minute ago at most.
+    (void)writeCheckpoint(std::nullopt);
     emit changed();
     return saveError;
 }
@@ -115,6 +147,7 @@ qsizetype SessionManager::removeSession(const QUuid& id) {
     const qsizetype removed =
         m_sessionHistory.removeIf([&](const Session& session) { return session.id == id; });
     if (removed > 0) {
+        m_historyUnsaved = true;
         emit changed();
     }
     return removed;
@@ -124,6 +157,7 @@ void SessionManager::removeTodaysSessions() {
     const qsizetype removed = m_sessionHistory.removeIf(
         [&](const Session& session) { return session.isCompleted() && m_clock.isToday(session.startDate); });
     if (removed > 0) {
+        m_historyUnsaved = true;
         emit changed();
     }
 }
@@ -139,18 +173,18 @@ void SessionManager::pruneOldSessions() {
     }
 }
 
-std::optional<QString> SessionManager::keepUnreadableFile() {
-    if (!m_files.exists(m_historyFilePath)) {
+std::optional<QString> SessionManager::keepUnreadableFile(const QString& path) {
+    if (!m_files.exists(path)) {
         return std::nullopt;
     }
     const QString stamp = m_clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    const QString base = m_historyFilePath + QStringLiteral(".unreadable-") + stamp;
+    const QString base = path + QStringLiteral(".unreadable-") + stamp;
     QString kept = base;
     for (int attempt = 2; m_files.exists(kept); ++attempt) {
         kept = base + QStringLiteral("-%1").arg(attempt);
     }
-    if (auto error = m_files.rename(m_historyFilePath, kept)) {
-        return QStringLiteral("cannot keep the unreadable history file as %1: %2").arg(kept, *error);
+    if (auto error = m_files.rename(path, kept)) {
+        return QStringLiteral("cannot keep the unreadable file %1 as %2: %3").arg(path, kept, *error);
     }
     return std::nullopt;
 }
@@ -160,15 +194,27 @@ std::optional<QString> SessionManager::saveHistory() {
         return error;
     }
     if (m_keepUnreadableFileOnSave) {
-        if (auto error = keepUnreadableFile()) {
+        if (auto error = keepUnreadableFile(m_historyFilePath)) {
             return error;
         }
         m_keepUnreadableFileOnSave = false;
     }
-    return historyfile::write(m_files, m_historyFilePath, m_sessionHistory);
+    if (auto error = historyfile::write(m_files, m_historyFilePath, m_sessionHistory)) {
+        return error;
+    }
+    m_historyUnsaved = false;
+    m_unsavedSessionIds.clear();
+    (void)refreshCheckpoint();
+    return std::nullopt;
 }
 
 std::optional<QString> SessionManager::loadHistory() {
+    if (m_historyUnsaved) {
+        if (auto error = saveHistory()) {
+            pruneOldSessions();
+            return QStringLiteral("not read again, since changes to it could not be saved: %1").arg(*error);
+        }
+    }
     auto result = historyfile::read(m_files, m_historyFilePath);
     if (std::holds_alternative<historyfile::NotFound>(result)) {
         m_keepUnreadableFileOnSave = false;
@@ -180,11 +226,154 @@ std::optional<QString> SessionManager::loadHistory() {
         emit changed();
         return *error;
     }
-    m_keepUnreadableFileOnSave = false;
-    m_sessionHistory = std::get<QList<Session>>(std::move(result));
+    auto& contents = std::get<historyfile::Contents>(result);
+    // Sessions left out must not vanish with the next save: the file as it was is kept.
+    m_keepUnreadableFileOnSave = !contents.leftOut.isEmpty();
+    m_sessionHistory = std::move(contents.sessions);
     pruneOldSessions();
     emit changed();
+    if (!contents.leftOut.isEmpty()) {
+        return contents.leftOut.join(QStringLiteral("; "));
+    }
     return std::nullopt;
+}
+
+bool SessionManager::inHistory(const QUuid& id) const {
+    return std::any_of(m_sessionHistory.cbegin(), m_sessionHistory.cend(),
+                       [&](const Session& session) { return session.id == id; });
+}
+
+std::optional<QString> SessionManager::saveCheckpoint(const DoseCalculator& doseCalculator) {
+    return saveCheckpoint(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
+}
+
+std::optional<QString> SessionManager::saveCheckpoint(double accumulatedDose, double sessionStartDose) {
+    if (!m_currentSession) {
+        return writeCheckpoint(std::nullopt);
+    }
+    SessionCheckpoint::Running running;
+    running.session = *m_currentSession;
+    running.savedAt = sessionNow();
+    running.sampleCount = m_splSampleCount;
+    running.energySum = m_energySum;
+    running.measuredSeconds = m_measuredSeconds;
+    running.accumulatedDose = accumulatedDose;
+    running.sessionStartDose = sessionStartDose;
+    return writeCheckpoint(running);
+}
+
+std::optional<QString>
+SessionManager::writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running) {
+    SessionCheckpoint checkpoint;
+    checkpoint.running = running;
+    for (const Session& session : m_sessionHistory) {
+        if (m_unsavedSessionIds.contains(session.id)) {
+            checkpoint.unsaved.append(session);
+        }
+    }
+    if (checkpoint.isEmpty()) {
+        if (auto error = m_files.removeFile(m_checkpointFilePath)) {
+            return QStringLiteral("cannot remove %1: %2").arg(m_checkpointFilePath, *error);
+        }
+    } else {
+        auto encoded = checkpoint.encode();
+        if (const auto* error = std::get_if<QString>(&encoded)) {
+            return *error;
+        }
+        if (auto error = m_files.writeFile(m_checkpointFilePath, std::get<QByteArray>(encoded),
+                                           platform::FileStore::Access::privateToUser)) {
+            return QStringLiteral("cannot write %1: %2").arg(m_checkpointFilePath, *error);
+        }
+    }
+    m_checkpointedRunning = running;
+    m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
+    return std::nullopt;
+}
+
+std::optional<QString> SessionManager::refreshCheckpoint() {
+    if (!m_checkpointHoldsUnsaved) {
+        return std::nullopt;
+    }
+    return writeCheckpoint(m_checkpointedRunning);
+}
+
+SessionManager::Recovery SessionManager::recoverCheckpoint() {
+    Recovery recovery;
+    auto read = m_files.readFile(m_checkpointFilePath);
+    if (std::holds_alternative<platform::FileStore::Missing>(read)) {
+        return recovery;
+    }
+    if (const auto* error = std::get_if<QString>(&read)) {
+        recovery.problem = QStringLiteral("cannot read %1: %2").arg(m_checkpointFilePath, *error);
+        return recovery;
+    }
+    auto decoded = SessionCheckpoint::decode(std::get<QByteArray>(read));
+    if (const auto* error = std::get_if<QString>(&decoded)) {
+        recovery.problem = QStringLiteral("cannot use %1: %2").arg(m_checkpointFilePath, *error);
+        if (auto keepError = keepUnreadableFile(m_checkpointFilePath)) {
+            recovery.problem = *recovery.problem + QStringLiteral("; ") + *keepError;
+        }
+        return recovery;
+    }
+    SessionCheckpoint& checkpoint = std::get<SessionCheckpoint>(decoded);
+    // Newest first, like the history: added from the oldest on, each at the front.
+    bool added = false;
+    for (auto it = checkpoint.unsaved.crbegin(); it != checkpoint.unsaved.crend(); ++it) {
+        if (!inHistory(it->id)) {
+            m_sessionHistory.prepend(*it);
+            m_unsavedSessionIds.insert(it->id);
+            added = true;
+        }
+    }
+    m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
+    if (checkpoint.running && !inHistory(checkpoint.running->session.id)) {
+        recovery.running = std::move(checkpoint.running);
+        m_checkpointedRunning = recovery.running;
+    }
+    if (added) {
+        m_historyUnsaved = true;
+        pruneOldSessions();
+        if (auto error = saveHistory()) {
+            recovery.problem = error;
+        }
+        emit changed();
+    }
+    if (!recovery.running) {
+        (void)writeCheckpoint(std::nullopt);
+    }
+    return recovery;
+}
+
+void SessionManager::resumeSession(const SessionCheckpoint::Running& state) {
+    m_currentSession = state.session;
+    m_currentSession->endDate.reset();
+    m_splSampleCount = state.sampleCount;
+    m_energySum = state.energySum;
+    m_measuredSeconds = state.measuredSeconds;
+    // The session goes on at the wall-clock time of the restart, or at its checkpoint if
+    // the clock was set back since.
+    const QDateTime& start = m_currentSession->startDate;
+    const qint64 sinceStart =
+        std::max<qint64>({0, start.msecsTo(state.savedAt), start.msecsTo(m_clock.now())});
+    m_sessionClockOrigin = m_clock.elapsed() - std::chrono::milliseconds(sinceStart);
+    emit changed();
+}
+
+std::optional<QString> SessionManager::closeRecoveredSession(const SessionCheckpoint::Running& state) {
+    const Session closed = state.closedAtCheckpoint();
+    std::optional<QString> saveError;
+    if (!inHistory(closed.id)) {
+        m_sessionHistory.prepend(closed);
+        m_historyUnsaved = true;
+        pruneOldSessions();
+        saveError = saveHistory();
+        if (saveError && inHistory(closed.id)) {
+            m_unsavedSessionIds.insert(closed.id);
+        }
+        emit changed();
+    }
+    (void)writeCheckpoint(std::nullopt);
+    return saveError;
 }
 
 QList<Session> SessionManager::todaysSessions() const {
@@ -236,7 +425,8 @@ void SessionManager::exportCSV(const QList<Session>& sessions, const QString& su
             if (!self || !path) {
                 return;
             }
-            if (auto error = self->m_files.writeFile(*path, text.toUtf8())) {
+            if (auto error =
+                    self->m_files.writeFile(*path, text.toUtf8(), platform::FileStore::Access::userDefault)) {
                 emit self->csvExportFailed(*error);
             }
         });

@@ -2,11 +2,14 @@
 
 #include "models/Session.h"
 #include "platform/Clock.h"
+#include "services/SessionCheckpoint.h"
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -22,6 +25,11 @@ class DoseCalculator;
 // Owns the running listening session and the history of completed ones: starts and
 // ends sessions, keeps the running statistics of the current one, samples a reading a
 // minute, keeps the history file, drops sessions older than 30 days and exports CSV.
+//
+// Nothing the user listened to is lost to a crash: the running session is written to a
+// checkpoint file beside the history whenever the owner asks (at its start and with
+// every reading), and a completed session that could not be saved into the history is
+// kept there too until a save succeeds. The next launch recovers both.
 class SessionManager : public QObject {
     Q_OBJECT
 
@@ -37,17 +45,22 @@ public:
     // way; the owner reports them.
     struct OpeningProblems {
         std::optional<QString> folder;
+        // The files an earlier version left readable by others could not be made private.
+        std::optional<QString> access;
         std::optional<QString> load;
     };
 
-    // Keeps the history in `dataFolder` (created if missing), then loads it. Every file
-    // operation goes through `files`.
+    // Keeps the history in `dataFolder` (created if missing, and like the files in it
+    // readable by the user only), then loads it. Every file operation goes through `files`.
     SessionManager(const platform::Clock& clock, platform::FileStore& files, QString dataFolder,
                    QObject* parent = nullptr);
 
     // <data folder>/sessions.json.
     static QString historyFileIn(const QString& dataFolder);
     const QString& historyFilePath() const { return m_historyFilePath; }
+    // <data folder>/running-session.json.
+    static QString checkpointFileIn(const QString& dataFolder);
+    const QString& checkpointFilePath() const { return m_checkpointFilePath; }
     const OpeningProblems& openingProblems() const { return m_openingProblems; }
 
     const std::optional<models::Session>& currentSession() const { return m_currentSession; }
@@ -56,6 +69,11 @@ public:
 
     // Starts a session, or renames the running one when the name differs.
     void startSession(const QString& dawName);
+    // "Now" on the running session's own clock: its start plus the time that has passed
+    // since, measured on the clock that never goes back. Its readings and its end are
+    // dated by it, so none lies before its start when the wall clock is set back. The
+    // wall clock's "now" when no session runs.
+    QDateTime sessionNow() const;
     // One fast tick of the running session: its highest levels, impulse counts and the
     // energetic mean, kept as a running energy sum rather than a list of levels. `seconds`
     // is the length of audio the level stands for (one tick's unless given).
@@ -68,6 +86,30 @@ public:
     // The same with the two doses given as fractions (1.0 = the whole daily allowance).
     [[nodiscard]] std::optional<QString> endSession(double accumulatedDose, double sessionStartDose);
 
+    // Writes the checkpoint: the running session with the sums behind its average and the
+    // day's dose (fractions) as they are now, and completed sessions not yet in the
+    // history file. With neither, the file is removed.
+    [[nodiscard]] std::optional<QString> saveCheckpoint(const DoseCalculator& doseCalculator);
+    [[nodiscard]] std::optional<QString> saveCheckpoint(double accumulatedDose, double sessionStartDose);
+
+    // What a checkpoint left by an earlier run holds.
+    struct Recovery {
+        // The session that was running; the owner resumes it or closes it.
+        std::optional<SessionCheckpoint::Running> running;
+        // The checkpoint could not be read (an undecodable one is moved aside), or the
+        // completed sessions it held could not be saved into the history.
+        std::optional<QString> problem;
+    };
+    // At launch: completed sessions that a previous run could not save join the history
+    // and are saved now; a running session that is already in the history is dropped.
+    Recovery recoverCheckpoint();
+    // Goes on with a recovered session: its record and sums as at the checkpoint, its
+    // clock going on from the later of the checkpoint and now.
+    void resumeSession(const SessionCheckpoint::Running& state);
+    // Stores a recovered session as it stood at its checkpoint: ended then, with the dose
+    // it had accrued by then. Gives the save's error.
+    [[nodiscard]] std::optional<QString> closeRecoveredSession(const SessionCheckpoint::Running& state);
+
     // Removes every record with this id (the caller saves afterwards); the number removed.
     qsizetype removeSession(const QUuid& id);
     // Removes every completed session that started today (the dose-reset command).
@@ -78,7 +120,12 @@ public:
     // On failure the history in memory is unchanged and the error says why.
     [[nodiscard]] std::optional<QString> saveHistory();
     // A missing file is no error and changes nothing; an unreadable one empties the history.
+    // Changes in memory that have not reached the file (a failed save) are never
+    // replaced by the older file: they are saved first, and if that fails the file is not
+    // read again (the history is only pruned) and the error says so.
     [[nodiscard]] std::optional<QString> loadHistory();
+    // Ended or removed sessions that the history file does not reflect yet.
+    bool hasUnsavedChanges() const { return m_historyUnsaved; }
 
     // Completed sessions that started today, in history order.
     QList<models::Session> todaysSessions() const;
@@ -101,21 +148,38 @@ signals:
 
 private:
     void pruneOldSessions();
-    std::optional<QString> keepUnreadableFile();
+    // Moves a file the program could not read aside (<path>.unreadable-<time>).
+    std::optional<QString> keepUnreadableFile(const QString& path);
+    bool inHistory(const QUuid& id) const;
+    std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
+    // The checkpoint must follow a save that took sessions out of it.
+    std::optional<QString> refreshCheckpoint();
 
     const platform::Clock& m_clock;
     platform::FileStore& m_files;
     QString m_dataFolder;
     QString m_historyFilePath;
+    QString m_checkpointFilePath;
     OpeningProblems m_openingProblems;
     std::optional<models::Session> m_currentSession;
     QList<models::Session> m_sessionHistory;
     std::int64_t m_splSampleCount = 0;
     double m_energySum = 0;
     double m_measuredSeconds = 0;
+    // Where the running session's clock starts on Clock::elapsed(): at its start, or
+    // earlier by what had passed before the restart that resumed it.
+    std::chrono::milliseconds m_sessionClockOrigin{0};
     platform::DestinationChooser* m_destinationChooser = nullptr;
-    // Set when the file on disk could not be read: the next save first moves it aside,
-    // so a history the program failed to understand is never silently overwritten.
+    bool m_historyUnsaved = false;
+    // Completed sessions whose save failed; they are kept in the checkpoint.
+    QSet<QUuid> m_unsavedSessionIds;
+    // What the checkpoint file holds of the running session, and whether it holds
+    // completed sessions too.
+    std::optional<SessionCheckpoint::Running> m_checkpointedRunning;
+    bool m_checkpointHoldsUnsaved = false;
+    // Set when the file on disk could not be read, or only in part: the next save first
+    // moves it aside, so sessions the program failed to understand are never silently
+    // overwritten.
     bool m_keepUnreadableFileOnSave = false;
 };
 

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -178,6 +179,22 @@ TEST_F(AnalyzeCommandTest, TextReportAndPerSecondCsv) {
     EXPECT_NEAR(second[3].toDouble(), 85.0, 0.05);
     EXPECT_TRUE(lines[3].startsWith("2.5"));
     EXPECT_NEAR(lines[3].split(',')[7].toDouble(), doseFraction(85.0, 2.4) * 100.0, 0.001);
+}
+
+// "--csv /dev/stdout" names the program's own output: the CSV goes down that pipe, and
+// nothing is put in the pipe's place.
+TEST_F(AnalyzeCommandTest, CsvOntoTheProgramsOwnPipe) {
+    const QString path = writeFile("short.wav", {{1.5, 1000.0, 85.0}}, 94.0);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const CommandRun run = analyze({path, "--csv", QStringLiteral("/proc/self/fd/%1").arg(ends[1])});
+    ::close(ends[1]);
+    QFile pipe;
+    ASSERT_TRUE(pipe.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    const QStringList lines = QString::fromUtf8(pipe.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage");
 }
 
 TEST_F(AnalyzeCommandTest, ErrorsAreReportedWithTheirExitCodes) {

@@ -178,7 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
         BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
         BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
-        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"}));
+        BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"},
+        // A device that never ends is refused, not read until the memory runs out.
+        BadCall{{"list", "--file", "/dev/zero"}, kExitFailure, "/dev/zero: not a regular file"},
+        BadCall{{"list", "--file", "/"}, kExitFailure, "cannot read /: Is a directory"}));
 
 // A record without its start date, and one with a later key nested far deeper than any
 // parser should follow: each is one line naming the file and the cause, never a crash.
@@ -207,6 +210,22 @@ TEST_F(HistoryCommandTest, UnreadableFileIsOneLineAndLeftAlone) {
         EXPECT_EQ(readAll(path()), broken);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
     }
+}
+
+TEST_F(HistoryCommandTest, ASessionDatedBeyondYear9999IsNamedAndTheRestListed) {
+    QByteArray text = readAll(path());
+    text.replace("2025-03-11T13:00:00Z", "9999-12-31T23:30:00-01:00");
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    ASSERT_EQ(run({"list"}), kExitOk);
+    EXPECT_EQ(out.count('\n'), 2) << out.toStdString();
+    EXPECT_FALSE(out.contains("Logic Pro"));
+    EXPECT_TRUE(err.contains("session 3 (")) << err.toStdString();
+    EXPECT_TRUE(err.contains("left out: its startDate lies outside the years 1 to 9999"))
+        << err.toStdString();
 }
 
 } // namespace

@@ -76,6 +76,10 @@ TEST_F(LevelsCommand, BadInputGetsOneClearLineAndAFailingExit) {
     text.close();
     ASSERT_TRUE(writeWav(path("empty.wav"), 48000, 1, 0, [](long, int) { return 0.0f; }));
     ASSERT_TRUE(writeWav(path("mono.wav"), 48000, 1, 4800, [](long, int) { return 0.0f; }));
+    // Far below audio rates the weighting filters give hundreds of decibels.
+    ASSERT_TRUE(writeWav(path("8hz.wav"), 8, 1, 80, [](long f, int) { return sineAt(f, 6000, 0.5); }));
+    ASSERT_TRUE(
+        writeWav(path("7999hz.wav"), 7999, 1, 7999, [](long f, int) { return sineAt(f, 1000, 0.5); }));
 
     struct Case {
         QStringList args;
@@ -89,6 +93,11 @@ TEST_F(LevelsCommand, BadInputGetsOneClearLineAndAFailingExit) {
         {{path("mono.wav"), "--channel", "1"}, 1, "channel 1"},
         {{path("mono.wav"), "--channel", "-1"}, 1, "channel -1"},
         {{path("mono.wav"), "--offset", "loud"}, 2, "--offset"},
+        {{path("mono.wav"), "--offset", "1e308"}, 2, "--offset must lie between 0 and 200 dB, not 1e308"},
+        {{path("mono.wav"), "--offset", "-1"}, 2, "--offset must lie between 0 and 200 dB"},
+        {{path("mono.wav"), "--offset", "200.5"}, 2, "--offset must lie between 0 and 200 dB"},
+        {{path("8hz.wav")}, 1, "the sample rate of 8 Hz is too low to measure (at least 8000 Hz is needed)"},
+        {{path("7999hz.wav")}, 1, "the sample rate of 7999 Hz is too low"},
         {{path("mono.wav"), "--bogus"}, 2, "--bogus"},
         {{}, 2, "FILE"},
     };
@@ -99,4 +108,30 @@ TEST_F(LevelsCommand, BadInputGetsOneClearLineAndAFailingExit) {
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QString::fromLatin1(c.mentions))) << run.err.toStdString();
     }
+}
+
+TEST_F(LevelsCommand, TheLowestAndHighestOffsetsAndTheLowestRateAreMeasured) {
+    ASSERT_TRUE(writeWav(path("8khz.wav"), 8000, 1, 8000, [](long f, int) { return sineAt(f, 1000, 0.5); }));
+    for (const char* offset : {"0", "200"}) {
+        const CommandRun run = levels({path("8khz.wav"), "--offset", offset});
+        EXPECT_EQ(run.exitCode, 0) << offset << ": " << run.err.toStdString();
+    }
+}
+
+// A file cut short (a broken download, a full disk while recording) is measured as far as
+// it goes, and the user is told how far that is.
+TEST_F(LevelsCommand, AFileCutShortIsMeasuredWithAWarningOfHowMuchWasRead) {
+    ASSERT_TRUE(writeWav(path("cut.wav"), 48000, 1, 96000, [](long f, int) { return sineAt(f, 1000, 0.5); }));
+    QFile file(path("cut.wav"));
+    ASSERT_TRUE(file.resize(file.size() - 48000 * 4 * 3 / 2)); // 1.5 s of float samples gone
+    const CommandRun run = levels({path("cut.wav")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines().size(), 1) << run.out.toStdString();
+    EXPECT_EQ(run.err, "kavro-cli: warning: " + path("cut.wav") +
+                           " is cut short: only 0.5 s of the 2.0 s it announces could be read; the results "
+                           "cover those 0.5 s\n");
+
+    ASSERT_TRUE(
+        writeWav(path("whole.wav"), 48000, 1, 48000, [](long f, int) { return sineAt(f, 1000, 0.5); }));
+    EXPECT_TRUE(levels({path("whole.wav")}).err.isEmpty());
 }

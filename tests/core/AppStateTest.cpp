@@ -464,6 +464,97 @@ TEST_F(AppStateTest, QuittingSavesTheRunningSessionWithoutARecap) {
     EXPECT_GT(stored->sessionHistory().front().doseAccumulated, 0.3);
 }
 
+// ---- a run that is killed ----
+
+// Killed (or crashed, or the power went) 72 s into a session: the state is destroyed
+// without ending it, as a kill does, and the next launch finds the checkpoint.
+class AppStateKilledTest : public AppStateTest {
+protected:
+    // The session is started by the workstation's launch, or by hand under `name`.
+    models::Session killDuringSession(const std::optional<QString>& name = std::nullopt) {
+        build();
+        workspace.launch(kReaper);
+        if (name) {
+            state->startSession(*name);
+        }
+        playLoud();
+        listen(60.0);
+        state->readingSampleTick();
+        const models::Session atCheckpoint = *state->sessionManager().currentSession();
+        listen(12.0);
+        state.reset();
+        clock.advance(5.0);
+        return atCheckpoint;
+    }
+};
+
+TEST_F(AppStateKilledTest, TheSessionGoesOnWhileItsWorkstationStillRuns) {
+    const models::Session before = killDuringSession();
+    build();
+    ASSERT_TRUE(state->sessionManager().currentSession()) << "the session goes on";
+    const models::Session& resumed = *state->sessionManager().currentSession();
+    EXPECT_EQ(resumed.id, before.id);
+    EXPECT_EQ(resumed.startDate, before.startDate);
+    EXPECT_EQ(resumed.readings, before.readings);
+    EXPECT_TRUE(state->audioService().isRunning()) << "and it is measured";
+    EXPECT_TRUE(state->isReadingSamplerRunning());
+    EXPECT_GT(state->doseCalculator().accumulatedDose() - state->doseCalculator().sessionStartDose(), 0.0);
+
+    playLoud();
+    listen(10.0);
+    workspace.terminate(kReaper);
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().id, before.id);
+    EXPECT_EQ(stored->sessionHistory().front().endDate, clock.now());
+    EXPECT_FALSE(files.exists(services::SessionManager::checkpointFileIn(kDataFolder)));
+}
+
+struct KilledCase {
+    const char* name;
+    // Started by hand under this name, or by the workstation.
+    std::optional<QString> startedAs;
+    bool autoStart;
+    bool workstationQuitMeanwhile;
+};
+
+void PrintTo(const KilledCase& killed, std::ostream* os) {
+    *os << killed.name;
+}
+
+class AppStateKilledAndClosedTest : public AppStateKilledTest,
+                                    public ::testing::WithParamInterface<KilledCase> {};
+
+TEST_P(AppStateKilledAndClosedTest, TheSessionIsStoredAsAtItsLastCheckpoint) {
+    const KilledCase& killed = GetParam();
+    const models::Session before = killDuringSession(killed.startedAs);
+    preferences.setBool(keys::autoStartSessions.name, killed.autoStart);
+    if (killed.workstationQuitMeanwhile) {
+        workspace.setRunning({});
+    }
+    build();
+    EXPECT_FALSE(state->sessionManager().currentSession());
+    EXPECT_FALSE(state->audioService().isRunning());
+    ASSERT_EQ(state->sessionManager().sessionHistory().size(), 1);
+    const models::Session& stored = state->sessionManager().sessionHistory().front();
+    EXPECT_EQ(stored.id, before.id);
+    EXPECT_EQ(stored.endDate, before.startDate.addSecs(60)) << "12 s of 72 are lost, no more";
+    EXPECT_GT(stored.doseAccumulated, 0.0);
+    EXPECT_EQ(reread()->sessionHistory().size(), 1);
+    // The day's dose was stored as it grew, the 12 s after the checkpoint too.
+    EXPECT_GE(state->doseCalculator().accumulatedDose() * 100.0, stored.doseAccumulated);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AppStateKilledAndClosedTest,
+                         ::testing::Values(KilledCase{"workstation_quit_meanwhile", std::nullopt, true, true},
+                                           KilledCase{"sessions_do_not_follow_workstations",
+                                                      QStringLiteral("REAPER"), false, false},
+                                           KilledCase{"session_started_by_hand",
+                                                      models::Session::kManualSessionName, true, false}),
+                         [](const ::testing::TestParamInfo<KilledCase>& test) {
+                             return std::string(test.param.name);
+                         });
+
 // ---- the day boundary ----
 
 class AppStateDayTest : public AppStateTest {
@@ -516,6 +607,26 @@ TEST_F(AppStateDayTest, WakingAfterMidnightClearsYesterdaysDoseBeforeMeasuring) 
     EXPECT_EQ(preferences.doubleValue(keys::accumulatedDose.name).value_or(0.0), 0.0);
     listen(10.0);
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 10.0 / 7200.0, 0.2 / 7200.0);
+}
+
+// A session whose save failed is still in memory at midnight: the day's reload must not
+// replace it with the older file.
+TEST_F(AppStateDayTest, MidnightKeepsASessionWhoseSaveFailed) {
+    build();
+    state->startSession(QStringLiteral("REAPER"));
+    playLoud();
+    listen(30.0);
+    files.writeError = QStringLiteral("Permission denied");
+    state->endSession();
+    ASSERT_EQ(state->sessionManager().sessionHistory().size(), 1);
+    clock.advance(60.0);
+    state->dayCheckTick();
+    EXPECT_EQ(state->sessionManager().sessionHistory().size(), 1) << "the unsaved session survives midnight";
+
+    files.writeError.reset();
+    clock.advance(24 * 3600.0);
+    state->dayCheckTick();
+    EXPECT_EQ(reread()->sessionHistory().size(), 1) << "saved at the first chance";
 }
 
 // ---- history commands ----
@@ -631,6 +742,32 @@ TEST_F(AppStateConsoleTest, HistoryFailuresArePrintedWithTheirCause) {
     });
     ASSERT_EQ(atMidnight.size(), 1) << atMidnight.join('|').toStdString();
     EXPECT_TRUE(atMidnight[0].startsWith("Failed to load session history: cannot read " + historyPath()));
+}
+
+// A stored offset no microphone can have (damaged, or typed into the file by hand) would
+// make every level hundreds of decibels: the default is used, and the console says so.
+TEST_F(AppStateConsoleTest, AStoredOffsetOutsideWhatAMicrophoneCanHaveFallsBackToTheDefault) {
+    struct Case {
+        double stored;
+        double used;
+        const char* line;
+    };
+    for (const Case& test :
+         {Case{1e308, 94.0,
+               "[Kavro] The stored calibration offset of 1e+308 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{-3.5, 94.0,
+               "[Kavro] The stored calibration offset of -3.5 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{200.25, 94.0,
+               "[Kavro] The stored calibration offset of 200.25 dB lies outside 0 to 200 dB; using 94 dB"},
+          Case{200.0, 200.0, nullptr}, Case{0.5, 0.5, nullptr}}) {
+        state.reset();
+        preferences.setDouble(keys::calibrationOffset.name, test.stored);
+        const QStringList lines = consoleLinesOf([&] { build(); });
+        EXPECT_EQ(lines, test.line ? QStringList{QString::fromUtf8(test.line)} : QStringList())
+            << test.stored;
+        EXPECT_EQ(state->calibrationOffset(), test.used);
+        EXPECT_EQ(state->audioService().calibrationOffset(), test.used);
+    }
 }
 
 TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {

@@ -47,6 +47,9 @@ class RunningClock final : public platform::Clock {
 public:
     RunningClock() { m_elapsed.start(); }
     QDateTime now() const override { return kNow.addMSecs(m_elapsed.elapsed()); }
+    std::chrono::milliseconds elapsed() const override {
+        return std::chrono::milliseconds(m_elapsed.elapsed());
+    }
     QTimeZone timeZone() const override { return kZone; }
 
 private:

@@ -32,6 +32,9 @@
 
 #include <cmath>
 #include <csignal>
+#include <utility>
+
+#include <sys/stat.h>
 
 namespace kavro {
 namespace {
@@ -147,6 +150,13 @@ protected:
                 m_lines.append(QString::fromUtf8(m_app.readLine()).trimmed());
             }
         });
+        startApp();
+    }
+
+    // Starts the program (again) and waits until it is up; the lines of an earlier run
+    // are forgotten.
+    void startApp() {
+        m_lines.clear();
         m_app.start(program(), {QStringLiteral("--headless")});
         ASSERT_TRUE(m_app.waitForStarted(5000));
         ASSERT_TRUE(waitForLine(QStringLiteral("Kavro started"), 10000)) << output();
@@ -207,6 +217,79 @@ INSTANTIATE_TEST_SUITE_P(TerminationSignals, HeadlessQuitTest, ::testing::Values
                          [](const auto& testInfo) {
                              return testInfo.param == SIGTERM ? "SIGTERM" : "SIGINT";
                          });
+
+// Killed with SIGKILL 2 s into a session: nothing runs at the end, only the checkpoint
+// taken at the session's start is there.
+class HeadlessKilledTest : public HeadlessAppTest {
+protected:
+    QProcess& startSessionAndKill() {
+        QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
+        EXPECT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
+        QTest::qWait(2000);
+        m_app.kill();
+        EXPECT_TRUE(m_app.waitForFinished(5000));
+        EXPECT_TRUE(storedSessions(dataFolder()).isEmpty());
+        return reaper;
+    }
+};
+
+TEST_F(HeadlessKilledTest, TheSessionGoesOnWhenTheWorkstationStillRuns) {
+    const QDateTime beforeStart = QDateTime::currentDateTimeUtc().addSecs(-1);
+    QProcess& reaper = startSessionAndKill();
+    startApp();
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
+    FakeWorkstations::stop(reaper);
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
+    const auto stored = storedSessions(dataFolder());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_LE(stored.front().startDate, beforeStart.addSecs(2))
+        << "the session that was killed, not a new one";
+    EXPECT_GE(stored.front().startDate, beforeStart);
+}
+
+TEST_F(HeadlessKilledTest, TheSessionIsStoredWhenTheWorkstationQuitMeanwhile) {
+    QProcess& reaper = startSessionAndKill();
+    FakeWorkstations::stop(reaper);
+    startApp();
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
+    const auto stored = storedSessions(dataFolder());
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
+    EXPECT_TRUE(stored.front().isCompleted());
+}
+
+// What the program keeps is its user's alone: made so, and made so again at launch when
+// something (an earlier version, a copy) left it open to others.
+TEST_F(HeadlessAppTest, TheHistoryAndThePreferencesAreTheUsersAlone) {
+    const QString configFolder = m_home.filePath(QStringLiteral("config/Kavro"));
+    const QString preferences = configFolder + QStringLiteral("/Kavro.conf");
+    const QString history = dataFolder() + QStringLiteral("/sessions.json");
+    const auto mode = [](const QString& path) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+    };
+    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
+    FakeWorkstations::stop(reaper);
+    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(preferences); }, 5000));
+    EXPECT_EQ(mode(dataFolder()), 0700);
+    EXPECT_EQ(mode(history), 0600);
+    EXPECT_EQ(mode(configFolder), 0700);
+    EXPECT_EQ(mode(preferences), 0600);
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(m_app.processId()), SIGTERM), 0);
+    ASSERT_TRUE(m_app.waitForFinished(10000));
+    for (const auto& [path, open] : {std::pair{dataFolder(), 0755}, std::pair{history, 0644},
+                                     std::pair{configFolder, 0755}, std::pair{preferences, 0644}}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(open)), 0);
+    }
+    startApp();
+    EXPECT_EQ(mode(dataFolder()), 0700);
+    EXPECT_EQ(mode(history), 0600);
+    EXPECT_EQ(mode(configFolder), 0700);
+    EXPECT_EQ(mode(preferences), 0600);
+}
 
 // ---- notifications through the test server ----
 

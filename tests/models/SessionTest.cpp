@@ -203,6 +203,9 @@ TEST(SessionTest, DurationFormatted) {
     EXPECT_EQ(endingAfter(3600), "1h 0m");
     EXPECT_EQ(endingAfter(3900), "1h 5m");
     EXPECT_EQ(endingAfter(9000), "2h 30m");
+    // Written by a version that took the end from a wall clock set back: no time passed.
+    EXPECT_EQ(endingAfter(-3540), "0m");
+    EXPECT_EQ(session.durationSeconds(utc(2030, 1, 1, 0, 0)), 0.0);
 
     session.endDate.reset();
     EXPECT_EQ(session.durationFormatted(utc(2025, 3, 14, 9, 42, 30)).toStdString(), "42m");

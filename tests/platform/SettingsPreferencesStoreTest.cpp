@@ -11,6 +11,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 using kavro::platform::PreferencesStore;
@@ -180,6 +182,26 @@ TEST(SettingsPreferencesStoreFormat, DatesReadOnlyWhenTheyCanBeWrittenBack) {
             EXPECT_EQ(std::get<QDateTime>(*reread), std::get<QDateTime>(*decoded)) << text;
         }
     }
+}
+
+// The preferences hold the day's dose: only their owner may read them, also when an
+// earlier version left the file open to everyone.
+TEST_F(SettingsPreferencesStoreTest, TheFileIsTheOwnersAlone) {
+    const auto mode = [&] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path()).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+    };
+    {
+        SettingsPreferencesStore store(path());
+        store.setBool("launchAtLogin", true);
+        store.flush();
+    }
+    EXPECT_EQ(mode(), 0600) << "created private";
+
+    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0644), 0);
+    SettingsPreferencesStore reopened(path());
+    EXPECT_EQ(mode(), 0600) << "tightened when opened";
+    EXPECT_EQ(reopened.boolValue("launchAtLogin"), true);
 }
 
 TEST(SettingsPreferencesStoreFormat, InvalidDateRoundTripsAsInvalid) {

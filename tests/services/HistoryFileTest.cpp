@@ -1,9 +1,13 @@
 #include "services/HistoryFile.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace kavro::services {
 namespace {
@@ -88,10 +92,87 @@ TEST(HistoryFileTest, ReadsTheStoredFormAndAnyKeyOrder) {
     const QByteArray sortedKeys = QJsonDocument::fromJson(kStoredForm).toJson(QJsonDocument::Compact);
     for (const QByteArray& text : {QByteArray(kStoredForm), sortedKeys}) {
         const auto decoded = historyfile::decode(text);
-        ASSERT_TRUE(std::holds_alternative<QList<Session>>(decoded))
+        ASSERT_TRUE(std::holds_alternative<historyfile::Contents>(decoded))
             << std::get<QString>(decoded).toStdString();
-        EXPECT_EQ(std::get<QList<Session>>(decoded), expected);
+        EXPECT_EQ(std::get<historyfile::Contents>(decoded).sessions, expected);
     }
+}
+
+// Every moment the file can hold, written and read back, is the same moment to the
+// second, and writing it again gives the same text: a history never drifts or breaks
+// by being saved.
+TEST(HistoryFileTest, EveryDateOfTheRangeReadsBackAsWritten) {
+    const QDateTime first(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
+    const QDateTime last(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc());
+    QList<QDateTime> moments{first, last, first.toTimeZone(QTimeZone(14 * 3600)),
+                             last.toTimeZone(QTimeZone(-12 * 3600)),
+                             QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc())};
+    for (int year : {4, 100, 400, 1582, 1600, 1900, 2000, 2024, 2100, 9996}) {
+        moments.append(QDateTime(QDate(year, 2, 28), QTime(23, 59, 59), QTimeZone::utc()).addSecs(1));
+    }
+    std::mt19937_64 random(20250314);
+    std::uniform_int_distribution<qint64> anySecond(first.toSecsSinceEpoch(), last.toSecsSinceEpoch());
+    for (int i = 0; i < 5000; ++i) {
+        moments.append(QDateTime::fromSecsSinceEpoch(anySecond(random), QTimeZone::utc()).addMSecs(i % 1000));
+    }
+    QList<Session> sessions;
+    for (const QDateTime& moment : moments) {
+        Session session = Session::create(QStringLiteral("Reaper"), moment);
+        session.endDate = moment;
+        session.readings = {{moment, 80, 1, 85}};
+        sessions.append(session);
+    }
+
+    const QByteArray written = std::get<QByteArray>(historyfile::encode(sessions));
+    const auto decoded = historyfile::decode(written);
+    ASSERT_TRUE(std::holds_alternative<historyfile::Contents>(decoded))
+        << std::get<QString>(decoded).toStdString();
+    const historyfile::Contents& read = std::get<historyfile::Contents>(decoded);
+    EXPECT_TRUE(read.leftOut.isEmpty()) << read.leftOut.join('\n').toStdString();
+    ASSERT_EQ(read.sessions.size(), sessions.size());
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        // Sub-second parts are not kept.
+        const QDateTime expected = moments[i].addMSecs(-moments[i].time().msec());
+        ASSERT_EQ(read.sessions[i].startDate, expected)
+            << moments[i].toString(Qt::ISODateWithMs).toStdString();
+        ASSERT_EQ(read.sessions[i].endDate, expected);
+        ASSERT_EQ(read.sessions[i].readings.front().timestamp, expected);
+    }
+    EXPECT_EQ(std::get<QByteArray>(historyfile::encode(read.sessions)), written);
+}
+
+// An offset can carry a moment that reads well past the years the file can write; such a
+// session is left out and named, and every other session still loads.
+TEST(HistoryFileTest, ASessionDatedBeyondTheRangeIsLeftOutAndNamed) {
+    QJsonArray array = QJsonDocument::fromJson(kStoredForm).array();
+    const auto withDate = [&](const char* id, const char* key, const char* text) {
+        QJsonObject session = array.at(1).toObject();
+        session["id"] = QString::fromLatin1(id);
+        if (QLatin1String(key) == QLatin1String("timestamp")) {
+            session["readings"] =
+                QJsonArray{QJsonObject{{"timestamp", text}, {"dBA", 80}, {"dosePercentageAtTime", 1}}};
+        } else {
+            session[QLatin1String(key)] = QString::fromLatin1(text);
+        }
+        array.append(session);
+    };
+    withDate("11111111-0000-4000-8000-000000000000", "startDate", "0001-01-01T00:30:00+01:00");
+    withDate("22222222-0000-4000-8000-000000000000", "endDate", "9999-12-31T23:30:00-01:00");
+    withDate("33333333-0000-4000-8000-000000000000", "timestamp", "9999-12-31T23:59:59-00:01");
+
+    const auto decoded = historyfile::decode(QJsonDocument(array).toJson());
+    ASSERT_TRUE(std::holds_alternative<historyfile::Contents>(decoded))
+        << std::get<QString>(decoded).toStdString();
+    const historyfile::Contents& read = std::get<historyfile::Contents>(decoded);
+    EXPECT_EQ(read.sessions, twoSessions());
+    EXPECT_EQ(
+        read.leftOut,
+        (QStringList{"session 2 (11111111-0000-4000-8000-000000000000) left out: its startDate lies outside "
+                     "the years 1 to 9999",
+                     "session 3 (22222222-0000-4000-8000-000000000000) left out: its endDate lies outside "
+                     "the years 1 to 9999",
+                     "session 4 (33333333-0000-4000-8000-000000000000) left out: the timestamp of its "
+                     "reading 0 lies outside the years 1 to 9999"}));
 }
 
 struct BadFile {

@@ -107,6 +107,64 @@ TEST_F(SessionManagerTest, TheAverageIsTheLAeqOfTheMeasuredAudio) {
     EXPECT_EQ(manager->currentSession()->peakSPL, 100);
 }
 
+// A level that is not a number is no measurement. Let into the record it would make the
+// session, and with it every later save of the history, fail.
+TEST_F(SessionManagerTest, LevelsThatAreNotNumbersAreNotMeasurements) {
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    manager->updateStatistics(90, 100, 100);
+    manager->updateStatistics(nan, 100, 100);
+    manager->updateStatistics(infinity, 100, 100);
+    manager->updateStatistics(90, nan, 100);
+    manager->updateStatistics(90, 100, 100, nan);
+    manager->addReading(nan, 80, 1);
+    manager->addReading(80, 80, infinity);
+    EXPECT_NEAR(manager->currentSession()->averageSPL, 90, 1e-9);
+    EXPECT_TRUE(manager->currentSession()->readings.isEmpty());
+    EXPECT_EQ(manager->endSession(0.1, 0), std::nullopt);
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
+// The wall clock can be set back (or forward) during a session; the session's times
+// come from the clock that never goes back, so it never ends before it started.
+struct ClockChange {
+    const char* name;
+    int wallClockStepSeconds;
+};
+
+void PrintTo(const ClockChange& change, std::ostream* os) {
+    *os << change.name;
+}
+
+class SessionClockTest : public SessionManagerTest, public ::testing::WithParamInterface<ClockChange> {};
+
+TEST_P(SessionClockTest, DurationIsTheTimeThatPassed) {
+    auto manager = makeManager();
+    manager->startSession("Reaper");
+    const QDateTime start = manager->currentSession()->startDate;
+    clock.advance(120);
+    clock.setWallClock(clock.now().addSecs(GetParam().wallClockStepSeconds));
+    manager->addReading(85, 90, 1);
+    clock.advance(60);
+    EXPECT_EQ(manager->sessionNow(), start.addSecs(180));
+    ASSERT_EQ(manager->endSession(0.1, 0), std::nullopt);
+
+    const Session& stored = manager->sessionHistory().front();
+    EXPECT_EQ(stored.startDate, start);
+    EXPECT_EQ(stored.endDate, start.addSecs(180));
+    EXPECT_EQ(stored.readings.front().timestamp, start.addSecs(120));
+    EXPECT_EQ(stored.durationFormatted(clock.now()), "3m");
+    EXPECT_EQ(manager->sessionNow(), clock.now()) << "without a session, the wall clock";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SessionClockTest,
+    ::testing::Values(ClockChange{"unchanged", 0}, ClockChange{"set_back_an_hour", -3600},
+                      ClockChange{"set_forward_an_hour", 3600}, ClockChange{"set_back_a_year", -365 * 86400}),
+    [](const ::testing::TestParamInfo<ClockChange>& test) { return std::string(test.param.name); });
+
 TEST_F(SessionManagerTest, EndStoresTheDoseShareAtTheFrontAndSaves) {
     writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
     auto manager = makeManager();
@@ -155,11 +213,11 @@ TEST_F(SessionManagerTest, PruningCountsCalendarDaysAcrossDaylightSaving) {
 
     // Pruning on load does not rewrite the file; the next end of a session does.
     EXPECT_EQ(historyfile::decode(readAll(path())).index(), 0u);
-    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 5);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 5);
     clock.advance(12 * 3600);
     manager->startSession("Reaper");
     EXPECT_FALSE(manager->endSession(0, 0));
-    const auto saved = std::get<0>(historyfile::decode(readAll(path())));
+    const auto saved = std::get<0>(historyfile::decode(readAll(path()))).sessions;
     ASSERT_EQ(saved.size(), 2);
     EXPECT_EQ(saved[0].dawName, "Reaper");
     EXPECT_EQ(saved[1].dawName, "29 days");
@@ -184,10 +242,39 @@ TEST_F(SessionManagerTest, UnreadableFileEmptiesHistoryAndIsKeptOnce) {
     EXPECT_FALSE(manager->endSession(0.1, 0));
     const QString keptPath = path() + ".unreadable-20250314T093653Z";
     EXPECT_EQ(readAll(keptPath), broken);
-    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).size(), 1);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 1);
 
     EXPECT_FALSE(manager->saveHistory());
     EXPECT_EQ(files.filePaths(), (QStringList{path(), keptPath}));
+}
+
+// A session whose date the file cannot hold (an offset carries it beyond year 9999) once
+// blocked every later save; now it is left out by name, the rest loads and saves, and
+// the file as it was is kept.
+TEST_F(SessionManagerTest, ASessionDatedBeyondTheYearsTheFileHoldsIsLeftOutAndSavesGoOn) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    QByteArray stored = readAll(path());
+    Session farOff = completed("Far off", berlin(2025, 3, 13, 12, 0), 60, 5);
+    farOff.id = QUuid("e621e1f8-c36c-495a-93fc-0c247a3e6e5f");
+    QByteArray farOffJson = std::get<QByteArray>(historyfile::encode({farOff}));
+    farOffJson.replace("2025-03-13T12:00:00Z", "9999-12-31T23:30:00-01:00");
+    stored.chop(3); // "\n]\n"
+    stored += "," + farOffJson.mid(1);
+    files.put(path(), stored);
+
+    auto manager = makeManager();
+    ASSERT_TRUE(manager->openingProblems().load);
+    EXPECT_TRUE(manager->openingProblems().load->contains("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"))
+        << manager->openingProblems().load->toStdString();
+    ASSERT_EQ(manager->sessionHistory().size(), 1);
+
+    manager->startSession("Reaper");
+    clock.advance(600);
+    EXPECT_EQ(manager->endSession(0.1, 0), std::nullopt);
+    const auto saved = std::get<historyfile::Contents>(historyfile::decode(readAll(path())));
+    EXPECT_EQ(saved.sessions.size(), 2);
+    EXPECT_TRUE(saved.leftOut.isEmpty());
+    EXPECT_EQ(readAll(path() + ".unreadable-20250314T093653Z"), stored);
 }
 
 TEST_F(SessionManagerTest, ReadableFileAfterAFailureIsNotMovedAside) {
@@ -216,6 +303,51 @@ TEST_F(SessionManagerTest, FileThatCannotBeMovedAsideIsNotOverwritten) {
     EXPECT_EQ(files.filePaths().size(), 2);
 }
 
+// A hearing-exposure history is a health record: earlier versions left the folder and
+// the file readable by every user of the machine; opening tightens them.
+TEST_F(SessionManagerTest, TheHistoryIsMadeTheUsersAlone) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    ASSERT_EQ(files.mode(kFolder), 0755);
+    ASSERT_EQ(files.mode(path()), 0644);
+    auto manager = makeManager();
+    EXPECT_FALSE(manager->openingProblems().access);
+    EXPECT_EQ(files.mode(kFolder), 0700);
+    EXPECT_EQ(files.mode(path()), 0600);
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
+// A session whose save failed lives only in memory: reading the file again (as midnight
+// does) must not replace it with the older file. It is saved first; while that fails,
+// the file is not read.
+TEST_F(SessionManagerTest, ReadingTheFileAgainNeverDropsChangesThatWereNotSaved) {
+    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
+    auto manager = makeManager();
+    files.writeError = QStringLiteral("Permission denied");
+    manager->startSession("Reaper");
+    clock.advance(600);
+    ASSERT_TRUE(manager->endSession(0.1, 0));
+    EXPECT_TRUE(manager->hasUnsavedChanges());
+
+    const auto refused = manager->loadHistory();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(*refused, "not read again, since changes to it could not be saved: cannot write " + path() +
+                            ": Permission denied");
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(manager->sessionHistory().front().dawName, "Reaper");
+
+    files.writeError.reset();
+    EXPECT_EQ(manager->loadHistory(), std::nullopt);
+    EXPECT_FALSE(manager->hasUnsavedChanges());
+    ASSERT_EQ(manager->sessionHistory().size(), 2);
+    EXPECT_EQ(std::get<0>(historyfile::decode(readAll(path()))).sessions.size(), 2);
+
+    // A deletion that did not reach the file is kept the same way.
+    files.writeError = QStringLiteral("Permission denied");
+    manager->removeSession(manager->sessionHistory().front().id);
+    EXPECT_TRUE(manager->loadHistory());
+    EXPECT_EQ(manager->sessionHistory().size(), 1);
+}
+
 TEST_F(SessionManagerTest, MissingFileIsAnEmptyHistoryAndNothingRunningEndsNothing) {
     auto manager = makeManager();
     EXPECT_FALSE(manager->openingProblems().load);
@@ -231,9 +363,12 @@ TEST_F(SessionManagerTest, FailedWritesAreReportedAndLeaveMemoryAndFileAlone) {
     const QByteArray before = readAll(path());
     auto manager = makeManager();
 
-    // A number JSON cannot hold, then a disk that refuses the write.
+    // A date the file cannot hold (a wall clock beyond year 9999), then a disk that
+    // refuses the write.
+    const QDateTime now = clock.now();
+    clock.setWallClock(QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()));
     manager->startSession("Reaper");
-    manager->updateStatistics(std::numeric_limits<double>::quiet_NaN(), 0, 0);
+    clock.setWallClock(now);
     const auto unencodable = manager->endSession(0.2, 0.1);
     ASSERT_TRUE(unencodable);
     EXPECT_TRUE(unencodable->contains("cannot represent")) << unencodable->toStdString();
@@ -310,6 +445,8 @@ TEST_F(SessionExportTest, WritesTheCsvAsUtf8WithoutByteOrderMark) {
     EXPECT_EQ(bytes, manager->csvString(sessions).toUtf8());
     EXPECT_TRUE(bytes.startsWith("Date,"));
     EXPECT_TRUE(bytes.endsWith("\"Studio One, \"\"Pro\"\"\",09:00:00,09:30:00,30.0,,,,0,0,0,12.50"));
+    EXPECT_EQ(files.mode("/home/ada/export.csv"), platform::testing::MemoryFileStore::kUserFileMode)
+        << "an export is the user's file like any other";
 }
 
 TEST_F(SessionExportTest, EmptyListAsksNothingAndCancelWritesNothing) {

@@ -66,7 +66,7 @@ protected:
         content.reset();
         clock.setTimeZone(kBerlin);
         clock.set(berlin(kToday, 15));
-        ASSERT_FALSE(files.createFolder(kDataFolder));
+        ASSERT_FALSE(files.createFolder(kDataFolder, platform::FileStore::Access::privateToUser));
         ASSERT_FALSE(services::historyfile::write(files, historyFile(), history));
         restartState();
         content = std::make_unique<ui::HistoryWindowContent>(*state, &chooser);
@@ -397,9 +397,9 @@ TEST_F(HistoryWindowTest, DeletingAsksFirstAndOnlyDeleteDeletes) {
         EXPECT_DOUBLE_EQ(state->doseCalculator().dosePercentage(), step.doseAfter) << step.answer;
         EXPECT_DOUBLE_EQ(presenter().statistics().dose(kToday), step.doseAfter) << step.answer;
         const auto stored = services::historyfile::read(files, historyFile());
-        ASSERT_TRUE(std::holds_alternative<QList<Session>>(stored));
+        ASSERT_TRUE(std::holds_alternative<services::historyfile::Contents>(stored));
         QStringList workstations;
-        for (const Session& kept : std::get<QList<Session>>(stored)) {
+        for (const Session& kept : std::get<services::historyfile::Contents>(stored).sessions) {
             workstations << kept.dawName;
         }
         if (QLatin1String(step.answer) == QLatin1String("confirmDeleteButton")) {
@@ -432,7 +432,7 @@ TEST_F(HistoryWindowTest, AFailedExportIsShownWithItsReasonAndNothingIsWritten) 
 
     // The same export into a folder the user may write to succeeds without a word.
     chooser.answer = QStringLiteral("/home/ada/Kavro Sessions 2025-03-14.csv");
-    ASSERT_FALSE(files.createFolder(QStringLiteral("/home/ada")));
+    ASSERT_FALSE(files.createFolder(QStringLiteral("/home/ada"), platform::FileStore::Access::privateToUser));
     click(child<QAbstractButton>("exportButton"));
     EXPECT_TRUE(files.exists(*chooser.answer));
     EXPECT_EQ(content->findChildren<QMessageBox*>().size(), 0);

@@ -5,12 +5,12 @@
 #include "cli/SecondSummary.h"
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
+#include "platform/file/QtFileStore.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -197,18 +197,12 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
 
     const double sampleRate = meter.sampleRate();
 
-    // The time history is written to a temporary file and put in place only when the
-    // whole run succeeded, so a failed run never leaves a truncated CSV behind.
-    std::unique_ptr<QSaveFile> csv;
-    std::unique_ptr<QTextStream> csvOut;
-    if (!csvPath.isEmpty()) {
-        csv = std::make_unique<QSaveFile>(csvPath);
-        if (!csv->open(QIODevice::WriteOnly | QIODevice::Text)) {
-            printError(context, QStringLiteral("%1: cannot write: %2").arg(csvPath, csv->errorString()));
-            return kExitFailure;
-        }
-        csvOut = std::make_unique<QTextStream>(csv.get());
-        *csvOut << "time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage\n";
+    // The time history is kept in memory and written only when the whole run succeeded,
+    // so a failed run never leaves a truncated CSV behind.
+    const bool writeCsv = !csvPath.isEmpty();
+    QString csv;
+    if (writeCsv) {
+        csv = QStringLiteral("time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage\n");
     }
 
     ExposureAnalysis analysis(sampleRate, parsed.has("conservative"));
@@ -222,15 +216,16 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
 
     EnergyAverage wholeFile;
     SecondTracker seconds(sampleRate);
+    QTextStream csvOut(&csv);
     auto writeSecond = [&](const SecondSummary& second) {
-        if (!csvOut) {
+        if (!writeCsv) {
             return;
         }
-        *csvOut << QString::number(second.endSeconds, 'f', 3) << ','
-                << csvNumber(second.energy.laeq(options.calibrationOffset)) << ','
-                << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA)
-                << ',' << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ','
-                << csvNumber(second.peakDBC) << ',' << QString::number(dose.dosePercentage(), 'f', 4) << '\n';
+        csvOut << QString::number(second.endSeconds, 'f', 3) << ','
+               << csvNumber(second.energy.laeq(options.calibrationOffset)) << ','
+               << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA)
+               << ',' << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ','
+               << csvNumber(second.peakDBC) << ',' << QString::number(dose.dosePercentage(), 'f', 4) << '\n';
     };
 
     const auto totalFrames = meter.frameCount();
@@ -253,16 +248,22 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         writeSecond(*last);
     }
     progress.clear();
+    if (const auto warning = meter.cutShortWarning(measured)) {
+        printWarning(context, *warning);
+    }
 
     report.durationSeconds = static_cast<double>(measured) / sampleRate;
     report.laeq = wholeFile.laeq(options.calibrationOffset);
     report.lceq = wholeFile.lceq(options.calibrationOffset);
     report.dose8hAtLAeq = eightHourDose(report.laeq);
 
-    if (csv) {
-        csvOut->flush();
-        if (csvOut->status() != QTextStream::Ok || !csv->commit()) {
-            printError(context, QStringLiteral("%1: cannot write: %2").arg(csvPath, csv->errorString()));
+    if (writeCsv) {
+        csvOut.flush();
+        // Onto "/dev/stdout" the CSV comes before the report, in order.
+        context.out.flush();
+        platform::QtFileStore files;
+        if (auto error = files.writeFile(csvPath, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
+            printError(context, QStringLiteral("%1: cannot write: %2").arg(csvPath, *error));
             return kExitFailure;
         }
     }

@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "dsp/LevelMath.h"
+
 #include <QCommandLineParser>
 
 #include <cmath>
@@ -103,6 +105,21 @@ std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& 
     return std::nullopt;
 }
 
+std::optional<QString> readCalibrationOffset(const ParsedArguments& parsed, double& offsetDb) {
+    double value = offsetDb;
+    if (auto error = readDouble(parsed, QStringLiteral("offset"), value)) {
+        return error;
+    }
+    if (!dsp::level::isPlausibleCalibrationOffset(value)) {
+        return QStringLiteral("--offset must lie between %1 and %2 dB, not %3")
+            .arg(dsp::level::kMinimumCalibrationOffsetDb)
+            .arg(dsp::level::kMaximumCalibrationOffsetDb)
+            .arg(parsed.values.value(QStringLiteral("offset")));
+    }
+    offsetDb = value;
+    return std::nullopt;
+}
+
 std::optional<QString> readInt(const ParsedArguments& parsed, const QString& name, int& value) {
     if (!parsed.values.contains(name)) {
         return std::nullopt;
@@ -119,6 +136,10 @@ std::optional<QString> readInt(const ParsedArguments& parsed, const QString& nam
 void printError(CommandContext& context, const QString& message) {
     context.err << "kavro-cli: " << message << '\n';
     context.err.flush();
+}
+
+void printWarning(CommandContext& context, const QString& message) {
+    printError(context, QStringLiteral("warning: ") + message);
 }
 
 void printProblem(CommandContext& context, const QString& consoleLine) {

@@ -56,9 +56,13 @@ std::optional<int> parseCommandOptions(const QStringList& args, QSet<QString> fl
 // Reads a number option; the error names the option. Absent options give the fallback.
 std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& name, double& value);
 std::optional<QString> readInt(const ParsedArguments& parsed, const QString& name, int& value);
+// Reads --offset, a calibration offset of 0 to 200 dB.
+std::optional<QString> readCalibrationOffset(const ParsedArguments& parsed, double& offsetDb);
 
 // Writes "kavro-cli: <message>" to err.
 void printError(CommandContext& context, const QString& message);
+// Writes "kavro-cli: warning: <message>" to err: the command goes on.
+void printWarning(CommandContext& context, const QString& message);
 // Writes a problem a service reported ("[Kavro] Failed to start audio engine: ...") to
 // err as it stands, the line the application prints on its console.
 void printProblem(CommandContext& context, const QString& consoleLine);

@@ -45,6 +45,7 @@ private:
     class FileClock final : public platform::Clock {
     public:
         QDateTime now() const override;
+        std::chrono::milliseconds elapsed() const override { return std::chrono::milliseconds(m_elapsedMs); }
         QTimeZone timeZone() const override;
         void setElapsedMs(qint64 elapsedMs) { m_elapsedMs = elapsedMs; }
 

@@ -31,6 +31,7 @@ std::variant<std::unique_ptr<FileMeter>, QString> FileMeter::open(const Options&
             .arg(channels)
             .arg(channels == 1 ? QString() : QStringLiteral("s"));
     }
+    meter->m_path = options.path;
     meter->m_channel = options.channel;
     meter->m_calibrationOffset = options.calibrationOffset;
     return meter;
@@ -54,6 +55,20 @@ std::int64_t FileMeter::run(const BufferHandler& onBuffer) {
     return position;
 }
 
+std::optional<QString> FileMeter::cutShortWarning(std::int64_t framesMeasured) const {
+    const std::int64_t announced = std::max(m_file->frameCount(), m_file->announcedFrameCount().value_or(0));
+    if (framesMeasured >= announced) {
+        return std::nullopt;
+    }
+    const auto seconds = [&](std::int64_t frames) {
+        return QString::number(static_cast<double>(frames) / m_file->sampleRate(), 'f', 1);
+    };
+    return QStringLiteral(
+               "%1 is cut short: only %2 s of the %3 s it announces could be read; the results cover "
+               "those %2 s")
+        .arg(m_path, seconds(framesMeasured), seconds(announced));
+}
+
 std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandContext& context,
                                                const QString& name, const char* help, QSet<QString> flags,
                                                QSet<QString> valuedOptions) {
@@ -73,7 +88,7 @@ std::variant<FileCommand, int> openFileCommand(const QStringList& args, CommandC
         return kExitUsage;
     }
     command.options.path = command.parsed.positional.front();
-    if (auto error = readDouble(command.parsed, "offset", command.options.calibrationOffset)) {
+    if (auto error = readCalibrationOffset(command.parsed, command.options.calibrationOffset)) {
         printError(context, *error);
         return kExitUsage;
     }

@@ -36,6 +36,9 @@ public:
     using BufferHandler = std::function<void(const dsp::MeterReading& reading, std::int64_t startFrame)>;
     // Runs the whole file from its start. Returns the number of frames measured.
     std::int64_t run(const BufferHandler& onBuffer);
+    // After run(): when the file held less audio than it announces (it was cut short), a
+    // warning that says how much was measured; none otherwise.
+    std::optional<QString> cutShortWarning(std::int64_t framesMeasured) const;
 
     // The meter, as the last buffer left it (see LevelMeter::measure).
     const dsp::LevelMeter& meter() const { return m_meter; }
@@ -44,6 +47,7 @@ private:
     FileMeter() = default;
 
     std::unique_ptr<platform::SoundFile> m_file;
+    QString m_path;
     int m_channel = 0;
     double m_calibrationOffset = 0;
     dsp::LevelMeter m_meter;

@@ -234,7 +234,11 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         printError(context, QStringLiteral("cannot use the history file %1: %2").arg(path, *error));
         return kExitFailure;
     }
-    const auto& history = std::get<QList<Session>>(read);
+    const auto& contents = std::get<services::historyfile::Contents>(read);
+    for (const QString& leftOut : contents.leftOut) {
+        printError(context, QStringLiteral("%1: %2").arg(path, leftOut));
+    }
+    const QList<Session>& history = contents.sessions;
 
     if (action == QLatin1String("list")) {
         printList(context, sessionsIn(history, range, clock), clock);
@@ -246,7 +250,8 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         const QString out = parsed.positional.at(1);
         const QList<Session> sessions = sessionsIn(history, range, clock);
         const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
-        if (auto error = environment.files.writeFile(out, csv.toUtf8())) {
+        if (auto error =
+                environment.files.writeFile(out, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
             printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
             return kExitFailure;
         }

@@ -50,13 +50,16 @@ int runLevels(const QStringList& args, CommandContext& context) {
     const bool json = parsed.has("json");
 
     SecondTracker seconds(meter.sampleRate());
-    meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
+    const std::int64_t measured = meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
         if (const auto finished = seconds.add(reading, startFrame)) {
             printSecond(context, *finished, json);
         }
     });
     if (const auto last = seconds.finish()) {
         printSecond(context, *last, json);
+    }
+    if (const auto warning = meter.cutShortWarning(measured)) {
+        printWarning(context, *warning);
     }
     context.out.flush();
     return kExitOk;

@@ -44,7 +44,7 @@ int runMeter(const QStringList& args, CommandContext& context) {
     double offset = 94.0;
     double seconds = -1;
     int channel = 0;
-    for (auto error : {readDouble(parsed, "offset", offset), readDouble(parsed, "seconds", seconds),
+    for (auto error : {readCalibrationOffset(parsed, offset), readDouble(parsed, "seconds", seconds),
                        readInt(parsed, "channel", channel)}) {
         if (error) {
             printError(context, *error);

@@ -1,10 +1,69 @@
 #include "platform/file/SoundFile.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sndfile.h>
 
 namespace kavro::platform {
+
+namespace {
+
+// Bytes per frame of an uncompressed format; none for the others.
+std::optional<std::int64_t> bytesPerFrame(const SF_INFO& info) {
+    int bytesPerSample = 0;
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        bytesPerSample = 1;
+        break;
+    case SF_FORMAT_PCM_16:
+        bytesPerSample = 2;
+        break;
+    case SF_FORMAT_PCM_24:
+        bytesPerSample = 3;
+        break;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        bytesPerSample = 4;
+        break;
+    case SF_FORMAT_DOUBLE:
+        bytesPerSample = 8;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return std::int64_t(bytesPerSample) * info.channels;
+}
+
+// libsndfile reads as much of a cut file as there is and notes in its log what the header
+// had announced: "data : 2880000 (should be 999956)" (WAV), "SSND : ..." (AIFF).
+std::optional<std::int64_t> announcedFrames(SNDFILE* handle, const SF_INFO& info) {
+    const auto frameBytes = bytesPerFrame(info);
+    if (!frameBytes) {
+        return std::nullopt;
+    }
+    char log[8192] = {};
+    sf_command(handle, SFC_GET_LOG_INFO, log, sizeof log);
+    static const QRegularExpression kCutChunk(
+        QStringLiteral("^(?:data|SSND) *: *(\\d+) *\\(should be (\\d+)\\)"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = kCutChunk.match(QString::fromLatin1(log));
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const qint64 announcedBytes = match.captured(1).toLongLong();
+    const qint64 presentBytes = match.captured(2).toLongLong();
+    // Writers that stream (to a pipe) put 0 or the largest value there: no length at all.
+    if (announcedBytes <= presentBytes || announcedBytes >= 0xFFFFFFF0LL) {
+        return std::nullopt;
+    }
+    return announcedBytes / *frameBytes;
+}
+
+} // namespace
 
 std::variant<std::unique_ptr<SoundFile>, QString> SoundFile::open(const QString& path) {
     const QFileInfo info(path);
@@ -31,9 +90,16 @@ std::variant<std::unique_ptr<SoundFile>, QString> SoundFile::open(const QString&
     if (sfInfo.channels <= 0 || sfInfo.samplerate <= 0) {
         return QStringLiteral("%1: unsupported sound file (no channels or no sample rate)").arg(path);
     }
+    if (sfInfo.samplerate < kMinimumSampleRate) {
+        return QStringLiteral("%1: the sample rate of %2 Hz is too low to measure (at least %3 Hz is needed)")
+            .arg(path)
+            .arg(sfInfo.samplerate)
+            .arg(kMinimumSampleRate);
+    }
     if (sfInfo.frames <= 0) {
         return QStringLiteral("%1: the file holds no audio").arg(path);
     }
+    file->m_announcedFrameCount = announcedFrames(handle, sfInfo);
     return file;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 
+#include "platform/file/OwnerOnly.h"
 #include "platform/qt/TextIniFormat.h"
 
 #include <QCoreApplication>
@@ -46,7 +47,7 @@ std::optional<double> parseDouble(const QString& text) {
 } // namespace
 
 SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
-    : m_filePath(filePath), m_settings(openSettings()) {
+    : m_filePath(filePath), m_ownFolder(filePath.isEmpty()), m_settings(openSettings()) {
     // Without an application there is no event loop to run the delayed write: every
     // change is then handed to QSettings at once.
     if (QCoreApplication* application = QCoreApplication::instance()) {
@@ -57,6 +58,19 @@ SettingsPreferencesStore::SettingsPreferencesStore(const QString& filePath)
         QObject::connect(application, &QCoreApplication::aboutToQuit, m_writeTimer.get(),
                          [this] { flush(); });
     }
+    keepPrivate(false);
+}
+
+void SettingsPreferencesStore::keepPrivate(bool createFolder) const {
+    // A file the caller named lives in the caller's folder, which is left as it is.
+    if (m_ownFolder) {
+        const QString folder = QFileInfo(m_settings->fileName()).absolutePath();
+        if (createFolder) {
+            QDir().mkpath(folder);
+        }
+        restrictToOwner(folder);
+    }
+    restrictToOwner(m_settings->fileName());
 }
 
 SettingsPreferencesStore::~SettingsPreferencesStore() {
@@ -121,13 +135,18 @@ std::optional<QString> SettingsPreferencesStore::flush() {
     if (m_pending.isEmpty()) {
         return std::nullopt;
     }
-    if (!write(*m_settings, m_pending)) {
+    keepPrivate(true);
+    const bool written = write(*m_settings, m_pending);
+    keepPrivate(false);
+    if (!written) {
         // QSettings goes on reporting the first error it ever met (a damaged file read
         // at start, an earlier write that failed), so its status cannot tell about this
         // write. A fresh object over the same file, made while the old one still shares
         // Qt's copy of the file, can; the changes are handed to it again.
         m_settings = openSettings();
-        if (!write(*m_settings, m_pending)) {
+        const bool rewritten = write(*m_settings, m_pending);
+        keepPrivate(false);
+        if (!rewritten) {
             return writeFailure();
         }
     }

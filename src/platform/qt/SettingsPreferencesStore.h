@@ -21,8 +21,9 @@ namespace kavro::platform {
 // file each time would be wasteful. Pending changes are written at quit, on flush()
 // and when the store is destroyed, so a normal quit loses nothing and a crash loses at
 // most the last second. A write that does not reach the disk keeps its changes pending
-// (visible to value(), tried again by the next write) and flush() says why. Main thread
-// only.
+// (visible to value(), tried again by the next write) and flush() says why. The file
+// (and the Kavro folder of the user's settings) is kept readable by its owner only,
+// also when an earlier version left it open to others. Main thread only.
 class SettingsPreferencesStore final : public PreferencesStore {
 public:
     static constexpr int kWriteDelayMs = 1000;
@@ -52,7 +53,14 @@ private:
     static bool write(QSettings& settings, const Changes& changes);
     QString writeFailure() const;
 
+    // Takes the permissions of other users away from the file and, for the user's own
+    // settings, from their folder; with `createFolder`, the folder is made first, so
+    // the file is never created where others could read it.
+    void keepPrivate(bool createFolder) const;
+
     QString m_filePath;
+    // The user's own settings (~/.config/Kavro/Kavro.conf), not a file the caller named.
+    bool m_ownFolder;
     std::unique_ptr<QSettings> m_settings;
     // Changes not yet on disk; an empty optional is a removal.
     Changes m_pending;

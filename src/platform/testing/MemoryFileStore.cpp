@@ -26,7 +26,8 @@ FileStore::ReadResult MemoryFileStore::readFile(const QString& path) const {
     return *it;
 }
 
-std::optional<QString> MemoryFileStore::writeFile(const QString& path, const QByteArray& bytes) {
+std::optional<QString> MemoryFileStore::writeFile(const QString& path, const QByteArray& bytes,
+                                                  Access access) {
     if (writeError) {
         return writeError;
     }
@@ -39,12 +40,20 @@ std::optional<QString> MemoryFileStore::writeFile(const QString& path, const QBy
     if (m_folders.contains(path)) {
         return QStringLiteral("Is a directory");
     }
+    if (freeBytes) {
+        if (bytes.size() > *freeBytes) {
+            return QStringLiteral("No space left on device");
+        }
+        *freeBytes += m_files.value(path).size() - bytes.size();
+    }
+    const int replacedMode = m_modes.value(path, kUserFileMode);
     m_files.insert(path, bytes);
+    m_modes.insert(path, access == Access::privateToUser ? 0600 : replacedMode);
     ++m_writeCount;
     return std::nullopt;
 }
 
-std::optional<QString> MemoryFileStore::createFolder(const QString& path) {
+std::optional<QString> MemoryFileStore::createFolder(const QString& path, Access access) {
     if (folderError) {
         return folderError;
     }
@@ -58,12 +67,16 @@ std::optional<QString> MemoryFileStore::createFolder(const QString& path) {
         return kPermissionDenied;
     }
     addFolders(path);
+    if (access == Access::privateToUser) {
+        return restrictToOwner(path);
+    }
     return std::nullopt;
 }
 
 void MemoryFileStore::addFolders(const QString& path) {
     for (QString folder = path; !m_folders.contains(folder); folder = parentOf(folder)) {
         m_folders.insert(folder);
+        m_modes.insert(folder, kUserFolderMode);
     }
 }
 
@@ -88,6 +101,32 @@ std::optional<QString> MemoryFileStore::rename(const QString& from, const QStrin
         return kPermissionDenied;
     }
     m_files.insert(to, m_files.take(from));
+    m_modes.insert(to, m_modes.take(from));
+    return std::nullopt;
+}
+
+std::optional<QString> MemoryFileStore::removeFile(const QString& path) {
+    if (removeError) {
+        return removeError;
+    }
+    if (m_folders.contains(path)) {
+        return QStringLiteral("Is a directory");
+    }
+    if (m_readOnlyFolders.contains(parentOf(path))) {
+        return kPermissionDenied;
+    }
+    if (freeBytes) {
+        *freeBytes += m_files.value(path).size();
+    }
+    m_files.remove(path);
+    m_modes.remove(path);
+    return std::nullopt;
+}
+
+std::optional<QString> MemoryFileStore::restrictToOwner(const QString& path) {
+    if (const auto it = m_modes.find(path); it != m_modes.end()) {
+        *it &= ~077;
+    }
     return std::nullopt;
 }
 
@@ -96,14 +135,23 @@ void MemoryFileStore::addReadOnlyFolder(const QString& path) {
     m_readOnlyFolders.insert(path);
 }
 
-void MemoryFileStore::put(const QString& path, const QByteArray& bytes) {
+void MemoryFileStore::put(const QString& path, const QByteArray& bytes, int mode) {
     addFolders(parentOf(path));
     m_files.insert(path, bytes);
+    m_modes.insert(path, mode);
 }
 
 std::optional<QByteArray> MemoryFileStore::file(const QString& path) const {
     const auto it = m_files.constFind(path);
     if (it == m_files.constEnd()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+std::optional<int> MemoryFileStore::mode(const QString& path) const {
+    const auto it = m_modes.constFind(path);
+    if (it == m_modes.constEnd()) {
         return std::nullopt;
     }
     return *it;

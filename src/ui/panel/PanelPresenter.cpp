@@ -257,7 +257,7 @@ std::optional<PanelModel::ActiveSession> PanelPresenter::activeSession() const {
     const auto& dose = m_state.doseCalculator();
     PanelModel::ActiveSession section;
     section.title = QStringLiteral("Active Session");
-    section.duration = current->durationFormatted(m_state.clock().now());
+    section.duration = current->durationFormatted(m_state.sessionManager().sessionNow());
     section.workstation = {current->dawName, ColourRole::primary, QStringLiteral("pianokeys")};
     section.average = QStringLiteral("Avg: ") + decibels(current->averageSPL, " dBA");
     section.peak = QStringLiteral("Peak: ") + decibels(current->peakSPL, " dBA");
