@@ -53,11 +53,12 @@ bool sameSession(const Session& read, const Session& reread) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const auto decoded = historyfile::decode(bytes);
-    const auto* sessions = std::get_if<QList<Session>>(&decoded);
-    if (!sessions) {
+    const auto* contents = std::get_if<historyfile::Contents>(&decoded);
+    if (!contents) {
         require(!std::get<QString>(decoded).isEmpty(), "a refused history says why");
         return 0;
     }
+    const QList<Session>* sessions = &contents->sessions;
     for (const Session& session : *sessions) {
         require(std::isfinite(session.averageSPL) && std::isfinite(session.peakSPL) &&
                     std::isfinite(session.doseAccumulated) && std::isfinite(session.peakDBC),
@@ -68,8 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(written != nullptr, "a history that reads can be written again");
 
     const auto again = historyfile::decode(*written);
-    const auto* reread = std::get_if<QList<Session>>(&again);
-    require(reread != nullptr, "a written history reads back");
+    const auto* rereadContents = std::get_if<historyfile::Contents>(&again);
+    require(rereadContents != nullptr && rereadContents->leftOut.isEmpty(),
+            "a written history reads back whole");
+    const QList<Session>* reread = &rereadContents->sessions;
     require(reread->size() == sessions->size(), "every session reads back");
     for (qsizetype index = 0; index < sessions->size(); ++index) {
         require(sameSession((*sessions)[index], (*reread)[index]), "a session reads back as itself");

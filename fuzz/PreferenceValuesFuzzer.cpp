@@ -5,6 +5,7 @@
 #include "platform/SettingKey.h"
 #include "platform/Settings.h"
 #include "platform/qt/SettingsPreferencesStore.h"
+#include "platform/qt/TextIniFormat.h"
 #include "platform/testing/ManualClock.h"
 #include "services/CalibrationProfileStore.h"
 #include "services/DoseCalculator.h"
@@ -27,6 +28,7 @@ using kavro::platform::Setting;
 using kavro::platform::SettingKey;
 using kavro::platform::Settings;
 using kavro::platform::SettingsPreferencesStore;
+using kavro::platform::TextIniFormat;
 
 namespace {
 
@@ -110,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     {
         SettingsPreferencesStore store(path);
-        const QStringList storedKeys = QSettings(path, QSettings::IniFormat).allKeys();
+        const QStringList storedKeys = QSettings(path, TextIniFormat::format()).allKeys();
         for (const QString& key : storedKeys) {
             if (const auto value = store.value(key)) {
                 requireRoundTrip(*value);

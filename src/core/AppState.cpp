@@ -111,9 +111,9 @@ AppState::AppState(Platform platform, QObject* parent)
 void AppState::createServices(const Platform& platform) {
     m_deviceManager = std::make_unique<AudioDeviceManager>(platform.audioBackend, m_settings);
     m_doseCalculator = std::make_unique<DoseCalculator>(m_settings, m_clock);
-    // The workstation watch lists what is running now, before any handler exists, so a
-    // workstation already open at launch starts no session.
-    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace);
+    // The workstation watch restores the user's entries and lists what is running now,
+    // before any handler exists, so a workstation already open at launch starts no session.
+    m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace, m_settings);
     // Loads the history; what went wrong is reported here, once.
     m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
     printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
@@ -323,6 +323,13 @@ void AppState::setupPinkNoiseLink() {
 }
 
 void AppState::pinkNoisePlayingChanged(bool playing) {
+    // A value the player no longer has when it arrives is stale: the noise was
+    // stopped and started again within one turn (a response measurement moving it to
+    // its output does exactly that), and stopping capture for the stale "off" would
+    // end the measurement that just began.
+    if (playing != m_pinkNoisePlayer->isPlaying()) {
+        return;
+    }
     if (playing && !m_audioService->isRunning()) {
         m_audioService->start();
     } else if (!playing && m_audioService->isRunning() && !m_sessionManager->currentSession()) {

@@ -27,23 +27,25 @@ QString trimSpacesAndTabs(const QString& text) {
 
 } // namespace
 
+QString CalibrationSavedProfile::deviceNameFor(const QString& selectedDeviceUID,
+                                               const QList<AudioDevice>& inputDevices) {
+    if (selectedDeviceUID.isEmpty()) {
+        return QStringLiteral("System Default");
+    }
+    for (const AudioDevice& device : inputDevices) {
+        if (device.uid == selectedDeviceUID) {
+            return device.displayName();
+        }
+    }
+    return selectedDeviceUID;
+}
+
 CalibrationSavedProfile CalibrationSavedProfile::create(const QString& labelText,
                                                         const QString& selectedDeviceUID,
                                                         const QList<AudioDevice>& inputDevices,
                                                         double calibrationOffset, const QDateTime& now,
                                                         std::optional<MicCorrectionProfile> freqProfile) {
-    QString deviceName;
-    if (selectedDeviceUID.isEmpty()) {
-        deviceName = QStringLiteral("System Default");
-    } else {
-        deviceName = selectedDeviceUID;
-        for (const AudioDevice& device : inputDevices) {
-            if (device.uid == selectedDeviceUID) {
-                deviceName = device.displayName();
-                break;
-            }
-        }
-    }
+    const QString deviceName = deviceNameFor(selectedDeviceUID, inputDevices);
     QString label = trimSpacesAndTabs(labelText);
     if (label.isEmpty()) {
         label = deviceName;

@@ -27,6 +27,10 @@ struct CalibrationSavedProfile {
 
     bool operator==(const CalibrationSavedProfile&) const = default;
 
+    // The name a profile records for the selected input: "System Default" for the
+    // default input, the device's display name, or the UID itself for a device that is gone.
+    static QString deviceNameFor(const QString& selectedDeviceUID, const QList<AudioDevice>& inputDevices);
+
     // A new profile as the "Save" command makes it: a fresh id; the device name from
     // the input list ("System Default" for the default input, the UID itself for a
     // device that is gone); the label trimmed of spaces and tabs, else the device name.

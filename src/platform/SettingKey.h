@@ -29,6 +29,7 @@ enum class SettingKey {
     micCorrectionProfile,
     micFreqCorrectionEnabled,
     calibrationProfiles,
+    customWatchedApplications,
     accumulatedDose,
     doseDate,
     peakCount135,
@@ -92,6 +93,12 @@ inline constexpr Setting<bool> micFreqCorrectionEnabled{SettingKey::micFreqCorre
 inline constexpr Setting<QByteArray> calibrationProfiles{SettingKey::calibrationProfiles,
                                                          QLatin1String("calibrationProfiles_v1")};
 
+// The applications the user added to the watch list: a UTF-8 JSON object, application
+// id → display name. The built-in entries are never stored, so a later version's
+// table always applies.
+inline constexpr Setting<QByteArray> customWatchedApplications{SettingKey::customWatchedApplications,
+                                                               QLatin1String("customWatchedApplications")};
+
 // Today's dose, so that a restart on the same day continues it.
 inline constexpr Setting<double> accumulatedDose{SettingKey::accumulatedDose,
                                                  QLatin1String("DoseCalculator.accumulatedDose"), 0.0};
@@ -123,27 +130,17 @@ template <typename T> constexpr SettingName nameOf(const Setting<T>& setting) {
 }
 
 inline constexpr std::array kAllSettings{
-    nameOf(keys::selectedDeviceUID),
-    nameOf(keys::calibrationOffset),
-    nameOf(keys::conservativeDoseMode),
-    nameOf(keys::peakMonitoringEnabled),
-    nameOf(keys::autoStartSessions),
-    nameOf(keys::selectedOutputDeviceUID),
-    nameOf(keys::launchAtLogin),
-    nameOf(keys::timeSensitiveNotifications),
-    nameOf(keys::micLocationNote),
-    nameOf(keys::selectedChannelIndex),
-    nameOf(keys::micCorrectionProfile),
-    nameOf(keys::micFreqCorrectionEnabled),
-    nameOf(keys::calibrationProfiles),
-    nameOf(keys::accumulatedDose),
-    nameOf(keys::doseDate),
-    nameOf(keys::peakCount135),
-    nameOf(keys::peakCount137),
-    nameOf(keys::peakCount140),
-    nameOf(keys::todayPeakDBC),
-    nameOf(keys::peakDBACount115),
-    nameOf(keys::doseConservativeMode),
+    nameOf(keys::selectedDeviceUID),    nameOf(keys::calibrationOffset),
+    nameOf(keys::conservativeDoseMode), nameOf(keys::peakMonitoringEnabled),
+    nameOf(keys::autoStartSessions),    nameOf(keys::selectedOutputDeviceUID),
+    nameOf(keys::launchAtLogin),        nameOf(keys::timeSensitiveNotifications),
+    nameOf(keys::micLocationNote),      nameOf(keys::selectedChannelIndex),
+    nameOf(keys::micCorrectionProfile), nameOf(keys::micFreqCorrectionEnabled),
+    nameOf(keys::calibrationProfiles),  nameOf(keys::customWatchedApplications),
+    nameOf(keys::accumulatedDose),      nameOf(keys::doseDate),
+    nameOf(keys::peakCount135),         nameOf(keys::peakCount137),
+    nameOf(keys::peakCount140),         nameOf(keys::todayPeakDBC),
+    nameOf(keys::peakDBACount115),      nameOf(keys::doseConservativeMode),
 };
 
 namespace detail {

@@ -1,11 +1,51 @@
 #include "services/DAWDetectionService.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace kavro::services {
 
-DAWDetectionService::DAWDetectionService(platform::Workspace& workspace, QObject* parent)
-    : QObject(parent), m_workspace(workspace), m_watchedBundleIDs(builtInWorkstationIDs()) {
+DAWDetectionService::DAWDetectionService(platform::Workspace& workspace, platform::Settings settings,
+                                         QObject* parent)
+    : QObject(parent), m_workspace(workspace), m_settings(settings),
+      m_watchedBundleIDs(builtInWorkstationIDs()) {
+    // Before the scan, so that a user's application already running is listed as a
+    // built-in one would be.
+    restoreCustomEntries();
     setupObservers();
     scanRunningApps();
+}
+
+void DAWDetectionService::restoreCustomEntries() {
+    const auto data = m_settings.stored(platform::keys::customWatchedApplications);
+    if (!data) {
+        return;
+    }
+    // Damaged data restores nothing and stays in place; entries that are not two
+    // non-empty texts, or that name a built-in application, are skipped one by one.
+    const QJsonObject entries = QJsonDocument::fromJson(*data).object();
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        const QString name = it.value().toString();
+        if (it.key().isEmpty() || name.isEmpty() || isBuiltIn(it.key())) {
+            continue;
+        }
+        m_watchedBundleIDs.insert(it.key(), name);
+    }
+}
+
+void DAWDetectionService::storeCustomEntries() {
+    QJsonObject entries;
+    for (auto it = m_watchedBundleIDs.constBegin(); it != m_watchedBundleIDs.constEnd(); ++it) {
+        if (!isBuiltIn(it.key())) {
+            entries.insert(it.key(), it.value());
+        }
+    }
+    if (entries.isEmpty()) {
+        m_settings.remove(platform::keys::customWatchedApplications);
+    } else {
+        m_settings.setValue(platform::keys::customWatchedApplications,
+                            QJsonDocument(entries).toJson(QJsonDocument::Compact));
+    }
 }
 
 DAWDetectionService::~DAWDetectionService() {
@@ -74,14 +114,19 @@ bool DAWDetectionService::addWatchedApplication(const QString& applicationId, co
         return false;
     }
     m_watchedBundleIDs.insert(applicationId, displayName);
+    if (!isBuiltIn(applicationId)) {
+        storeCustomEntries();
+    }
+    emit changed();
     return true;
 }
 
 void DAWDetectionService::removeWatchedApplication(const QString& applicationId) {
-    if (isBuiltIn(applicationId)) {
+    if (isBuiltIn(applicationId) || m_watchedBundleIDs.remove(applicationId) == 0) {
         return;
     }
-    m_watchedBundleIDs.remove(applicationId);
+    storeCustomEntries();
+    emit changed();
 }
 
 bool DAWDetectionService::isBuiltIn(const QString& applicationId) {

@@ -409,6 +409,30 @@ TEST_F(AppStateTest, PinkNoiseRunsCaptureOnlyOutsideSessions) {
     EXPECT_TRUE(notifications.requests().empty());
 }
 
+TEST_F(AppStateTest, NoiseRestartedWithinOneTurnKeepsCaptureRunning) {
+    build();
+    state->pinkNoisePlayer().start(std::nullopt);
+    settle();
+    ASSERT_TRUE(state->audioService().isRunning());
+    // A response measurement moves the playing noise to its output this way; the
+    // capture it measures must not stop underneath it.
+    state->pinkNoisePlayer().stop();
+    state->pinkNoisePlayer().start(QStringLiteral("monitors"));
+    settle();
+    EXPECT_TRUE(state->audioService().isRunning());
+    EXPECT_EQ(backend.openCount(), 1) << "capture was never stopped and reopened";
+
+    // Started and stopped within one turn: capture never starts.
+    state->pinkNoisePlayer().stop();
+    settle();
+    ASSERT_FALSE(state->audioService().isRunning());
+    state->pinkNoisePlayer().start(std::nullopt);
+    state->pinkNoisePlayer().stop();
+    settle();
+    EXPECT_FALSE(state->audioService().isRunning());
+    EXPECT_EQ(backend.openCount(), 1);
+}
+
 TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
     build();
     state->startSession(models::Session::kManualSessionName);

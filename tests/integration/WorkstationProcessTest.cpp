@@ -1,4 +1,5 @@
 // Real processes named like watched workstations, seen through the /proc workspace.
+#include "platform/MemoryPreferencesStore.h"
 #include "platform/linux/ProcWorkspace.h"
 #include "services/DAWDetectionService.h"
 #include "support/FakeWorkstations.h"
@@ -34,12 +35,13 @@ protected:
 
     void buildService() {
         m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
-        m_service = std::make_unique<services::DAWDetectionService>(*m_workspace);
+        m_service = std::make_unique<services::DAWDetectionService>(*m_workspace, m_preferences);
         m_service->onDAWLaunched = [this](const QString& name) { m_launched.push_back(name); };
         m_service->onAllDAWsQuit = [this] { ++m_allQuit; };
     }
 
     testing::FakeWorkstations m_workstations;
+    platform::MemoryPreferencesStore m_preferences;
     std::unique_ptr<platform::ProcWorkspace> m_workspace;
     std::unique_ptr<services::DAWDetectionService> m_service;
     std::vector<QString> m_launched;

@@ -30,6 +30,7 @@ const char* const kStoredFile = "[General]\n"
                                 "micCorrectionProfile=x:e30=\n"
                                 "micFreqCorrectionEnabled=b:true\n"
                                 "calibrationProfiles_v1=x:W10=\n"
+                                "customWatchedApplications=x:e30=\n"
                                 "DoseCalculator.accumulatedDose=d:0.25\n"
                                 "DoseCalculator.doseDate=t:2025-03-14T09:26:53.000Z\n"
                                 "DoseCalculator.peakCount135=i:3\n"
@@ -66,6 +67,7 @@ TEST(SettingsTest, AStoredFileReadsBackThroughTheTable) {
     EXPECT_EQ(settings.value(keys::micCorrectionProfile), "{}");
     EXPECT_TRUE(settings.value(keys::micFreqCorrectionEnabled));
     EXPECT_EQ(settings.value(keys::calibrationProfiles), "[]");
+    EXPECT_EQ(settings.value(keys::customWatchedApplications), "{}");
     EXPECT_EQ(settings.value(keys::accumulatedDose), 0.25);
     EXPECT_EQ(settings.value(keys::doseDate),
               QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53), QTimeZone::utc()));

@@ -1,5 +1,6 @@
 #include "services/DAWDetectionService.h"
 
+#include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedWorkspace.h"
 
 #include <QSignalSpy>
@@ -9,7 +10,9 @@
 namespace kavro::services {
 namespace {
 
+using platform::MemoryPreferencesStore;
 using platform::testing::ScriptedWorkspace;
+namespace keys = platform::keys;
 
 const QString kLive = QStringLiteral("com.ableton.live");
 const QString kReaper = QStringLiteral("com.cockos.reaper");
@@ -19,12 +22,13 @@ protected:
     // Builds the service over what is running now and wires the callbacks afterwards,
     // as the application does.
     void build() {
-        service = std::make_unique<DAWDetectionService>(workspace);
+        service = std::make_unique<DAWDetectionService>(workspace, preferences);
         service->onDAWLaunched = [this](const QString& name) { launchedNames.push_back(name); };
         service->onAllDAWsQuit = [this] { ++allQuitCalls; };
     }
 
     ScriptedWorkspace workspace;
+    MemoryPreferencesStore preferences;
     std::unique_ptr<DAWDetectionService> service;
     std::vector<QString> launchedNames;
     int allQuitCalls = 0;
@@ -128,12 +132,66 @@ TEST_F(DAWDetectionServiceTest, BuiltInEntriesCanBeRenamedButNotRemoved) {
     workspace.launch(kReaper);
     EXPECT_EQ(launchedNames, std::vector<QString>{"Reaper 7"});
 
-    // A new run starts from the built-in list alone.
-    service->addWatchedApplication(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+    // Renaming a built-in entry stores nothing: the next run has the built-in name.
+    EXPECT_FALSE(platform::Settings(preferences).stored(keys::customWatchedApplications));
     service.reset();
     build();
     EXPECT_EQ(service->watchedBundleIDs(), builtInWorkstationIDs());
 }
+
+TEST_F(DAWDetectionServiceTest, UserEntriesSurviveARestartAndARemovalToo) {
+    build();
+    service->addWatchedApplication(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+    service->addWatchedApplication(QStringLiteral("org.example.Tracker"), QStringLiteral("Tracker"));
+    service->removeWatchedApplication(QStringLiteral("org.example.Tracker"));
+
+    // The next run already knows the entry, so an instance running at launch is active.
+    workspace.setRunning({QStringLiteral("renoise")});
+    service.reset();
+    build();
+    ApplicationTable expected = builtInWorkstationIDs();
+    expected.insert(QStringLiteral("renoise"), QStringLiteral("Renoise"));
+    EXPECT_EQ(service->watchedBundleIDs(), expected);
+    EXPECT_EQ(service->activeDAWs(), (ApplicationTable{{"renoise", "Renoise"}}));
+
+    service->removeWatchedApplication(QStringLiteral("renoise"));
+    service.reset();
+    build();
+    EXPECT_EQ(service->watchedBundleIDs(), builtInWorkstationIDs());
+}
+
+struct StoredEntriesCase {
+    const char* name;
+    QByteArray stored;
+    ApplicationTable restored; // besides the built-in entries
+};
+
+class StoredWatchListTest : public DAWDetectionServiceTest,
+                            public ::testing::WithParamInterface<StoredEntriesCase> {};
+
+TEST_P(StoredWatchListTest, RestoresOnlyWellFormedUserEntries) {
+    platform::Settings(preferences).setValue(keys::customWatchedApplications, GetParam().stored);
+    build();
+    ApplicationTable expected = builtInWorkstationIDs();
+    expected.insert(GetParam().restored);
+    EXPECT_EQ(service->watchedBundleIDs(), expected);
+    // Whatever was found, the stored value is not rewritten by reading it.
+    EXPECT_EQ(platform::Settings(preferences).stored(keys::customWatchedApplications), GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoredWatchListTest,
+    ::testing::Values(StoredEntriesCase{"two",
+                                        R"({"renoise":"Renoise","org.example.Edit":"Edit"})",
+                                        {{"renoise", "Renoise"}, {"org.example.Edit", "Edit"}}},
+                      StoredEntriesCase{"notJson", "renoise=Renoise", {}},
+                      StoredEntriesCase{"array", R"(["renoise","Renoise"])", {}},
+                      StoredEntriesCase{"badValuesSkipped",
+                                        R"({"renoise":7,"":"Blank","edit":"","ok":"OK"})",
+                                        {{"ok", "OK"}}},
+                      // A stored name never overrides the built-in table.
+                      StoredEntriesCase{"builtInSkipped", R"({"com.cockos.reaper":"Mine"})", {}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The lists themselves are data; what must hold is that they fit together.
 TEST(KnownWorkstations, BuiltInsAreTheSharedAndLinuxEntriesAndEveryAliasNamesOne) {

@@ -1,28 +1,9 @@
 #pragma once
 
-// The whole application state over fakes (scripted microphone and workspace, memory
-// preferences, manual clock), with helpers that play a tone and run the 0.1 s feed as
-// its timer would. Shared by the panel's presenter and widget tests.
-#include "core/AppState.h"
-#include "platform/MemoryPreferencesStore.h"
+// The application state over fakes with one microphone, and an updater whose answer a
+// test sets: what the panel's presenter and widget tests start from.
 #include "platform/Updater.h"
-#include "platform/testing/FakeLoginItemService.h"
-#include "platform/testing/ManualClock.h"
-#include "platform/testing/MemoryFileStore.h"
-#include "platform/testing/RecordingNotificationCenter.h"
-#include "platform/testing/ScriptedAudioBackend.h"
-#include "platform/testing/ScriptedWorkspace.h"
-#include "services/AudioMeasurementService.h"
-#include "services/DoseCalculator.h"
-#include "services/SessionManager.h"
-#include "support/TestSignals.h"
-
-#include <QCoreApplication>
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <memory>
+#include "ui/AppStateFixture.h"
 
 namespace kavro::testing {
 
@@ -43,86 +24,15 @@ private:
     bool m_canCheck = false;
 };
 
-class PanelFixture : public ::testing::Test {
+// The application state with one microphone, and an updater, as the panel meets them.
+class PanelFixture : public AppStateFixture {
 protected:
-    static constexpr double kSampleRate = 48000.0;
-
     PanelFixture() {
-        platform::AudioDeviceDescription microphone;
-        microphone.uid = QStringLiteral("studio");
-        microphone.name = QStringLiteral("studio");
-        microphone.channelCount = 1;
-        microphone.sampleRate = static_cast<int>(kSampleRate);
-        backend.inputs = {microphone};
+        backend.inputs = {device(QStringLiteral("studio"), QStringLiteral("studio"))};
         restartState();
     }
 
-    ~PanelFixture() override { state.reset(); }
-
-    // Builds the application state afresh over the same fakes, as the program does when
-    // it starts: it reads the history file and today's stored dose again.
-    void restartState() {
-        state.reset();
-        state = std::make_unique<core::AppState>(core::AppState::Platform{
-            backend, preferences, clock, notifications, workspace, loginItem, files, kDataFolder});
-        settle();
-    }
-
-    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
-
-    // Lets every posted change arrive, and whatever those changes post in turn.
-    static void settle() {
-        for (int round = 0; round < 4; ++round) {
-            QCoreApplication::sendPostedEvents();
-        }
-    }
-
-    // Plays a sine into the running capture until the smoothed levels have settled; it
-    // goes on playing while the test listens. A full-scale 1 kHz tone reads about
-    // 91 dBA with the default calibration.
-    void play(double frequency, double amplitude, int buffers = 30) {
-        ASSERT_NE(backend.stream(), nullptr) << "capture is not running";
-        tone = sineBuffer(frequency, amplitude, kSampleRate,
-                          services::AudioMeasurementService::kFramesPerBuffer);
-        backend.stream()->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(buffers), tone));
-        settle();
-    }
-
-    void startSession() {
-        state->startSession(models::Session::kManualSessionName);
-        settle();
-    }
-
-    // The feed's ticks over `seconds` of listening, as its timer would make them, each
-    // after a buffer of the playing tone: a tick measures the audio since the one before.
-    void listen(double seconds) {
-        const int ticks = static_cast<int>(std::lround(seconds * 10.0));
-        for (int i = 0; i < ticks; ++i) {
-            if (!tone.empty() && state->audioService().isRunning() && backend.stream()) {
-                backend.stream()->deliver({tone});
-                QCoreApplication::sendPostedEvents();
-            }
-            clock.advance(0.1);
-            state->splFeedTick();
-        }
-        settle();
-    }
-
-    void setDose(double percent) {
-        state->doseCalculator().overrideDose(percent);
-        settle();
-    }
-
-    platform::testing::ScriptedAudioBackend backend;
-    platform::MemoryPreferencesStore preferences;
-    platform::testing::ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(14, 0), QTimeZone::utc())};
-    platform::testing::RecordingNotificationCenter notifications;
-    platform::testing::ScriptedWorkspace workspace;
-    platform::testing::FakeLoginItemService loginItem;
     SwitchableUpdater updater;
-    platform::testing::MemoryFileStore files;
-    std::unique_ptr<core::AppState> state;
-    std::vector<float> tone;
 };
 
 } // namespace kavro::testing

@@ -3,8 +3,10 @@
 #include "ui/style/BandIcons.h"
 #include "ui/style/Colours.h"
 #include "ui/style/SymbolIcons.h"
+#include "ui/widgets/ButtonLook.h"
 
 #include <QPalette>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,35 @@ TEST(ColoursTest, AColourThatAlreadyReadsIsKept) {
     EXPECT_EQ(readableOn(red, Qt::black, 4.5), red);
     EXPECT_NE(readableOn(red, Qt::white, 4.5), red);
     EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+}
+
+TEST(ButtonLookTest, FilledButtonsKeepTheirWordsReadableWhateverTheAccent) {
+    struct Accent {
+        QColor highlight;
+        QColor words;
+    };
+    // Fusion's light blue, a dark theme's blue, a pale accent, and one that already reads.
+    for (const Accent& accent :
+         {Accent{QColor(0x30, 0x8c, 0xc6), Qt::white}, Accent{QColor(0x2f, 0x6f, 0xd6), Qt::white},
+          Accent{QColor(0x9c, 0xd0, 0xff), Qt::white}, Accent{Qt::darkBlue, Qt::white}}) {
+        QWidget parent;
+        QPalette palette = parent.palette();
+        palette.setColor(QPalette::Highlight, accent.highlight);
+        palette.setColor(QPalette::HighlightedText, accent.words);
+        parent.setPalette(palette);
+        for (const auto tint : {ButtonLook::Tint::accent, ButtonLook::Tint::red}) {
+            auto* button = new QPushButton(&parent);
+            ButtonLook::apply(button, QStringLiteral("Measure Response"), {}, tint);
+            const QPalette& own = button->palette();
+            EXPECT_GE(contrastRatio(own.color(QPalette::Active, QPalette::Button),
+                                    own.color(QPalette::Active, QPalette::ButtonText)),
+                      kMinimumTextContrast - 0.05)
+                << accent.highlight.name().toStdString() << " tint " << static_cast<int>(tint);
+            // A disabled button keeps the desktop's grey, so it does not look pressable.
+            EXPECT_EQ(own.color(QPalette::Disabled, QPalette::Button),
+                      palette.color(QPalette::Disabled, QPalette::Button));
+        }
+    }
 }
 
 TEST(BandIconsTest, EachBandHasItsOwnSymbolAndTheProgramCarriesIt) {

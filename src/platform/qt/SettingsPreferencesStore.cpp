@@ -2,6 +2,7 @@
 
 #include "models/NumberText.h"
 #include "platform/file/OwnerOnly.h"
+#include "platform/qt/TextIniFormat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,7 +76,7 @@ std::optional<PreferencesStore::Value> SettingsPreferencesStore::value(const QSt
         return *pending;
     }
     const QVariant stored = m_settings->value(key);
-    // Anything QSettings does not hand back as plain text (a list, a hand-written
+    // Anything the file format does not hand back as plain text (a list, a hand-written
     // @Variant) was not written by this store.
     if (stored.metaType().id() != QMetaType::QString) {
         return std::nullopt;
@@ -104,8 +105,9 @@ void SettingsPreferencesStore::schedule(const QString& key, const std::optional<
 
 std::unique_ptr<QSettings> SettingsPreferencesStore::openSettings() const {
     return m_filePath.isEmpty()
-               ? std::make_unique<QSettings>(QStringLiteral("Kavro"), QStringLiteral("Kavro"))
-               : std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+               ? std::make_unique<QSettings>(TextIniFormat::format(), QSettings::UserScope,
+                                             QStringLiteral("Kavro"), QStringLiteral("Kavro"))
+               : std::make_unique<QSettings>(m_filePath, TextIniFormat::format());
 }
 
 bool SettingsPreferencesStore::write(QSettings& settings, const Changes& changes) {

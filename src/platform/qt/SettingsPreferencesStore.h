@@ -14,6 +14,7 @@ namespace kavro::platform {
 // or an ini file of the caller's choice. An ini file keeps only text, so every value is
 // written with a short type tag ("d:0.25", "i:3", "t:2025-03-14T09:26:53.000Z") and
 // reads back as the same type; a value of another type or an unknown tag reads as absent.
+// The file is read and written through TextIniFormat, which never builds objects from it.
 //
 // Changes are visible to value() at once but reach the disk at most about a second
 // later, in one write: the dose is stored up to ten times a second and rewriting the

@@ -9,12 +9,13 @@
 #include "ui/widgets/SymbolLabel.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kavro::ui {
 
@@ -97,6 +98,8 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
     addSection(buildCommands(), true);
     addSection(buildFooter(), false);
 
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &PanelWidget::refresh);
     connect(m_presenter, &PanelPresenter::changed, this, &PanelWidget::scheduleRefresh);
     connect(m_presenter, &PanelPresenter::peakFlashChanged, m_peakFlash, &PeakFlashRow::setShown);
     apply(m_presenter->model());
@@ -165,9 +168,8 @@ QWidget* PanelWidget::buildCurrentLevel() {
     m_levelLabel = label(section, font(), ColourRole::secondary, "levelLabel");
     first->addWidget(m_levelLabel);
     first->addStretch(1);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    mono.setPointSizeF(styledFont(font(), TextStyle::body).pointSizeF() * 1.15);
-    mono.setWeight(QFont::Medium);
+    QFont mono = fixedWidthFont(font(), TextStyle::body, QFont::Medium);
+    mono.setPointSizeF(mono.pointSizeF() * 1.15);
     m_dBA = label(section, mono, ColourRole::primary, "dBA");
     m_dBA->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     first->addWidget(m_dBA);
@@ -396,23 +398,29 @@ QWidget* PanelWidget::buildFooter() {
 
 void PanelWidget::scheduleRefresh() {
     // Several services announce changes in one turn of the event loop; the panel
-    // reads them all once, after the turn. A closed panel does no work at all: it
-    // reads everything afresh when it opens.
+    // reads them all once, after the turn, and not sooner than kRefreshIntervalMs
+    // after the last time. A closed panel does no work at all: it reads everything
+    // afresh when it opens.
     if (m_refreshPending || !isVisible()) {
         return;
     }
     m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &PanelWidget::refresh, Qt::QueuedConnection);
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshIntervalMs;
+    m_refreshTimer.start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
 }
 
 void PanelWidget::refresh() {
     m_refreshPending = false;
+    m_sinceRefresh.start();
     if (isVisible()) {
         apply(m_presenter->model());
     }
 }
 
 void PanelWidget::refreshNow() {
+    m_refreshTimer.stop();
+    m_refreshPending = false;
+    m_sinceRefresh.start();
     apply(m_presenter->model());
     // Settle the size now, so the window does not open at the size of last time.
     layout()->activate();

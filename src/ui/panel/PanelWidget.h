@@ -2,6 +2,8 @@
 
 #include "ui/panel/PanelModel.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -49,6 +51,11 @@ public:
 
     const PanelPresenter& presenter() const { return *m_presenter; }
 
+    // The panel follows the state at most this often: the level changes with every
+    // buffer (about 47 times a second), more than an eye reads, and each refresh costs
+    // CPU; ten times a second is also the pace of the dose and its statistics.
+    static constexpr int kRefreshIntervalMs = 100;
+
     // Reads the state at once and takes the size that follows. The panel does this
     // itself when it is shown; a host that places a popup by the panel's size calls
     // it first, because a hidden panel does not follow the state.
@@ -93,6 +100,8 @@ private:
     PanelPresenter* m_presenter = nullptr;
     PanelActions m_actions;
     bool m_refreshPending = false;
+    QTimer m_refreshTimer;
+    QElapsedTimer m_sinceRefresh;
     PanelModel m_shown;
 
     // Each section and the divider after it.

@@ -1,6 +1,7 @@
 #include "ui/shell/WindowContents.h"
 
 #include "ui/history/HistoryWindowContent.h"
+#include "ui/settings/SettingsWindowContent.h"
 
 #include <QWidget>
 
@@ -11,8 +12,8 @@ QWidget* historyWindowContent(core::AppState& state, QWidget* parent) {
     return new HistoryWindowContent(state, nullptr, parent);
 }
 
-QWidget* settingsWindowContent(core::AppState&, QWidget* parent) {
-    return new QWidget(parent);
+QWidget* settingsWindowContent(core::AppState& state, QWidget* parent) {
+    return new SettingsWindowContent(state, BuildInfo::current(), parent);
 }
 
 } // namespace kavro::ui

@@ -14,6 +14,8 @@ constexpr double kTertiaryStrength = 0.42;
 // Below this luminance black text would contrast less than white text does.
 constexpr double kDarkBackgroundLuminance = 0.179;
 constexpr int kAdjustSteps = 50;
+// How much of the text colour a group's background takes on a dark window.
+constexpr double kGroupShade = 0.07;
 // A neutral grey between the light and dark window colours of the common desktops.
 constexpr QRgb kGrey = 0x8E8E93;
 constexpr double kHalfOpacity = 0.5;
@@ -91,6 +93,21 @@ QColor roleColour(ColourRole role, const QPalette& palette) {
 
 QColor bandColour(models::DoseLevel level, const QPalette& palette) {
     return roleColour(bandRole(level), palette);
+}
+
+QColor groupBackground(const QPalette& palette) {
+    const QColor window = palette.color(QPalette::Window);
+    if (relativeLuminance(window) > kDarkBackgroundLuminance) {
+        return palette.color(QPalette::Base);
+    }
+    return mix(window, palette.color(QPalette::WindowText), kGroupShade);
+}
+
+QColor filledButtonColour(ColourRole role) {
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::WindowText, Qt::black);
+    return readableOn(roleColour(role, light), Qt::white, kMinimumTextContrast);
 }
 
 QColor historyColour(HistoryColour colour, const QPalette& palette, ColourUse use) {

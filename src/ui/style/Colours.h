@@ -25,6 +25,14 @@ QColor roleColour(ColourRole role, const QPalette& palette);
 // A band's colour as drawn on `palette`'s window colour.
 QColor bandColour(models::DoseLevel level, const QPalette& palette);
 
+// The background of a group of rows (a form section) on `palette`'s window: a shade
+// lighter than the window on dark desktops, the base colour of fields on light ones.
+QColor groupBackground(const QPalette& palette);
+
+// A fill for a button with white words on it: `role`'s colour, darkened until the
+// words read on it.
+QColor filledButtonColour(ColourRole role);
+
 // What a colour is drawn as: text must stay legible, so its colour is darkened or
 // lightened against the window; a filled shape (a bar, a dot) keeps the band's own colour.
 enum class ColourUse { text, shape };

@@ -24,6 +24,9 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
         {QStringLiteral("kavro::ui::DailyChart"), QAccessible::Chart},
         {QStringLiteral("kavro::ui::SessionGroupHeaderWidget"), QAccessible::StaticText},
         {QStringLiteral("kavro::ui::SessionRowWidget"), QAccessible::ListItem},
+        {QStringLiteral("kavro::ui::BusyIndicator"), QAccessible::Animation},
+        {QStringLiteral("kavro::ui::CorrectionCurveView"), QAccessible::Chart},
+        {QStringLiteral("kavro::ui::WeightingCurvesView"), QAccessible::Chart},
     };
     const auto role = roles.constFind(className);
     return role == roles.constEnd() ? nullptr : new QAccessibleWidget(widget, *role);

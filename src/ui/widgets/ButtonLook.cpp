@@ -1,0 +1,87 @@
+#include "ui/widgets/ButtonLook.h"
+
+#include "ui/style/Colours.h"
+#include "ui/style/SymbolIcons.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+
+namespace kavro::ui {
+
+namespace {
+
+const char* const kTextProperty = "kavroLookText";
+const char* const kSymbolProperty = "kavroLookSymbol";
+const char* const kTintProperty = "kavroLookTint";
+
+// The palette the button sits on; its own carries the tint it was given last time.
+QPalette surroundings(const QAbstractButton* button) {
+    return button->parentWidget() ? button->parentWidget()->palette() : QApplication::palette();
+}
+
+void draw(QAbstractButton* button) {
+    const QString symbol = button->property(kSymbolProperty).toString();
+    const auto tint = static_cast<ButtonLook::Tint>(button->property(kTintProperty).toInt());
+    const QPalette around = surroundings(button);
+    QPalette own = around;
+    QColor symbolColour = around.color(QPalette::ButtonText);
+    switch (tint) {
+    case ButtonLook::Tint::none:
+        break;
+    case ButtonLook::Tint::accent:
+    case ButtonLook::Tint::red: {
+        const QColor words =
+            tint == ButtonLook::Tint::accent ? around.color(QPalette::HighlightedText) : QColor(Qt::white);
+        // Some desktops' accents are too light for white words (Fusion's blue reads at
+        // about 3.7 to 1): the fill is darkened until the words read.
+        const QColor fill = tint == ButtonLook::Tint::accent
+                                ? readableOn(around.color(QPalette::Highlight), words, kMinimumTextContrast)
+                                : filledButtonColour(ColourRole::red);
+        // Only the enabled look is tinted: a disabled button keeps the desktop's grey.
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            own.setColor(group, QPalette::Button, fill);
+            own.setColor(group, QPalette::ButtonText, words);
+        }
+        symbolColour = words;
+        break;
+    }
+    case ButtonLook::Tint::redSymbol:
+        symbolColour = roleColour(ColourRole::red, around);
+        break;
+    }
+    button->setPalette(own);
+    button->setIcon(symbol.isEmpty() ? QIcon() : SymbolIcons::icon(symbol, symbolColour));
+}
+
+} // namespace
+
+void ButtonLook::apply(QAbstractButton* button, const QString& text, const QString& symbol, Tint tint,
+                       const QString& spokenName) {
+    const bool same = button->property(kTextProperty).toString() == text &&
+                      button->property(kSymbolProperty).toString() == symbol &&
+                      button->property(kTintProperty).isValid() &&
+                      button->property(kTintProperty).toInt() == static_cast<int>(tint);
+    if (!spokenName.isEmpty() && button->accessibleName() != spokenName) {
+        button->setAccessibleName(spokenName);
+    }
+    if (same) {
+        return;
+    }
+    button->setProperty(kTextProperty, text);
+    button->setProperty(kSymbolProperty, symbol);
+    button->setProperty(kTintProperty, static_cast<int>(tint));
+    if (button->text() != text) {
+        button->setText(text);
+    }
+    draw(button);
+}
+
+void ButtonLook::refreshAll(QWidget* root) {
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (button->property(kTintProperty).isValid()) {
+            draw(button);
+        }
+    }
+}
+
+} // namespace kavro::ui
