@@ -13,7 +13,7 @@
 namespace {
 
 constexpr double kRateHz = 10.0;
-constexpr int kFullWindow = 18000;
+constexpr std::size_t kFullWindow = 18000;
 
 // Music-like levels with a little variety, rounded like a meter's readings.
 std::vector<double> readings(std::size_t count) {
@@ -28,7 +28,7 @@ std::vector<double> readings(std::size_t count) {
 
 template <typename Statistics> void runFullWindow(benchmark::State& state, Statistics& statistics) {
     const auto levels = readings(kFullWindow + 4096);
-    for (int i = 0; i < kFullWindow; ++i) {
+    for (std::size_t i = 0; i < kFullWindow; ++i) {
         statistics.addReading(levels[i]);
     }
     std::size_t next = kFullWindow;

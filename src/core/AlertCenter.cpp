@@ -2,15 +2,15 @@
 
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace kavro::core {
 
+using models::fixedText;
 using platform::NotificationAction;
 using platform::NotificationCategory;
 using platform::NotificationRequest;
@@ -30,14 +30,6 @@ const QString kDisconnectedCategory = QStringLiteral("DEVICE_DISCONNECTED");
 
 // The length of the sustained-listening window in whole minutes, as the texts say it.
 constexpr int kSustainedWindowMinutes = 10;
-
-// C-style fixed-point text ("%.0f", "%.1f"): rounding follows printf, which is what the
-// texts are defined by (136.5 is written "136", not "137").
-QString fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return QString::fromLatin1(text);
-}
 
 double secondsBetween(const QDateTime& from, const QDateTime& to) {
     return static_cast<double>(from.msecsTo(to)) / 1000.0;
@@ -114,14 +106,7 @@ std::vector<NotificationCategory> AlertCenter::categories() {
 }
 
 QString AlertCenter::timeStamp(const QDateTime& moment) {
-    const double seconds = static_cast<double>(moment.toMSecsSinceEpoch()) / 1000.0;
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed);
-    QString stamp = QString::fromLatin1(text, result.ptr - text);
-    if (!stamp.contains(QLatin1Char('.'))) {
-        stamp += QStringLiteral(".0");
-    }
-    return stamp;
+    return models::shortestFixedText(static_cast<double>(moment.toMSecsSinceEpoch()) / 1000.0);
 }
 
 void AlertCenter::setupNotifications() {
@@ -178,7 +163,7 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     }
 
     // The row is chosen by the exact value; only the title shows it rounded.
-    const QString value = fixed(peakDB, 0);
+    const QString value = fixedText(peakDB, 0);
     NotificationRequest request;
     if (peakDB >= dsp::eu::kPeakLimitDbc) {
         request.title = QStringLiteral("🔴 Impulse Peak: ") + value + QStringLiteral(" dBC");
@@ -213,7 +198,7 @@ void AlertCenter::sendInstantaneousPeakNotification(double peakDB) {
     }
 
     NotificationRequest request;
-    request.title = QStringLiteral("⚠️ Peak Level: ") + fixed(peakDB, 0) + QStringLiteral(" dBA");
+    request.title = QStringLiteral("⚠️ Peak Level: ") + fixedText(peakDB, 0) + QStringLiteral(" dBA");
     request.body =
         QStringLiteral("An instantaneous A-weighted peak just exceeded 115 dBA — the EU legal ceiling "
                        "(Directive 2003/10/EC). This is a transient event, but repeated occurrences "
@@ -251,7 +236,7 @@ void AlertCenter::sendSustainedExposureNotification(double spl) {
     const double minutes = allowedHours(spl) * std::max(0.0, 1.0 - dose) * 60.0;
     // Whole minutes, the fraction discarded.
     const long long m = std::isfinite(minutes) ? static_cast<long long>(minutes) : 0;
-    const QString level = fixed(spl, 0);
+    const QString level = fixedText(spl, 0);
     const QString window = QString::number(kSustainedWindowMinutes);
 
     NotificationRequest request;
@@ -260,7 +245,7 @@ void AlertCenter::sendSustainedExposureNotification(double spl) {
     const QString opening = QStringLiteral("You've been at ") + level + QStringLiteral(" dBA for ") + window;
     if (m >= 61) {
         request.body =
-            opening + QStringLiteral(" minutes. ~") + fixed(static_cast<double>(m) / 60.0, 1) +
+            opening + QStringLiteral(" minutes. ~") + fixedText(static_cast<double>(m) / 60.0, 1) +
             QStringLiteral(" hrs of safe listening left today. Lowering by 6 dB gives you 4× more time.");
     } else if (m >= 1) {
         request.body =
@@ -283,9 +268,9 @@ void AlertCenter::sendSessionRecapNotification(double sessionDose, double totalD
     }
     NotificationRequest request;
     request.title = QStringLiteral("Session complete");
-    request.body = QStringLiteral("This session used ") + fixed(sessionDose, 1) +
-                   QStringLiteral("% of your daily dose. Running total: ") + fixed(totalDose, 1) +
-                   QStringLiteral("% — ") + fixed(std::max(0.0, 100.0 - totalDose), 1) +
+    request.body = QStringLiteral("This session used ") + fixedText(sessionDose, 1) +
+                   QStringLiteral("% of your daily dose. Running total: ") + fixedText(totalDose, 1) +
+                   QStringLiteral("% — ") + fixedText(std::max(0.0, 100.0 - totalDose), 1) +
                    QStringLiteral("% remaining today.");
     request.sound = NotificationSound::standard;
     request.categoryIdentifier = kRecapCategory;

@@ -175,7 +175,7 @@ std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose(
     // which the history keeps even when the stored dose was lost, are its floor, and so
     // is the dose a session that goes on had seen at its checkpoint.
     m_doseCalculator->restorePersistedDose();
-    const auto resumed = recoverSession();
+    auto resumed = recoverSession();
     double floor = m_sessionManager->todaysCompletedDose();
     if (resumed && m_clock.isToday(resumed->savedAt)) {
         floor = std::max(floor, resumed->accumulatedDose * 100.0);

@@ -150,10 +150,10 @@ Kind kindOf(const WeightingFilter::Coefficients& c) {
     if (b2 == b0 && b1 == 2.0 * b0) {
         return Kind::LowPass2;
     }
-    if (b2 == 0.0 && a2 == 0.0 && b1 == -b0 && std::signbit(b2) == false && std::signbit(a2) == false) {
+    if (b2 == 0.0 && a2 == 0.0 && b1 == -b0 && !std::signbit(b2) && !std::signbit(a2)) {
         return Kind::HighPass1;
     }
-    if (b2 == 0.0 && a2 == 0.0 && b1 == b0 && std::signbit(b2) == false && std::signbit(a2) == false) {
+    if (b2 == 0.0 && a2 == 0.0 && b1 == b0 && !std::signbit(b2) && !std::signbit(a2)) {
         return Kind::LowPass1;
     }
     return Kind::General;

@@ -129,7 +129,7 @@ std::optional<QList<CalibrationSavedProfile>> CalibrationSavedProfile::decodeLis
         return std::nullopt;
     }
     QList<CalibrationSavedProfile> profiles;
-    for (const QJsonValue& value : document.array()) {
+    for (const auto& value : document.array()) {
         if (!value.isObject()) {
             return std::nullopt;
         }

@@ -1,5 +1,7 @@
 #include "models/IndentedJsonWriter.h"
 
+#include "models/NumberText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -79,11 +81,8 @@ void IndentedJsonWriter::value(double number) {
         m_out.append("null");
         return;
     }
-    // The shortest text that reads back as the same double, never with a decimal comma
-    // (QJsonDocument writes the same, only -0 as 0).
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, number);
-    m_out.append(text, result.ptr - text);
+    // QJsonDocument writes the same, only -0 as 0.
+    appendShortestText(m_out, number);
 }
 
 void IndentedJsonWriter::value(std::int64_t number) {

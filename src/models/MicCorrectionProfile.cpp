@@ -140,14 +140,14 @@ std::variant<MicCorrectionProfile, QString> MicCorrectionProfile::fromJson(const
     MicCorrectionProfile profile;
     profile.sampleRate = *sampleRate;
     profile.measuredDate = *measuredDate;
-    for (const QJsonValue& value : tapArray) {
+    for (const auto& value : tapArray) {
         const auto tap = finiteFloat(value);
         if (!tap) {
             return QStringLiteral("every tap must be a finite number");
         }
         profile.taps.push_back(*tap);
     }
-    for (const QJsonValue& value : curveValue.toArray()) {
+    for (const auto& value : curveValue.toArray()) {
         const auto point = value.isObject() ? FrequencyCurvePoint::fromJson(value.toObject()) : std::nullopt;
         if (!point) {
             return QStringLiteral("every curve point must have a finite \"frequency\" and \"gainDB\"");

@@ -115,7 +115,9 @@ public:
 
     virtual MicrophonePermission microphonePermission() const { return MicrophonePermission::Authorized; }
     // Asks the user for access; the answer arrives on the main thread.
-    virtual void requestMicrophonePermission(std::function<void(bool granted)> answer) { answer(true); }
+    virtual void requestMicrophonePermission(const std::function<void(bool granted)>& answer) {
+        answer(true);
+    }
 
     // Opens (does not start) capture on a device (an empty UID means the system default
     // input). The stream measures the given device channel and delivers buffers of the
@@ -139,7 +141,7 @@ public:
 protected:
     // Calls every listener. A listener may unregister itself or others on the way.
     void notifyDevicesChanged() {
-        forEachStillRegistered(m_listeners, [](DevicesChangedListener listener) { listener(); });
+        forEachStillRegistered(m_listeners, [](const DevicesChangedListener& listener) { listener(); });
     }
 
     // Calls the action with each value of the registry, skipping entries that an
@@ -147,6 +149,7 @@ protected:
     template <typename Registry, typename Action>
     static void forEachStillRegistered(Registry& registry, Action action) {
         std::vector<typename Registry::key_type> ids;
+        ids.reserve(registry.size());
         for (const auto& entry : registry) {
             ids.push_back(entry.first);
         }

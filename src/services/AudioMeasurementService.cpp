@@ -1,31 +1,15 @@
 #include "services/AudioMeasurementService.h"
 
+#include "models/NumberText.h"
 #include "services/AudioDeviceManager.h"
 
 #include <QPointer>
 #include <QTimer>
 
-#include <charconv>
 #include <cmath>
 #include <thread>
 
 namespace kavro::services {
-
-namespace {
-
-// The shortest decimal text that reads back as the same double, always with a
-// fractional part (44100.0, 0.0), as the console lines print sample rates.
-QString shortestDecimal(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, result.ptr);
-    if (text.find_first_of(".eEn") == std::string::npos) {
-        text += ".0";
-    }
-    return QString::fromStdString(text);
-}
-
-} // namespace
 
 AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend,
                                                  AudioDeviceManager& deviceManager, double calibrationOffset,
@@ -92,7 +76,7 @@ void AudioMeasurementService::start() {
     if (!(format.sampleRate > 0) || format.channelCount <= 0) {
         emit problem(
             QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
-                .arg(shortestDecimal(format.sampleRate))
+                .arg(models::shortestFixedText(format.sampleRate))
                 .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
         setRunning(false);
         return;

@@ -85,7 +85,8 @@ void DAWDetectionService::handleAppLaunch(const platform::RunningApplication& ap
     if (watched == m_watchedBundleIDs.constEnd()) {
         return;
     }
-    const QString displayName = *watched;
+    // A copy: a handler of changed() may edit the watch list before the name is used.
+    const QString displayName = *watched; // NOLINT(performance-unnecessary-copy-initialization)
     const bool wasEmpty = m_activeDAWs.isEmpty();
     m_activeDAWs.insert(application.applicationId, displayName);
     m_isDAWRunning = !m_activeDAWs.isEmpty();

@@ -13,7 +13,7 @@ PinkNoisePlayer::~PinkNoisePlayer() {
     }
 }
 
-bool PinkNoisePlayer::start(std::optional<QString> deviceUID) {
+bool PinkNoisePlayer::start(const std::optional<QString>& deviceUID) {
     if (m_isPlaying) {
         return true;
     }

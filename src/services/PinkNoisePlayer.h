@@ -25,7 +25,7 @@ public:
     // Plays on the output with this UID (none: the system default; an unknown UID also
     // plays on the default). Already playing: returns true and stays on its device.
     // Returns whether the noise is playing afterwards.
-    bool start(std::optional<QString> deviceUID);
+    bool start(const std::optional<QString>& deviceUID);
     void stop();
     bool isPlaying() const { return m_isPlaying; }
 

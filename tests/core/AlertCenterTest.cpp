@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kavro::core {
 namespace {
 
@@ -28,7 +30,7 @@ protected:
     }
     // Fast ticks of 0.1 s at one level for a number of seconds.
     void holdLevel(double level, double seconds) {
-        for (int tick = 0; tick < static_cast<int>(seconds * 10.0 + 0.5); ++tick) {
+        for (long tick = 0; tick < std::lround(seconds * 10.0); ++tick) {
             clock.advance(0.1);
             alerts.checkSustainedExposure(level);
         }

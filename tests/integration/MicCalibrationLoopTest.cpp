@@ -10,9 +10,9 @@
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/PinkNoisePlayer.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,17 +28,9 @@ using kavro::models::MicCorrectionProfile;
 using kavro::platform::MemoryPreferencesStore;
 using kavro::platform::QtAudioBackend;
 using namespace kavro::services;
+using kavro::testing::waitUntil;
 
 constexpr int kRate = 48000;
-
-void runEventsFor(
-    int milliseconds, const std::function<bool()>& done = [] { return false; }) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
 
 // Mean gain of the curve points inside a frequency range.
 double meanGainDB(const MicCorrectionProfile& profile, double low, double high) {
@@ -90,22 +82,24 @@ protected:
     }
 
     QString load(const QStringList& args) {
-        const QString module = pactl(QStringList{"load-module"} + args);
+        QString module = pactl(QStringList{"load-module"} + args);
         m_modules.append(module);
         return module;
     }
 
     void waitForDevices(const Loop& loop) {
-        runEventsFor(3000, [&] {
-            return !QtAudioBackend::findDevice(QAudioDevice::Output, loop.sink).isNull() &&
-                   !QtAudioBackend::findDevice(QAudioDevice::Input, loop.source).isNull();
-        });
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return !QtAudioBackend::findDevice(QAudioDevice::Output, loop.sink).isNull() &&
+                       !QtAudioBackend::findDevice(QAudioDevice::Input, loop.source).isNull();
+            },
+            3000));
         backend->refresh();
     }
 
     // A null sink and a mono source on its monitor: what is played is captured unchanged.
     Loop flatLoop() {
-        const Loop loop{"kc_flat_" + m_suffix, "kc_flat_mic_" + m_suffix};
+        Loop loop{"kc_flat_" + m_suffix, "kc_flat_mic_" + m_suffix};
         load({"module-null-sink", "sink_name=" + loop.sink, QStringLiteral("rate=%1").arg(kRate)});
         load({"module-remap-source", "master=" + loop.sink + ".monitor", "source_name=" + loop.source,
               QStringLiteral("rate=%1").arg(kRate), "channels=1"});
@@ -116,7 +110,7 @@ protected:
     // The same, with sox between a pipe sink and a pipe source cutting everything
     // above about 2 kHz by 6 dB.
     Loop shelfLoop() {
-        const Loop loop{"kc_shelf_" + m_suffix, "kc_shelf_mic_" + m_suffix};
+        Loop loop{"kc_shelf_" + m_suffix, "kc_shelf_mic_" + m_suffix};
         const QString played = m_fifos.filePath("played");
         const QString heard = m_fifos.filePath("heard");
         const QString format = QStringLiteral("format=float32le rate=%1 channels=1").arg(kRate);
@@ -171,8 +165,8 @@ protected:
         service.start();
         EXPECT_TRUE(service.isRunning());
         EXPECT_EQ(service.currentSampleRate(), kRate);
-        runEventsFor(4000, [&] { return service.lastBuffer().frames > 0; });
-        runEventsFor(700);
+        EXPECT_TRUE(waitUntil([&] { return service.lastBuffer().frames > 0; }, 4000));
+        QTest::qWait(700);
         double sum = 0;
         double frames = 0;
         const auto connection = QObject::connect(&service, &AudioMeasurementService::changed, [&] {
@@ -180,7 +174,7 @@ protected:
             sum += buffer.rmsA * buffer.rmsA * double(buffer.frames);
             frames += double(buffer.frames);
         });
-        runEventsFor(2000);
+        QTest::qWait(2000);
         QObject::disconnect(connection);
         service.stop();
         stopPlaying();

@@ -5,7 +5,7 @@
 // that each test loads under names of its own (tests run side by side on one
 // server), and signals played into them.
 #include "platform/qt/QtAudioBackend.h"
-#include "support/EventLoopWait.h"
+#include "support/WaitUntil.h"
 
 #include <QProcess>
 
@@ -70,7 +70,7 @@ protected:
                    "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
                    "source_properties=device.description=Kavro_" + name + "_mic"});
         m_modules.append(loopback.sourceModule);
-        EXPECT_TRUE(waitFor(
+        EXPECT_TRUE(waitUntil(
             [&] {
                 return !platform::QtAudioBackend::findDevice(QAudioDevice::Output, loopback.sink).isNull() &&
                        !platform::QtAudioBackend::findDevice(QAudioDevice::Input, loopback.source).isNull();

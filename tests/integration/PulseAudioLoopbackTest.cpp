@@ -19,8 +19,7 @@ using kavro::services::AudioMeasurementService;
 using kavro::services::PinkNoisePlayer;
 using kavro::testing::pactl;
 using kavro::testing::PulseAudioFixture;
-using kavro::testing::spin;
-using kavro::testing::waitFor;
+using kavro::testing::waitUntil;
 
 constexpr double kOffset = 94.0;
 
@@ -54,8 +53,8 @@ protected:
     // Waits for buffers to flow (an idle null sink wakes up to two seconds late), lets
     // the signal settle, then averages the published buffers for a while.
     LevelAverage measure(int settleMs = 500, int measureMs = 1500) {
-        EXPECT_TRUE(waitFor([&] { return service->lastBuffer().frames > 0; }, 4000));
-        spin(settleMs);
+        EXPECT_TRUE(waitUntil([&] { return service->lastBuffer().frames > 0; }, 4000));
+        QTest::qWait(settleMs);
         LevelAverage average;
         const auto connection = QObject::connect(service.get(), &AudioMeasurementService::changed, [&] {
             const auto& buffer = service->lastBuffer();
@@ -67,7 +66,7 @@ protected:
             average.sumC += buffer.rmsC * buffer.rmsC * double(buffer.frames);
             average.frames += buffer.frames;
         });
-        spin(measureMs);
+        QTest::qWait(measureMs);
         QObject::disconnect(connection);
         return average;
     }
@@ -130,7 +129,7 @@ TEST_F(PulseAudioLoopbackTest, NewSourceIsListedAndSwitchDeviceMovesCapture) {
     // A source loaded while capturing appears in the list with its UID and description.
     const auto [sinkB, sourceB, moduleB] = loadLoopback("b", 48000);
     play(sinkB, 48000, {1000, 0.05, 0.05});
-    ASSERT_TRUE(waitFor([&] { return manager->hasInputDevice(sourceB); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return manager->hasInputDevice(sourceB); }, 3000));
     const auto& devices = manager->inputDevices();
     const auto b =
         std::find_if(devices.begin(), devices.end(), [&](const auto& d) { return d.uid == sourceB; });
@@ -139,7 +138,7 @@ TEST_F(PulseAudioLoopbackTest, NewSourceIsListedAndSwitchDeviceMovesCapture) {
 
     manager->selectDevice(sourceB);
     service->switchDevice();
-    ASSERT_TRUE(waitFor([&] { return service->isRunning(); }, 1000));
+    ASSERT_TRUE(waitUntil([&] { return service->isRunning(); }, 1000));
     EXPECT_NEAR(measure().dBA(), loud - 20, 0.5);
 }
 
@@ -149,9 +148,9 @@ TEST_F(PulseAudioLoopbackTest, UnloadingAnotherSourceKeepsCaptureRunning) {
     play(sink, 48000, {1000, 0.5, 0.5});
     makeService(source);
     service->start();
-    ASSERT_TRUE(waitFor([&] { return service->currentSPL() > 50; }, 4000));
+    ASSERT_TRUE(waitUntil([&] { return service->currentSPL() > 50; }, 4000));
     unloadModule(other.sourceModule);
-    ASSERT_TRUE(waitFor([&] { return !manager->hasInputDevice(other.source); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !manager->hasInputDevice(other.source); }, 3000));
     const LevelAverage after = measure(800, 1000);
     EXPECT_TRUE(service->isRunning());
     EXPECT_EQ(disconnects, 0);
@@ -163,12 +162,12 @@ TEST_F(PulseAudioLoopbackTest, UnloadingTheSelectedSourceStopsAndReportsOnce) {
     play(sink, 48000, {1000, 0.5, 0.5});
     makeService(source);
     service->start();
-    ASSERT_TRUE(waitFor([&] { return service->currentSPL() > 50; }, 4000));
+    ASSERT_TRUE(waitUntil([&] { return service->currentSPL() > 50; }, 4000));
     unloadModule(module);
-    ASSERT_TRUE(waitFor([&] { return !service->isRunning(); }, 4000));
+    ASSERT_TRUE(waitUntil([&] { return !service->isRunning(); }, 4000));
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(service->currentSPL(), 0);
-    spin(1500);
+    QTest::qWait(1500);
     EXPECT_EQ(disconnects, 1);
     EXPECT_FALSE(service->isRunning());
 }
@@ -184,7 +183,7 @@ TEST_F(PulseAudioLoopbackTest, SecondChannelMeasuresTheSecondSignal) {
 
     manager->setSelectedChannelIndex(1);
     service->switchDevice();
-    ASSERT_TRUE(waitFor([&] { return service->isRunning(); }, 1000));
+    ASSERT_TRUE(waitUntil([&] { return service->isRunning(); }, 1000));
     EXPECT_NEAR(measure().dBA(), toneLevelA(0.05, 1000, 48000), 0.5);
 }
 

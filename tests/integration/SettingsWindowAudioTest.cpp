@@ -24,7 +24,7 @@ namespace kavro {
 namespace {
 
 using testing::pactl;
-using testing::waitFor;
+using testing::waitUntil;
 
 // The names of the PulseAudio devices that this process's streams of one kind are on:
 // "source-outputs" (capture) on sources, "sink-inputs" (playback) on sinks.
@@ -68,7 +68,7 @@ protected:
         content = std::make_unique<ui::SettingsWindowContent>(*state, ui::BuildInfo{});
         content->resize(ui::SettingsWindowContent::kWidth, ui::SettingsWindowContent::kHeight);
         content->show();
-        testing::spin(50);
+        QTest::qWait(50);
     }
 
     void TearDown() override {
@@ -88,7 +88,7 @@ protected:
         ASSERT_GE(index, 0) << uid.toStdString();
         picker->setCurrentIndex(index);
         emit picker->activated(index);
-        testing::spin(20);
+        QTest::qWait(20);
     }
 
     // The live reading in dBA, or none while it shows no level.
@@ -111,26 +111,26 @@ protected:
 TEST_F(SettingsWindowAudioTest, StudioMicIsListedCaptureMovesThereAndPinkNoiseRaisesTheReading) {
     const QString studioMic = QStringLiteral("studio_mic");
     const QString monitors = QStringLiteral("monitors");
-    ASSERT_TRUE(waitFor([&] { return entryFor("microphonePicker", studioMic) > 0; }, 3000))
+    ASSERT_TRUE(waitUntil([&] { return entryFor("microphonePicker", studioMic) > 0; }, 3000))
         << "the Audio tab lists the server's studio_mic";
     ASSERT_GT(entryFor("outputPicker", monitors), 0);
 
     // Capture runs on a source that hears nothing.
     const auto quiet = loadLoopback(QStringLiteral("quiet"), 48000);
-    ASSERT_TRUE(waitFor([&] { return entryFor("microphonePicker", quiet.source) > 0; }, 3000))
+    ASSERT_TRUE(waitUntil([&] { return entryFor("microphonePicker", quiet.source) > 0; }, 3000))
         << "a source that appears while the window is open is listed";
     choose("microphonePicker", quiet.source);
     state->startSession(QStringLiteral("Manual Session"));
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(waitUntil(
         [&] { return devicesOfOurStreams("source-outputs", "sources") == QStringList{quiet.source}; }, 4000));
 
     choose("microphonePicker", studioMic);
     EXPECT_EQ(state->selectedDeviceUID(), studioMic);
-    EXPECT_TRUE(waitFor(
+    EXPECT_TRUE(waitUntil(
         [&] { return devicesOfOurStreams("source-outputs", "sources") == QStringList{studioMic}; }, 4000))
         << "capture moved to studio_mic";
-    ASSERT_TRUE(waitFor([&] { return state->audioService().isRunning(); }, 2000));
-    testing::spin(800);
+    ASSERT_TRUE(waitUntil([&] { return state->audioService().isRunning(); }, 2000));
+    QTest::qWait(800);
     const double before = liveReading().value_or(0.0);
 
     choose("outputPicker", monitors);
@@ -138,16 +138,16 @@ TEST_F(SettingsWindowAudioTest, StudioMicIsListedCaptureMovesThereAndPinkNoiseRa
     QTest::mouseClick(pinkNoise, Qt::LeftButton);
     ASSERT_TRUE(state->pinkNoisePlayer().isPlaying());
     EXPECT_TRUE(
-        waitFor([&] { return devicesOfOurStreams("sink-inputs", "sinks") == QStringList{monitors}; }, 4000))
+        waitUntil([&] { return devicesOfOurStreams("sink-inputs", "sinks") == QStringList{monitors}; }, 4000))
         << "the noise plays on the null sink monitors";
     // The pink noise's samples read about 80 dBA through the default 94 dB offset.
-    EXPECT_TRUE(waitFor([&] { return liveReading().value_or(0.0) > std::max(before + 20.0, 70.0); }, 6000))
+    EXPECT_TRUE(waitUntil([&] { return liveReading().value_or(0.0) > std::max(before + 20.0, 70.0); }, 6000))
         << "live reading before " << before << ", now " << liveReading().value_or(0.0);
     EXPECT_EQ(pinkNoise->text(), QStringLiteral("Stop Pink Noise"));
 
     QTest::mouseClick(pinkNoise, Qt::LeftButton);
     EXPECT_FALSE(state->pinkNoisePlayer().isPlaying());
-    EXPECT_TRUE(waitFor([&] { return devicesOfOurStreams("sink-inputs", "sinks").isEmpty(); }, 4000));
+    EXPECT_TRUE(waitUntil([&] { return devicesOfOurStreams("sink-inputs", "sinks").isEmpty(); }, 4000));
 }
 
 } // namespace

@@ -72,8 +72,11 @@ TEST_F(DataFolderLockTest, AFolderThatCannotBeMadeIsReportedNotTaken) {
     ASSERT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(refused));
     const auto& refusal = std::get<DataFolderLock::Refusal>(refused);
     EXPECT_TRUE(std::holds_alternative<DataFolderLock::Unavailable>(refusal));
+    // The line says why, not only that it failed.
     EXPECT_TRUE(DataFolderLock::describe(refusal, folder())
-                    .startsWith(QStringLiteral("cannot keep the history in ")));
+                    .startsWith(QStringLiteral("cannot keep the history in ") + folder() +
+                                QStringLiteral(": cannot create the folder: ")));
+    EXPECT_FALSE(DataFolderLock::describe(refusal, folder()).endsWith(QStringLiteral(": ")));
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 // The test notification server (dunst on the session bus that scripts/with-test-servers
 // starts), driven and read back with dunstctl.
 
+#include "support/WaitUntil.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,7 +15,6 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <memory>
 #include <optional>
@@ -87,10 +87,7 @@ inline QString claimTestDunst(const QString& notificationService, QDir& folder,
     }
     QFile::remove(folder.filePath(QStringLiteral("dunst-menu-choice")));
     dunstctl({QStringLiteral("close-all")});
-    QDeadlineTimer deadline(5000);
-    while (displayedCount() != 0 && !deadline.hasExpired()) {
-        QTest::qWait(10);
-    }
+    (void)waitUntil([] { return displayedCount() == 0; });
     return {};
 }
 

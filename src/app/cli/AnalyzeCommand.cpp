@@ -5,6 +5,7 @@
 #include "cli/SecondSummary.h"
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 #include "platform/file/QtFileStore.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
@@ -17,6 +18,8 @@
 #include <memory>
 
 namespace kavro::cli {
+
+using models::fixedText;
 
 namespace {
 
@@ -84,7 +87,7 @@ QString formatted(std::optional<double> value, const char* unit) {
     if (!value || !std::isfinite(*value)) {
         return QStringLiteral("—");
     }
-    return QString::asprintf("%.1f %s", *value, unit);
+    return fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit);
 }
 
 QJsonValue jsonNumber(std::optional<double> value) {
@@ -98,7 +101,7 @@ QString csvNumber(std::optional<double> value) {
     if (!value || !std::isfinite(*value)) {
         return QString();
     }
-    return QString::number(*value, 'f', 2);
+    return fixedText(*value, 2);
 }
 
 struct Report {
@@ -125,23 +128,21 @@ void printText(CommandContext& context, const Report& report, const services::Do
                const services::LeqStatisticsService& statistics) {
     QTextStream& out = context.out;
     out << "File:                " << report.file << '\n'
-        << QString::asprintf("Duration:            %.1f s (%g Hz, channel %d)\n", report.durationSeconds,
-                             report.sampleRate, report.channel)
-        << QString::asprintf("Calibration offset:  %.1f dB\n", report.calibrationOffset)
+        << "Duration:            " << fixedText(report.durationSeconds, 1) << " s ("
+        << QString::number(report.sampleRate) << " Hz, channel " << report.channel << ")\n"
+        << "Calibration offset:  " << fixedText(report.calibrationOffset, 1) << " dB\n"
         << "LAeq:                " << formatted(report.laeq, "dBA") << '\n'
         << "LCeq:                " << formatted(report.lceq, "dBC") << '\n'
-        << QString::asprintf("Dose:                %.2f %% (%s)\n", dose.dosePercentage(),
-                             qPrintable(models::label(dose.doseLevel())))
-        << QString::asprintf("8 hours at this LAeq: %.0f %%\n", report.dose8hAtLAeq)
-        << QString::asprintf(
-               "Projected dose:      %.2f %% at the end of an 8-hour day, if the final level went on\n",
-               dose.projectedDoseAtEndOfDay())
-        << QString::asprintf(
-               "Peaks ≥ 135/137/140 dBC: %lld / %lld / %lld\n", static_cast<long long>(dose.peakCount135()),
-               static_cast<long long>(dose.peakCount137()), static_cast<long long>(dose.peakCount140()))
-        << QString::asprintf("Peaks ≥ 115 dBA:     %lld\n", static_cast<long long>(dose.peakDBACount115()))
-        << QString::asprintf("Highest C peak:      %.1f dBC\n", dose.todayPeakDBC())
-        << QString::asprintf("Highest A peak:      %.1f dBA\n", report.maxPeakDBA)
+        << "Dose:                " << fixedText(dose.dosePercentage(), 2) << " % ("
+        << models::label(dose.doseLevel()) << ")\n"
+        << "8 hours at this LAeq: " << fixedText(report.dose8hAtLAeq, 0) << " %\n"
+        << "Projected dose:      " << fixedText(dose.projectedDoseAtEndOfDay(), 2)
+        << " % at the end of an 8-hour day, if the final level went on\n"
+        << "Peaks ≥ 135/137/140 dBC: " << dose.peakCount135() << " / " << dose.peakCount137() << " / "
+        << dose.peakCount140() << '\n'
+        << "Peaks ≥ 115 dBA:     " << dose.peakDBACount115() << '\n'
+        << "Highest C peak:      " << fixedText(dose.todayPeakDBC(), 1) << " dBC\n"
+        << "Highest A peak:      " << fixedText(report.maxPeakDBA, 1) << " dBA\n"
         << "Leq 1/10/30 min:     " << formatted(statistics.leq1min(), "dB") << "  "
         << formatted(statistics.leq10min(), "dB") << "  " << formatted(statistics.leq30min(), "dB") << '\n'
         << "L10/L50/L90:         " << formatted(statistics.l10(), "dB") << "  "
@@ -221,11 +222,11 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
         if (!writeCsv) {
             return;
         }
-        csvOut << QString::number(second.endSeconds, 'f', 3) << ','
+        csvOut << fixedText(second.endSeconds, 3) << ','
                << csvNumber(second.energy.laeq(options.calibrationOffset)) << ','
                << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA)
                << ',' << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ','
-               << csvNumber(second.peakDBC) << ',' << QString::number(dose.dosePercentage(), 'f', 4) << '\n';
+               << csvNumber(second.peakDBC) << ',' << fixedText(dose.dosePercentage(), 4) << '\n';
     };
 
     const auto totalFrames = meter.frameCount();

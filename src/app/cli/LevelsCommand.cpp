@@ -1,10 +1,8 @@
 #include "cli/LevelsCommand.h"
 
 #include "cli/FileMeter.h"
+#include "cli/LevelLine.h"
 #include "cli/SecondSummary.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace kavro::cli {
 
@@ -23,18 +21,8 @@ const char* const kLevelsHelp =
     "  --help        show this text\n";
 
 void printSecond(CommandContext& context, const SecondSummary& second, bool json) {
-    if (json) {
-        const QJsonObject line{{"t", second.endSeconds},
-                               {"dBA", second.dBA},
-                               {"dBC", second.dBC},
-                               {"peakDBA", second.peakDBA},
-                               {"peakDBC", second.peakDBC}};
-        context.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
-    } else {
-        context.out << QString::asprintf("%7.1f s  %6.1f dBA  %6.1f dBC   peak %6.1f dBA  %6.1f dBC\n",
-                                         second.endSeconds, second.dBA, second.dBC, second.peakDBA,
-                                         second.peakDBC);
-    }
+    printLevelLine(context.out, json, second.endSeconds, second.dBA, second.dBC, second.peakDBA,
+                   second.peakDBC);
 }
 
 } // namespace

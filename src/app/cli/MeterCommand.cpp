@@ -1,5 +1,6 @@
 #include "cli/MeterCommand.h"
 
+#include "cli/LevelLine.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "services/AudioDeviceManager.h"
@@ -7,8 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 
 #include <algorithm>
@@ -113,17 +112,7 @@ int runMeter(const QStringList& args, CommandContext& context) {
     lines.setInterval(kLineInterval);
     QObject::connect(&lines, &QTimer::timeout, &loop, [&] {
         const double t = static_cast<double>(clock.elapsed()) / 1000.0;
-        if (json) {
-            const QJsonObject line{{"t", t},
-                                   {"dBA", service.currentSPL()},
-                                   {"dBC", service.currentDBC()},
-                                   {"peakDBA", peakDBA},
-                                   {"peakDBC", peakDBC}};
-            context.out << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
-        } else {
-            context.out << QString::asprintf("%7.1f s  %6.1f dBA  %6.1f dBC   peak %6.1f dBA  %6.1f dBC\n", t,
-                                             service.currentSPL(), service.currentDBC(), peakDBA, peakDBC);
-        }
+        printLevelLine(context.out, json, t, service.currentSPL(), service.currentDBC(), peakDBA, peakDBC);
         context.out.flush();
         peakDBA = 0;
         peakDBC = 0;

@@ -9,6 +9,7 @@
 #include "cli/LevelsCommand.h"
 #include "cli/MeterCommand.h"
 #include "cli/PinkNoiseCommand.h"
+#include "models/ProgramLicence.h"
 
 #include <QCoreApplication>
 
@@ -41,7 +42,9 @@ void printUsage(QTextStream& stream) {
     for (const auto& command : kCommands) {
         stream << QString::asprintf("  %-12s %s\n", command.name, command.summary);
     }
-    stream << "\nkavro-cli COMMAND --help shows the options of a command.\n";
+    stream
+        << "\nkavro-cli COMMAND --help shows the options of a command; kavro-cli --version its version.\n\n"
+        << kavro::models::licenceText();
 }
 
 } // namespace
@@ -57,6 +60,10 @@ int main(int argc, char** argv) {
     if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("help")) {
         printUsage(args.isEmpty() ? err : out);
         return args.isEmpty() ? kavro::cli::kExitUsage : kavro::cli::kExitOk;
+    }
+    if (args.front() == QLatin1String("--version")) {
+        out << kavro::models::versionText(QStringLiteral("kavro-cli"));
+        return kavro::cli::kExitOk;
     }
     const QString name = args.takeFirst();
     for (const auto& command : kCommands) {

@@ -19,22 +19,28 @@ const char* LaunchOptions::usage() {
            "                      preferences are kept in a temporary folder (printed at start)\n"
            "                      unless --data-dir is given: your own are never touched.\n"
            "  --loop              start the file over at its end (else silence follows it)\n"
-           "  --data-dir DIR      keep the dose, history and preferences in DIR\n";
+           "  --data-dir DIR      keep the dose, history and preferences in DIR\n"
+           "  --version           show the version and the licence\n";
 }
 
-std::variant<LaunchOptions, LaunchOptions::Help, QString> LaunchOptions::parse(const QStringList& arguments) {
+std::variant<LaunchOptions, LaunchOptions::Help, LaunchOptions::Version, QString>
+LaunchOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption headless(QStringLiteral("headless"));
     const QCommandLineOption inputFile(QStringLiteral("input-file"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption loop(QStringLiteral("loop"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"), QString(), QStringLiteral("DIR"));
-    parser.addOptions({help, headless, inputFile, loop, dataDir});
+    parser.addOptions({help, version, headless, inputFile, loop, dataDir});
     if (!parser.parse(QStringList{QStringLiteral("kavro")} + arguments)) {
         return parser.errorText();
     }
     if (parser.isSet(help)) {
         return Help{};
+    }
+    if (parser.isSet(version)) {
+        return Version{};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return QStringLiteral("unexpected argument: ") + parser.positionalArguments().front();

@@ -18,8 +18,9 @@ struct LaunchOptions {
     QString dataDir;
 
     struct Help {};
-    // The parsed options, a request for help, or a one-line usage error.
-    static std::variant<LaunchOptions, Help, QString> parse(const QStringList& arguments);
+    struct Version {};
+    // The parsed options, a request for help or the version, or a one-line usage error.
+    static std::variant<LaunchOptions, Help, Version, QString> parse(const QStringList& arguments);
     static const char* usage();
 };
 

@@ -25,10 +25,7 @@ ProgramFolders ProgramFolders::contained(const QString& path) {
     return folder;
 }
 
-std::variant<ProgramFolders, QString> ProgramFolders::at(const QString& path) {
-    if (!QDir().mkpath(path)) {
-        return QStringLiteral("cannot create the data folder ") + path;
-    }
+ProgramFolders ProgramFolders::at(const QString& path) {
     return contained(path);
 }
 

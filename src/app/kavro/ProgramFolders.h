@@ -19,8 +19,9 @@ public:
 
     // The user's own folders.
     static ProgramFolders usersOwn();
-    // A folder of the caller's choice; it is made when missing.
-    static std::variant<ProgramFolders, QString> at(const QString& path);
+    // A folder of the caller's choice. Taking the history writer's lock makes it when
+    // missing, and says why it cannot.
+    static ProgramFolders at(const QString& path);
     // A new temporary folder, removed when the last copy of this value goes.
     static std::variant<ProgramFolders, QString> temporary();
 

@@ -8,6 +8,7 @@
 #include "ProgramParts.h"
 
 #include "core/AppState.h"
+#include "models/ProgramLicence.h"
 #include "platform/ApplicationId.h"
 #include "platform/file/DataFolderLock.h"
 #include "platform/linux/DBusSingleInstance.h"
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
     // Windows need a display; without windows (and for the help) none is needed.
     const bool withoutWindows = rawArguments.contains(QStringLiteral("--headless")) ||
                                 rawArguments.contains(QStringLiteral("--help")) ||
+                                rawArguments.contains(QStringLiteral("--version")) ||
                                 rawArguments.contains(QStringLiteral("-h"));
     if (!withoutWindows && !hasDisplay()) {
         std::fputs("kavro: there is no display to show Kavro on; run kavro --headless to measure without "
@@ -197,6 +199,11 @@ int main(int argc, char** argv) {
     const auto parsed = app::LaunchOptions::parse(application->arguments().mid(1));
     if (std::holds_alternative<app::LaunchOptions::Help>(parsed)) {
         std::fputs(app::LaunchOptions::usage(), stdout);
+        printLine(stdout, QStringLiteral("\n") + models::licenceText().trimmed());
+        return 0;
+    }
+    if (std::holds_alternative<app::LaunchOptions::Version>(parsed)) {
+        printLine(stdout, models::versionText(QStringLiteral("kavro")).trimmed());
         return 0;
     }
     if (const auto* error = std::get_if<QString>(&parsed)) {

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         renderer.render(&painter, QRectF(0, 0, size, size));
         painter.end();
-        const QString output = arguments.at(index + 1);
+        const QString& output = arguments.at(index + 1);
         if (!image.save(output, "PNG")) {
             std::fprintf(stderr, "kavro-render-svg: cannot write %s\n", qPrintable(output));
             return 1;

@@ -1,5 +1,7 @@
 #include "platform/file/DataFolderLock.h"
 
+#include "platform/file/QtFileStore.h"
+
 #include <QDir>
 #include <QSysInfo>
 
@@ -15,8 +17,8 @@ DataFolderLock::DataFolderLock(const QString& filePath) : m_filePath(filePath), 
 
 std::variant<std::unique_ptr<DataFolderLock>, DataFolderLock::Refusal>
 DataFolderLock::acquire(const QString& folder) {
-    if (!QDir().mkpath(folder)) {
-        return Refusal{Unavailable{QStringLiteral("cannot create the folder")}};
+    if (auto error = QtFileStore().createFolder(folder, FileStore::Access::privateToUser)) {
+        return Refusal{Unavailable{QStringLiteral("cannot create the folder: ") + *error}};
     }
     auto lock = std::unique_ptr<DataFolderLock>(new DataFolderLock(QDir(folder).filePath(kFileName)));
     if (lock->m_file.tryLock(0)) {

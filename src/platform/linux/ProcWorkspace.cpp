@@ -89,7 +89,7 @@ QString flatpakIdFromInfo(const QByteArray& info) {
 
 } // namespace
 
-ProcWorkspace::ProcWorkspace(AliasTable aliases, QString procRoot, std::chrono::milliseconds interval,
+ProcWorkspace::ProcWorkspace(AliasTable aliases, const QString& procRoot, std::chrono::milliseconds interval,
                              QObject* parent)
     : QObject(parent), m_aliases(std::move(aliases)), m_procRoot(procRoot.toLocal8Bit()),
       m_userId(::geteuid()) {

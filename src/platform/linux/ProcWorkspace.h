@@ -32,7 +32,7 @@ public:
 
     // Scans once at once (reporting nothing), then every interval while the event loop
     // runs; a zero interval scans only when asked.
-    explicit ProcWorkspace(AliasTable aliases, QString procRoot = QStringLiteral("/proc"),
+    explicit ProcWorkspace(AliasTable aliases, const QString& procRoot = QStringLiteral("/proc"),
                            std::chrono::milliseconds interval = kScanInterval, QObject* parent = nullptr);
 
     std::vector<RunningApplication> runningApplications() const override;

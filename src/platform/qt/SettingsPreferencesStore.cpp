@@ -1,5 +1,6 @@
 #include "platform/qt/SettingsPreferencesStore.h"
 
+#include "models/NumberText.h"
 #include "platform/file/OwnerOnly.h"
 #include "platform/qt/TextIniFormat.h"
 
@@ -21,13 +22,6 @@ const QLatin1String kBoolTag("b:");
 const QLatin1String kIntegerTag("i:");
 const QLatin1String kDateTag("t:");
 const QLatin1String kDataTag("x:");
-
-// The shortest text that reads back as exactly the same double.
-QString doubleText(double number) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
-}
 
 // UTC with milliseconds: the same point in time whatever the time zone at reading.
 QString dateText(const QDateTime& date) {
@@ -98,8 +92,8 @@ void SettingsPreferencesStore::remove(const QString& key) {
     schedule(key, std::nullopt);
 }
 
-void SettingsPreferencesStore::schedule(const QString& key, std::optional<Value> value) {
-    m_pending.insert(key, std::move(value));
+void SettingsPreferencesStore::schedule(const QString& key, const std::optional<Value>& value) {
+    m_pending.insert(key, value);
     if (!m_writeTimer) {
         flush();
     } else if (!m_writeTimer->isActive()) {
@@ -176,7 +170,7 @@ QString SettingsPreferencesStore::writeFailure() const {
 QString SettingsPreferencesStore::encode(const Value& value) {
     struct Encoder {
         QString operator()(const QString& text) const { return kStringTag + text; }
-        QString operator()(double number) const { return kDoubleTag + doubleText(number); }
+        QString operator()(double number) const { return kDoubleTag + models::shortestText(number); }
         QString operator()(bool flag) const {
             return kBoolTag + (flag ? QLatin1String("true") : QLatin1String("false"));
         }

@@ -48,7 +48,7 @@ public:
 private:
     using Changes = QHash<QString, std::optional<Value>>;
 
-    void schedule(const QString& key, std::optional<Value> value);
+    void schedule(const QString& key, const std::optional<Value>& value);
     std::unique_ptr<QSettings> openSettings() const;
     static bool write(QSettings& settings, const Changes& changes);
     QString writeFailure() const;

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kavro::platform::testing {
 
@@ -12,8 +13,8 @@ namespace kavro::platform::testing {
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53), QTimeZone::utc()),
-                         QTimeZone zone = QTimeZone::utc())
-        : m_now(start), m_zone(zone) {}
+                         const QTimeZone& zone = QTimeZone::utc())
+        : m_now(std::move(start)), m_zone(zone) {}
 
     QDateTime now() const override { return m_now; }
     std::chrono::milliseconds elapsed() const override { return m_elapsed; }

@@ -107,7 +107,9 @@ public:
     QList<AudioDeviceDescription> inputDevices() const override { return inputs; }
     QList<AudioDeviceDescription> outputDevices() const override { return outputs; }
     MicrophonePermission microphonePermission() const override { return permission; }
-    void requestMicrophonePermission(std::function<void(bool)> answer) override { answer(permissionAnswer); }
+    void requestMicrophonePermission(const std::function<void(bool)>& answer) override {
+        answer(permissionAnswer);
+    }
 
     std::unique_ptr<CaptureStream> openCapture(const QString& deviceUid, int deviceChannel,
                                                int framesPerBuffer, CaptureCallback callback) override;

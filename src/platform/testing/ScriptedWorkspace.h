@@ -20,7 +20,7 @@ public:
     }
 
     RunningApplication launch(const QString& applicationId) {
-        const RunningApplication application{applicationId, m_nextProcessId++};
+        RunningApplication application{applicationId, m_nextProcessId++};
         m_running.push_back(application);
         reportLaunch(application);
         return application;

@@ -276,7 +276,7 @@ void HistoryPresenter::confirmDelete() {
     for (const models::Session& session : m_state.sessionManager().sessionHistory()) {
         if (session.id == id) {
             // A copy: deleting changes the list it is in.
-            const models::Session deleted = session;
+            const models::Session deleted = session; // NOLINT(performance-unnecessary-copy-initialization)
             m_state.deleteSession(deleted);
             break;
         }

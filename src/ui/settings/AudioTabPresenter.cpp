@@ -347,6 +347,7 @@ void AudioTabPresenter::applyProfile(const QUuid& id) {
         return;
     }
     // A copy: applying may change the list the reference points into.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const models::CalibrationSavedProfile profile = *found;
     store.apply(profile, m_state.micFreqCorrection());
     m_state.setCalibrationOffset(profile.levelOffsetAtSave);

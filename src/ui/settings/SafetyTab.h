@@ -23,7 +23,7 @@ public:
     WeightingCurvesView* weightingCurves() const { return m_weightingCurves; }
 
 private:
-    FormSection* buildSection(core::AppState& state, const ReferenceSection& section);
+    FormSection* buildSection(core::AppState& state, const ReferenceSection& content);
 
     WeightingCurvesView* m_weightingCurves = nullptr;
 };

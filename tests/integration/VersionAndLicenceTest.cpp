@@ -1,0 +1,56 @@
+// Whoever packages or passes Kavro on learns its licence from the programs themselves:
+// both name it in their version and help texts, and the full text is in the tree.
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace kavro {
+namespace {
+
+const QString kLicenceWords = QStringLiteral("GNU GPL, version 3 or later");
+
+struct Asked {
+    const char* program;
+    const char* option;
+};
+
+class VersionAndLicenceTest : public ::testing::TestWithParam<Asked> {};
+
+TEST_P(VersionAndLicenceTest, NamesTheLicenceAndSucceeds) {
+    const QString program = QStringLiteral(KAVRO_BINARY_DIR "/src/app/") + QLatin1String(GetParam().program);
+    QProcess process;
+    // No display: asking for the version or the help must not need one.
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(program, {QLatin1String(GetParam().option)});
+    ASSERT_TRUE(process.waitForFinished(10000)) << program.toStdString();
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(output.contains(kLicenceWords)) << output.toStdString();
+    if (QLatin1String(GetParam().option) == QLatin1String("--version")) {
+        const QRegularExpression firstLine(
+            QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n").arg(GetParam().program));
+        EXPECT_TRUE(firstLine.match(output).hasMatch()) << output.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, VersionAndLicenceTest,
+                         ::testing::Values(Asked{"kavro-cli", "--version"}, Asked{"kavro-cli", "--help"},
+                                           Asked{"kavro", "--version"}, Asked{"kavro", "--help"}));
+
+TEST(LicenceFile, HoldsTheGplVersion3) {
+    QFile licence(QStringLiteral(KAVRO_SOURCE_DIR "/LICENSE"));
+    ASSERT_TRUE(licence.open(QIODevice::ReadOnly));
+    const QByteArray text = licence.readAll();
+    EXPECT_TRUE(text.contains("GNU GENERAL PUBLIC LICENSE"));
+    EXPECT_TRUE(text.contains("Version 3, 29 June 2007"));
+}
+
+} // namespace
+} // namespace kavro
