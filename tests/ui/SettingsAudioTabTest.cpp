@@ -311,6 +311,7 @@ TEST_F(SettingsAudioTabTest, AMeasurementStartedFromTheWindowEndsWithAStoredCorr
     refresh();
     ASSERT_EQ(service.state().kind(), MicCalibrationState::Kind::Measuring);
     play(1000.0, 0.2, 100);
+    refresh();
     EXPECT_TRUE(shown("measurementProgress"));
     EXPECT_GT(child<QProgressBar>("measurementProgress")->value(), 400);
     play(1000.0, 0.2, 110);

@@ -10,6 +10,7 @@
 #include "services/MicResponseCalibrationService.h"
 #include "services/PinkNoisePlayer.h"
 #include "ui/AppStateFixture.h"
+#include "ui/settings/AudioTab.h"
 #include "ui/settings/SettingsWindowContent.h"
 
 #include <QAbstractButton>
@@ -46,11 +47,16 @@ protected:
     }
 
     // The state's changes arrive and the window reads them.
+    // The tab's own pace (ten refreshes a second) is not waited for here.
     void refresh() {
         settle();
         QApplication::processEvents();
         settle();
         QApplication::processEvents();
+        if (auto* audio = content ? content->findChild<ui::AudioTab*>() : nullptr;
+            audio && audio->isVisible()) {
+            audio->refreshNow();
+        }
     }
 
     template <typename Widget = QWidget> Widget* child(const char* name) const {

@@ -15,8 +15,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace kavro::ui {
 
 namespace {
@@ -98,8 +96,8 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
     addSection(buildCommands(), true);
     addSection(buildFooter(), false);
 
-    m_refreshTimer.setSingleShot(true);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &PanelWidget::refresh);
+    m_refreshPacer = new RefreshPacer(
+        kRefreshIntervalMs, [this] { refresh(); }, this);
     connect(m_presenter, &PanelPresenter::changed, this, &PanelWidget::scheduleRefresh);
     connect(m_presenter, &PanelPresenter::peakFlashChanged, m_peakFlash, &PeakFlashRow::setShown);
     apply(m_presenter->model());
@@ -401,26 +399,19 @@ void PanelWidget::scheduleRefresh() {
     // reads them all once, after the turn, and not sooner than kRefreshIntervalMs
     // after the last time. A closed panel does no work at all: it reads everything
     // afresh when it opens.
-    if (m_refreshPending || !isVisible()) {
-        return;
+    if (isVisible()) {
+        m_refreshPacer->request();
     }
-    m_refreshPending = true;
-    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshIntervalMs;
-    m_refreshTimer.start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
 }
 
 void PanelWidget::refresh() {
-    m_refreshPending = false;
-    m_sinceRefresh.start();
     if (isVisible()) {
         apply(m_presenter->model());
     }
 }
 
 void PanelWidget::refreshNow() {
-    m_refreshTimer.stop();
-    m_refreshPending = false;
-    m_sinceRefresh.start();
+    m_refreshPacer->refreshedNow();
     apply(m_presenter->model());
     // Settle the size now, so the window does not open at the size of last time.
     layout()->activate();

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "ui/panel/PanelModel.h"
+#include "ui/widgets/RefreshPacer.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -51,9 +50,8 @@ public:
 
     const PanelPresenter& presenter() const { return *m_presenter; }
 
-    // The panel follows the state at most this often: the level changes with every
-    // buffer (about 47 times a second), more than an eye reads, and each refresh costs
-    // CPU; ten times a second is also the pace of the dose and its statistics.
+    // The panel follows the state at most this often; ten times a second is also the
+    // pace of the dose and its statistics.
     static constexpr int kRefreshIntervalMs = 100;
 
     // Reads the state at once and takes the size that follows. The panel does this
@@ -99,9 +97,7 @@ private:
 
     PanelPresenter* m_presenter = nullptr;
     PanelActions m_actions;
-    bool m_refreshPending = false;
-    QTimer m_refreshTimer;
-    QElapsedTimer m_sinceRefresh;
+    RefreshPacer* m_refreshPacer = nullptr;
     PanelModel m_shown;
 
     // Each section and the divider after it.

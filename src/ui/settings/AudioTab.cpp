@@ -121,6 +121,9 @@ AudioTab::AudioTab(core::AppState& state, QWidget* parent)
     buildSavedProfiles(layout);
     layout->addStretch(1);
 
+    // The live reading changes with every buffer; the tab follows ten times a second.
+    m_refreshPacer = new RefreshPacer(
+        100, [this] { refresh(); }, this);
     connect(m_presenter, &AudioTabPresenter::changed, this, &AudioTab::scheduleRefresh);
     apply(m_presenter->model());
 }
@@ -378,22 +381,21 @@ void AudioTab::buildSavedProfiles(QVBoxLayout* layout) {
 
 void AudioTab::scheduleRefresh() {
     // Several services announce changes in one turn of the event loop; the tab reads
-    // them all once, after the turn. A hidden tab reads everything when it is shown.
-    if (m_refreshPending || !isVisible()) {
-        return;
+    // them all once, after the turn, at its pace. A hidden tab reads everything when it
+    // is shown.
+    if (isVisible()) {
+        m_refreshPacer->request();
     }
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &AudioTab::refresh, Qt::QueuedConnection);
 }
 
 void AudioTab::refresh() {
-    m_refreshPending = false;
     if (isVisible()) {
         apply(m_presenter->model());
     }
 }
 
 void AudioTab::refreshNow() {
+    m_refreshPacer->refreshedNow();
     apply(m_presenter->model());
 }
 

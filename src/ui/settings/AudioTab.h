@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/settings/AudioTabModel.h"
+#include "ui/widgets/RefreshPacer.h"
 
 #include <QWidget>
 
@@ -63,7 +64,7 @@ private:
     void applySavedProfiles(const QList<AudioTabModel::SavedProfile>& profiles);
 
     AudioTabPresenter* m_presenter = nullptr;
-    bool m_refreshPending = false;
+    RefreshPacer* m_refreshPacer = nullptr;
     std::optional<AudioTabModel> m_shown;
 
     // Input and output devices.
