@@ -144,7 +144,8 @@ std::vector<CurvePoint> curvePoints(std::span<const float> gains, double sampleR
         if (bin < 1 || bin >= static_cast<long long>(kBinCount)) {
             continue;
         }
-        const double gainDB = 20.0 * std::log10(std::max(static_cast<double>(gains[bin]), 1e-10));
+        const double gainDB =
+            20.0 * std::log10(std::max(static_cast<double>(gains[static_cast<std::size_t>(bin)]), 1e-10));
         curve.push_back({static_cast<float>(frequency), static_cast<float>(gainDB)});
     }
     return curve;

@@ -124,7 +124,7 @@ void WeightingFilter::applyGainNormalization(double fs) {
     }
     if (g > 0.0) {
         const double s = 1.0 / g;
-        for (int i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i) {
             m_coefficients.front()[i] *= s;
         }
     }
