@@ -131,19 +131,6 @@ TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
 
 // A file whose rows give no usable filter (here rows at 1e-320 Hz, where the
 // interpolation divides infinities) is refused: nothing stored, the switch as it was.
-TEST_F(CorrectionCommandTest, FileGivingNoUsableFilterChangesNothing) {
-    ASSERT_EQ(run({"import", kCalibrationFile, "--rate", "48000"}), 0);
-    ASSERT_EQ(run({"disable"}), 0);
-    const auto storedProfile = preferences.data(keys::micCorrectionProfile.name);
-    for (const QByteArray contents : {"1e-320 0\n1000 1\n", "1e-320 0\n2e-320 3\n1000 1\n"}) {
-        EXPECT_EQ(run({"import", writeFile("absurd.txt", contents), "--rate", "48000"}), 1);
-        EXPECT_TRUE(errText.contains("no usable correction filter")) << errText.toStdString();
-        EXPECT_FALSE(outText.contains("nan")) << outText.toStdString();
-        EXPECT_EQ(preferences.data(keys::micCorrectionProfile.name), storedProfile);
-        EXPECT_EQ(preferences.boolValue(keys::micFreqCorrectionEnabled.name), false);
-    }
-}
-
 // Preferences that cannot be written (here the configuration folder is a file) make
 // every changing action fail with the reason, never report a change that is not kept.
 TEST_F(CorrectionCommandTest, ChangesThatDoNotReachTheDiskAreFailures) {

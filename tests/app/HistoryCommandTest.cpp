@@ -183,13 +183,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{{"list", "--file", "/dev/zero"}, kExitFailure, "/dev/zero: not a regular file"},
         BadCall{{"list", "--file", "/"}, kExitFailure, "cannot read /: Is a directory"}));
 
-// A record without its start date, and one with a later key nested far deeper than any
-// parser should follow: each is one line naming the file and the cause, never a crash.
+// What makes a file unreadable is the history file's own test; each command says so in
+// one line naming the file and the cause, and leaves the file alone.
 TEST_F(HistoryCommandTest, UnreadableFileIsOneLineAndLeftAlone) {
     const std::pair<QByteArray, const char*> brokenFiles[] = {
         {R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])", "startDate"},
-        {R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "later": )" + QByteArray(200000, '[') + "]",
-         "deeply nested"},
     };
     for (const auto& [broken, cause] : brokenFiles) {
         {

@@ -1,12 +1,11 @@
-// The whole application against real parts of the desktop: workstation-named
-// processes seen through /proc, `kavro --headless` as a process of its own, and the
-// test notification server.
+// The whole application against real parts of the desktop: `kavro --headless` as a
+// process of its own following workstation-named processes, and the test notification
+// server.
 #include "core/AppState.h"
 #include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/file/QtFileStore.h"
 #include "platform/linux/DBusNotificationCenter.h"
-#include "platform/linux/ProcWorkspace.h"
 #include "platform/qt/SystemClock.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
@@ -14,8 +13,6 @@
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "platform/testing/ScriptedWorkspace.h"
 #include "services/AudioMeasurementService.h"
-#include "services/DAWDetectionService.h"
-#include "services/KnownWorkstations.h"
 #include "services/SessionManager.h"
 #include "support/Dunst.h"
 #include "support/FakeWorkstations.h"
@@ -64,70 +61,7 @@ protected:
 
     FakeWorkstations m_workstations;
     QTemporaryDir m_home;
-    platform::QtFileStore m_files;
 };
-
-// ---- AppState with the /proc workspace ----
-
-class AppStateWorkstationTest : public WorkstationFixture {
-protected:
-    void build() {
-        m_workspace = std::make_unique<platform::ProcWorkspace>(services::workstationAliases());
-        m_state =
-            std::make_unique<AppState>(AppState::Platform{m_backend, m_preferences, m_clock, m_notifications,
-                                                          *m_workspace, m_loginItem, m_files, dataFolder()});
-    }
-
-    void TearDown() override {
-        m_state.reset();
-        m_workspace.reset();
-    }
-
-    bool inSession() const { return m_state->sessionManager().currentSession().has_value(); }
-
-    platform::testing::ScriptedAudioBackend m_backend;
-    platform::MemoryPreferencesStore m_preferences;
-    platform::SystemClock m_clock;
-    platform::testing::RecordingNotificationCenter m_notifications;
-    platform::testing::FakeLoginItemService m_loginItem;
-    std::unique_ptr<platform::ProcWorkspace> m_workspace;
-    std::unique_ptr<AppState> m_state;
-};
-
-TEST_F(AppStateWorkstationTest, WatchedProcessesStartAndEndTheSession) {
-    build();
-    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
-    ASSERT_TRUE(waitUntil([this] { return inSession(); }, 2500));
-    EXPECT_EQ(m_state->sessionManager().currentSession()->dawName, QStringLiteral("REAPER"));
-
-    QProcess& bitwig = m_workstations.startAs(QStringLiteral("bitwig-studio"));
-    ASSERT_TRUE(waitUntil([this] { return m_state->dawDetection().activeDAWs().size() == 2; }, 2500));
-    FakeWorkstations::stop(reaper);
-    ASSERT_TRUE(waitUntil([this] { return m_state->dawDetection().activeDAWs().size() == 1; }, 2500));
-    EXPECT_TRUE(inSession()) << "the second workstation keeps the session";
-
-    FakeWorkstations::stop(bitwig);
-    ASSERT_TRUE(waitUntil([this] { return !inSession(); }, 2500));
-    const auto stored = storedSessions(dataFolder());
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
-    EXPECT_TRUE(stored.front().isCompleted());
-}
-
-TEST_F(AppStateWorkstationTest, AWorkstationRunningAtLaunchStartsNothing) {
-    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
-    QTest::qWait(100);
-    build();
-    EXPECT_TRUE(m_state->dawDetection().isDAWRunning());
-    QTest::qWait(1500);
-    EXPECT_FALSE(inSession());
-
-    FakeWorkstations::stop(reaper);
-    ASSERT_TRUE(waitUntil([this] { return !m_state->dawDetection().isDAWRunning(); }, 2500));
-    EXPECT_FALSE(inSession());
-    EXPECT_TRUE(m_notifications.requests().empty()) << "no session, no recap";
-    EXPECT_TRUE(storedSessions(dataFolder()).isEmpty());
-}
 
 // ---- kavro --headless ----
 
@@ -183,16 +117,6 @@ protected:
     QProcess m_app;
     QStringList m_lines;
 };
-
-TEST_F(HeadlessAppTest, ASessionFollowsAWorkstationIntoTheHistory) {
-    QProcess& reaper = m_workstations.startAs(QStringLiteral("reaper"));
-    ASSERT_TRUE(waitForLine(QStringLiteral("Session started: REAPER"))) << output();
-    FakeWorkstations::stop(reaper);
-    ASSERT_TRUE(waitForLine(QStringLiteral("Session ended: REAPER"))) << output();
-    const auto stored = storedSessions(dataFolder());
-    ASSERT_EQ(stored.size(), 1);
-    EXPECT_EQ(stored.front().dawName, QStringLiteral("REAPER"));
-}
 
 class HeadlessQuitTest : public HeadlessAppTest, public ::testing::WithParamInterface<int> {};
 

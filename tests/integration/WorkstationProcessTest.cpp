@@ -10,7 +10,6 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -80,18 +79,6 @@ TEST_F(WorkstationProcessTest, VersionedArdourStartedThroughAShellWrapperIsSeen)
     m_workstations.adopt(std::move(wrapper));
     EXPECT_TRUE(waitUntil([this] { return !m_launched.empty(); }, 3500));
     EXPECT_EQ(m_launched, std::vector<QString>{"Ardour"});
-}
-
-TEST_F(WorkstationProcessTest, AWorkstationRunningBeforeTheServiceStartsNothing) {
-    QProcess& reaper = startAs(QStringLiteral("reaper"));
-    QTest::qWait(100);
-    buildService();
-    EXPECT_TRUE(m_service->isDAWRunning());
-    QTest::qWait(1500);
-    EXPECT_TRUE(m_launched.empty());
-
-    stop(reaper);
-    EXPECT_TRUE(waitUntil([this] { return m_allQuit == 1; }, 2500));
 }
 
 } // namespace

@@ -167,16 +167,6 @@ TEST_F(MicFrequencyCorrectionTest, FiltersNoCorrectionCouldBeAreRefused) {
     }
 }
 
-TEST_F(MicFrequencyCorrectionTest, StoredEnormousTapsAreNotRestored) {
-    QJsonObject object = *profileWith({0.5f}).toJson();
-    object.insert("taps", QJsonArray{0.5, 1e30});
-    preferences.setData(keys::micCorrectionProfile.name, QJsonDocument(object).toJson());
-    preferences.setBool(keys::micFreqCorrectionEnabled.name, true);
-    MicFrequencyCorrection correction(preferences);
-    EXPECT_FALSE(correction.profile());
-    EXPECT_EQ(run(correction, {{1, 2}}), (std::vector<float>{1, 2}));
-}
-
 // The capture thread filters constant buffers while the main thread keeps replacing
 // the filter and switching it. Taps [0 … 0, g] scale by g whatever the history, so
 // every buffer must come out uniformly 1 (passed through or g = 1) or uniformly 2:

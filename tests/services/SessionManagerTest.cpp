@@ -303,19 +303,6 @@ TEST_F(SessionManagerTest, FileThatCannotBeMovedAsideIsNotOverwritten) {
     EXPECT_EQ(files.filePaths().size(), 2);
 }
 
-// A hearing-exposure history is a health record: earlier versions left the folder and
-// the file readable by every user of the machine; opening tightens them.
-TEST_F(SessionManagerTest, TheHistoryIsMadeTheUsersAlone) {
-    writeHistory({completed("Cubase", berlin(2025, 3, 13, 9, 0), 60, 20)});
-    ASSERT_EQ(files.mode(kFolder), 0755);
-    ASSERT_EQ(files.mode(path()), 0644);
-    auto manager = makeManager();
-    EXPECT_FALSE(manager->openingProblems().access);
-    EXPECT_EQ(files.mode(kFolder), 0700);
-    EXPECT_EQ(files.mode(path()), 0600);
-    EXPECT_EQ(manager->sessionHistory().size(), 1);
-}
-
 // A session whose save failed lives only in memory: reading the file again (as midnight
 // does) must not replace it with the older file. It is saved first; while that fails,
 // the file is not read.

@@ -170,21 +170,6 @@ public:
             kStartTimeoutMs);
     }
 
-    // A window manager, so that windows can be closed as a user closes them; ready once
-    // it has announced itself on the root window.
-    bool startWindowManager() {
-        launch(QStringLiteral("openbox"), {}, environment());
-        return waitUntil(
-            [this] {
-                QProcess xprop;
-                xprop.setProcessEnvironment(environment());
-                xprop.start(QStringLiteral("xprop"),
-                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-                return xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id");
-            },
-            kStartTimeoutMs);
-    }
-
     // X windows matching an xdotool search (for example --onlyvisible --name '^Kavro$').
     QStringList windows(const QStringList& search) const {
         QProcess xdotool;
