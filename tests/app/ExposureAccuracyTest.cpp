@@ -23,6 +23,7 @@
 #include "services/SessionManager.h"
 #include "support/CommandRun.h"
 #include "support/ModulatedNoise.h"
+#include "support/ParamNames.h"
 #include "support/SoundFiles.h"
 
 #include <QCoreApplication>
@@ -194,7 +195,8 @@ TEST_P(LiveImpulseCounting, TheApplicationCountsBurstsLikeTheAnalysis) {
               intervalsAt135(reference, [](std::int64_t frame) { return frame / kFramesPerTick; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(BufferSizes, LiveImpulseCounting, ::testing::Values(441, 1023, 1024, 1025, 6000));
+INSTANTIATE_TEST_SUITE_P(BufferSizes, LiveImpulseCounting, ::testing::Values(441, 1023, 1024, 1025, 6000),
+                         kavro::testing::PrintedName());
 
 // ---- modulated noise ----
 

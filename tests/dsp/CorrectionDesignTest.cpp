@@ -1,4 +1,5 @@
 #include "dsp/CorrectionDesign.h"
+#include "support/ParamNames.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,10 @@ struct TaperCase {
     std::size_t firstUnitBin; // first bin forced to 1 (kBinCount: none)
 };
 
+void PrintTo(const TaperCase& taper, std::ostream* os) {
+    *os << taper.rate << " Hz";
+}
+
 class CorrectionTaper : public ::testing::TestWithParam<TaperCase> {};
 
 TEST_P(CorrectionTaper, HighTaperEndsHalfAnOctaveAbove16kHzOrAtNyquist) {
@@ -138,7 +143,8 @@ TEST_P(CorrectionTaper, HighTaperEndsHalfAnOctaveAbove16kHzOrAtNyquist) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, CorrectionTaper,
                          ::testing::Values(TaperCase{48000, 682, 965}, TaperCase{44100, 743, 1024},
-                                           TaperCase{96000, 341, 482}, TaperCase{32000, 1023, 1024}));
+                                           TaperCase{96000, 341, 482}, TaperCase{32000, 1023, 1024}),
+                         kavro::testing::PrintedName());
 
 TEST(CorrectionDesign, LowRatesSkipCurvePointsBeyondTheSpectrum) {
     const auto at32 = measure(32000, [](double) { return 0.0; });
@@ -173,7 +179,8 @@ TEST_P(CorrectionNormalisation, GeometricMeanOverBandIsOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, CorrectionNormalisation,
-                         ::testing::Values(16000.0, 32000.0, 44100.0, 48000.0, 96000.0));
+                         ::testing::Values(16000.0, 32000.0, 44100.0, 48000.0, 96000.0),
+                         kavro::testing::PrintedName());
 
 TEST(CorrectionDesign, SilenceStaysFinite) {
     const RealFft fft(2048);

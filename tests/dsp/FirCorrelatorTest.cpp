@@ -1,4 +1,5 @@
 #include "dsp/FirCorrelator.h"
+#include "support/ParamNames.h"
 #include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(BufferSizes, FirCorrelatorSplit,
                          ::testing::Values(std::vector<std::size_t>{1}, std::vector<std::size_t>{50, 3, 127},
                                            std::vector<std::size_t>{1023, 1025},
                                            std::vector<std::size_t>{1024}, std::vector<std::size_t>{4096, 17},
-                                           std::vector<std::size_t>{9000}));
+                                           std::vector<std::size_t>{9000}),
+                         kavro::testing::PrintedName());
 
 TEST(FirCorrelator, HistoryAndTapEdgeCases) {
     FirCorrelator filter;

@@ -1,5 +1,6 @@
 #include "dsp/LevelMeter.h"
 #include "dsp/IntervalAccumulator.h"
+#include "support/ParamNames.h"
 #include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +73,8 @@ TEST_P(LevelMeterSplit, BuffersAndTheirPartsAddUpToTheWholeSignal) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BufferSizes, LevelMeterSplit, ::testing::Values(1, 441, 1023, 1024, 1025, 4096));
+INSTANTIATE_TEST_SUITE_P(BufferSizes, LevelMeterSplit, ::testing::Values(1, 441, 1023, 1024, 1025, 4096),
+                         kavro::testing::PrintedName());
 
 TEST(IntervalAccumulator, EachBufferCountsWithTheOffsetItWasMeasuredWith) {
     // A settled 1 kHz sine: both weightings read it at its RMS level.

@@ -1,5 +1,6 @@
 #include "dsp/AWeightingFilter.h"
 #include "dsp/CWeightingFilter.h"
+#include "support/ParamNames.h"
 #include "support/TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -43,13 +44,6 @@ bool bitIdentical(const std::vector<float>& a, const std::vector<float>& b) {
 
 } // namespace
 
-TEST(AWeightingFilter, NormalisedFirstSectionAtCommonRates) {
-    EXPECT_NEAR(AWeightingFilter(48000).coefficients().at(0)[0], 3867.998, 0.0005);
-    EXPECT_NEAR(AWeightingFilter(44100).coefficients().at(0)[0], 4332.986, 0.0005);
-    EXPECT_NEAR(AWeightingFilter(96000).coefficients().at(0)[0], 2625.373, 0.0005);
-    EXPECT_EQ(AWeightingFilter(48000).coefficients().size(), 4u);
-}
-
 TEST(AWeightingFilter, ResponseRelativeTo1kHz) {
     const AWeightingFilter at48(48000);
     const std::pair<double, double> table[] = {{31.5, -39.56}, {63, -26.25},   {100, -19.17}, {1000, 0.00},
@@ -61,19 +55,6 @@ TEST(AWeightingFilter, ResponseRelativeTo1kHz) {
     EXPECT_NEAR(dbAt(AWeightingFilter(44100), 10000), -1.76, 0.005);
     EXPECT_NEAR(dbAt(AWeightingFilter(96000), 100), -19.15, 0.005);
     EXPECT_NEAR(dbAt(AWeightingFilter(96000), 10000), -2.37, 0.005);
-}
-
-TEST(CWeightingFilter, CoefficientsAt48kHz) {
-    const CWeightingFilter filter(48000);
-    ASSERT_EQ(filter.coefficients().size(), 2u);
-    const double expected[2][5] = {{1.0018046965, -2.0036093930, 1.0018046965, -1.9946144527, 0.9946217038},
-                                   {0.2563964785, 0.5127929571, 0.2563964785, 0.0254243152, 0.0001615990}};
-    for (int s = 0; s < 2; ++s) {
-        for (int c = 0; c < 5; ++c) {
-            EXPECT_NEAR(filter.coefficients()[s][c], expected[s][c], 1e-10)
-                << "section " << s << " value " << c;
-        }
-    }
 }
 
 TEST(CWeightingFilter, ResponseRelativeTo1kHz) {
@@ -145,7 +126,8 @@ TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
 INSTANTIATE_TEST_SUITE_P(RatesAndSizes, WeightingStream,
                          ::testing::Combine(::testing::Values(8000.0, 16000.0, 44100.0, 48000.0, 96000.0),
                                             ::testing::Values(std::size_t{1}, std::size_t{1023},
-                                                              std::size_t{1024}, std::size_t{1025})));
+                                                              std::size_t{1024}, std::size_t{1025})),
+                         kavro::testing::PrintedName());
 
 TEST(WeightingFilters, SameRateKeepsStateNewRateAndResetStartAfresh) {
     AWeightingFilter a(48000), fresh(48000);
@@ -207,4 +189,5 @@ TEST_P(LowRates, StableWithUnitGainAndTheRightLowEnd) {
     EXPECT_LT(largest, 10.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, LowRates, ::testing::Values(8000.0, 16000.0, 22050.0, 24000.0));
+INSTANTIATE_TEST_SUITE_P(Rates, LowRates, ::testing::Values(8000.0, 16000.0, 22050.0, 24000.0),
+                         kavro::testing::PrintedName());

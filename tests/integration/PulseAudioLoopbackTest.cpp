@@ -10,6 +10,7 @@
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/PinkNoisePlayer.h"
+#include "support/ParamNames.h"
 
 namespace {
 
@@ -203,6 +204,7 @@ TEST_P(PulseAudioRateTest, RateAndFiltersFollowTheSource) {
     EXPECT_NEAR(level.dBA(), toneLevelA(0.5, 100, rate), 0.3);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, PulseAudioRateTest, ::testing::Values(44100, 48000));
+INSTANTIATE_TEST_SUITE_P(Rates, PulseAudioRateTest, ::testing::Values(44100, 48000),
+                         kavro::testing::PrintedName());
 
 } // namespace

@@ -1,5 +1,7 @@
 // Whoever packages or passes Kavro on learns its licence from the programs themselves:
 // both name it in their version and help texts, and the full text is in the tree.
+#include "support/ParamNames.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,6 +17,10 @@ struct Asked {
     const char* program;
     const char* option;
 };
+
+void PrintTo(const Asked& asked, std::ostream* os) {
+    *os << asked.program << " " << asked.option;
+}
 
 class VersionAndLicenceTest : public ::testing::TestWithParam<Asked> {};
 
@@ -42,7 +48,8 @@ TEST_P(VersionAndLicenceTest, NamesTheLicenceAndSucceeds) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, VersionAndLicenceTest,
                          ::testing::Values(Asked{"kavro-cli", "--version"}, Asked{"kavro-cli", "--help"},
-                                           Asked{"kavro", "--version"}, Asked{"kavro", "--help"}));
+                                           Asked{"kavro", "--version"}, Asked{"kavro", "--help"}),
+                         kavro::testing::PrintedName());
 
 TEST(LicenceFile, HoldsTheGplVersion3) {
     QFile licence(QStringLiteral(KAVRO_SOURCE_DIR "/LICENSE"));

@@ -1,4 +1,5 @@
 #include "platform/qt/CaptureChunker.h"
+#include "support/ParamNames.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@ struct ChunkerCase {
     QAudioFormat::SampleFormat format;
     std::size_t writeSize; // bytes per write: odd sizes split frames and samples
 };
+
+void PrintTo(const ChunkerCase& chunker, std::ostream* os) {
+    *os << "format " << int(chunker.format) << " in writes of " << chunker.writeSize;
+}
 
 // An integer code in range for the format, different for neighbouring steps.
 std::int64_t code(QAudioFormat::SampleFormat format, int step) {
@@ -113,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ChunkerCase{QAudioFormat::UInt8, 1}, ChunkerCase{QAudioFormat::UInt8, 4096},
                       ChunkerCase{QAudioFormat::Int16, 7}, ChunkerCase{QAudioFormat::Int16, 1023},
                       ChunkerCase{QAudioFormat::Int32, 5}, ChunkerCase{QAudioFormat::Int32, 1025},
-                      ChunkerCase{QAudioFormat::Float, 3}, ChunkerCase{QAudioFormat::Float, 12 * 1024}));
+                      ChunkerCase{QAudioFormat::Float, 3}, ChunkerCase{QAudioFormat::Float, 12 * 1024}),
+    kavro::testing::PrintedName());
 
 TEST(CaptureChunkerFullScale, ExtremesMapOntoPlusMinusOne) {
     std::vector<float> out;

@@ -3,6 +3,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
+#include "support/ParamNames.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -295,6 +296,11 @@ struct FormatFailure {
     const char* line;
 };
 
+void PrintTo(const FormatFailure& failure, std::ostream* os) {
+    *os << failure.sampleRate << " Hz " << failure.channels << " channels"
+        << (failure.startError ? " refused" : "");
+}
+
 class AudioMeasurementStartFailureTest : public AudioMeasurementServiceTest,
                                          public ::testing::WithParamInterface<FormatFailure> {};
 
@@ -319,7 +325,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatFailure{44100.0, 0, std::nullopt,
                       "[Kavro] start: invalid audio format (sampleRate=44100.0 channels=0) — aborting"},
         FormatFailure{48000.0, 1, QString("device busy"),
-                      "[Kavro] Failed to start audio engine: device busy"}));
+                      "[Kavro] Failed to start audio engine: device busy"}),
+    kavro::testing::PrintedName());
 
 TEST_F(AudioMeasurementServiceTest, SwitchDeviceRestartsOnceAfterTheDelay) {
     service->switchDevice();

@@ -3,6 +3,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
 #include "platform/testing/ManualClock.h"
+#include "support/ParamNames.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -57,6 +58,10 @@ struct HourCase {
     double expectedPercent;
 };
 
+void PrintTo(const HourCase& hour, std::ostream* os) {
+    *os << hour.dBA << " dBA";
+}
+
 class DoseCalculatorHour : public DoseCalculatorTest, public ::testing::WithParamInterface<HourCase> {};
 
 TEST_P(DoseCalculatorHour, OneHourAtAConstantLevel) {
@@ -69,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(NioshReferencePoints, DoseCalculatorHour,
                          ::testing::Values(HourCase{85.0, 12.5}, HourCase{88.0, 25.0}, HourCase{79.9, 0.0},
                                            // 80 dB is counted: 100 % takes 8 × 2^(5/3) ≈ 25.4 h.
                                            HourCase{80.0, 100.0 / (8.0 * std::exp2(5.0 / 3.0))},
-                                           HourCase{100.0, 400.0}));
+                                           HourCase{100.0, 400.0}),
+                         kavro::testing::PrintedName());
 
 TEST_F(DoseCalculatorTest, GapOfAMinuteOrMoreIsDroppedWholeAndPublishesNothing) {
     measure(85.0, 59.9);
@@ -123,6 +129,10 @@ struct ModeCase {
     double effective;
 };
 
+void PrintTo(const ModeCase& mode, std::ostream* os) {
+    *os << (mode.conservative ? "conservative " : "standard ") << mode.dBA << " dBA " << mode.dBC << " dBC";
+}
+
 class DoseCalculatorMode : public DoseCalculatorTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(DoseCalculatorMode, EffectiveLevel) {
@@ -139,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(ConservativeMode, DoseCalculatorMode,
                          ::testing::Values(ModeCase{true, 82, 91, 91}, ModeCase{false, 82, 91, 82},
                                            ModeCase{true, 90, 85, 90}, ModeCase{false, 90, 85, 90},
                                            // C loud enough while A is below the threshold.
-                                           ModeCase{true, 75, 83, 83}, ModeCase{false, 75, 83, 75}));
+                                           ModeCase{true, 75, 83, 83}, ModeCase{false, 75, 83, 75}),
+                         kavro::testing::PrintedName());
 
 struct PeakCase {
     double peakDBC;
@@ -147,6 +158,10 @@ struct PeakCase {
     double todayPeak;
     int alerts;
 };
+
+void PrintTo(const PeakCase& peak, std::ostream* os) {
+    *os << peak.peakDBC << " dBC";
+}
 
 class DoseCalculatorPeak : public DoseCalculatorTest, public ::testing::WithParamInterface<PeakCase> {};
 
@@ -172,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(EuPeakValues, DoseCalculatorPeak,
                                            PeakCase{137, 1, 1, 0, 137, 1}, PeakCase{136, 1, 0, 0, 136, 1},
                                            PeakCase{135, 1, 0, 0, 135, 1}, PeakCase{134.9, 0, 0, 0, 134.9, 0},
                                            PeakCase{110, 0, 0, 0, 120, 0}, PeakCase{0, 0, 0, 0, 120, 0},
-                                           PeakCase{-3, 0, 0, 0, 120, 0}, PeakCase{kNaN, 0, 0, 0, 120, 0}));
+                                           PeakCase{-3, 0, 0, 0, 120, 0}, PeakCase{kNaN, 0, 0, 0, 120, 0}),
+                         kavro::testing::PrintedName());
 
 TEST_F(DoseCalculatorTest, InstantaneousAPeakCountsFrom115) {
     std::vector<double> alerts;

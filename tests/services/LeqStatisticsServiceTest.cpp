@@ -1,5 +1,6 @@
 #include "services/LeqStatisticsService.h"
 #include "support/NaiveLeqStatistics.h"
+#include "support/ParamNames.h"
 
 #include <QSignalSpy>
 
@@ -150,6 +151,7 @@ TEST_P(LeqStatisticsAgainstDefinition, EqualUpToRounding) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, LeqStatisticsAgainstDefinition, ::testing::Values(10.0, 3.7, 1.0));
+INSTANTIATE_TEST_SUITE_P(Rates, LeqStatisticsAgainstDefinition, ::testing::Values(10.0, 3.7, 1.0),
+                         kavro::testing::PrintedName());
 
 } // namespace

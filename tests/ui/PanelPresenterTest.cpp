@@ -4,6 +4,7 @@
 
 #include "models/NumberText.h"
 #include "services/LeqStatisticsService.h"
+#include "support/ParamNames.h"
 #include "support/WaitUntil.h"
 #include "ui/PanelFixture.h"
 #include "ui/panel/PanelModel.h"
@@ -86,6 +87,10 @@ struct DoseCase {
     double fill;
 };
 
+void PrintTo(const DoseCase& dose, std::ostream* os) {
+    *os << dose.percent << " percent";
+}
+
 class PanelDoseTest : public PanelPresenterTest, public ::testing::WithParamInterface<DoseCase> {};
 
 TEST_P(PanelDoseTest, HeaderAndBarFollowTheDose) {
@@ -107,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Doses, PanelDoseTest,
                                            DoseCase{42.5, "42.5%", DoseLevel::caution, 0.425},
                                            DoseCase{70, "70.0%", DoseLevel::warning, 0.7},
                                            DoseCase{100, "100.0%", DoseLevel::danger, 1.0},
-                                           DoseCase{150, "150.0%", DoseLevel::danger, 1.0}));
+                                           DoseCase{150, "150.0%", DoseLevel::danger, 1.0}),
+                         kavro::testing::PrintedName());
 
 // ---- current level ----
 
@@ -117,6 +123,10 @@ struct BadgeCase {
     ColourRole colour;
     const char* symbol;
 };
+
+void PrintTo(const BadgeCase& badge, std::ostream* os) {
+    *os << badge.dBA << " dBA " << badge.dBC << " dBC";
+}
 
 class LowFrequencyBadgeTest : public ::testing::TestWithParam<BadgeCase> {};
 
@@ -143,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadgeCase{80.0, 90.0, "LF gap +10 dB", ColourRole::orange, "exclamationmark.triangle.fill"},
         // Without a C-weighted level there is no gap, however large it looks.
         BadgeCase{-20.0, 0.0, "", {}, ""}, BadgeCase{-40.0, -1.0, "", {}, ""},
-        BadgeCase{90.0, 85.0, "", {}, ""}));
+        BadgeCase{90.0, 85.0, "", {}, ""}),
+    kavro::testing::PrintedName());
 
 TEST_F(PanelPresenterTest, ALowToneShowsTheLevelsAndTheOrangeBadge) {
     startSession();

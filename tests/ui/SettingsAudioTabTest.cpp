@@ -3,6 +3,7 @@
 // states, the stored correction and the calibration profiles, as a user meets them.
 #include "models/NumberText.h"
 #include "platform/Settings.h"
+#include "support/ParamNames.h"
 #include "support/WaitUntil.h"
 #include "ui/SettingsFixture.h"
 #include "ui/settings/AudioTab.h"
@@ -51,6 +52,10 @@ struct ChannelCase {
     int channels;
 };
 
+void PrintTo(const ChannelCase& channel, std::ostream* os) {
+    *os << channel.microphone;
+}
+
 class ChannelPickerTest : public SettingsAudioTabTest, public ::testing::WithParamInterface<ChannelCase> {};
 
 TEST_P(ChannelPickerTest, ShowsOnlyForADeviceWithSeveralChannels) {
@@ -63,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(Devices, ChannelPickerTest,
                          ::testing::Values(ChannelCase{"System Default", false, 1},
                                            ChannelCase{"USB mic", false, 1},
                                            ChannelCase{"Studio microphone", true, 2},
-                                           ChannelCase{"Desk array", true, 4}));
+                                           ChannelCase{"Desk array", true, 4}),
+                         kavro::testing::PrintedName());
 
 TEST_F(SettingsAudioTabTest, AnotherMicrophoneStartsAtItsFirstChannelAndCaptureMovesThere) {
     EXPECT_EQ(entries("microphonePicker"),

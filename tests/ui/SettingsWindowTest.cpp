@@ -3,6 +3,7 @@
 // tab's figures, and a name for every control a screen reader meets.
 #include "platform/Settings.h"
 #include "platform/qt/SettingsPreferencesStore.h"
+#include "support/ParamNames.h"
 #include "ui/SettingsFixture.h"
 #include "ui/settings/SafetyTab.h"
 #include "ui/settings/SettingCheckBox.h"
@@ -205,6 +206,10 @@ struct SwitchCase {
     platform::Setting<bool> key;
 };
 
+void PrintTo(const SwitchCase& setting, std::ostream* os) {
+    *os << std::string(setting.key.name.data(), static_cast<std::size_t>(setting.key.name.size()));
+}
+
 class SettingSwitchTest : public SettingsWindowTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(SettingSwitchTest, EditsItsSettingAndFollowsItFromElsewhere) {
@@ -236,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  &core::AppState::launchAtLogin, keys::launchAtLogin},
                       SwitchCase{"Break through Do Not Disturb", SettingsWindowContent::Tab::general,
                                  &core::AppState::timeSensitiveNotifications,
-                                 keys::timeSensitiveNotifications}));
+                                 keys::timeSensitiveNotifications}),
+    kavro::testing::PrintedName());
 
 TEST_F(SettingsWindowTest, LaunchAtLoginRegistersWithTheDesktopAndShowsARefusal) {
     showTab(SettingsWindowContent::Tab::general);

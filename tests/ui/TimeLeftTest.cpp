@@ -1,5 +1,6 @@
 // The time left until the day's allowance is used up at the present level.
 #include "ui/panel/TimeLeft.h"
+#include "support/ParamNames.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@ struct TimeLeftCase {
     double level; // dB
     const char* text;
 };
+
+void PrintTo(const TimeLeftCase& left, std::ostream* os) {
+    *os << left.dose << " used at " << left.level << " dB";
+}
 
 class TimeLeftTextTest : public ::testing::TestWithParam<TimeLeftCase> {};
 
@@ -39,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         TimeLeftCase{0.3, -std::numeric_limits<double>::infinity(), "No dose accrues at this level"},
         TimeLeftCase{0.3, std::numeric_limits<double>::quiet_NaN(), "No dose accrues at this level"},
         // Once the allowance is used up nothing else matters.
-        TimeLeftCase{1.0, 95.0, "Daily limit reached"}, TimeLeftCase{1.5, 60.0, "Daily limit reached"}));
+        TimeLeftCase{1.0, 95.0, "Daily limit reached"}, TimeLeftCase{1.5, 60.0, "Daily limit reached"}),
+    kavro::testing::PrintedName());
 
 TEST(TimeLeftTest, OneDayIsTheLastTimeShownInHoursAndMinutes) {
     // 8 h / 2^((L − 85) / 3) = 24 h exactly below this level.

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+namespace kavro::testing {
+
+// Names a parameterised case after its parameter as printed ("44100", "3_7"), so that
+// the list of tests and a failure say which case it is; test names may hold only
+// letters, digits and underscores.
+struct PrintedName {
+    template <typename Param> std::string operator()(const ::testing::TestParamInfo<Param>& info) const {
+        std::string name = ::testing::PrintToString(info.param);
+        for (char& character : name) {
+            if (std::isalnum(static_cast<unsigned char>(character)) == 0) {
+                character = '_';
+            }
+        }
+        return name;
+    }
+};
+
+} // namespace kavro::testing
