@@ -155,7 +155,9 @@ TEST_F(AppStateTest, LaunchHandsTheSettingsToTheServices) {
         preferences.setDouble(keys::calibrationOffset.name, stored);
         preferences.setString(keys::autoStartSessions.name, QStringLiteral("false"));
         build();
-        EXPECT_EQ(state->audioService().calibrationOffset(), 94.0) << stored;
+        EXPECT_EQ(state->audioService().calibrationOffset(),
+                  platform::Settings::defaultOf(keys::calibrationOffset))
+            << stored;
         EXPECT_TRUE(state->autoStartSessions());
         EXPECT_TRUE(state->peakMonitoringEnabled());
         EXPECT_TRUE(state->timeSensitiveNotifications());
@@ -673,16 +675,6 @@ protected:
         sessions.startSession(QString::fromLatin1(name));
         ASSERT_FALSE(sessions.endSession(dose, 0.0));
     }
-
-    models::Session named(const char* name) const {
-        for (const auto& session : state->sessionManager().sessionHistory()) {
-            if (session.dawName == QLatin1String(name)) {
-                return session;
-            }
-        }
-        ADD_FAILURE() << "no session " << name;
-        return {};
-    }
 };
 
 TEST_F(AppStateHistoryTest, LaunchRaisesTheDoseToTodaysSessions) {
@@ -696,16 +688,6 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
     const auto stored = reread();
     ASSERT_EQ(stored->sessionHistory().size(), 1);
     EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Yesterday"));
-}
-
-TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
-    state->deleteSession(named("Yesterday"));
-    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
-    state->deleteSession(named("Noon"));
-    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
-    const auto stored = reread();
-    ASSERT_EQ(stored->sessionHistory().size(), 1);
-    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Morning"));
 }
 
 // ---- console lines ----

@@ -17,14 +17,10 @@
 #include "services/DoseCalculator.h"
 #include "support/TestSignals.h"
 #include "ui/panel/PanelWidget.h"
-#include "ui/style/BandIcons.h"
-#include "ui/style/Colours.h"
-#include "ui/style/SymbolIcons.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QPainter>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -40,39 +36,6 @@ constexpr int kFrames = services::AudioMeasurementService::kFramesPerBuffer;
 // burst peaks above 135 dBC.
 constexpr double kCalibrationOffset = 137.0;
 constexpr double kQuietAmplitude = 0.01;
-
-// Every symbol in every band colour, on the panel's background: for looking at the drawings.
-QImage symbolSheet(const QPalette& palette) {
-    const QStringList names = ui::SymbolIcons::symbolNames();
-    constexpr int kCell = 40;
-    constexpr int kSide = 24;
-    const std::array roles{ui::ColourRole::primary, ui::ColourRole::green, ui::ColourRole::yellow,
-                           ui::ColourRole::orange,  ui::ColourRole::red,   ui::ColourRole::blue};
-    constexpr int kLargeSide = 96;
-    QImage sheet(std::max(kCell * static_cast<int>(roles.size()) + 300, 4 * (kLargeSide + 16) + 8),
-                 kCell * static_cast<int>(names.size()) + kLargeSide + 16, QImage::Format_ARGB32);
-    sheet.fill(palette.color(QPalette::Window));
-    QPainter painter(&sheet);
-    painter.setPen(palette.color(QPalette::WindowText));
-    int y = 0;
-    for (const QString& name : names) {
-        for (std::size_t column = 0; column < roles.size(); ++column) {
-            const QColor colour = ui::roleColour(roles[column], palette);
-            painter.drawPixmap(static_cast<int>(column) * kCell + 8, y + 8,
-                               ui::SymbolIcons::pixmap(name, colour, kSide));
-        }
-        painter.drawText(QRect(kCell * static_cast<int>(roles.size()) + 8, y, 290, kCell), Qt::AlignVCenter,
-                         name);
-        y += kCell;
-    }
-    // The band icons as the tray gets them, large.
-    for (const auto level : {models::DoseLevel::safe, models::DoseLevel::caution, models::DoseLevel::warning,
-                             models::DoseLevel::danger}) {
-        ui::BandIcons::icon(level).paint(
-            &painter, QRect(static_cast<int>(level) * (kLargeSide + 16) + 8, y + 8, kLargeSide, kLargeSide));
-    }
-    return sheet;
-}
 
 class Host {
 public:
@@ -169,18 +132,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Write the panel to this PNG and quit."),
                                         QStringLiteral("file"));
-    const QCommandLineOption symbols(QStringLiteral("symbols"),
-                                     QStringLiteral("Write a sheet of every symbol to this PNG and quit."),
-                                     QStringLiteral("file"));
-    parser.addOptions({dark, dose, today, measuring, lowFrequency, history, peak, conservative, confirm,
-                       screenshot, symbols});
+    parser.addOptions(
+        {dark, dose, today, measuring, lowFrequency, history, peak, conservative, confirm, screenshot});
     parser.process(application);
 
     if (parser.isSet(dark)) {
         QApplication::setPalette(testing::darkPalette());
-    }
-    if (parser.isSet(symbols)) {
-        return symbolSheet(QApplication::palette()).save(parser.value(symbols)) ? 0 : 1;
     }
 
     Host host;

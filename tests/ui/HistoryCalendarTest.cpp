@@ -90,14 +90,5 @@ TEST_F(HistoryCalendarTest, PointsMapToCellsAndClampAtTheEdges) {
     EXPECT_FALSE(calendar.dayAt(cell(4, 5)));
 }
 
-TEST_F(HistoryCalendarTest, DragAcrossTheGridSelectsTheDaysUnderThePointer) {
-    calendar.dragChanged(cell(2, 4), cell(1, 1));
-    EXPECT_TRUE(selection.isDraggingCalendar());
-    EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 4));
-    EXPECT_EQ(selection.rangeEnd(), kToday);
-    calendar.dragChanged(cell(2, 4), cell(0, 0)); // a blank cell: the range stays
-    EXPECT_EQ(selection.rangeStart(), QDate(2025, 3, 4));
-}
-
 } // namespace
 } // namespace kavro::ui

@@ -144,25 +144,8 @@ TEST_F(HistoryWindowTest, AnEmptyHistoryShowsTheLastWeekWithNothingToExport) {
     }
     EXPECT_TRUE(list()->isEmptyShown());
     EXPECT_FALSE(child<QAbstractButton>("exportButton")->isEnabled());
-
-    struct Expected {
-        QString label;
-        QString value;
-        HistoryColour colour;
-    };
-    const std::array<Expected, 6> tiles{{
-        {"Total dose", "0.0%", HistoryColour::secondary},
-        {"Avg per day", "0.0%", HistoryColour::green},
-        {"EU weekly", "≥5 days needed", HistoryColour::secondaryHalfOpacity},
-        {"Peak dBA", "—", HistoryColour::secondary},
-        {"Peak dBC", "—", HistoryColour::secondaryHalfOpacity},
-        {"Impulses ≥135 dBC", "None", HistoryColour::secondaryHalfOpacity},
-    }};
-    for (std::size_t index = 0; index < tiles.size(); ++index) {
-        EXPECT_EQ(tile(index).label, tiles[index].label) << index;
-        EXPECT_EQ(tile(index).value, tiles[index].value) << index;
-        EXPECT_EQ(tile(index).colour, tiles[index].colour) << index;
-    }
+    // What each tile shows for a range is the tiles' own test.
+    EXPECT_EQ(tile(0).value, QStringLiteral("0.0%"));
 }
 
 // The darkest pixel of a tile's value line: text drawn at half opacity is lighter.
@@ -216,9 +199,8 @@ TEST_F(HistoryWindowTest, ExportProposesTheRangeAsTheFileName) {
         QDate last;
         QString name;
     };
+    // How a range is named is the dates' own test; here, that the window offers it.
     const std::vector<Case> cases{
-        {kToday, kToday, "Kavro Sessions 2025-03-14.csv"},
-        {day(3, 8), kToday, "Kavro Sessions 2025-03-08 to 2025-03-14.csv"},
         {day(2, 28), day(3, 3), "Kavro Sessions 2025-02-28 to 2025-03-03.csv"},
     };
     for (const Case& expected : cases) {
@@ -270,11 +252,8 @@ TEST_F(HistoryWindowTest, ADragAcrossTheGridSelectsTheDaysItCrosses) {
     const std::vector<Case> cases{
         {day(3, 3), {}, day(3, 12), {day(3, 3), day(3, 12)}, {}},
         {day(3, 13), {}, day(3, 4), {day(3, 4), day(3, 13)}, {}},
-        // Future days under the pointer are passed over.
-        {day(3, 11), {}, day(3, 16), {day(3, 11), kToday}, {}},
-        // A drag that starts in the future selects nothing.
-        {day(3, 20), {}, day(3, 10), {day(3, 8), kToday}, {}},
-        // Less than 4 pixels is a tap.
+        // Less than 4 pixels is a tap. What a drag over blank or future days does is
+        // the selection's own test.
         {day(3, 5), {3, 0}, {}, {day(3, 5), day(3, 5)}, day(3, 5)},
     };
     for (const Case& drag : cases) {
@@ -539,15 +518,11 @@ TEST_F(HistoryWindowTest, DayCellsAndTilesAreNamedForScreenReaders) {
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(grid()->cellFor(kToday))
                     ->text(QAccessible::Description)
                     .contains(QStringLiteral("today")));
-    const std::vector<std::pair<std::size_t, QString>> tiles{
-        {1, "Avg per day: 7.8%"},
-        {3, "Peak dBA: 98 dBA"},
-        {5, "Impulses ≥135 dBC: None"},
-    };
-    for (const auto& [index, name] : tiles) {
+    // A tile is said as its spoken text, whose wording is the tiles' own test.
+    for (std::size_t index = 0; index < 6; ++index) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(content->summaryPanel().tile(index))
                       ->text(QAccessible::Name),
-                  name);
+                  tile(index).spokenText());
     }
 }
 

@@ -66,15 +66,6 @@ protected:
     }
 };
 
-TEST_F(SettingsWindowTest, FourTabsInOrder) {
-    QStringList titles;
-    for (int index = 0; index < content->tabs()->count(); ++index) {
-        titles.append(content->tabs()->tabText(index));
-    }
-    EXPECT_EQ(titles, (QStringList{"Audio", "Safety", "DAWs", "General"}));
-    EXPECT_EQ(content->sizeHint(), QSize(500, 480));
-}
-
 // ---- DAWs ----
 
 struct AddCase {
