@@ -1,7 +1,7 @@
 // kavro-history-host: the History window's content in a window of its own, over the
 // application state with a scripted microphone and a clock fixed at an afternoon, and
-// a history made up for the occasion. The screen-reader test reads it over AT-SPI; a
-// developer looks at it, or grabs it to a PNG, in the states the options below set up.
+// a history made up for the occasion. scripts/screenshots grabs it to PNGs; a
+// developer looks at it in the states the options below set up.
 #include "core/AppState.h"
 #include "hosts/DarkPalette.h"
 #include "platform/MemoryPreferencesStore.h"

@@ -1,8 +1,8 @@
 // kavro-settings-host: the settings window's content in a window of its own (500×480),
 // over the application state with scripted audio devices, a scripted workspace and
-// memory preferences, or with --pulse over the real audio layer. The screen-reader
-// test reads it over AT-SPI; a developer looks at it, grabs it to a PNG in any state
-// the options below set up, or times it.
+// memory preferences, or with --pulse over the real audio layer. scripts/screenshots
+// grabs it to PNGs; a developer looks at it in any state the options below set up, or
+// times it.
 #include "core/AppState.h"
 #include "dsp/CorrectionDesign.h"
 #include "dsp/RealFft.h"

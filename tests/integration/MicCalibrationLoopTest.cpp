@@ -3,6 +3,7 @@
 // digitally flat loop) and once through sox applying a -6 dB high shelf between two
 // pipe modules. Needs the PulseAudio server of scripts/with-test-servers.
 #include "cli/CalibrateCommand.h"
+#include "integration/PulseAudioFixture.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/Settings.h"
 #include "platform/qt/QtAudioBackend.h"
@@ -12,7 +13,6 @@
 #include "services/PinkNoisePlayer.h"
 #include "support/WaitUntil.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,7 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -46,86 +45,48 @@ double meanGainDB(const MicCorrectionProfile& profile, double low, double high) 
     return sum / count;
 }
 
-class MicCalibrationLoopTest : public ::testing::Test {
+class MicCalibrationLoopTest : public kavro::testing::PulseAudioFixture {
 protected:
     struct Loop {
         QString sink;
         QString source;
     };
 
-    void SetUp() override {
-        if (!qEnvironmentVariableIsSet("KAVRO_TEST_PULSEAUDIO")) {
-            GTEST_SKIP() << "needs the PulseAudio server of scripts/with-test-servers";
-        }
-        m_suffix = QStringLiteral("%1_%2").arg(QCoreApplication::applicationPid()).arg(s_runs++);
-        backend = std::make_unique<QtAudioBackend>();
-        backend->waitForDeviceLists(std::chrono::seconds(3));
-    }
-
     void TearDown() override {
         if (m_sox) {
             m_sox->kill();
             m_sox->waitForFinished(3000);
         }
-        for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it) {
-            pactl({"unload-module", *it});
-        }
-        backend.reset();
+        PulseAudioFixture::TearDown();
     }
 
-    QString pactl(const QStringList& args) {
-        QProcess process;
-        process.start(QStringLiteral("pactl"), args);
-        process.waitForFinished(10000);
-        EXPECT_EQ(process.exitCode(), 0) << "pactl " << args.join(' ').toStdString();
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    }
-
-    QString load(const QStringList& args) {
-        QString module = pactl(QStringList{"load-module"} + args);
-        m_modules.append(module);
-        return module;
-    }
-
-    void waitForDevices(const Loop& loop) {
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                return !QtAudioBackend::findDevice(QAudioDevice::Output, loop.sink).isNull() &&
-                       !QtAudioBackend::findDevice(QAudioDevice::Input, loop.source).isNull();
-            },
-            3000));
-        backend->refresh();
-    }
-
-    // A null sink and a mono source on its monitor: what is played is captured unchanged.
+    // A mono null sink and a source on its monitor: what is played is captured unchanged.
     Loop flatLoop() {
-        Loop loop{"kc_flat_" + m_suffix, "kc_flat_mic_" + m_suffix};
-        load({"module-null-sink", "sink_name=" + loop.sink, QStringLiteral("rate=%1").arg(kRate)});
-        load({"module-remap-source", "master=" + loop.sink + ".monitor", "source_name=" + loop.source,
-              QStringLiteral("rate=%1").arg(kRate), "channels=1"});
-        waitForDevices(loop);
-        return loop;
+        const Loopback loopback = loadLoopback(QStringLiteral("flat"), kRate, 1);
+        backend->refresh();
+        return {loopback.sink, loopback.source};
     }
 
     // The same, with sox between a pipe sink and a pipe source cutting everything
     // above about 2 kHz by 6 dB.
     Loop shelfLoop() {
-        Loop loop{"kc_shelf_" + m_suffix, "kc_shelf_mic_" + m_suffix};
+        Loop loop{deviceName(QStringLiteral("shelf")), deviceName(QStringLiteral("shelf_mic"))};
         const QString played = m_fifos.filePath("played");
         const QString heard = m_fifos.filePath("heard");
         const QString format = QStringLiteral("format=float32le rate=%1 channels=1").arg(kRate);
-        load(QStringList{"module-pipe-sink", "sink_name=" + loop.sink, "file=" + played,
-                         "use_system_clock_for_timing=yes"} +
-             format.split(' '));
-        load(QStringList{"module-pipe-source", "source_name=" + loop.source, "file=" + heard} +
-             format.split(' '));
+        loadModule(QStringList{"module-pipe-sink", "sink_name=" + loop.sink, "file=" + played,
+                               "use_system_clock_for_timing=yes"} +
+                   format.split(' '));
+        loadModule(QStringList{"module-pipe-source", "source_name=" + loop.source, "file=" + heard} +
+                   format.split(' '));
         const QStringList raw{"-t", "raw", "-r", QString::number(kRate), "-e", "floating-point", "-b",
                               "32", "-c",  "1"};
         m_sox = std::make_unique<QProcess>();
         m_sox->start(QStringLiteral("sox"), QStringList{"--buffer", "2048"} + raw + QStringList{played} +
                                                 raw + QStringList{heard, "treble", "-6", "1500", "1.0"});
         EXPECT_TRUE(m_sox->waitForStarted(5000));
-        waitForDevices(loop);
+        waitForDevices(loop.sink, loop.source);
+        backend->refresh();
         return loop;
     }
 
@@ -190,31 +151,17 @@ protected:
 
     // A 1 kHz tone, as a level calibrator would give it.
     double toneLevel(const Loop& loop) {
-        std::uint64_t frame = 0;
-        std::unique_ptr<kavro::platform::PlaybackStream> stream;
-        auto render = [frame](std::span<float> interleaved, int channels) mutable {
-            for (std::size_t i = 0; i < interleaved.size(); i += static_cast<std::size_t>(channels)) {
-                const auto value = static_cast<float>(
-                    0.25 * std::sin(2 * std::numbers::pi * 1000.0 * double(frame++) / 44100.0));
-                std::fill_n(interleaved.begin() + static_cast<std::ptrdiff_t>(i), channels, value);
-            }
-        };
         return levelDBA(
             loop,
             [&] {
-                stream = backend->openPlayback(loop.sink, {44100.0, 2}, render);
-                ASSERT_FALSE(stream->start().has_value());
+                play(loop.sink, 44100, {1000, 0.25, 0.25});
             },
-            [&] { stream->stop(); });
+            [&] { stopPlaying(); });
     }
 
-    std::unique_ptr<QtAudioBackend> backend;
     MemoryPreferencesStore preferences;
 
 private:
-    static inline int s_runs = 0;
-    QString m_suffix;
-    QStringList m_modules;
     QTemporaryDir m_fifos;
     std::unique_ptr<QProcess> m_sox;
 };

@@ -1,6 +1,7 @@
 // The panel as a screen reader meets it: the panel program runs on the test display
-// with Qt's AT-SPI bridge on, and Debian's pyatspi reads its widgets from the
-// accessibility bus and presses its buttons.
+// with Qt's AT-SPI bridge on, and Debian's pyatspi presses its buttons over the
+// accessibility bus. That every value and control has a name is the panel widget's own
+// test; the real program's panel is read over the bus by the input-file test.
 #include "support/AccessibleHost.h"
 
 #include <gtest/gtest.h>
@@ -26,34 +27,6 @@ protected:
         return !AccessibleHost::matching(objects, pattern).empty();
     }
 };
-
-TEST_F(PanelAccessibilityTest, EveryValueAndControlIsNamed) {
-    const auto objects = read({QStringLiteral("tree")});
-    ASSERT_FALSE(objects.empty());
-    for (const auto& object : objects) {
-        if (object.showing &&
-            (object.role == QLatin1String("label") || object.role == QLatin1String("push button"))) {
-            EXPECT_FALSE(object.name.isEmpty()) << object.role.toStdString();
-        }
-    }
-    // Values are read with their units, as they are drawn.
-    EXPECT_TRUE(anyMatches(objects, QStringLiteral("^\\d+\\.\\d dBA$")));
-    EXPECT_TRUE(anyMatches(objects, QStringLiteral("^\\d+\\.\\d dBC$")));
-    EXPECT_TRUE(anyMatches(objects, QStringLiteral("^LF gap \\+\\d+ dB$")));
-    EXPECT_TRUE(anyMatches(objects, QStringLiteral("^4\\d\\.\\d%$")));
-    // The band is words, not only a colour.
-    EXPECT_TRUE(find(objects, QStringLiteral("Caution")));
-    EXPECT_TRUE(find(objects, QStringLiteral("Hearing Dose")));
-    for (const char* button : {"End Session", "Reset Dose", "Settings", "History", "Quit"}) {
-        const AccessibleObject* found = find(objects, QLatin1String(button));
-        ASSERT_TRUE(found) << button;
-        EXPECT_TRUE(found->enabled) << button;
-    }
-    const AccessibleObject* updates = find(objects, QStringLiteral("Updates"));
-    ASSERT_TRUE(updates);
-    EXPECT_FALSE(updates->enabled);
-    EXPECT_EQ(updates->description, QStringLiteral("Updates come from your package manager"));
-}
 
 TEST_F(PanelAccessibilityTest, AScreenReaderCanAskForTheResetAndCancelIt) {
     const auto asked = read({QStringLiteral("press"), QStringLiteral("Reset Dose"), QStringLiteral("wait"),

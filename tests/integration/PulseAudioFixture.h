@@ -56,28 +56,41 @@ protected:
         QString sourceModule;
     };
 
+    // Loads a module for this test; it is unloaded when the test ends.
+    QString loadModule(const QStringList& args) {
+        const QString module = pactl(QStringList{"load-module"} + args);
+        m_modules.append(module);
+        return module;
+    }
+
+    // Waits until the audio layer can find the sink and the source.
+    void waitForDevices(const QString& sink, const QString& source) {
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                return !platform::QtAudioBackend::findDevice(QAudioDevice::Output, sink).isNull() &&
+                       !platform::QtAudioBackend::findDevice(QAudioDevice::Input, source).isNull();
+            },
+            3000));
+    }
+
     // A null sink and a capturable source on its monitor.
     Loopback loadLoopback(const QString& name, int rate, int channels = 2) {
         Loopback loopback;
         loopback.sink = QStringLiteral("kt_%1_%2").arg(name, m_suffix);
         loopback.source = QStringLiteral("kt_%1_mic_%2").arg(name, m_suffix);
-        m_modules.append(
-            pactl({"load-module", "module-null-sink", "sink_name=" + loopback.sink,
-                   QStringLiteral("rate=%1").arg(rate), QStringLiteral("channels=%1").arg(channels),
-                   "sink_properties=device.description=Kavro_" + name + "_out"}));
+        loadModule({"module-null-sink", "sink_name=" + loopback.sink, QStringLiteral("rate=%1").arg(rate),
+                    QStringLiteral("channels=%1").arg(channels),
+                    "sink_properties=device.description=Kavro_" + name + "_out"});
         loopback.sourceModule =
-            pactl({"load-module", "module-remap-source", "master=" + loopback.sink + ".monitor",
-                   "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
-                   "source_properties=device.description=Kavro_" + name + "_mic"});
-        m_modules.append(loopback.sourceModule);
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                return !platform::QtAudioBackend::findDevice(QAudioDevice::Output, loopback.sink).isNull() &&
-                       !platform::QtAudioBackend::findDevice(QAudioDevice::Input, loopback.source).isNull();
-            },
-            3000));
+            loadModule({"module-remap-source", "master=" + loopback.sink + ".monitor",
+                        "source_name=" + loopback.source, QStringLiteral("rate=%1").arg(rate),
+                        "source_properties=device.description=Kavro_" + name + "_mic"});
+        waitForDevices(loopback.sink, loopback.source);
         return loopback;
     }
+
+    // A name for a device of this test's own.
+    QString deviceName(const QString& name) const { return QStringLiteral("kt_%1_%2").arg(name, m_suffix); }
 
     void unloadModule(const QString& module) {
         pactl({"unload-module", module});
@@ -97,6 +110,8 @@ protected:
         ASSERT_FALSE(stream->start().has_value());
         m_players.push_back(std::move(stream));
     }
+
+    void stopPlaying() { m_players.clear(); }
 
     std::unique_ptr<platform::QtAudioBackend> backend;
 

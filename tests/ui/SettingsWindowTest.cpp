@@ -2,7 +2,6 @@
 // and their survival across a restart, the switches and the About rows, the Safety
 // tab's figures, and a name for every control a screen reader meets.
 #include "platform/Settings.h"
-#include "platform/qt/SettingsPreferencesStore.h"
 #include "support/ParamNames.h"
 #include "ui/SettingsFixture.h"
 #include "ui/settings/SafetyTab.h"
@@ -13,12 +12,10 @@
 
 #include <QAccessible>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace kavro {
@@ -133,59 +130,6 @@ TEST(WorkstationListTest, EqualNamesKeepTheOrderOfTheirIds) {
     EXPECT_EQ(first->applicationId, QStringLiteral("a.first"));
     EXPECT_EQ((first + 1)->applicationId, QStringLiteral("z.second"));
     EXPECT_TRUE(first->removable);
-}
-
-// The user's watched applications are kept in the real preferences file and come back
-// with the next launch: a restart no longer forgets them.
-class WorkstationRestartTest : public testing::AppStateFixture {
-protected:
-    std::unique_ptr<SettingsWindowContent> openOver(platform::PreferencesStore& store) {
-        state = makeState(store);
-        settle();
-        auto window = std::make_unique<SettingsWindowContent>(*state, ui::BuildInfo{});
-        window->showTab(SettingsWindowContent::Tab::workstations);
-        window->show();
-        settle();
-        return window;
-    }
-
-    QTemporaryDir folder;
-};
-
-TEST_F(WorkstationRestartTest, TheUsersEntriesSurviveARestart) {
-    const QString path = folder.filePath(QStringLiteral("Kavro.conf"));
-    {
-        platform::SettingsPreferencesStore store(path);
-        auto window = openOver(store);
-        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("applicationIdField")),
-                         QStringLiteral("renoise"));
-        QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("nameField")),
-                         QStringLiteral("Renoise"));
-        QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("addButton")), Qt::LeftButton);
-        // A built-in renamed lasts only for this run.
-        state->dawDetection().addWatchedApplication(QStringLiteral("com.cockos.reaper"),
-                                                    QStringLiteral("Reaper 7"));
-        window.reset();
-        state.reset();
-    }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("customWatchedApplications"));
-
-    platform::SettingsPreferencesStore store(path);
-    auto window = openOver(store);
-    const auto& watched = state->dawDetection().watchedBundleIDs();
-    EXPECT_EQ(watched.value(QStringLiteral("renoise")), QStringLiteral("Renoise"));
-    EXPECT_EQ(watched.value(QStringLiteral("com.cockos.reaper")), QStringLiteral("REAPER"));
-    auto* remove = window->findChild<QToolButton*>(QStringLiteral("removeButton"));
-    ASSERT_NE(remove, nullptr);
-    EXPECT_EQ(remove->accessibleName(), QStringLiteral("Remove Renoise"));
-
-    // And it starts sessions like any watched application.
-    workspace.launch(QStringLiteral("renoise"));
-    ASSERT_TRUE(state->sessionManager().currentSession());
-    EXPECT_EQ(state->sessionManager().currentSession()->dawName, QStringLiteral("Renoise"));
-    window.reset();
 }
 
 // ---- switches ----

@@ -109,7 +109,6 @@ TEST(BandIconsTest, EachBandHasItsOwnSymbolAndTheProgramCarriesIt) {
         names.insert(name);
     }
     EXPECT_EQ(names.size(), kLevels.size());
-    EXPECT_EQ(BandIcons::symbolName(DoseLevel::warning), QStringLiteral("ear.trianglebadge.exclamationmark"));
 }
 
 // The drawn pixels of an image and whether all of them carry the colour. Pixmaps are
