@@ -3,15 +3,8 @@
 // are driven by calling their handlers, so no test waits for time to pass except for
 // the 0.4 s device rule of the measurement service.
 #include "core/AppState.h"
-#include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
 #include "platform/Settings.h"
-#include "platform/testing/FakeLoginItemService.h"
-#include "platform/testing/ManualClock.h"
-#include "platform/testing/MemoryFileStore.h"
-#include "platform/testing/RecordingNotificationCenter.h"
-#include "platform/testing/ScriptedAudioBackend.h"
-#include "platform/testing/ScriptedWorkspace.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/DAWDetectionService.h"
@@ -19,6 +12,7 @@
 #include "services/LeqStatisticsService.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
+#include "support/AppStateFixture.h"
 #include "support/TestSignals.h"
 #include "support/WaitUntil.h"
 
@@ -47,30 +41,19 @@ using testing::waitUntil;
 const QString kReaper = QStringLiteral("com.cockos.reaper");
 const QString kAbleton = QStringLiteral("com.ableton.live");
 
-platform::AudioDeviceDescription input(const QString& uid) {
-    platform::AudioDeviceDescription description;
-    description.uid = uid;
-    description.name = uid;
-    description.channelCount = 1;
-    description.sampleRate = 48000;
-    return description;
-}
-
 // A 1 kHz sine at full scale: about 91 dBA with the default 94 dB offset.
 std::vector<float> loudBuffer() {
     return testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
 }
 
-class AppStateTest : public ::testing::Test {
+class AppStateTest : public testing::AppStateFixture {
 protected:
     AppStateTest() {
         backend.inputs = {input(QStringLiteral("usb"))};
         backend.outputs = {input(QStringLiteral("speakers"))};
     }
 
-    void TearDown() override { state.reset(); }
-
-    static inline const QString kDataFolder = QStringLiteral("/home/ada/.local/share/Kavro");
+    static platform::AudioDeviceDescription input(const QString& uid) { return device(uid, uid); }
     static QString historyPath() { return services::SessionManager::historyFileIn(kDataFolder); }
     // The history as the next launch will find it.
     std::unique_ptr<services::SessionManager> reread() {
@@ -78,8 +61,7 @@ protected:
     }
 
     void build() {
-        state = std::make_unique<AppState>(AppState::Platform{backend, preferences, clock, notifications,
-                                                              workspace, loginItem, files, kDataFolder});
+        state = makeState(preferences);
         settle();
     }
 
@@ -134,15 +116,6 @@ protected:
         }
         return false;
     }
-
-    platform::testing::ScriptedAudioBackend backend;
-    platform::MemoryPreferencesStore preferences;
-    platform::testing::ManualClock clock{QDateTime(QDate(2025, 3, 14), QTime(14, 0), QTimeZone::utc())};
-    platform::testing::RecordingNotificationCenter notifications;
-    platform::testing::ScriptedWorkspace workspace;
-    platform::testing::FakeLoginItemService loginItem;
-    platform::testing::MemoryFileStore files;
-    std::unique_ptr<AppState> state;
 };
 
 // ---- settings ----

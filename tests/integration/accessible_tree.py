@@ -7,7 +7,6 @@ Usage: accessible_tree.py APPLICATION COMMAND...
   tree             print every object as a JSON line: name, role, states, description
   press NAME       press the showing button called NAME
   wait NAME        wait until a showing object is called NAME
-  gone NAME        wait until no showing object is called NAME
 Run it with Debian's /usr/bin/python3, which has the pyatspi module.
 """
 import json
@@ -71,15 +70,6 @@ def wait_for(application, name):
     raise SystemExit(f"accessible_tree: nothing called {name!r} is showing")
 
 
-def wait_until_gone(application, name):
-    deadline = time.monotonic() + TIMEOUT_SECONDS
-    while time.monotonic() < deadline:
-        if showing_named(application, name) is None:
-            return
-        time.sleep(0.1)
-    raise SystemExit(f"accessible_tree: {name!r} is still showing")
-
-
 def main(arguments):
     if len(arguments) < 2:
         raise SystemExit(__doc__)
@@ -95,8 +85,6 @@ def main(arguments):
             node.queryAction().doAction(0)
         elif command == "wait":
             wait_for(application, commands.pop(0))
-        elif command == "gone":
-            wait_until_gone(application, commands.pop(0))
         else:
             raise SystemExit(f"accessible_tree: unknown command {command!r}")
     sys.stdout.flush()

@@ -3,7 +3,7 @@
 // The application state over fakes with one microphone, and an updater whose answer a
 // test sets: what the panel's presenter and widget tests start from.
 #include "platform/Updater.h"
-#include "ui/AppStateFixture.h"
+#include "support/AppStateFixture.h"
 
 namespace kavro::testing {
 

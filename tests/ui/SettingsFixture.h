@@ -9,7 +9,7 @@
 #include "services/MicFrequencyCorrection.h"
 #include "services/MicResponseCalibrationService.h"
 #include "services/PinkNoisePlayer.h"
-#include "ui/AppStateFixture.h"
+#include "support/AppStateFixture.h"
 #include "ui/settings/AudioTab.h"
 #include "ui/settings/SettingsWindowContent.h"
 

@@ -2,7 +2,8 @@
 
 // The whole application state over fakes (scripted audio devices and workspace, memory
 // preferences, manual clock), with helpers that play a tone and run the 0.1 s feed as
-// its timer would. Shared by the tests of the panel and of the settings window.
+// its timer would. Shared by the tests of the application state, the panel and the
+// settings window.
 #include "core/AppState.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/FakeLoginItemService.h"
