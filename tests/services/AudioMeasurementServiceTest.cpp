@@ -1,4 +1,5 @@
 #include "services/AudioMeasurementService.h"
+#include "dsp/AWeightingFilter.h"
 #include "dsp/MicCorrectionHook.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedAudioBackend.h"
@@ -275,12 +276,13 @@ TEST_F(AudioMeasurementServiceTest, StartRoutesToTheSelectionAndTheFiltersFollow
     EXPECT_TRUE(backend.stream()->isStarted());
     EXPECT_EQ(service->currentSampleRate(), 44100.0);
     // Buffers of one whole 100 Hz cycle each, so that every buffer's RMS is exact: the
-    // A-weighting of 44.1 kHz takes 19.18 dB off.
+    // level is the A-weighting of 44.1 kHz at 100 Hz, not that of 48 kHz.
     SineSource low(100, 44100);
     for (int i = 0; i < 40; ++i) {
         feed(low.next(441));
     }
-    EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99 - 19.18, 0.02);
+    const double weighting = 20.0 * std::log10(kavro::dsp::AWeightingFilter(44100).magnitudeAt(100));
+    EXPECT_NEAR(levelDb(service->lastBuffer().rmsA, 94.0), 90.99 + weighting, 0.02);
 
     // A selection that is not present captures from the default input.
     service->stop();
