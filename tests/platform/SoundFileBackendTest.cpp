@@ -3,6 +3,7 @@
 // silent at the end otherwise.
 #include "platform/file/SoundFileBackend.h"
 #include "platform/file/SoundFile.h"
+#include "support/ParamNames.h"
 #include "support/SoundFiles.h"
 
 #include <QTemporaryDir>
@@ -49,7 +50,13 @@ private:
     Recording m_recording;
 };
 
-class SoundFileBackendTest : public ::testing::TestWithParam<SoundFileBackend::Pace> {
+struct PaceCase {
+    const char* name;
+    SoundFileBackend::Pace pace;
+};
+using kavro::testing::PrintTo;
+
+class SoundFileBackendTest : public ::testing::TestWithParam<PaceCase> {
 protected:
     void SetUp() override {
         // Sample n holds (n + 1) / 1000, so the order of delivery can be read back.
@@ -67,7 +74,7 @@ protected:
 };
 
 TEST_P(SoundFileBackendTest, DeliversWholeBuffersInPlayingTimeFromItsOwnThread) {
-    SoundFileBackend backend(*m_file, 0, GetParam());
+    SoundFileBackend backend(*m_file, 0, GetParam().pace);
     Recorder recorder;
     auto stream = backend.openCapture(QString(), 0, kBufferFrames, recorder.callback());
     const auto started = std::chrono::steady_clock::now();
@@ -93,7 +100,7 @@ TEST_P(SoundFileBackendTest, DeliversWholeBuffersInPlayingTimeFromItsOwnThread) 
     // After the file's last frame: the file again from its start, or silence.
     ASSERT_GT(samples.size(), static_cast<std::size_t>(kFileFrames + 10));
     EXPECT_FLOAT_EQ(samples[kFileFrames - 1], kFileFrames / 1000.0f);
-    const bool loops = GetParam() == SoundFileBackend::Pace::realTimeLooped;
+    const bool loops = GetParam().pace == SoundFileBackend::Pace::realTimeLooped;
     for (std::size_t index = kFileFrames; index < samples.size(); ++index) {
         const float expected = loops ? static_cast<float>(index % kFileFrames + 1) / 1000.0f : 0.0f;
         ASSERT_FLOAT_EQ(samples[index], expected) << "sample " << index;
@@ -106,8 +113,9 @@ TEST_P(SoundFileBackendTest, DeliversWholeBuffersInPlayingTimeFromItsOwnThread) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Paces, SoundFileBackendTest,
-                         ::testing::Values(SoundFileBackend::Pace::realTime,
-                                           SoundFileBackend::Pace::realTimeLooped));
+                         ::testing::Values(PaceCase{"realTime", SoundFileBackend::Pace::realTime},
+                                           PaceCase{"looped", SoundFileBackend::Pace::realTimeLooped}),
+                         kavro::testing::PrintedName());
 
 } // namespace
 } // namespace kavro::platform

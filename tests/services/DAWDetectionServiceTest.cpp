@@ -2,6 +2,7 @@
 
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ScriptedWorkspace.h"
+#include "support/ParamNames.h"
 
 #include <QSignalSpy>
 
@@ -159,6 +160,8 @@ TEST_F(DAWDetectionServiceTest, UserEntriesSurviveARestartAndARemovalToo) {
     build();
     EXPECT_EQ(service->watchedBundleIDs(), builtInWorkstationIDs());
 }
+
+using kavro::testing::PrintTo;
 
 struct StoredEntriesCase {
     const char* name;

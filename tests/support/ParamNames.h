@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace kavro::testing {
 
@@ -21,5 +24,13 @@ struct PrintedName {
         return name;
     }
 };
+
+// Prints a table's case as its name, for the cases that carry one; a test file brings it
+// in next to its cases with `using kavro::testing::PrintTo;`.
+template <typename Case>
+requires std::is_convertible_v<decltype(std::declval<const Case&>().name), const char*>
+void PrintTo(const Case& testCase, std::ostream* os) {
+    *os << testCase.name;
+}
 
 } // namespace kavro::testing

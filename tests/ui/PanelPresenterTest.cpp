@@ -29,6 +29,8 @@ protected:
 
 // ---- sections ----
 
+using kavro::testing::PrintTo;
+
 struct SectionCase {
     const char* name;
     bool measuring;

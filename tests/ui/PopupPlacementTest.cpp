@@ -2,11 +2,14 @@
 // screen edge the tray is on, centred on the icon, and never beyond the screen's
 // available area (the screen without its panels).
 #include "ui/shell/PopupPlacement.h"
+#include "support/ParamNames.h"
 
 #include <gtest/gtest.h>
 
 namespace kavro::ui {
 namespace {
+
+using kavro::testing::PrintTo;
 
 struct Placement {
     const char* name;

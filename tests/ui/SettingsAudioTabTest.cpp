@@ -127,6 +127,8 @@ TEST_F(SettingsAudioTabTest, TheMicLocationNoteIsKeptAtEveryKeystroke) {
 
 // ---- level calibration ----
 
+using kavro::testing::PrintTo;
+
 struct SliderCase {
     const char* name;
     std::vector<Qt::Key> keys;

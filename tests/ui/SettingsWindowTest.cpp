@@ -65,6 +65,8 @@ protected:
 
 // ---- DAWs ----
 
+using kavro::testing::PrintTo;
+
 struct AddCase {
     const char* name;
     QString applicationId;

@@ -1,5 +1,6 @@
 // The band colours and symbols: readable on light and dark palettes, tinted as asked,
 // with their cut-outs left transparent.
+#include "support/ParamNames.h"
 #include "ui/style/BandIcons.h"
 #include "ui/style/Colours.h"
 #include "ui/style/SymbolIcons.h"
@@ -26,6 +27,8 @@ QPalette paletteOn(QColor window, QColor text) {
     palette.setColor(QPalette::WindowText, text);
     return palette;
 }
+
+using kavro::testing::PrintTo;
 
 struct PaletteCase {
     const char* name;
