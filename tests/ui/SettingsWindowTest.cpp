@@ -181,19 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  keys::timeSensitiveNotifications}),
     kavro::testing::PrintedName());
 
-TEST_F(SettingsWindowTest, LaunchAtLoginRegistersWithTheDesktopAndShowsARefusal) {
-    showTab(SettingsWindowContent::Tab::general);
-    auto* box = checkBox(QStringLiteral("Launch at Login"));
-    click(box);
-    EXPECT_EQ(loginItem.status(), platform::LoginItemStatus::enabled);
-
-    loginItem.setFailing(true);
-    click(box);
-    refresh();
-    EXPECT_TRUE(box->isChecked()) << "the desktop kept the entry, so the box shows it";
-    EXPECT_TRUE(state->launchAtLogin());
-}
-
 // ---- About ----
 
 struct AboutCase {
