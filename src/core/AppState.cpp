@@ -307,6 +307,22 @@ void AppState::setupProblemReports() {
     connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
     connect(m_sessionManager.get(), &SessionManager::csvExportFailed, this,
             [](const QString& error) { platform::printConsoleLine(kExportFailed + error); });
+    // The console is not enough for a history that cannot be written: the user hears of
+    // it once when saving starts to fail (the panel shows it until a save succeeds).
+    connect(m_sessionManager.get(), &SessionManager::historySaveProblemChanged, this,
+            &AppState::historySaveProblemChanged);
+    // A save that failed while the state was being built (a recovered session) is told
+    // once everything, the notifications included, is set up.
+    if (m_sessionManager->historySaveProblem()) {
+        QMetaObject::invokeMethod(this, &AppState::historySaveProblemChanged, Qt::QueuedConnection);
+    }
+}
+
+void AppState::historySaveProblemChanged() {
+    if (const auto& problem = m_sessionManager->historySaveProblem()) {
+        m_alerts->sendHistorySaveFailedNotification(*problem);
+    }
+    emit changed();
 }
 
 void AppState::setupPinkNoiseLink() {
@@ -506,6 +522,11 @@ void AppState::dayCheckTick() {
         performDailyReset();
     } else {
         scheduleMidnightReset();
+    }
+    // A history that could not be saved is tried again once a minute; the console and
+    // the user have already been told.
+    if (m_sessionManager->historySaveProblem()) {
+        (void)m_sessionManager->saveHistory();
     }
 }
 

@@ -312,6 +312,12 @@ QWidget* PanelWidget::buildCommands() {
     auto* layout = column(section);
     layout->setSpacing(6);
 
+    m_historyProblem =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::orange, "historyProblem");
+    m_historyProblem->setElided(true);
+    m_historyProblem->setVisible(false);
+    layout->addWidget(m_historyProblem);
+
     m_sessionButton = new QPushButton(section);
     m_sessionButton->setObjectName(QStringLiteral("sessionButton"));
     m_sessionButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -532,6 +538,7 @@ void PanelWidget::applyToday(const PanelModel::Today& today) {
 }
 
 void PanelWidget::applyCommands(const PanelModel::Commands& commands) {
+    setOptional(m_historyProblem, commands.historyProblem);
     setButton(m_sessionButton, commands.sessionButton);
     setButton(m_resetButton, commands.resetButton);
     m_resetQuestion->setText(commands.resetQuestion);
