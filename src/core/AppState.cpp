@@ -174,7 +174,9 @@ std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose(
     // A restart on the same day continues the stored dose; today's completed sessions,
     // which the history keeps even when the stored dose was lost, are its floor, and so
     // is the dose a session that goes on had seen at its checkpoint.
-    m_doseCalculator->restorePersistedDose();
+    if (const auto reset = m_doseCalculator->restorePersistedDose()) {
+        platform::printConsoleLine(*reset);
+    }
     auto resumed = recoverSession();
     double floor = m_sessionManager->todaysCompletedDose();
     if (resumed && m_clock.isToday(resumed->savedAt)) {
@@ -440,10 +442,14 @@ void AppState::resetDose() {
 }
 
 void AppState::deleteSession(const models::Session& session) {
+    // The share taken away is what the history held for the session, however often.
+    const double before = m_sessionManager->todaysCompletedDose();
     m_sessionManager->removeSession(session.id);
+    const double remaining = m_sessionManager->todaysCompletedDose();
     printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     if (m_clock.isToday(session.startDate)) {
-        m_doseCalculator->overrideDose(m_sessionManager->todaysCompletedDose());
+        m_doseCalculator->removeSessionDose(before - remaining, remaining,
+                                            m_sessionManager->currentSession().has_value());
     }
 }
 

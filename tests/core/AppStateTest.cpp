@@ -697,14 +697,27 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
     EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Yesterday"));
 }
 
-TEST_F(AppStateHistoryTest, DeletingASessionOfTodaySetsTheDoseToTheRest) {
+TEST_F(AppStateHistoryTest, DeletingASessionTakesAwayOnlyItsShare) {
     state->deleteSession(named("Yesterday"));
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
     state->deleteSession(named("Noon"));
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
+
+    // While a session runs, deleting another leaves the running one its whole share.
+    state->startSession(QStringLiteral("REAPER"));
+    playLoud();
+    listen(60.0);
+    const auto& dose = state->doseCalculator();
+    const double share = dose.accumulatedDose() - dose.sessionStartDose();
+    ASSERT_GT(share, 0.005);
+    state->deleteSession(named("Morning"));
+    EXPECT_NEAR(dose.accumulatedDose(), share, 1e-12);
+    EXPECT_NEAR(dose.accumulatedDose() - dose.sessionStartDose(), share, 1e-12);
+    state->endSession();
     const auto stored = reread();
     ASSERT_EQ(stored->sessionHistory().size(), 1);
-    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Morning"));
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
+    EXPECT_NEAR(stored->sessionHistory().front().doseAccumulated, share * 100.0, 1e-9);
 }
 
 // ---- console lines ----
@@ -792,6 +805,16 @@ TEST_F(AppStateConsoleTest, AStoredOffsetOutsideWhatAMicrophoneCanHaveFallsBackT
         EXPECT_EQ(state->calibrationOffset(), test.used);
         EXPECT_EQ(state->audioService().calibrationOffset(), test.used);
     }
+}
+
+TEST_F(AppStateConsoleTest, AStoredDoseNoDayCanReachIsResetWithOneLine) {
+    preferences.setDate(keys::doseDate.name, clock.now());
+    preferences.setDouble(keys::accumulatedDose.name, 1e308);
+    const QStringList lines = consoleLinesOf([&] { build(); });
+    ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("[Kavro] ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(keys::accumulatedDose.name)) << lines[0].toStdString();
+    EXPECT_EQ(state->doseCalculator().dosePercentage(), 0.0);
 }
 
 TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {

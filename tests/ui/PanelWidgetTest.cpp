@@ -132,6 +132,13 @@ TEST_F(PanelWidgetTest, ADoseOverTheLimitFillsTheBarInRedAndNoDoseLeavesItEmpty)
     EXPECT_NE(barColourAt(bar, 0.02).rgb(), ui::roleColour(ColourRole::green, panel->palette()).rgb());
 }
 
+TEST_F(PanelWidgetTest, NoTextWidensThePanel) {
+    setDose(1e300);
+    refresh();
+    EXPECT_GT(text("dose").size(), 300);
+    EXPECT_EQ(panel->width(), PanelWidget::kWidth);
+}
+
 TEST_F(PanelWidgetTest, TheDoseBarGlidesToANewValue) {
     auto* bar = child<ui::DoseBar>("doseBar");
     setDose(60.0);

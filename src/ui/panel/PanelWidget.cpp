@@ -106,6 +106,9 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
 PanelWidget::~PanelWidget() = default;
 
 Divider* PanelWidget::addSection(QWidget* section, bool withDivider) {
+    // A section takes the panel's width and never asks for more: whatever one of its
+    // texts says, the panel stays as wide as agreed.
+    section->setSizePolicy(QSizePolicy::Ignored, section->sizePolicy().verticalPolicy());
     layout()->addWidget(section);
     if (!withDivider) {
         return nullptr;
