@@ -137,6 +137,13 @@ TEST_F(PanelWidgetTest, NoTextWidensThePanel) {
     refresh();
     EXPECT_GT(text("dose").size(), 300);
     EXPECT_EQ(panel->width(), PanelWidget::kWidth);
+
+    // The most a day can hold is shown whole: the titles beside it give way.
+    setDose(services::DoseCalculator::mostDoseInADay() * 100.0);
+    refresh();
+    const auto* dose = child<SymbolLabel>("dose");
+    EXPECT_GE(dose->width(), dose->sizeHint().width());
+    EXPECT_EQ(panel->width(), PanelWidget::kWidth);
 }
 
 TEST_F(PanelWidgetTest, TheDoseBarGlidesToANewValue) {

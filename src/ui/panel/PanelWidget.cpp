@@ -136,10 +136,12 @@ QWidget* PanelWidget::buildHeader() {
     titles->setSpacing(1);
     m_title = label(section, styledFont(font(), TextStyle::headline), ColourRole::primary, "title");
     m_bandLabel = label(section, styledFont(font(), TextStyle::small), ColourRole::green, "bandLabel");
+    // The dose is never cut: on a day of thousands of percent the titles give way.
+    m_title->setElided(true);
+    m_bandLabel->setElided(true);
     titles->addWidget(m_title);
     titles->addWidget(m_bandLabel);
-    layout->addLayout(titles);
-    layout->addStretch(1);
+    layout->addLayout(titles, 1);
 
     m_dose = label(section, styledFont(font(), TextStyle::large), ColourRole::green, "dose");
     m_dose->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
