@@ -190,7 +190,7 @@ std::optional<QString> SessionManager::keepUnreadableFile(const QString& path) {
 }
 
 std::optional<QString> SessionManager::saveHistory() {
-    const std::optional<QString> error = writeHistory();
+    std::optional<QString> error = writeHistory();
     setHistorySaveProblem(error);
     return error;
 }

@@ -807,16 +807,6 @@ TEST_F(AppStateConsoleTest, AStoredOffsetOutsideWhatAMicrophoneCanHaveFallsBackT
     }
 }
 
-TEST_F(AppStateConsoleTest, AStoredDoseNoDayCanReachIsResetWithOneLine) {
-    preferences.setDate(keys::doseDate.name, clock.now());
-    preferences.setDouble(keys::accumulatedDose.name, 1e308);
-    const QStringList lines = consoleLinesOf([&] { build(); });
-    ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
-    EXPECT_TRUE(lines[0].startsWith("[Kavro] ")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[0].contains(keys::accumulatedDose.name)) << lines[0].toStdString();
-    EXPECT_EQ(state->doseCalculator().dosePercentage(), 0.0);
-}
-
 TEST_F(AppStateConsoleTest, AudioProblemsArePrinted) {
     build();
     backend.startError = QStringLiteral("device busy");
