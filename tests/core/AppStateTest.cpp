@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -672,16 +673,6 @@ protected:
         sessions.startSession(QString::fromLatin1(name));
         ASSERT_FALSE(sessions.endSession(dose, 0.0));
     }
-
-    models::Session named(const char* name) const {
-        for (const auto& session : state->sessionManager().sessionHistory()) {
-            if (session.dawName == QLatin1String(name)) {
-                return session;
-            }
-        }
-        ADD_FAILURE() << "no session " << name;
-        return {};
-    }
 };
 
 TEST_F(AppStateHistoryTest, LaunchRaisesTheDoseToTodaysSessions) {
@@ -698,6 +689,14 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
 }
 
 TEST_F(AppStateHistoryTest, DeletingASessionTakesAwayOnlyItsShare) {
+    const auto named = [&](const char* name) {
+        const auto& history = state->sessionManager().sessionHistory();
+        const auto found =
+            std::find_if(history.cbegin(), history.cend(), [&](const models::Session& session) {
+                return session.dawName == QLatin1String(name);
+            });
+        return found != history.cend() ? *found : models::Session{};
+    };
     state->deleteSession(named("Yesterday"));
     EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
     state->deleteSession(named("Noon"));
