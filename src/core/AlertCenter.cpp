@@ -292,6 +292,18 @@ void AlertCenter::sendDeviceDisconnectedNotification() {
     m_center.add(request);
 }
 
+void AlertCenter::sendHistorySaveFailedNotification(const QString& reason) {
+    NotificationRequest request;
+    request.title = QStringLiteral("Session history not saved");
+    request.body =
+        QStringLiteral("Your sessions are kept and will be saved as soon as writing works again (%1).")
+            .arg(reason);
+    request.sound = NotificationSound::standard;
+    // One identifier: a later failure replaces this notice instead of adding another.
+    request.identifier = QStringLiteral("history-save-failed");
+    m_center.add(request);
+}
+
 void AlertCenter::handleResponse(const platform::NotificationResponse& response) {
     if (response.actionIdentifier == kSnoozeActionIdentifier) {
         m_snoozedUntil = m_clock.now().addMSecs(static_cast<qint64>(kSnoozeSeconds * 1000.0));

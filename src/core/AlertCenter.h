@@ -54,6 +54,8 @@ public:
     // Both in percent of the daily allowance.
     void sendSessionRecapNotification(double sessionDose, double totalDose);
     void sendDeviceDisconnectedNotification();
+    // The history file could not be written; `reason` says why.
+    void sendHistorySaveFailedNotification(const QString& reason);
 
     void handleResponse(const platform::NotificationResponse& response);
     // A session end restarts the sustained-listening watch.

@@ -174,7 +174,9 @@ std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose(
     // A restart on the same day continues the stored dose; today's completed sessions,
     // which the history keeps even when the stored dose was lost, are its floor, and so
     // is the dose a session that goes on had seen at its checkpoint.
-    m_doseCalculator->restorePersistedDose();
+    if (const auto reset = m_doseCalculator->restorePersistedDose()) {
+        platform::printConsoleLine(*reset);
+    }
     auto resumed = recoverSession();
     double floor = m_sessionManager->todaysCompletedDose();
     if (resumed && m_clock.isToday(resumed->savedAt)) {
@@ -307,6 +309,22 @@ void AppState::setupProblemReports() {
     connect(m_pinkNoisePlayer.get(), &PinkNoisePlayer::problem, this, &platform::printConsoleLine);
     connect(m_sessionManager.get(), &SessionManager::csvExportFailed, this,
             [](const QString& error) { platform::printConsoleLine(kExportFailed + error); });
+    // The console is not enough for a history that cannot be written: the user hears of
+    // it once when saving starts to fail (the panel shows it until a save succeeds).
+    connect(m_sessionManager.get(), &SessionManager::historySaveProblemChanged, this,
+            &AppState::historySaveProblemChanged);
+    // A save that failed while the state was being built (a recovered session) is told
+    // once everything, the notifications included, is set up.
+    if (m_sessionManager->historySaveProblem()) {
+        QMetaObject::invokeMethod(this, &AppState::historySaveProblemChanged, Qt::QueuedConnection);
+    }
+}
+
+void AppState::historySaveProblemChanged() {
+    if (const auto& problem = m_sessionManager->historySaveProblem()) {
+        m_alerts->sendHistorySaveFailedNotification(*problem);
+    }
+    emit changed();
 }
 
 void AppState::setupPinkNoiseLink() {
@@ -424,10 +442,14 @@ void AppState::resetDose() {
 }
 
 void AppState::deleteSession(const models::Session& session) {
+    // The share taken away is what the history held for the session, however often.
+    const double before = m_sessionManager->todaysCompletedDose();
     m_sessionManager->removeSession(session.id);
+    const double remaining = m_sessionManager->todaysCompletedDose();
     printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     if (m_clock.isToday(session.startDate)) {
-        m_doseCalculator->overrideDose(m_sessionManager->todaysCompletedDose());
+        m_doseCalculator->removeSessionDose(before - remaining, remaining,
+                                            m_sessionManager->currentSession().has_value());
     }
 }
 
@@ -506,6 +528,11 @@ void AppState::dayCheckTick() {
         performDailyReset();
     } else {
         scheduleMidnightReset();
+    }
+    // A history that could not be saved is tried again once a minute; the console and
+    // the user have already been told.
+    if (m_sessionManager->historySaveProblem()) {
+        (void)m_sessionManager->saveHistory();
     }
 }
 

@@ -175,6 +175,8 @@ private:
     void setupChangeForwarding();
     void setupPinkNoiseLink();
     void setupProblemReports();
+    // Tells the user once when saving the history starts to fail.
+    void historySaveProblemChanged();
     void startSPLFeed();
     void startReadingSampler();
     void stopReadingSampler();

@@ -27,6 +27,13 @@ public:
     }
     // The stored value, or the key's default.
     template <typename T> T value(const Setting<T>& setting) const { return valueIn(*m_store, setting); }
+    // The stored value as it is, not-a-number and infinity included; none when nothing of
+    // the key's type is stored. For telling a damaged value from a missing one.
+    template <typename T> std::optional<T> storedAsIs(const Setting<T>& setting) const {
+        const std::optional<PreferencesStore::Value> stored = m_store->value(setting.name);
+        const T* typed = stored ? std::get_if<T>(&*stored) : nullptr;
+        return typed ? std::optional<T>(*typed) : std::nullopt;
+    }
     template <typename T> void setValue(const Setting<T>& setting, const std::type_identity_t<T>& value) {
         m_store->setValue(setting.name, PreferencesStore::Value(value));
     }

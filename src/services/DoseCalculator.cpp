@@ -2,6 +2,7 @@
 
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
+#include "dsp/LevelMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,19 @@ namespace eu = dsp::eu;
 namespace keys = platform::keys;
 namespace niosh = dsp::niosh;
 using models::DoseLevel;
+
+namespace {
+
+QString outsideText(QLatin1String key, const QString& stored, const QString& highest) {
+    return QStringLiteral("%1 = %2 (0 to %3)").arg(key, stored, highest);
+}
+
+QString resetLine(const QStringList& values) {
+    return QStringLiteral("[Kavro] Stored values no day can reach were reset to 0: ") +
+           values.join(QStringLiteral(", "));
+}
+
+} // namespace
 
 DoseCalculator::DoseCalculator(platform::Settings settings, const platform::Clock& clock, QObject* parent)
     : QObject(parent), m_settings(settings), m_clock(clock) {}
@@ -139,27 +153,65 @@ void DoseCalculator::clearPersistedDose() {
     m_settings.remove(keys::peakDBACount115);
 }
 
-void DoseCalculator::restorePersistedDose() {
+double DoseCalculator::mostDoseInADay() {
+    // The meter reports no level above its cap, and the dose is fed nothing else.
+    return dose::doseFraction(dsp::level::kSmoothingInputCapDb, kLongestDaySeconds);
+}
+
+std::optional<QString> DoseCalculator::restorePersistedDose() {
     m_conservativeMode = m_settings.value(keys::doseConservativeMode);
 
     const std::optional<QDateTime> storedDate = m_settings.stored(keys::doseDate);
     if (!storedDate || !m_clock.isToday(*storedDate)) {
         clearPersistedDose();
-        return;
+        return std::nullopt;
     }
-    const double stored = m_settings.value(keys::accumulatedDose);
-    if (stored <= 0.0) {
-        return;
+    // A dose below nothing, not a number or beyond any day: nothing stored for the day
+    // can be trusted, and the day starts again from the sessions in the history.
+    const std::optional<double> stored = m_settings.storedAsIs(keys::accumulatedDose);
+    if (stored && !(*stored >= 0.0 && *stored <= mostDoseInADay())) {
+        clearPersistedDose();
+        return resetLine({outsideText(keys::accumulatedDose.name, QString::number(*stored),
+                                      QString::number(mostDoseInADay(), 'f', 0))});
     }
-    m_accumulatedDose = stored;
-    m_sessionStartDose = stored;
-    m_peakCount135 = m_settings.value(keys::peakCount135);
-    m_peakCount137 = m_settings.value(keys::peakCount137);
-    m_peakCount140 = m_settings.value(keys::peakCount140);
-    m_todayPeakDBC = m_settings.value(keys::todayPeakDBC);
-    m_peakDBACount115 = m_settings.value(keys::peakDBACount115);
+    const double dose = stored.value_or(0.0);
+    if (dose <= 0.0) {
+        return std::nullopt;
+    }
+    const QStringList reset = restorePeaks();
+    m_accumulatedDose = dose;
+    m_sessionStartDose = dose;
     emit changed();
-    publishSilently(stored);
+    publishSilently(dose);
+    if (reset.isEmpty()) {
+        return std::nullopt;
+    }
+    // Written back at once, so the next launch does not find the same values again.
+    persistDose();
+    return resetLine(reset);
+}
+
+QStringList DoseCalculator::restorePeaks() {
+    QStringList reset;
+    const auto count = [&](const platform::Setting<std::int64_t>& key) -> std::int64_t {
+        const std::int64_t stored = m_settings.value(key);
+        if (stored >= 0 && stored <= kMostCountsInADay) {
+            return stored;
+        }
+        reset << outsideText(key.name, QString::number(stored), QString::number(kMostCountsInADay));
+        return 0;
+    };
+    m_peakCount135 = count(keys::peakCount135);
+    m_peakCount137 = count(keys::peakCount137);
+    m_peakCount140 = count(keys::peakCount140);
+    m_peakDBACount115 = count(keys::peakDBACount115);
+    const double peak = m_settings.storedAsIs(keys::todayPeakDBC).value_or(0.0);
+    m_todayPeakDBC = (peak >= 0.0 && peak <= kHighestLevelDb) ? peak : 0.0;
+    if (m_todayPeakDBC != peak) {
+        reset << outsideText(keys::todayPeakDBC.name, QString::number(peak),
+                             QString::number(kHighestLevelDb));
+    }
+    return reset;
 }
 
 void DoseCalculator::reconcileWithSessions(double todayCompletedDose) {
@@ -168,10 +220,7 @@ void DoseCalculator::reconcileWithSessions(double todayCompletedDose) {
     if (!(sessionsDose > m_accumulatedDose)) {
         return;
     }
-    m_accumulatedDose = sessionsDose;
-    m_sessionStartDose = sessionsDose;
-    persistDose();
-    publishSilently(sessionsDose);
+    setDoseSilently(sessionsDose, sessionsDose);
 }
 
 void DoseCalculator::overrideDose(double percent) {
@@ -179,11 +228,27 @@ void DoseCalculator::overrideDose(double percent) {
     if (!std::isfinite(percent)) {
         return;
     }
-    m_accumulatedDose = percent / 100.0;
+    const double dose = percent / 100.0;
     // Keeps the running session's share (accumulated − start) at zero or above.
-    m_sessionStartDose = std::min(m_sessionStartDose, m_accumulatedDose);
+    setDoseSilently(dose, std::min(m_sessionStartDose, dose));
+}
+
+void DoseCalculator::removeSessionDose(double sessionPercent, double remainingPercent, bool sessionRunning) {
+    if (!std::isfinite(sessionPercent) || !std::isfinite(remainingPercent)) {
+        return;
+    }
+    const double runningShare = sessionRunning ? std::max(0.0, m_accumulatedDose - m_sessionStartDose) : 0.0;
+    const double floor = std::max(0.0, remainingPercent / 100.0) + runningShare;
+    const double dose = std::max(m_accumulatedDose - std::max(0.0, sessionPercent / 100.0), floor);
+    // The running session's mark moves down with the day, so its share stays what it was.
+    setDoseSilently(dose, sessionRunning ? dose - runningShare : std::min(m_sessionStartDose, dose));
+}
+
+void DoseCalculator::setDoseSilently(double dose, double sessionStartDose) {
+    m_accumulatedDose = dose;
+    m_sessionStartDose = sessionStartDose;
     persistDose();
-    publishSilently(m_accumulatedDose);
+    publishSilently(dose);
 }
 
 void DoseCalculator::reset() {

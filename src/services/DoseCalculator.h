@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,18 @@ class DoseCalculator : public QObject {
 public:
     // Two measurements further apart than this are treated as a pause, not as listening.
     static constexpr double kMaxStepSeconds = 60.0;
+
+    // What one day can hold. A stored value outside it was never measured (a damaged or
+    // hand-edited preferences file) and is reset at launch.
+    // The longest calendar day: 25 hours, when the clocks go back.
+    static constexpr double kLongestDaySeconds = 25 * 3600.0;
+    // A level or peak: what a full-scale sample reads at the highest calibration offset
+    // the program accepts.
+    static constexpr double kHighestLevelDb = 200.0;
+    // A counter grows by at most one per measurement, ten measurements a second.
+    static constexpr std::int64_t kMostCountsInADay = static_cast<std::int64_t>(10 * kLongestDaySeconds);
+    // The dose of the longest day spent wholly at the highest level the meter reports.
+    static double mostDoseInADay();
 
     DoseCalculator(platform::Settings settings, const platform::Clock& clock, QObject* parent = nullptr);
 
@@ -61,11 +74,17 @@ public:
     // One reading of the live levels (all in dB SPL) taken at `at`.
     void addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at);
     // At launch: continues today's stored dose, or clears a stored dose of another day.
-    void restorePersistedDose();
+    // A stored value that no day can reach is reset, and the line returned says which.
+    std::optional<QString> restorePersistedDose();
     // At launch: raises the dose to the total of today's completed sessions (percent) if that is higher.
     void reconcileWithSessions(double todayCompletedDose);
-    // Sets the dose (percent), up or down, after a session of today was deleted.
+    // Sets the dose (percent), up or down.
     void overrideDose(double percent);
+    // A completed session of today was deleted: its share (percent) is taken away and
+    // nothing else, so the running session's share, the dose heard outside sessions and
+    // the day's peaks stay. The day's dose stays at least `remainingPercent` (today's
+    // other completed sessions) plus the running session's share.
+    void removeSessionDose(double sessionPercent, double remainingPercent, bool sessionRunning);
     // A new day: dose, counters and stored state back to zero.
     void reset();
 
@@ -76,7 +95,11 @@ private:
     void trackPeak(double peakDBC);
     void persistDose();
     void clearPersistedDose();
-    // Publishes a dose set by restore, reconcile or override: the band moves without a callback.
+    // Restores the peak figures that a day can hold; names the ones reset.
+    QStringList restorePeaks();
+    // Sets the dose and the session mark (fractions), stores them and publishes the dose
+    // as restore, reconcile and override do: the band moves without a callback.
+    void setDoseSilently(double dose, double sessionStartDose);
     void publishSilently(double dose);
 
     platform::Settings m_settings;

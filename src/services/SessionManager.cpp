@@ -190,6 +190,20 @@ std::optional<QString> SessionManager::keepUnreadableFile(const QString& path) {
 }
 
 std::optional<QString> SessionManager::saveHistory() {
+    std::optional<QString> error = writeHistory();
+    setHistorySaveProblem(error);
+    return error;
+}
+
+void SessionManager::setHistorySaveProblem(const std::optional<QString>& problem) {
+    const bool changed = problem.has_value() != m_historySaveProblem.has_value();
+    m_historySaveProblem = problem;
+    if (changed) {
+        emit historySaveProblemChanged();
+    }
+}
+
+std::optional<QString> SessionManager::writeHistory() {
     if (auto error = createStorageFolder()) {
         return error;
     }

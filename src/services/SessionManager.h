@@ -126,6 +126,8 @@ public:
     [[nodiscard]] std::optional<QString> loadHistory();
     // Ended or removed sessions that the history file does not reflect yet.
     bool hasUnsavedChanges() const { return m_historyUnsaved; }
+    // Why the last save of the history failed; none once a save has succeeded.
+    const std::optional<QString>& historySaveProblem() const { return m_historySaveProblem; }
 
     // Completed sessions that started today, in history order.
     QList<models::Session> todaysSessions() const;
@@ -145,6 +147,8 @@ signals:
     void changed();
     // An export could not be written; `error` says why.
     void csvExportFailed(const QString& error);
+    // Saving the history started failing, or succeeded again (historySaveProblem()).
+    void historySaveProblemChanged();
 
 private:
     void pruneOldSessions();
@@ -154,6 +158,8 @@ private:
     std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
     // The checkpoint must follow a save that took sessions out of it.
     std::optional<QString> refreshCheckpoint();
+    std::optional<QString> writeHistory();
+    void setHistorySaveProblem(const std::optional<QString>& problem);
 
     const platform::Clock& m_clock;
     platform::FileStore& m_files;
@@ -171,6 +177,7 @@ private:
     std::chrono::milliseconds m_sessionClockOrigin{0};
     platform::DestinationChooser* m_destinationChooser = nullptr;
     bool m_historyUnsaved = false;
+    std::optional<QString> m_historySaveProblem;
     // Completed sessions whose save failed; they are kept in the checkpoint.
     QSet<QUuid> m_unsavedSessionIds;
     // What the checkpoint file holds of the running session, and whether it holds

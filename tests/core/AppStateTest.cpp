@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -651,6 +652,37 @@ TEST_F(AppStateHistoryTest, ResetDoseDropsTodaysSessionsOnly) {
     const auto stored = reread();
     ASSERT_EQ(stored->sessionHistory().size(), 1);
     EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("Yesterday"));
+}
+
+TEST_F(AppStateHistoryTest, DeletingASessionTakesAwayOnlyItsShare) {
+    const auto named = [&](const char* name) {
+        const auto& history = state->sessionManager().sessionHistory();
+        const auto found =
+            std::find_if(history.cbegin(), history.cend(), [&](const models::Session& session) {
+                return session.dawName == QLatin1String(name);
+            });
+        return found != history.cend() ? *found : models::Session{};
+    };
+    state->deleteSession(named("Yesterday"));
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.30, 1e-9);
+    state->deleteSession(named("Noon"));
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose(), 0.10, 1e-9);
+
+    // While a session runs, deleting another leaves the running one its whole share.
+    state->startSession(QStringLiteral("REAPER"));
+    playLoud();
+    listen(60.0);
+    const auto& dose = state->doseCalculator();
+    const double share = dose.accumulatedDose() - dose.sessionStartDose();
+    ASSERT_GT(share, 0.005);
+    state->deleteSession(named("Morning"));
+    EXPECT_NEAR(dose.accumulatedDose(), share, 1e-12);
+    EXPECT_NEAR(dose.accumulatedDose() - dose.sessionStartDose(), share, 1e-12);
+    state->endSession();
+    const auto stored = reread();
+    ASSERT_EQ(stored->sessionHistory().size(), 1);
+    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
+    EXPECT_NEAR(stored->sessionHistory().front().doseAccumulated, share * 100.0, 1e-9);
 }
 
 // ---- console lines ----

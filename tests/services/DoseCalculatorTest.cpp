@@ -288,6 +288,44 @@ TEST_F(DoseCalculatorTest, ReconcileOnlyRaisesAndOverrideMayLower) {
     EXPECT_EQ(calculator.previousDoseLevel(), DoseLevel::caution);
 }
 
+// Today at 30 %: session A ended with 9.1 %, 0.1 % was heard outside sessions, and
+// session B (marked at 9.2 %) is running or has just ended. Deleting a session takes
+// its share away and nothing else.
+TEST_F(DoseCalculatorTest, DeletingASessionTakesAwayOnlyItsShare) {
+    struct Case {
+        const char* name;
+        bool running;
+        double deleted, remaining;
+        double dose, runningShare;
+    };
+    for (const Case& test : {
+             Case{"A, with B running", true, 9.1, 0.0, 20.9, 20.8},
+             Case{"A, with none running", false, 9.1, 20.8, 20.9, 0},
+             Case{"a share that cannot be, with B running", true, -5.0, 9.1, 30.0, 20.8},
+             // A dose restored lower than the history says: the rest and B stay whole.
+             Case{"A, the others above the dose, with B running", true, 9.1, 12.0, 32.8, 20.8},
+             Case{"A, the others above the dose, with none running", false, 9.1, 35.0, 35.0, 0},
+         }) {
+        calculator.reset();
+        measure(85.0, 0.1, 0, 141.0, 116.0);
+        calculator.overrideDose(30.0);
+        calculator.setSessionStartDose(0.092);
+        calculator.removeSessionDose(test.deleted, test.remaining, test.running);
+        runPostedTasks();
+        EXPECT_NEAR(calculator.dosePercentage(), test.dose, 1e-9) << test.name;
+        EXPECT_EQ(store.doubleValue(keys::accumulatedDose.name), calculator.accumulatedDose()) << test.name;
+        if (test.running) {
+            EXPECT_NEAR((calculator.accumulatedDose() - calculator.sessionStartDose()) * 100.0,
+                        test.runningShare, 1e-9)
+                << test.name;
+        }
+        EXPECT_LE(calculator.sessionStartDose(), calculator.accumulatedDose()) << test.name;
+        EXPECT_EQ(calculator.peakCount140(), 1) << test.name;
+        EXPECT_EQ(calculator.peakDBACount115(), 1) << test.name;
+        EXPECT_EQ(calculator.todayPeakDBC(), 141.0) << test.name;
+    }
+}
+
 TEST_F(DoseCalculatorTest, ResetClearsTheDayAndDropsMeasurementsStillInFlight) {
     calculator.setConservativeMode(true);
     store.setBool(keys::doseConservativeMode.name, true);
@@ -423,6 +461,56 @@ TEST(DoseCalculatorRestore, MissingOrMistypedDateClearsAndZeroDoseRestoresNothin
     EXPECT_EQ(calculator.accumulatedDose(), 0.0);
     EXPECT_EQ(calculator.peakCount135(), 0);
     EXPECT_TRUE(store.contains(keys::peakCount135.name)) << "the keys stay as they are";
+}
+
+// A preferences file damaged or edited by hand: a value no day can reach is reset and
+// named in one line, and what was reset is written back; a value at the edge of a day
+// is kept. A dose no day can reach takes the whole stored day with it.
+TEST(DoseCalculatorRestore, StoredValuesNoDayCanReachAreResetInOneLine) {
+    struct Case {
+        QLatin1String key;
+        kavro::platform::PreferencesStore::Value stored;
+        bool reset;
+        double dose, peak;
+        std::int64_t count135;
+    };
+    const double mostDose = DoseCalculator::mostDoseInADay();
+    const std::int64_t mostCounts = DoseCalculator::kMostCountsInADay;
+    for (const Case& test : {
+             Case{keys::accumulatedDose.name, 1e308, true, 0, 0, 0},
+             Case{keys::accumulatedDose.name, -0.25, true, 0, 0, 0},
+             Case{keys::accumulatedDose.name, kNaN, true, 0, 0, 0},
+             Case{keys::accumulatedDose.name, mostDose, false, mostDose, 136, 3},
+             Case{keys::todayPeakDBC.name, 1e308, true, 0.5, 0, 3},
+             Case{keys::todayPeakDBC.name, -1.0, true, 0.5, 0, 3},
+             Case{keys::todayPeakDBC.name, 200.0, false, 0.5, 200, 3},
+             Case{keys::peakCount135.name, std::numeric_limits<std::int64_t>::max(), true, 0.5, 136, 0},
+             Case{keys::peakCount135.name, std::int64_t{-2}, true, 0.5, 136, 0},
+             Case{keys::peakCount135.name, mostCounts, false, 0.5, 136, mostCounts},
+             Case{keys::peakDBACount115.name, mostCounts + 1, true, 0.5, 136, 3},
+         }) {
+        const std::string name = test.key.toString().toStdString();
+        ManualClock clock;
+        kavro::platform::MemoryPreferencesStore store;
+        store.setDate(keys::doseDate.name, clock.now());
+        store.setDouble(keys::accumulatedDose.name, 0.5);
+        store.setDouble(keys::todayPeakDBC.name, 136.0);
+        store.setInteger(keys::peakCount135.name, 3);
+        store.setValue(test.key, test.stored);
+        DoseCalculator calculator(store, clock);
+
+        const std::optional<QString> line = calculator.restorePersistedDose();
+        runPostedTasks();
+        ASSERT_EQ(line.has_value(), test.reset) << name;
+        if (line) {
+            EXPECT_TRUE(line->contains(test.key)) << line->toStdString();
+            EXPECT_NE(store.value(test.key), std::optional(test.stored)) << name << ": written back";
+        }
+        EXPECT_EQ(calculator.accumulatedDose(), test.dose) << name;
+        EXPECT_EQ(calculator.dosePercentage(), test.dose * 100.0) << name;
+        EXPECT_EQ(calculator.todayPeakDBC(), test.peak) << name;
+        EXPECT_EQ(calculator.peakCount135(), test.count135) << name;
+    }
 }
 
 } // namespace

@@ -357,8 +357,9 @@ TEST_F(HistoryWindowTest, DeletingAsksFirstAndOnlyDeleteDeletes) {
     };
     const std::vector<Step> steps{
         {"Ardour", "cancelDeleteButton", 45, {"Ardour", "REAPER", "Bitwig Studio"}},
-        {"Ardour", "confirmDeleteButton", 10, {"REAPER", "Bitwig Studio"}},
-        {"Bitwig Studio", "confirmDeleteButton", 10, {"REAPER"}},
+        // Only the session's own 20 % goes; the 15 % heard outside sessions stays.
+        {"Ardour", "confirmDeleteButton", 25, {"REAPER", "Bitwig Studio"}},
+        {"Bitwig Studio", "confirmDeleteButton", 25, {"REAPER"}},
     };
     for (const Step& step : steps) {
         ui::SessionRowWidget* row = rowOf(step.workstation);

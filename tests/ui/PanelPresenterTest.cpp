@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
+
 namespace kavro {
 namespace {
 
@@ -235,6 +237,36 @@ TEST_F(PeakFlashTest, OnlyARisingAlertFlashes) {
     quiet();
     alert();
     EXPECT_TRUE(presenter->peakFlash());
+}
+
+// ---- history ----
+
+// A history that cannot be written is told once, and shown until a save succeeds: the
+// next end of a session, or the retry a minute later.
+TEST_F(PanelPresenterTest, AFailedHistorySaveIsShownUntilASaveSucceeds) {
+    const auto failureNotices = [&] {
+        return std::count_if(notifications.requests().cbegin(), notifications.requests().cend(),
+                             [](const auto& request) { return request.identifier == "history-save-failed"; });
+    };
+    files.writeError = QStringLiteral("No space left on device");
+    for (int session = 0; session < 2; ++session) {
+        startSession();
+        clock.advance(60);
+        state->endSession();
+        settle();
+        ASSERT_TRUE(model().commands.historyProblem) << session;
+        EXPECT_EQ(model().commands.historyProblem->colour, ColourRole::orange);
+    }
+    EXPECT_EQ(failureNotices(), 1);
+    EXPECT_EQ(state->sessionManager().sessionHistory().size(), 2) << "kept in memory";
+
+    files.writeError.reset();
+    clock.advance(60);
+    state->dayCheckTick();
+    settle();
+    EXPECT_FALSE(model().commands.historyProblem);
+    EXPECT_EQ(services::SessionManager(clock, files, kDataFolder).sessionHistory().size(), 2);
+    EXPECT_EQ(failureNotices(), 1);
 }
 
 // ---- session ----

@@ -132,6 +132,20 @@ TEST_F(PanelWidgetTest, ADoseOverTheLimitFillsTheBarInRedAndNoDoseLeavesItEmpty)
     EXPECT_NE(barColourAt(bar, 0.02).rgb(), ui::roleColour(ColourRole::green, panel->palette()).rgb());
 }
 
+TEST_F(PanelWidgetTest, NoTextWidensThePanel) {
+    setDose(1e300);
+    refresh();
+    EXPECT_GT(text("dose").size(), 300);
+    EXPECT_EQ(panel->width(), PanelWidget::kWidth);
+
+    // The most a day can hold is shown whole: the titles beside it give way.
+    setDose(services::DoseCalculator::mostDoseInADay() * 100.0);
+    refresh();
+    const auto* dose = child<SymbolLabel>("dose");
+    EXPECT_GE(dose->width(), dose->sizeHint().width());
+    EXPECT_EQ(panel->width(), PanelWidget::kWidth);
+}
+
 TEST_F(PanelWidgetTest, TheDoseBarGlidesToANewValue) {
     auto* bar = child<ui::DoseBar>("doseBar");
     setDose(60.0);

@@ -90,6 +90,8 @@ struct PanelModel {
     };
 
     struct Commands {
+        // While the session history cannot be saved: says so, above the buttons.
+        std::optional<PanelText> historyProblem;
         PanelText sessionButton; // "Start Session" / "End Session" with their symbols
         PanelText resetButton;   // "Reset Dose"
         // While true the reset button is replaced by the question and its two answers.

@@ -327,6 +327,10 @@ std::optional<PanelModel::Today> PanelPresenter::today() const {
 
 PanelModel::Commands PanelPresenter::commands() const {
     PanelModel::Commands section;
+    if (m_state.sessionManager().historySaveProblem()) {
+        section.historyProblem =
+            PanelText{QStringLiteral("History not saved — retrying"), ColourRole::orange, kWarningTriangle};
+    }
     if (m_state.sessionManager().currentSession()) {
         section.sessionButton = {QStringLiteral("End Session"), ColourRole::primary,
                                  QStringLiteral("stop.circle")};

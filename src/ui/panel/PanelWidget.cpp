@@ -106,6 +106,9 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
 PanelWidget::~PanelWidget() = default;
 
 Divider* PanelWidget::addSection(QWidget* section, bool withDivider) {
+    // A section takes the panel's width and never asks for more: whatever one of its
+    // texts says, the panel stays as wide as agreed.
+    section->setSizePolicy(QSizePolicy::Ignored, section->sizePolicy().verticalPolicy());
     layout()->addWidget(section);
     if (!withDivider) {
         return nullptr;
@@ -133,10 +136,12 @@ QWidget* PanelWidget::buildHeader() {
     titles->setSpacing(1);
     m_title = label(section, styledFont(font(), TextStyle::headline), ColourRole::primary, "title");
     m_bandLabel = label(section, styledFont(font(), TextStyle::small), ColourRole::green, "bandLabel");
+    // The dose is never cut: on a day of thousands of percent the titles give way.
+    m_title->setElided(true);
+    m_bandLabel->setElided(true);
     titles->addWidget(m_title);
     titles->addWidget(m_bandLabel);
-    layout->addLayout(titles);
-    layout->addStretch(1);
+    layout->addLayout(titles, 1);
 
     m_dose = label(section, styledFont(font(), TextStyle::large), ColourRole::green, "dose");
     m_dose->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -311,6 +316,12 @@ QWidget* PanelWidget::buildCommands() {
     section->setObjectName(QStringLiteral("commands"));
     auto* layout = column(section);
     layout->setSpacing(6);
+
+    m_historyProblem =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::orange, "historyProblem");
+    m_historyProblem->setElided(true);
+    m_historyProblem->setVisible(false);
+    layout->addWidget(m_historyProblem);
 
     m_sessionButton = new QPushButton(section);
     m_sessionButton->setObjectName(QStringLiteral("sessionButton"));
@@ -532,6 +543,7 @@ void PanelWidget::applyToday(const PanelModel::Today& today) {
 }
 
 void PanelWidget::applyCommands(const PanelModel::Commands& commands) {
+    setOptional(m_historyProblem, commands.historyProblem);
     setButton(m_sessionButton, commands.sessionButton);
     setButton(m_resetButton, commands.resetButton);
     m_resetQuestion->setText(commands.resetQuestion);

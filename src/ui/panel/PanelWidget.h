@@ -152,6 +152,7 @@ private:
     SymbolLabel* m_conservative = nullptr;
 
     // Commands and footer.
+    SymbolLabel* m_historyProblem = nullptr;
     QPushButton* m_sessionButton = nullptr;
     QPushButton* m_resetButton = nullptr;
     QWidget* m_confirmation = nullptr;
