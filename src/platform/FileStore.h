@@ -47,7 +47,8 @@ public:
     // Deletes a file; a file that is not there is no error.
     virtual std::optional<QString> removeFile(const QString& path) = 0;
     // Takes every permission of other users away from an existing file or folder (files
-    // written before the program kept them private); a missing one is no error.
+    // written before the program kept them private); a missing one is no error. Symbolic
+    // links are never followed: a link, and what it points to, stay as they are.
     virtual std::optional<QString> restrictToOwner(const QString& path) = 0;
 };
 

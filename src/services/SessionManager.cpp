@@ -4,6 +4,7 @@
 #include "models/SessionCsv.h"
 #include "platform/DestinationChooser.h"
 #include "platform/FileStore.h"
+#include "platform/WriterLock.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
@@ -190,6 +191,9 @@ std::optional<QString> SessionManager::keepUnreadableFile(const QString& path) {
 }
 
 std::optional<QString> SessionManager::saveHistory() {
+    if (auto error = confirmWriter()) {
+        return error;
+    }
     if (auto error = createStorageFolder()) {
         return error;
     }
@@ -264,6 +268,10 @@ std::optional<QString> SessionManager::saveCheckpoint(double accumulatedDose, do
 
 std::optional<QString>
 SessionManager::writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running) {
+    // The checkpoint of another program that writes into the folder now is its own.
+    if (auto error = confirmWriter()) {
+        return error;
+    }
     SessionCheckpoint checkpoint;
     checkpoint.running = running;
     for (const Session& session : m_sessionHistory) {
@@ -294,37 +302,70 @@ std::optional<QString> SessionManager::refreshCheckpoint() {
     if (!m_checkpointHoldsUnsaved) {
         return std::nullopt;
     }
+    // A session that ended while its checkpoint could not be removed is in the history now.
+    if (m_checkpointedRunning && inHistory(m_checkpointedRunning->session.id)) {
+        return writeCheckpoint(std::nullopt);
+    }
     return writeCheckpoint(m_checkpointedRunning);
 }
 
-SessionManager::Recovery SessionManager::recoverCheckpoint() {
-    Recovery recovery;
+std::variant<SessionCheckpoint, platform::FileStore::Missing, QString> SessionManager::readCheckpoint() {
     auto read = m_files.readFile(m_checkpointFilePath);
     if (std::holds_alternative<platform::FileStore::Missing>(read)) {
-        return recovery;
+        return platform::FileStore::Missing{};
     }
-    if (const auto* error = std::get_if<QString>(&read)) {
-        recovery.problem = QStringLiteral("cannot read %1: %2").arg(m_checkpointFilePath, *error);
-        return recovery;
-    }
-    auto decoded = SessionCheckpoint::decode(std::get<QByteArray>(read));
-    if (const auto* error = std::get_if<QString>(&decoded)) {
-        recovery.problem = QStringLiteral("cannot use %1: %2").arg(m_checkpointFilePath, *error);
-        if (auto keepError = keepUnreadableFile(m_checkpointFilePath)) {
-            recovery.problem = *recovery.problem + QStringLiteral("; ") + *keepError;
+    QString problem;
+    if (const auto* readError = std::get_if<QString>(&read)) {
+        problem = QStringLiteral("cannot read %1: %2").arg(m_checkpointFilePath, *readError);
+    } else {
+        auto decoded = SessionCheckpoint::decode(std::get<QByteArray>(read));
+        if (const auto* decodeError = std::get_if<QString>(&decoded)) {
+            problem = QStringLiteral("cannot use %1: %2").arg(m_checkpointFilePath, *decodeError);
+        } else {
+            auto& checkpoint = std::get<SessionCheckpoint>(decoded);
+            // A session dated years ahead would stay in the history for ever: no pruning
+            // reaches it.
+            const auto latest = checkpoint.latestDate();
+            const QDateTime limit = m_clock.now().addSecs(
+                std::chrono::duration_cast<std::chrono::seconds>(kClockTolerance).count());
+            if (!latest || *latest <= limit) {
+                return std::move(checkpoint);
+            }
+            problem = QStringLiteral("cannot use %1: it is dated %2, after now")
+                          .arg(m_checkpointFilePath, latest->toUTC().toString(Qt::ISODate));
         }
-        return recovery;
     }
-    SessionCheckpoint& checkpoint = std::get<SessionCheckpoint>(decoded);
+    if (auto keepError = keepUnreadableFile(m_checkpointFilePath)) {
+        problem += QStringLiteral("; ") + *keepError;
+    }
+    return problem;
+}
+
+bool SessionManager::adoptUnsaved(const QList<Session>& sessions) {
     // Newest first, like the history: added from the oldest on, each at the front.
     bool added = false;
-    for (auto it = checkpoint.unsaved.crbegin(); it != checkpoint.unsaved.crend(); ++it) {
+    for (auto it = sessions.crbegin(); it != sessions.crend(); ++it) {
         if (!inHistory(it->id)) {
             m_sessionHistory.prepend(*it);
             m_unsavedSessionIds.insert(it->id);
             added = true;
         }
     }
+    return added;
+}
+
+SessionManager::Recovery SessionManager::recoverCheckpoint() {
+    Recovery recovery;
+    auto read = readCheckpoint();
+    if (std::holds_alternative<platform::FileStore::Missing>(read)) {
+        return recovery;
+    }
+    if (auto* problem = std::get_if<QString>(&read)) {
+        recovery.problem = std::move(*problem);
+        return recovery;
+    }
+    SessionCheckpoint& checkpoint = std::get<SessionCheckpoint>(read);
+    const bool added = adoptUnsaved(checkpoint.unsaved);
     m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
     if (checkpoint.running && !inHistory(checkpoint.running->session.id)) {
         recovery.running = std::move(checkpoint.running);
@@ -342,6 +383,57 @@ SessionManager::Recovery SessionManager::recoverCheckpoint() {
         (void)writeCheckpoint(std::nullopt);
     }
     return recovery;
+}
+
+std::optional<QString> SessionManager::confirmWriter() {
+    if (!m_writerLock) {
+        return std::nullopt;
+    }
+    const auto standing = m_writerLock->confirm();
+    if (const auto* error = std::get_if<QString>(&standing)) {
+        return *error;
+    }
+    if (std::get<platform::WriterLock::Standing>(standing) == platform::WriterLock::Standing::retaken) {
+        adoptWhatOthersWrote();
+    }
+    return std::nullopt;
+}
+
+void SessionManager::adoptWhatOthersWrote() {
+    bool added = false;
+    auto history = historyfile::read(m_files, m_historyFilePath);
+    if (std::holds_alternative<QString>(history)) {
+        m_keepUnreadableFileOnSave = true;
+    } else if (auto* contents = std::get_if<historyfile::Contents>(&history)) {
+        m_keepUnreadableFileOnSave = m_keepUnreadableFileOnSave || !contents->leftOut.isEmpty();
+        for (const Session& session : contents->sessions) {
+            if (!inHistory(session.id)) {
+                m_sessionHistory.append(session);
+                added = true;
+            }
+        }
+    }
+    // A program that wrote here and ended without ending its session left it in its
+    // checkpoint; this program's own running session is not closed from there.
+    auto read = readCheckpoint();
+    if (const auto* checkpoint = std::get_if<SessionCheckpoint>(&read)) {
+        QList<Session> orphans = checkpoint->unsaved;
+        const auto& running = checkpoint->running;
+        if (running && !(m_currentSession && m_currentSession->id == running->session.id)) {
+            orphans.prepend(running->closedAtCheckpoint());
+        }
+        added = adoptUnsaved(orphans) || added;
+        // The file on disk is not this program's checkpoint: the next save replaces it.
+        m_checkpointHoldsUnsaved = true;
+    }
+    if (added) {
+        std::stable_sort(
+            m_sessionHistory.begin(), m_sessionHistory.end(),
+            [](const Session& one, const Session& other) { return one.startDate > other.startDate; });
+        m_historyUnsaved = true;
+        pruneOldSessions();
+        emit changed();
+    }
 }
 
 void SessionManager::resumeSession(const SessionCheckpoint::Running& state) {

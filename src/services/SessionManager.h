@@ -2,6 +2,7 @@
 
 #include "models/Session.h"
 #include "platform/Clock.h"
+#include "platform/FileStore.h"
 #include "services/SessionCheckpoint.h"
 
 #include <QList>
@@ -12,10 +13,11 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 namespace kavro::platform {
 class DestinationChooser;
-class FileStore;
+class WriterLock;
 } // namespace kavro::platform
 
 namespace kavro::services {
@@ -37,6 +39,10 @@ public:
     static constexpr double kReadingSampleInterval = 60.0;
     static constexpr int kRetentionDays = 30;
     static constexpr double kTickSeconds = 0.1;
+    // How far a checkpoint may be dated after now and still be taken for this machine's
+    // own: the wall clock may have been corrected a little since it was written. One
+    // dated later was written by a clock that was wrong, and is set aside.
+    static constexpr std::chrono::minutes kClockTolerance{10};
 
     static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
 
@@ -62,6 +68,12 @@ public:
     static QString checkpointFileIn(const QString& dataFolder);
     const QString& checkpointFilePath() const { return m_checkpointFilePath; }
     const OpeningProblems& openingProblems() const { return m_openingProblems; }
+    // The one-writer lock of the data folder; not owned. Every write into the folder
+    // first makes sure it is still held: one that was lost and taken back brings in
+    // what another program wrote meanwhile, and while another program holds it nothing
+    // is written (the sessions stay in memory and the save says why). Without one,
+    // writes go ahead unchecked.
+    void setWriterLock(platform::WriterLock* lock) { m_writerLock = lock; }
 
     const std::optional<models::Session>& currentSession() const { return m_currentSession; }
     const QList<models::Session>& sessionHistory() const { return m_sessionHistory; }
@@ -151,12 +163,24 @@ private:
     // Moves a file the program could not read aside (<path>.unreadable-<time>).
     std::optional<QString> keepUnreadableFile(const QString& path);
     bool inHistory(const QUuid& id) const;
+    // Puts the sessions (newest first) that the history lacks at its front, as not yet
+    // saved. Whether any was added.
+    bool adoptUnsaved(const QList<models::Session>& sessions);
+    // The checkpoint on disk. One that cannot be read, is not understood or is dated
+    // after now is moved aside, and the problem is given instead.
+    std::variant<SessionCheckpoint, platform::FileStore::Missing, QString> readCheckpoint();
+    // Nothing when the folder may be written; otherwise why not.
+    std::optional<QString> confirmWriter();
+    // After the lock was taken back: the sessions another program saved into the folder
+    // and its checkpoint join the history.
+    void adoptWhatOthersWrote();
     std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
     // The checkpoint must follow a save that took sessions out of it.
     std::optional<QString> refreshCheckpoint();
 
     const platform::Clock& m_clock;
     platform::FileStore& m_files;
+    platform::WriterLock* m_writerLock = nullptr;
     QString m_dataFolder;
     QString m_historyFilePath;
     QString m_checkpointFilePath;
