@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <variant>
@@ -42,6 +43,8 @@ public:
     // its owner only, also when it already existed.
     virtual std::optional<QString> createFolder(const QString& path, Access access) = 0;
     virtual bool exists(const QString& path) const = 0;
+    // The paths of the files in `folder` whose names start with `prefix`, sorted.
+    virtual QStringList filesStartingWith(const QString& folder, const QString& prefix) const = 0;
     // Gives a file a new name; fails rather than replace a file already at `to`.
     virtual std::optional<QString> rename(const QString& from, const QString& to) = 0;
     // Deletes a file; a file that is not there is no error.

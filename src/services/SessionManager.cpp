@@ -9,9 +9,11 @@
 #include "services/HistoryFile.h"
 
 #include <QPointer>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kavro::services {
 
@@ -208,6 +210,10 @@ std::optional<QString> SessionManager::saveHistory() {
     }
     m_historyUnsaved = false;
     m_unsavedSessionIds.clear();
+    // What other programs left for the next writer is in the history now.
+    for (const QString& path : std::exchange(m_adoptedRescueFiles, {})) {
+        (void)m_files.removeFile(path);
+    }
     (void)refreshCheckpoint();
     return std::nullopt;
 }
@@ -268,10 +274,6 @@ std::optional<QString> SessionManager::saveCheckpoint(double accumulatedDose, do
 
 std::optional<QString>
 SessionManager::writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running) {
-    // The checkpoint of another program that writes into the folder now is its own.
-    if (auto error = confirmWriter()) {
-        return error;
-    }
     SessionCheckpoint checkpoint;
     checkpoint.running = running;
     for (const Session& session : m_sessionHistory) {
@@ -279,22 +281,44 @@ SessionManager::writeCheckpoint(const std::optional<SessionCheckpoint::Running>&
             checkpoint.unsaved.append(session);
         }
     }
-    if (checkpoint.isEmpty()) {
-        if (auto error = m_files.removeFile(m_checkpointFilePath)) {
-            return QStringLiteral("cannot remove %1: %2").arg(m_checkpointFilePath, *error);
+    if (auto error = confirmWriter()) {
+        // The folder's checkpoint belongs to the program that writes there now: this
+        // program's sessions wait in a file of their own, which the next writer of the
+        // folder takes in, also after this program has ended.
+        if (m_rescueFilePath.isEmpty()) {
+            m_rescueFilePath = m_dataFolder + QLatin1Char('/') + kRescuePrefix +
+                               QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral(".json");
         }
-    } else {
-        auto encoded = checkpoint.encode();
-        if (const auto* error = std::get_if<QString>(&encoded)) {
-            return *error;
-        }
-        if (auto error = m_files.writeFile(m_checkpointFilePath, std::get<QByteArray>(encoded),
-                                           platform::FileStore::Access::privateToUser)) {
-            return QStringLiteral("cannot write %1: %2").arg(m_checkpointFilePath, *error);
-        }
+        (void)writeCheckpointFile(m_rescueFilePath, checkpoint);
+        return error;
+    }
+    if (auto error = writeCheckpointFile(m_checkpointFilePath, checkpoint)) {
+        return error;
+    }
+    if (!m_rescueFilePath.isEmpty()) {
+        (void)m_files.removeFile(m_rescueFilePath);
     }
     m_checkpointedRunning = running;
     m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
+    return std::nullopt;
+}
+
+std::optional<QString> SessionManager::writeCheckpointFile(const QString& path,
+                                                           const SessionCheckpoint& checkpoint) {
+    if (checkpoint.isEmpty()) {
+        if (auto error = m_files.removeFile(path)) {
+            return QStringLiteral("cannot remove %1: %2").arg(path, *error);
+        }
+        return std::nullopt;
+    }
+    auto encoded = checkpoint.encode();
+    if (const auto* error = std::get_if<QString>(&encoded)) {
+        return *error;
+    }
+    if (auto error = m_files.writeFile(path, std::get<QByteArray>(encoded),
+                                       platform::FileStore::Access::privateToUser)) {
+        return QStringLiteral("cannot write %1: %2").arg(path, *error);
+    }
     return std::nullopt;
 }
 
@@ -356,20 +380,19 @@ bool SessionManager::adoptUnsaved(const QList<Session>& sessions) {
 
 SessionManager::Recovery SessionManager::recoverCheckpoint() {
     Recovery recovery;
+    bool added = adoptRescuedSessions();
     auto read = readCheckpoint();
-    if (std::holds_alternative<platform::FileStore::Missing>(read)) {
-        return recovery;
-    }
     if (auto* problem = std::get_if<QString>(&read)) {
         recovery.problem = std::move(*problem);
-        return recovery;
     }
-    SessionCheckpoint& checkpoint = std::get<SessionCheckpoint>(read);
-    const bool added = adoptUnsaved(checkpoint.unsaved);
-    m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
-    if (checkpoint.running && !inHistory(checkpoint.running->session.id)) {
-        recovery.running = std::move(checkpoint.running);
-        m_checkpointedRunning = recovery.running;
+    auto* checkpoint = std::get_if<SessionCheckpoint>(&read);
+    if (checkpoint) {
+        added = adoptUnsaved(checkpoint->unsaved) || added;
+        m_checkpointHoldsUnsaved = !checkpoint->unsaved.isEmpty();
+        if (checkpoint->running && !inHistory(checkpoint->running->session.id)) {
+            recovery.running = std::move(checkpoint->running);
+            m_checkpointedRunning = recovery.running;
+        }
     }
     if (added) {
         m_historyUnsaved = true;
@@ -379,10 +402,42 @@ SessionManager::Recovery SessionManager::recoverCheckpoint() {
         }
         emit changed();
     }
-    if (!recovery.running) {
+    if (!recovery.running && (checkpoint || added)) {
         (void)writeCheckpoint(std::nullopt);
     }
     return recovery;
+}
+
+QList<Session> SessionManager::sessionsLeftIn(const SessionCheckpoint& checkpoint) const {
+    QList<Session> sessions = checkpoint.unsaved;
+    // This program's own running session is not closed from an old checkpoint of it.
+    const auto& running = checkpoint.running;
+    if (running && !(m_currentSession && m_currentSession->id == running->session.id)) {
+        sessions.prepend(running->closedAtCheckpoint());
+    }
+    return sessions;
+}
+
+bool SessionManager::adoptRescuedSessions() {
+    bool adopted = false;
+    for (const QString& path : m_files.filesStartingWith(m_dataFolder, kRescuePrefix)) {
+        if (path == m_rescueFilePath) {
+            continue;
+        }
+        // One that cannot be read stays where it is, for a person to look at.
+        auto read = m_files.readFile(path);
+        const auto* bytes = std::get_if<QByteArray>(&read);
+        if (!bytes) {
+            continue;
+        }
+        const auto decoded = SessionCheckpoint::decode(*bytes);
+        if (const auto* rescued = std::get_if<SessionCheckpoint>(&decoded)) {
+            adoptUnsaved(sessionsLeftIn(*rescued));
+            m_adoptedRescueFiles.append(path);
+            adopted = true;
+        }
+    }
+    return adopted;
 }
 
 std::optional<QString> SessionManager::confirmWriter() {
@@ -407,22 +462,18 @@ void SessionManager::adoptWhatOthersWrote() {
     } else if (auto* contents = std::get_if<historyfile::Contents>(&history)) {
         m_keepUnreadableFileOnSave = m_keepUnreadableFileOnSave || !contents->leftOut.isEmpty();
         for (const Session& session : contents->sessions) {
-            if (!inHistory(session.id)) {
+            if (!inHistory(session.id) && !(m_currentSession && m_currentSession->id == session.id)) {
                 m_sessionHistory.append(session);
                 added = true;
             }
         }
     }
     // A program that wrote here and ended without ending its session left it in its
-    // checkpoint; this program's own running session is not closed from there.
+    // checkpoint.
+    added = adoptRescuedSessions() || added;
     auto read = readCheckpoint();
     if (const auto* checkpoint = std::get_if<SessionCheckpoint>(&read)) {
-        QList<Session> orphans = checkpoint->unsaved;
-        const auto& running = checkpoint->running;
-        if (running && !(m_currentSession && m_currentSession->id == running->session.id)) {
-            orphans.prepend(running->closedAtCheckpoint());
-        }
-        added = adoptUnsaved(orphans) || added;
+        added = adoptUnsaved(sessionsLeftIn(*checkpoint)) || added;
         // The file on disk is not this program's checkpoint: the next save replaces it.
         m_checkpointHoldsUnsaved = true;
     }

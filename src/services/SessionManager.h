@@ -45,6 +45,9 @@ public:
     static constexpr std::chrono::minutes kClockTolerance{10};
 
     static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
+    // The files in which a program that lost the folder to another keeps its sessions
+    // (a checkpoint each), until a writer of the folder takes them into the history.
+    static inline const QString kRescuePrefix = QStringLiteral("unsaved-sessions-");
 
     // What went wrong while the constructor prepared the storage: the folder could not be
     // created, the history file could not be read. The manager works on in memory either
@@ -112,8 +115,9 @@ public:
         // completed sessions it held could not be saved into the history.
         std::optional<QString> problem;
     };
-    // At launch: completed sessions that a previous run could not save join the history
-    // and are saved now; a running session that is already in the history is dropped.
+    // At launch: completed sessions that a previous run could not save, and those other
+    // programs left in their own files, join the history and are saved now; a running
+    // session that is already in the history is dropped.
     Recovery recoverCheckpoint();
     // Goes on with a recovered session: its record and sums as at the checkpoint, its
     // clock going on from the later of the checkpoint and now.
@@ -174,7 +178,14 @@ private:
     // After the lock was taken back: the sessions another program saved into the folder
     // and its checkpoint join the history.
     void adoptWhatOthersWrote();
+    // The completed sessions a checkpoint holds, its running one closed at its time.
+    QList<models::Session> sessionsLeftIn(const SessionCheckpoint& checkpoint) const;
+    // Takes in the sessions that other programs left in their own files; whether there
+    // were any. The files go once the history is saved.
+    bool adoptRescuedSessions();
     std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
+    // Writes a checkpoint there, or removes the file when the checkpoint holds nothing.
+    std::optional<QString> writeCheckpointFile(const QString& path, const SessionCheckpoint& checkpoint);
     // The checkpoint must follow a save that took sessions out of it.
     std::optional<QString> refreshCheckpoint();
 
@@ -201,6 +212,9 @@ private:
     // completed sessions too.
     std::optional<SessionCheckpoint::Running> m_checkpointedRunning;
     bool m_checkpointHoldsUnsaved = false;
+    // This program's own file for its sessions while another program writes the folder.
+    QString m_rescueFilePath;
+    QStringList m_adoptedRescueFiles;
     // Set when the file on disk could not be read, or only in part: the next save first
     // moves it aside, so sessions the program failed to understand are never silently
     // overwritten.

@@ -311,10 +311,13 @@ TEST_F(SessionCheckpointTest, ALostLockWritesNothingAndTakenBackKeepsWhatTheOthe
     clock.advance(600);
     lock.answers = {QStringLiteral("held by process 42")};
     EXPECT_EQ(manager->endSession(0.3, 0.1), QStringLiteral("held by process 42"));
-    EXPECT_EQ(files.filePaths(), theirFiles);
     EXPECT_EQ(files.file(historyPath()), theirHistory);
     EXPECT_EQ(files.file(checkpointPath()), std::get<QByteArray>(killed.encode()));
-    EXPECT_TRUE(manager->hasUnsavedChanges()) << "the session waits in memory";
+    const QStringList own = files.filesStartingWith(kFolder, SessionManager::kRescuePrefix);
+    ASSERT_EQ(own.size(), 1) << "the session waits in a file of its own";
+    EXPECT_EQ(std::get<SessionCheckpoint>(SessionCheckpoint::decode(*files.file(own.front()))).unsaved,
+              QList{manager->sessionHistory().front()});
+    EXPECT_EQ(files.filePaths().size(), theirFiles.size() + 1);
 
     lock.answers = {platform::WriterLock::Standing::retaken, platform::WriterLock::Standing::held};
     ASSERT_EQ(manager->saveHistory(), std::nullopt);
@@ -324,7 +327,7 @@ TEST_F(SessionCheckpointTest, ALostLockWritesNothingAndTakenBackKeepsWhatTheOthe
     }
     EXPECT_EQ(names, (QStringList{"Bitwig", "Ardour", "REAPER"})) << "by start, newest first";
     EXPECT_EQ(historyOnDisk().value(0).endDate, std::optional(utc(9, 6))) << "closed at its checkpoint";
-    EXPECT_FALSE(files.exists(checkpointPath()));
+    EXPECT_EQ(files.filePaths(), QStringList{historyPath()});
 }
 
 } // namespace
