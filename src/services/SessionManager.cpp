@@ -395,6 +395,7 @@ SessionManager::Recovery SessionManager::recoverCheckpoint() {
         }
     }
     if (added) {
+        sortNewestFirst();
         m_historyUnsaved = true;
         pruneOldSessions();
         if (auto error = saveHistory()) {
@@ -406,6 +407,13 @@ SessionManager::Recovery SessionManager::recoverCheckpoint() {
         (void)writeCheckpoint(std::nullopt);
     }
     return recovery;
+}
+
+void SessionManager::sortNewestFirst() {
+    // Sessions of two programs that ran at the same time interleave by their start.
+    std::stable_sort(
+        m_sessionHistory.begin(), m_sessionHistory.end(),
+        [](const Session& one, const Session& other) { return one.startDate > other.startDate; });
 }
 
 QList<Session> SessionManager::sessionsLeftIn(const SessionCheckpoint& checkpoint) const {
@@ -478,9 +486,7 @@ void SessionManager::adoptWhatOthersWrote() {
         m_checkpointHoldsUnsaved = true;
     }
     if (added) {
-        std::stable_sort(
-            m_sessionHistory.begin(), m_sessionHistory.end(),
-            [](const Session& one, const Session& other) { return one.startDate > other.startDate; });
+        sortNewestFirst();
         m_historyUnsaved = true;
         pruneOldSessions();
         emit changed();

@@ -178,6 +178,7 @@ private:
     // After the lock was taken back: the sessions another program saved into the folder
     // and its checkpoint join the history.
     void adoptWhatOthersWrote();
+    void sortNewestFirst();
     // The completed sessions a checkpoint holds, its running one closed at its time.
     QList<models::Session> sessionsLeftIn(const SessionCheckpoint& checkpoint) const;
     // Takes in the sessions that other programs left in their own files; whether there

@@ -40,14 +40,11 @@ std::optional<QString> restrictToOwner(const QString& path) {
     if (descriptor < 0) {
         return errno == ELOOP || errno == ENOENT ? std::nullopt : std::optional(systemError(errno));
     }
+    // Changed only if what was opened is what was looked at.
     struct stat opened {};
-    int error = 0;
-    if (::fstat(descriptor, &opened) != 0) {
-        error = errno;
-    } else if (opened.st_dev == there.st_dev && opened.st_ino == there.st_ino &&
-               ::fchmod(descriptor, mode & ~mode_t(077)) != 0) {
-        error = errno;
-    }
+    const bool same =
+        ::fstat(descriptor, &opened) == 0 && opened.st_dev == there.st_dev && opened.st_ino == there.st_ino;
+    const int error = same && ::fchmod(descriptor, mode & ~mode_t(077)) != 0 ? errno : 0;
     ::close(descriptor);
     return error == 0 ? std::nullopt : std::optional(systemError(error));
 }
