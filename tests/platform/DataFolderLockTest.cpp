@@ -95,7 +95,7 @@ TEST_F(DataFolderLockTest, SomethingOtherThanAFileAtTheLockPathIsRefusedAndNamed
           Case{"folder", [&] { return QDir().mkdir(lockPath()); }, "a folder"},
           Case{"link", [&] { return QFile::link(elsewhere, lockPath()); }, "a symbolic link to " + elsewhere},
           Case{"dangling link", [&] { return QFile::link(elsewhere + "-gone", lockPath()); },
-               "a symbolic link to " + elsewhere + "-gone, which does not exist"}}) {
+               "a symbolic link to " + elsewhere + "-gone (which does not exist)"}}) {
         ASSERT_TRUE(QDir().mkpath(folder()) && test.make()) << test.name;
         const auto refused = DataFolderLock::acquire(folder());
         ASSERT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(refused)) << test.name;

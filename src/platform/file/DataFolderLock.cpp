@@ -40,7 +40,7 @@ QString whatIsThere(const QByteArray& path, mode_t mode) {
         struct stat status {};
         const bool dangling = ::stat(path.constData(), &status) != 0;
         return QStringLiteral("a symbolic link to %1%2")
-            .arg(to, dangling ? QStringLiteral(", which does not exist") : QString());
+            .arg(to, dangling ? QStringLiteral(" (which does not exist)") : QString());
     }
     if (S_ISDIR(mode)) {
         return QStringLiteral("a folder");
