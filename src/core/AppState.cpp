@@ -116,6 +116,7 @@ void AppState::createServices(const Platform& platform) {
     m_dawDetection = std::make_unique<DAWDetectionService>(m_workspace, m_settings);
     // Loads the history; what went wrong is reported here, once.
     m_sessionManager = std::make_unique<SessionManager>(m_clock, platform.files, platform.dataFolder);
+    m_sessionManager->setWriterLock(platform.writerLock);
     printIfFailed(kFolderFailed, m_sessionManager->openingProblems().folder);
     printIfFailed(kAccessFailed, m_sessionManager->openingProblems().access);
     printIfFailed(kLoadFailed, m_sessionManager->openingProblems().load);

@@ -24,6 +24,7 @@ class LoginItemService;
 class NotificationCenter;
 class PreferencesStore;
 class Workspace;
+class WriterLock;
 } // namespace kavro::platform
 
 namespace kavro::services {
@@ -61,6 +62,9 @@ public:
         platform::FileStore& files;
         // Where the session history is kept.
         QString dataFolder;
+        // The one-writer lock of that folder, checked before every write; none in tests
+        // that keep their files in memory.
+        platform::WriterLock* writerLock = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};

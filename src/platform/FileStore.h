@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <variant>
@@ -42,12 +43,15 @@ public:
     // its owner only, also when it already existed.
     virtual std::optional<QString> createFolder(const QString& path, Access access) = 0;
     virtual bool exists(const QString& path) const = 0;
+    // The paths of the files in `folder` whose names start with `prefix`, sorted.
+    virtual QStringList filesStartingWith(const QString& folder, const QString& prefix) const = 0;
     // Gives a file a new name; fails rather than replace a file already at `to`.
     virtual std::optional<QString> rename(const QString& from, const QString& to) = 0;
     // Deletes a file; a file that is not there is no error.
     virtual std::optional<QString> removeFile(const QString& path) = 0;
     // Takes every permission of other users away from an existing file or folder (files
-    // written before the program kept them private); a missing one is no error.
+    // written before the program kept them private); a missing one is no error. Symbolic
+    // links are never followed: a link, and what it points to, stay as they are.
     virtual std::optional<QString> restrictToOwner(const QString& path) = 0;
 };
 

@@ -30,7 +30,35 @@ std::variant<models::Session, QString> decodeSession(const QJsonValue& value) {
     return session;
 }
 
+void keepLater(std::optional<QDateTime>& latest, const QDateTime& date) {
+    if (!latest || date > *latest) {
+        latest = date;
+    }
+}
+
+void keepLatestOf(std::optional<QDateTime>& latest, const models::Session& session) {
+    keepLater(latest, session.startDate);
+    if (session.endDate) {
+        keepLater(latest, *session.endDate);
+    }
+    for (const models::SPLReading& reading : session.readings) {
+        keepLater(latest, reading.timestamp);
+    }
+}
+
 } // namespace
+
+std::optional<QDateTime> SessionCheckpoint::latestDate() const {
+    std::optional<QDateTime> latest;
+    if (running) {
+        keepLater(latest, running->savedAt);
+        keepLatestOf(latest, running->session);
+    }
+    for (const models::Session& session : unsaved) {
+        keepLatestOf(latest, session);
+    }
+    return latest;
+}
 
 models::Session SessionCheckpoint::Running::closedAtCheckpoint() const {
     models::Session closed = session;

@@ -46,6 +46,10 @@ struct SessionCheckpoint {
 
     bool isEmpty() const { return !running && unsaved.isEmpty(); }
 
+    // The latest moment it names: the checkpoint's time and every date of the sessions it
+    // holds. None when it holds nothing.
+    std::optional<QDateTime> latestDate() const;
+
     // Fails, naming the session, when a value has no form in the file (a number that is
     // not finite, a date beyond the years 1 to 9999).
     std::variant<QByteArray, QString> encode() const;

@@ -4,13 +4,16 @@
 #include "models/SessionCsv.h"
 #include "platform/DestinationChooser.h"
 #include "platform/FileStore.h"
+#include "platform/WriterLock.h"
 #include "services/DoseCalculator.h"
 #include "services/HistoryFile.h"
 
 #include <QPointer>
+#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kavro::services {
 
@@ -204,6 +207,9 @@ void SessionManager::setHistorySaveProblem(const std::optional<QString>& problem
 }
 
 std::optional<QString> SessionManager::writeHistory() {
+    if (auto error = confirmWriter()) {
+        return error;
+    }
     if (auto error = createStorageFolder()) {
         return error;
     }
@@ -218,6 +224,10 @@ std::optional<QString> SessionManager::writeHistory() {
     }
     m_historyUnsaved = false;
     m_unsavedSessionIds.clear();
+    // What other programs left for the next writer is in the history now.
+    for (const QString& path : std::exchange(m_adoptedRescueFiles, {})) {
+        (void)m_files.removeFile(path);
+    }
     (void)refreshCheckpoint();
     return std::nullopt;
 }
@@ -285,22 +295,44 @@ SessionManager::writeCheckpoint(const std::optional<SessionCheckpoint::Running>&
             checkpoint.unsaved.append(session);
         }
     }
-    if (checkpoint.isEmpty()) {
-        if (auto error = m_files.removeFile(m_checkpointFilePath)) {
-            return QStringLiteral("cannot remove %1: %2").arg(m_checkpointFilePath, *error);
+    if (auto error = confirmWriter()) {
+        // The folder's checkpoint belongs to the program that writes there now: this
+        // program's sessions wait in a file of their own, which the next writer of the
+        // folder takes in, also after this program has ended.
+        if (m_rescueFilePath.isEmpty()) {
+            m_rescueFilePath = m_dataFolder + QLatin1Char('/') + kRescuePrefix +
+                               QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral(".json");
         }
-    } else {
-        auto encoded = checkpoint.encode();
-        if (const auto* error = std::get_if<QString>(&encoded)) {
-            return *error;
-        }
-        if (auto error = m_files.writeFile(m_checkpointFilePath, std::get<QByteArray>(encoded),
-                                           platform::FileStore::Access::privateToUser)) {
-            return QStringLiteral("cannot write %1: %2").arg(m_checkpointFilePath, *error);
-        }
+        (void)writeCheckpointFile(m_rescueFilePath, checkpoint);
+        return error;
+    }
+    if (auto error = writeCheckpointFile(m_checkpointFilePath, checkpoint)) {
+        return error;
+    }
+    if (!m_rescueFilePath.isEmpty()) {
+        (void)m_files.removeFile(m_rescueFilePath);
     }
     m_checkpointedRunning = running;
     m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
+    return std::nullopt;
+}
+
+std::optional<QString> SessionManager::writeCheckpointFile(const QString& path,
+                                                           const SessionCheckpoint& checkpoint) {
+    if (checkpoint.isEmpty()) {
+        if (auto error = m_files.removeFile(path)) {
+            return QStringLiteral("cannot remove %1: %2").arg(path, *error);
+        }
+        return std::nullopt;
+    }
+    auto encoded = checkpoint.encode();
+    if (const auto* error = std::get_if<QString>(&encoded)) {
+        return *error;
+    }
+    if (auto error = m_files.writeFile(path, std::get<QByteArray>(encoded),
+                                       platform::FileStore::Access::privateToUser)) {
+        return QStringLiteral("cannot write %1: %2").arg(path, *error);
+    }
     return std::nullopt;
 }
 
@@ -308,43 +340,76 @@ std::optional<QString> SessionManager::refreshCheckpoint() {
     if (!m_checkpointHoldsUnsaved) {
         return std::nullopt;
     }
+    // A session that ended while its checkpoint could not be removed is in the history now.
+    if (m_checkpointedRunning && inHistory(m_checkpointedRunning->session.id)) {
+        return writeCheckpoint(std::nullopt);
+    }
     return writeCheckpoint(m_checkpointedRunning);
 }
 
-SessionManager::Recovery SessionManager::recoverCheckpoint() {
-    Recovery recovery;
+std::variant<SessionCheckpoint, platform::FileStore::Missing, QString> SessionManager::readCheckpoint() {
     auto read = m_files.readFile(m_checkpointFilePath);
     if (std::holds_alternative<platform::FileStore::Missing>(read)) {
-        return recovery;
+        return platform::FileStore::Missing{};
     }
-    if (const auto* error = std::get_if<QString>(&read)) {
-        recovery.problem = QStringLiteral("cannot read %1: %2").arg(m_checkpointFilePath, *error);
-        return recovery;
-    }
-    auto decoded = SessionCheckpoint::decode(std::get<QByteArray>(read));
-    if (const auto* error = std::get_if<QString>(&decoded)) {
-        recovery.problem = QStringLiteral("cannot use %1: %2").arg(m_checkpointFilePath, *error);
-        if (auto keepError = keepUnreadableFile(m_checkpointFilePath)) {
-            recovery.problem = *recovery.problem + QStringLiteral("; ") + *keepError;
+    QString problem;
+    if (const auto* readError = std::get_if<QString>(&read)) {
+        problem = QStringLiteral("cannot read %1: %2").arg(m_checkpointFilePath, *readError);
+    } else {
+        auto decoded = SessionCheckpoint::decode(std::get<QByteArray>(read));
+        if (const auto* decodeError = std::get_if<QString>(&decoded)) {
+            problem = QStringLiteral("cannot use %1: %2").arg(m_checkpointFilePath, *decodeError);
+        } else {
+            auto& checkpoint = std::get<SessionCheckpoint>(decoded);
+            // A session dated years ahead would stay in the history for ever: no pruning
+            // reaches it.
+            const auto latest = checkpoint.latestDate();
+            const QDateTime limit = m_clock.now().addSecs(
+                std::chrono::duration_cast<std::chrono::seconds>(kClockTolerance).count());
+            if (!latest || *latest <= limit) {
+                return std::move(checkpoint);
+            }
+            problem = QStringLiteral("cannot use %1: it is dated %2, after now")
+                          .arg(m_checkpointFilePath, latest->toUTC().toString(Qt::ISODate));
         }
-        return recovery;
     }
-    SessionCheckpoint& checkpoint = std::get<SessionCheckpoint>(decoded);
+    if (auto keepError = keepUnreadableFile(m_checkpointFilePath)) {
+        problem += QStringLiteral("; ") + *keepError;
+    }
+    return problem;
+}
+
+bool SessionManager::adoptUnsaved(const QList<Session>& sessions) {
     // Newest first, like the history: added from the oldest on, each at the front.
     bool added = false;
-    for (auto it = checkpoint.unsaved.crbegin(); it != checkpoint.unsaved.crend(); ++it) {
+    for (auto it = sessions.crbegin(); it != sessions.crend(); ++it) {
         if (!inHistory(it->id)) {
             m_sessionHistory.prepend(*it);
             m_unsavedSessionIds.insert(it->id);
             added = true;
         }
     }
-    m_checkpointHoldsUnsaved = !checkpoint.unsaved.isEmpty();
-    if (checkpoint.running && !inHistory(checkpoint.running->session.id)) {
-        recovery.running = std::move(checkpoint.running);
-        m_checkpointedRunning = recovery.running;
+    return added;
+}
+
+SessionManager::Recovery SessionManager::recoverCheckpoint() {
+    Recovery recovery;
+    bool added = adoptRescuedSessions();
+    auto read = readCheckpoint();
+    if (auto* problem = std::get_if<QString>(&read)) {
+        recovery.problem = std::move(*problem);
+    }
+    auto* checkpoint = std::get_if<SessionCheckpoint>(&read);
+    if (checkpoint) {
+        added = adoptUnsaved(checkpoint->unsaved) || added;
+        m_checkpointHoldsUnsaved = !checkpoint->unsaved.isEmpty();
+        if (checkpoint->running && !inHistory(checkpoint->running->session.id)) {
+            recovery.running = std::move(checkpoint->running);
+            m_checkpointedRunning = recovery.running;
+        }
     }
     if (added) {
+        sortNewestFirst();
         m_historyUnsaved = true;
         pruneOldSessions();
         if (auto error = saveHistory()) {
@@ -352,10 +417,94 @@ SessionManager::Recovery SessionManager::recoverCheckpoint() {
         }
         emit changed();
     }
-    if (!recovery.running) {
+    if (!recovery.running && (checkpoint || added)) {
         (void)writeCheckpoint(std::nullopt);
     }
     return recovery;
+}
+
+void SessionManager::sortNewestFirst() {
+    // Sessions of two programs that ran at the same time interleave by their start.
+    std::stable_sort(
+        m_sessionHistory.begin(), m_sessionHistory.end(),
+        [](const Session& one, const Session& other) { return one.startDate > other.startDate; });
+}
+
+QList<Session> SessionManager::sessionsLeftIn(const SessionCheckpoint& checkpoint) const {
+    QList<Session> sessions = checkpoint.unsaved;
+    // This program's own running session is not closed from an old checkpoint of it.
+    const auto& running = checkpoint.running;
+    if (running && !(m_currentSession && m_currentSession->id == running->session.id)) {
+        sessions.prepend(running->closedAtCheckpoint());
+    }
+    return sessions;
+}
+
+bool SessionManager::adoptRescuedSessions() {
+    bool adopted = false;
+    for (const QString& path : m_files.filesStartingWith(m_dataFolder, kRescuePrefix)) {
+        if (path == m_rescueFilePath) {
+            continue;
+        }
+        // One that cannot be read stays where it is, for a person to look at.
+        auto read = m_files.readFile(path);
+        const auto* bytes = std::get_if<QByteArray>(&read);
+        if (!bytes) {
+            continue;
+        }
+        const auto decoded = SessionCheckpoint::decode(*bytes);
+        if (const auto* rescued = std::get_if<SessionCheckpoint>(&decoded)) {
+            adoptUnsaved(sessionsLeftIn(*rescued));
+            m_adoptedRescueFiles.append(path);
+            adopted = true;
+        }
+    }
+    return adopted;
+}
+
+std::optional<QString> SessionManager::confirmWriter() {
+    if (!m_writerLock) {
+        return std::nullopt;
+    }
+    const auto standing = m_writerLock->confirm();
+    if (const auto* error = std::get_if<QString>(&standing)) {
+        return *error;
+    }
+    if (std::get<platform::WriterLock::Standing>(standing) == platform::WriterLock::Standing::retaken) {
+        adoptWhatOthersWrote();
+    }
+    return std::nullopt;
+}
+
+void SessionManager::adoptWhatOthersWrote() {
+    bool added = false;
+    auto history = historyfile::read(m_files, m_historyFilePath);
+    if (std::holds_alternative<QString>(history)) {
+        m_keepUnreadableFileOnSave = true;
+    } else if (auto* contents = std::get_if<historyfile::Contents>(&history)) {
+        m_keepUnreadableFileOnSave = m_keepUnreadableFileOnSave || !contents->leftOut.isEmpty();
+        for (const Session& session : contents->sessions) {
+            if (!inHistory(session.id) && !(m_currentSession && m_currentSession->id == session.id)) {
+                m_sessionHistory.append(session);
+                added = true;
+            }
+        }
+    }
+    // A program that wrote here and ended without ending its session left it in its
+    // checkpoint.
+    added = adoptRescuedSessions() || added;
+    auto read = readCheckpoint();
+    if (const auto* checkpoint = std::get_if<SessionCheckpoint>(&read)) {
+        added = adoptUnsaved(sessionsLeftIn(*checkpoint)) || added;
+        // The file on disk is not this program's checkpoint: the next save replaces it.
+        m_checkpointHoldsUnsaved = true;
+    }
+    if (added) {
+        sortNewestFirst();
+        m_historyUnsaved = true;
+        pruneOldSessions();
+        emit changed();
+    }
 }
 
 void SessionManager::resumeSession(const SessionCheckpoint::Running& state) {

@@ -2,6 +2,7 @@
 
 #include "models/Session.h"
 #include "platform/Clock.h"
+#include "platform/FileStore.h"
 #include "services/SessionCheckpoint.h"
 
 #include <QList>
@@ -12,10 +13,11 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 namespace kavro::platform {
 class DestinationChooser;
-class FileStore;
+class WriterLock;
 } // namespace kavro::platform
 
 namespace kavro::services {
@@ -37,8 +39,15 @@ public:
     static constexpr double kReadingSampleInterval = 60.0;
     static constexpr int kRetentionDays = 30;
     static constexpr double kTickSeconds = 0.1;
+    // How far a checkpoint may be dated after now and still be taken for this machine's
+    // own: the wall clock may have been corrected a little since it was written. One
+    // dated later was written by a clock that was wrong, and is set aside.
+    static constexpr std::chrono::minutes kClockTolerance{10};
 
     static inline const QString kHistoryFileName = QStringLiteral("sessions.json");
+    // The files in which a program that lost the folder to another keeps its sessions
+    // (a checkpoint each), until a writer of the folder takes them into the history.
+    static inline const QString kRescuePrefix = QStringLiteral("unsaved-sessions-");
 
     // What went wrong while the constructor prepared the storage: the folder could not be
     // created, the history file could not be read. The manager works on in memory either
@@ -62,6 +71,12 @@ public:
     static QString checkpointFileIn(const QString& dataFolder);
     const QString& checkpointFilePath() const { return m_checkpointFilePath; }
     const OpeningProblems& openingProblems() const { return m_openingProblems; }
+    // The one-writer lock of the data folder; not owned. Every write into the folder
+    // first makes sure it is still held: one that was lost and taken back brings in
+    // what another program wrote meanwhile, and while another program holds it nothing
+    // is written (the sessions stay in memory and the save says why). Without one,
+    // writes go ahead unchecked.
+    void setWriterLock(platform::WriterLock* lock) { m_writerLock = lock; }
 
     const std::optional<models::Session>& currentSession() const { return m_currentSession; }
     const QList<models::Session>& sessionHistory() const { return m_sessionHistory; }
@@ -100,8 +115,9 @@ public:
         // completed sessions it held could not be saved into the history.
         std::optional<QString> problem;
     };
-    // At launch: completed sessions that a previous run could not save join the history
-    // and are saved now; a running session that is already in the history is dropped.
+    // At launch: completed sessions that a previous run could not save, and those other
+    // programs left in their own files, join the history and are saved now; a running
+    // session that is already in the history is dropped.
     Recovery recoverCheckpoint();
     // Goes on with a recovered session: its record and sums as at the checkpoint, its
     // clock going on from the later of the checkpoint and now.
@@ -155,7 +171,26 @@ private:
     // Moves a file the program could not read aside (<path>.unreadable-<time>).
     std::optional<QString> keepUnreadableFile(const QString& path);
     bool inHistory(const QUuid& id) const;
+    // Puts the sessions (newest first) that the history lacks at its front, as not yet
+    // saved. Whether any was added.
+    bool adoptUnsaved(const QList<models::Session>& sessions);
+    // The checkpoint on disk. One that cannot be read, is not understood or is dated
+    // after now is moved aside, and the problem is given instead.
+    std::variant<SessionCheckpoint, platform::FileStore::Missing, QString> readCheckpoint();
+    // Nothing when the folder may be written; otherwise why not.
+    std::optional<QString> confirmWriter();
+    // After the lock was taken back: the sessions another program saved into the folder
+    // and its checkpoint join the history.
+    void adoptWhatOthersWrote();
+    void sortNewestFirst();
+    // The completed sessions a checkpoint holds, its running one closed at its time.
+    QList<models::Session> sessionsLeftIn(const SessionCheckpoint& checkpoint) const;
+    // Takes in the sessions that other programs left in their own files; whether there
+    // were any. The files go once the history is saved.
+    bool adoptRescuedSessions();
     std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
+    // Writes a checkpoint there, or removes the file when the checkpoint holds nothing.
+    std::optional<QString> writeCheckpointFile(const QString& path, const SessionCheckpoint& checkpoint);
     // The checkpoint must follow a save that took sessions out of it.
     std::optional<QString> refreshCheckpoint();
     std::optional<QString> writeHistory();
@@ -163,6 +198,7 @@ private:
 
     const platform::Clock& m_clock;
     platform::FileStore& m_files;
+    platform::WriterLock* m_writerLock = nullptr;
     QString m_dataFolder;
     QString m_historyFilePath;
     QString m_checkpointFilePath;
@@ -184,6 +220,9 @@ private:
     // completed sessions too.
     std::optional<SessionCheckpoint::Running> m_checkpointedRunning;
     bool m_checkpointHoldsUnsaved = false;
+    // This program's own file for its sessions while another program writes the folder.
+    QString m_rescueFilePath;
+    QStringList m_adoptedRescueFiles;
     // Set when the file on disk could not be read, or only in part: the next save first
     // moves it aside, so sessions the program failed to understand are never silently
     // overwritten.

@@ -3,11 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace kavro::platform {
 namespace {
@@ -32,6 +37,13 @@ protected:
                    '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
     }
 
+    QString lockPath() const { return QDir(folder()).filePath(DataFolderLock::kFileName); }
+    int lockMode() const {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(lockPath()).constData(), &status) == 0 ? int(status.st_mode & 07777)
+                                                                                : -1;
+    }
+
     QTemporaryDir m_home;
 };
 
@@ -49,6 +61,7 @@ TEST_F(DataFolderLockTest, ASecondWriterIsRefusedAndToldWhoHoldsTheLock) {
     EXPECT_TRUE(line.contains(QStringLiteral("process %1").arg(QCoreApplication::applicationPid())))
         << line.toStdString();
     EXPECT_TRUE(line.contains(folder())) << line.toStdString();
+    EXPECT_EQ(lockMode(), 0600) << "like every file of the folder";
 
     // Released with its owner, the lock is free again.
     std::get<Lock>(first).reset();
@@ -61,6 +74,73 @@ TEST_F(DataFolderLockTest, TheLockOfAProcessThatEndedIsTakenOver) {
     ASSERT_TRUE(std::holds_alternative<Lock>(taken));
     EXPECT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(DataFolderLock::acquire(folder())))
         << "now it is this process's";
+    EXPECT_EQ(lockMode(), 0600) << "the file an earlier version left readable by others";
+}
+
+// Whatever stands at the lock's path instead of a file is refused at once, by name,
+// and left as it is: a pipe would make the start wait for ever.
+TEST_F(DataFolderLockTest, SomethingOtherThanAFileAtTheLockPathIsRefusedAndNamed) {
+    const QString elsewhere = m_home.filePath(QStringLiteral("their-file"));
+    QFile their(elsewhere);
+    ASSERT_TRUE(their.open(QIODevice::WriteOnly) && their.write("theirs") == 6);
+    their.close();
+    struct Case {
+        const char* name;
+        std::function<bool()> make;
+        QString says;
+    };
+    const QByteArray path = QFile::encodeName(lockPath());
+    for (const Case& test :
+         {Case{"pipe", [&] { return ::mkfifo(path.constData(), 0600) == 0; }, "a named pipe"},
+          Case{"folder", [&] { return QDir().mkdir(lockPath()); }, "a folder"},
+          Case{"link", [&] { return QFile::link(elsewhere, lockPath()); }, "a symbolic link to " + elsewhere},
+          Case{"dangling link", [&] { return QFile::link(elsewhere + "-gone", lockPath()); },
+               "a symbolic link to " + elsewhere + "-gone (which does not exist)"}}) {
+        ASSERT_TRUE(QDir().mkpath(folder()) && test.make()) << test.name;
+        const auto refused = DataFolderLock::acquire(folder());
+        ASSERT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(refused)) << test.name;
+        EXPECT_EQ(
+            DataFolderLock::describe(std::get<DataFolderLock::Refusal>(refused), folder()),
+            QStringLiteral("cannot keep the history in %1: its lock file %2 is %3, not a file; remove it")
+                .arg(folder(), lockPath(), test.says))
+            << test.name;
+        EXPECT_TRUE(QFileInfo(lockPath()).isSymLink() || QFileInfo::exists(lockPath())) << test.name;
+        ASSERT_TRUE(QFile::remove(lockPath()) || QDir().rmdir(lockPath())) << test.name;
+    }
+    ASSERT_TRUE(their.open(QIODevice::ReadOnly));
+    EXPECT_EQ(their.readAll(), "theirs");
+}
+
+// The folder removed under a running writer: another program may then start on it.
+// The writer takes its lock back only while no one else holds it, and never removes
+// the other's lock file.
+TEST_F(DataFolderLockTest, ALockRemovedWithItsFolderIsTakenBackOnlyWhenNoOneElseHoldsIt) {
+    auto first = std::get<Lock>(DataFolderLock::acquire(folder()));
+    EXPECT_EQ(first->confirm(), (std::variant<WriterLock::Standing, QString>(WriterLock::Standing::held)));
+
+    ASSERT_TRUE(QDir(folder()).removeRecursively());
+    auto second = std::get<Lock>(DataFolderLock::acquire(folder()));
+    const auto refused = first->confirm();
+    ASSERT_TRUE(std::holds_alternative<QString>(refused));
+    EXPECT_TRUE(
+        std::get<QString>(refused).contains(QStringLiteral("Kavro (process %1) has kept the history there")
+                                                .arg(QCoreApplication::applicationPid())))
+        << std::get<QString>(refused).toStdString();
+
+    second.reset();
+    ASSERT_TRUE(QDir(folder()).removeRecursively());
+    EXPECT_EQ(first->confirm(), (std::variant<WriterLock::Standing, QString>(WriterLock::Standing::retaken)));
+    EXPECT_EQ(lockMode(), 0600);
+    EXPECT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(DataFolderLock::acquire(folder())))
+        << "taken back, it locks again";
+    EXPECT_EQ(first->confirm(), (std::variant<WriterLock::Standing, QString>(WriterLock::Standing::held)));
+
+    // A writer that lost its lock leaves the new holder's file alone when it ends.
+    ASSERT_TRUE(QDir(folder()).removeRecursively());
+    auto third = std::get<Lock>(DataFolderLock::acquire(folder()));
+    first.reset();
+    EXPECT_EQ(lockMode(), 0600) << "still there";
+    EXPECT_TRUE(std::holds_alternative<DataFolderLock::Refusal>(DataFolderLock::acquire(folder())));
 }
 
 TEST_F(DataFolderLockTest, AFolderThatCannotBeMadeIsReportedNotTaken) {

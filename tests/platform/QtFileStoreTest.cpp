@@ -122,6 +122,39 @@ TEST_F(QtFileStoreTest, ThroughALinkTheFileItPointsToIsReplaced) {
     EXPECT_EQ(onDisk("real.json"), "new");
 }
 
+// Tightening what the folder holds never reaches through a link: a link to a device or
+// to someone's file elsewhere leaves its target as it was. A pipe stands for devices.
+TEST_F(QtFileStoreTest, TighteningLeavesLinksTheirTargetsAndPipesAlone) {
+    QTemporaryDir elsewhere;
+    const auto mode = [](const QString& file) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(file).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+    };
+    const QString theirFile = elsewhere.filePath("notes.txt");
+    const QString theirFolder = elsewhere.filePath("shared");
+    const QString pipe = elsewhere.filePath("device");
+    ASSERT_FALSE(store.writeFile(theirFile, "theirs", Access::userDefault));
+    ASSERT_TRUE(QDir().mkpath(theirFolder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0666), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("own-pipe")).constData(), 0666), 0);
+    for (const QString& target : {theirFile, theirFolder, pipe, path("own-pipe")}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0666), 0);
+    }
+    struct Case {
+        const char* name;
+        QString target;
+    };
+    for (const Case& test :
+         {Case{"sessions.json", theirFile}, Case{"Kavro", theirFolder}, Case{"running-session.json", pipe},
+          Case{"dangling", elsewhere.filePath("none")}, Case{"own-pipe", path("own-pipe")}}) {
+        if (test.target != path(test.name)) {
+            ASSERT_TRUE(QFile::link(test.target, path(test.name)));
+        }
+        EXPECT_EQ(store.restrictToOwner(path(test.name)), std::nullopt) << test.name;
+        EXPECT_EQ(mode(test.target), QFile::exists(test.target) ? 0666 : -1) << test.name;
+    }
+}
+
 // A pipe stands for every file that is not a regular one (devices, terminals, sockets):
 // it is written to, never replaced by a regular file.
 TEST_F(QtFileStoreTest, APipeIsWrittenToAndStaysAPipe) {

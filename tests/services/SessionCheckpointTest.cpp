@@ -1,6 +1,7 @@
 // The checkpoint of the running session: what a run that is killed, crashes or loses
 // power leaves behind, and what the next launch makes of it.
 #include "services/SessionCheckpoint.h"
+#include "platform/WriterLock.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/MemoryFileStore.h"
 #include "services/HistoryFile.h"
@@ -164,7 +165,7 @@ TEST_F(SessionCheckpointTest, AResumedSessionGoesOnWithItsSumsAndItsClock) {
 
 TEST_F(SessionCheckpointTest, AClockSetBackBeforeTheRestartResumesAtTheCheckpoint) {
     runAndKill();
-    clock.setWallClock(utc(8, 0));
+    clock.setWallClock(utc(8, 55));
     auto relaunched = launch();
     const auto recovery = relaunched->recoverCheckpoint();
     ASSERT_TRUE(recovery.running);
@@ -227,15 +228,106 @@ TEST_F(SessionCheckpointTest, ASessionAlreadyInTheHistoryIsNotRecoveredTwice) {
     EXPECT_FALSE(files.exists(checkpointPath()));
 }
 
-TEST_F(SessionCheckpointTest, AnUnreadableCheckpointIsReportedAndKeptAside) {
-    files.put(checkpointPath(), "{\"running\": ");
+// A checkpoint the program cannot take as its own is reported and moved aside, as it
+// was, never deleted or imported: one that is not understood, one too large to read, one
+// from a clock that ran years ahead (its sessions would outlive every pruning).
+TEST_F(SessionCheckpointTest, ACheckpointThatCannotBeTakenIsReportedAndKeptAsideAsItWas) {
+    const auto datedAt = [](const QDateTime& moment) {
+        SessionCheckpoint checkpoint;
+        checkpoint.running = SessionCheckpoint::Running{};
+        checkpoint.running->session = Session::create(QStringLiteral("REAPER"), moment);
+        checkpoint.running->savedAt = moment.addSecs(60);
+        return std::get<QByteArray>(checkpoint.encode());
+    };
+    const QString tooLarge =
+        QStringLiteral("the file is 513 MB, more than the 512 MB a file read here may have");
+    struct Case {
+        const char* name;
+        QByteArray contents;
+        std::optional<QString> readError;
+        QString problem; // empty: recovered
+    };
+    for (const Case& test : {Case{"not JSON", "{\"running\": ", {}, "cannot use %1: not valid JSON"},
+                             Case{"oversized", "{}", tooLarge, "cannot read %1: " + tooLarge},
+                             Case{"dated 2099",
+                                  datedAt(utc(9, 0).addYears(74)),
+                                  {},
+                                  "cannot use %1: it is dated 2099-03-14T09:01:00Z"},
+                             Case{"dated 9999",
+                                  datedAt(QDateTime(QDate(9999, 12, 31), QTime(23, 0), QTimeZone::utc())),
+                                  {},
+                                  "cannot use %1: it is dated 9999-12-31T23:01:00Z"},
+                             Case{"a clock a few minutes ahead", datedAt(utc(9, 5)), {}, {}}}) {
+        files = {};
+        files.put(checkpointPath(), test.contents);
+        auto manager = launch();
+        files.readError = test.readError;
+        const auto recovery = manager->recoverCheckpoint();
+        files.readError.reset();
+        EXPECT_EQ(recovery.running.has_value(), test.problem.isEmpty()) << test.name;
+        EXPECT_TRUE(manager->sessionHistory().isEmpty()) << test.name;
+        if (test.problem.isEmpty()) {
+            continue;
+        }
+        ASSERT_TRUE(recovery.problem) << test.name;
+        EXPECT_TRUE(recovery.problem->startsWith(test.problem.arg(checkpointPath())))
+            << recovery.problem->toStdString();
+        EXPECT_EQ(files.filePaths(), QStringList{checkpointPath() + ".unreadable-20250314T090000Z"})
+            << test.name;
+        EXPECT_EQ(files.file(files.filePaths().value(0)), test.contents) << test.name;
+    }
+}
+
+// The lock of the data folder as the test sets it, one answer after the other.
+class ScriptedLock : public platform::WriterLock {
+public:
+    QList<std::variant<Standing, QString>> answers;
+    std::variant<Standing, QString> confirm() override {
+        return answers.size() > 1 ? answers.takeFirst() : answers.value(0, Standing::held);
+    }
+};
+
+// The folder removed under a running program, and another one started on it: while the
+// other holds it nothing is written there; once it is taken back, what the other saved,
+// and the session it left in its checkpoint when it was killed, join this history.
+TEST_F(SessionCheckpointTest, ALostLockWritesNothingAndTakenBackKeepsWhatTheOtherWrote) {
+    ScriptedLock lock;
     auto manager = launch();
-    const auto recovery = manager->recoverCheckpoint();
-    EXPECT_FALSE(recovery.running);
-    ASSERT_TRUE(recovery.problem);
-    EXPECT_TRUE(recovery.problem->startsWith("cannot use " + checkpointPath() + ": not valid JSON"))
-        << recovery.problem->toStdString();
-    EXPECT_EQ(files.filePaths(), QStringList{checkpointPath() + ".unreadable-20250314T090000Z"});
+    manager->setWriterLock(&lock);
+    manager->startSession("REAPER");
+    ASSERT_FALSE(manager->saveCheckpoint(0.1, 0.1));
+
+    files = {};
+    Session theirs = Session::create(QStringLiteral("Ardour"), utc(9, 2));
+    theirs.endDate = utc(9, 3);
+    files.put(historyPath(), std::get<QByteArray>(historyfile::encode({theirs})));
+    SessionCheckpoint killed;
+    killed.running =
+        SessionCheckpoint::Running{Session::create(QStringLiteral("Bitwig"), utc(9, 4)), utc(9, 6)};
+    files.put(checkpointPath(), std::get<QByteArray>(killed.encode()));
+    const auto theirFiles = files.filePaths();
+    const auto theirHistory = files.file(historyPath());
+
+    clock.advance(600);
+    lock.answers = {QStringLiteral("held by process 42")};
+    EXPECT_EQ(manager->endSession(0.3, 0.1), QStringLiteral("held by process 42"));
+    EXPECT_EQ(files.file(historyPath()), theirHistory);
+    EXPECT_EQ(files.file(checkpointPath()), std::get<QByteArray>(killed.encode()));
+    const QStringList own = files.filesStartingWith(kFolder, SessionManager::kRescuePrefix);
+    ASSERT_EQ(own.size(), 1) << "the session waits in a file of its own";
+    EXPECT_EQ(std::get<SessionCheckpoint>(SessionCheckpoint::decode(*files.file(own.front()))).unsaved,
+              QList{manager->sessionHistory().front()});
+    EXPECT_EQ(files.filePaths().size(), theirFiles.size() + 1);
+
+    lock.answers = {platform::WriterLock::Standing::retaken, platform::WriterLock::Standing::held};
+    ASSERT_EQ(manager->saveHistory(), std::nullopt);
+    QStringList names;
+    for (const Session& session : historyOnDisk()) {
+        names << session.dawName;
+    }
+    EXPECT_EQ(names, (QStringList{"Bitwig", "Ardour", "REAPER"})) << "by start, newest first";
+    EXPECT_EQ(historyOnDisk().value(0).endDate, std::optional(utc(9, 6))) << "closed at its checkpoint";
+    EXPECT_EQ(files.filePaths(), QStringList{historyPath()});
 }
 
 } // namespace

@@ -135,8 +135,10 @@ int run(const app::LaunchOptions& options) {
         reportingNotifications =
             std::make_unique<app::ReportingNotificationCenter>(parts->desktopNotifications(), *reporter);
     }
-    core::AppState state(
-        parts->platform(reportingNotifications ? *reportingNotifications : parts->desktopNotifications()));
+    auto statePlatform =
+        parts->platform(reportingNotifications ? *reportingNotifications : parts->desktopNotifications());
+    statePlatform.writerLock = lock.get();
+    core::AppState state(statePlatform);
 
     platform::NoUpdater updater;
     std::unique_ptr<ui::Shell> shell;

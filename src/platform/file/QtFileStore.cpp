@@ -2,6 +2,7 @@
 
 #include "platform/file/OwnerOnly.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -267,6 +268,17 @@ std::optional<QString> QtFileStore::createFolder(const QString& path, Access acc
 
 bool QtFileStore::exists(const QString& path) const {
     return QFileInfo::exists(path);
+}
+
+QStringList QtFileStore::filesStartingWith(const QString& folder, const QString& prefix) const {
+    const QDir directory(folder);
+    QStringList paths;
+    for (const QString& name : directory.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+        if (name.startsWith(prefix)) {
+            paths.append(directory.filePath(name));
+        }
+    }
+    return paths;
 }
 
 std::optional<QString> QtFileStore::rename(const QString& from, const QString& to) {

@@ -18,6 +18,7 @@ public:
     std::optional<QString> writeFile(const QString& path, const QByteArray& bytes, Access access) override;
     std::optional<QString> createFolder(const QString& path, Access access) override;
     bool exists(const QString& path) const override;
+    QStringList filesStartingWith(const QString& folder, const QString& prefix) const override;
     std::optional<QString> rename(const QString& from, const QString& to) override;
     std::optional<QString> removeFile(const QString& path) override;
     std::optional<QString> restrictToOwner(const QString& path) override;

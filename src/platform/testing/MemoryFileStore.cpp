@@ -157,6 +157,16 @@ std::optional<int> MemoryFileStore::mode(const QString& path) const {
     return *it;
 }
 
+QStringList MemoryFileStore::filesStartingWith(const QString& folder, const QString& prefix) const {
+    QStringList paths;
+    for (const QString& path : filePaths()) {
+        if (parentOf(path) == folder && path.mid(folder.size() + 1).startsWith(prefix)) {
+            paths.append(path);
+        }
+    }
+    return paths;
+}
+
 QStringList MemoryFileStore::filePaths() const {
     QStringList paths = m_files.keys();
     std::sort(paths.begin(), paths.end());
