@@ -86,6 +86,8 @@ int printLines(services::AudioMeasurementService& service, const MeterOptions& o
     QElapsedTimer clock;
     clock.start();
     QTimer lines;
+    // A coarse timer may fire early, and a line too early makes one line too many.
+    lines.setTimerType(Qt::PreciseTimer);
     lines.setInterval(kLineInterval);
     QObject::connect(&lines, &QTimer::timeout, &loop, [&] {
         const double t = static_cast<double>(clock.elapsed()) / 1000.0;
