@@ -51,13 +51,10 @@ double selectedInputRate(platform::PreferencesStore& preferences, platform::Audi
     return inputs.isEmpty() ? 0.0 : inputs.front().sampleRate;
 }
 
-int importFile(const ParsedArguments& parsed, CommandContext& context,
-               platform::PreferencesStore& preferences) {
-    if (parsed.positional.size() != 2) {
-        printError(context, QStringLiteral("correction import needs exactly one FILE"));
-        return kExitUsage;
-    }
-    double rate = 0;
+// The capture rate to design for: --rate, else the selected input's. Returns the exit
+// code to end with, the reason printed, when there is none.
+std::optional<int> readRate(const ParsedArguments& parsed, CommandContext& context,
+                            platform::PreferencesStore& preferences, double& rate) {
     if (auto error = readDouble(parsed, "rate", rate)) {
         printError(context, *error);
         return kExitUsage;
@@ -69,20 +66,23 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
                 QStringLiteral("--rate must lie between %1 and %2 Hz").arg(kLowestRate).arg(kHighestRate));
             return kExitUsage;
         }
-    } else {
-        rate = selectedInputRate(preferences, context.audioBackend());
-        if (!(rate >= kLowestRate && rate <= kHighestRate)) {
-            printError(context,
-                       QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
-            return kExitFailure;
-        }
+        return std::nullopt;
     }
+    rate = selectedInputRate(preferences, context.audioBackend());
+    if (!(rate >= kLowestRate && rate <= kHighestRate)) {
+        printError(context,
+                   QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
+        return kExitFailure;
+    }
+    return std::nullopt;
+}
 
-    const QString path = parsed.positional.at(1);
+// The calibration file's rows; none, with the reason printed, when it cannot be read.
+std::optional<models::MicCalibrationFile> readCalibrationFile(const QString& path, CommandContext& context) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         printError(context, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return kExitFailure;
+        return std::nullopt;
     }
     // One byte more than allowed is enough to tell that the file is too large.
     const QByteArray contents = file.read(models::MicCalibrationFile::kMaxBytes + 1);
@@ -91,9 +91,27 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
         printError(context, error->line > 0
                                 ? QStringLiteral("%1:%2: %3").arg(path).arg(error->line).arg(error->message)
                                 : QStringLiteral("%1: %2").arg(path, error->message));
+        return std::nullopt;
+    }
+    return std::get<models::MicCalibrationFile>(std::move(parsedFile));
+}
+
+int importFile(const ParsedArguments& parsed, CommandContext& context,
+               platform::PreferencesStore& preferences) {
+    if (parsed.positional.size() != 2) {
+        printError(context, QStringLiteral("correction import needs exactly one FILE"));
+        return kExitUsage;
+    }
+    double rate = 0;
+    if (const auto exit = readRate(parsed, context, preferences, rate)) {
+        return *exit;
+    }
+    const QString path = parsed.positional.at(1);
+    const auto read = readCalibrationFile(path, context);
+    if (!read) {
         return kExitFailure;
     }
-    const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
+    const models::MicCalibrationFile& calibration = *read;
     const auto noFilter = [&](const QString& reason) {
         printError(context, QStringLiteral("%1: no usable correction filter: %2").arg(path, reason));
         return kExitFailure;

@@ -1,5 +1,6 @@
 #include "cli/HistoryCommand.h"
 
+#include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "models/SessionCsv.h"
 #include "platform/Settings.h"
@@ -148,13 +149,13 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
         context.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
         return;
     }
-    const auto line = [&](const char* label, const QString& value) {
-        context.out << QString::fromUtf8(label).leftJustified(19) << value << '\n';
+    const auto line = [&](const QString& label, const QString& value) {
+        context.out << label.leftJustified(19) << value << '\n';
     };
-    const auto optionalLevel = [](std::optional<double> value, const char* unit, const char* absent) {
-        return value ? models::fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit)
-                     : QString::fromUtf8(absent);
+    const auto optionalLevel = [](std::optional<double> value, const char* unit, const QString& absent) {
+        return value ? models::fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit) : absent;
     };
+    constexpr int kWeek = services::HistoryRangeStatistics::kWorkingWeekDays;
     line("Range", QStringLiteral("%1 to %2 (%3 day%4)")
                       .arg(stats.rangeStart().toString(Qt::ISODate), stats.rangeEnd().toString(Qt::ISODate))
                       .arg(stats.rangeDays())
@@ -164,12 +165,13 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
     line("Average per day", models::fixedText(stats.averageDosePerDay(), 1) + QLatin1Char('%'));
     line("EU weekly level",
          optionalLevel(stats.euWeeklyLevel(), "dBA",
-                       stats.rangeDays() < services::HistoryRangeStatistics::kWorkingWeekDays
-                           ? "none (needs at least 5 days)"
-                           : "none (no dose in the range)"));
+                       stats.rangeDays() < kWeek ? QStringLiteral("none (needs at least %1 days)").arg(kWeek)
+                                                 : QStringLiteral("none (no dose in the range)")));
     line("Peak dBA", optionalLevel(stats.rangePeakSPL(), "dBA", "none"));
     line("Peak dBC", optionalLevel(stats.rangePeakDBC(), "dBC", "none"));
-    line("Impulses ≥135 dBC", QString::number(stats.impulseTotal()));
+    line(QStringLiteral("Impulses ≥") + models::fixedText(dsp::eu::kPeakLowerActionDbc, 0) +
+             QStringLiteral(" dBC"),
+         QString::number(stats.impulseTotal()));
 }
 
 // What one history command line asks for.
