@@ -47,11 +47,9 @@ ReferenceSection weeklyLevelSection() {
          Paragraph{
              QStringLiteral(
                  "L𝒈,w is the equivalent continuous A-weighted sound level averaged over a 5-day working "
-                 "week "
-                 "(ISO 9612 / EU Directive 2003/10/EC). It lets you compare multi-day exposure against the "
-                 "same "
-                 "%1 daily limit — so one loud 100% day mixed with four quiet ones can still produce a safe "
-                 "weekly level.")
+                 "week (ISO 9612 / EU Directive 2003/10/EC). It lets you compare multi-day exposure against "
+                 "the same %1 daily limit — so one loud 100% day mixed with four quiet ones can still "
+                 "produce a safe weekly level.")
                  .arg(whole(dsp::niosh::kCriterionLevelDb, " dBA"))},
          Subheading{QStringLiteral("How it's calculated")},
          Paragraph{QStringLiteral(
