@@ -82,7 +82,7 @@ std::optional<int> selectInput(const std::optional<QString>& uid, std::optional<
     if (channel) {
         const qsizetype count = devices.availableInputChannels().size();
         if (*channel >= count) {
-            const QString input = devices.selectedDeviceUID();
+            const QString& input = devices.selectedDeviceUID();
             printError(context, QStringLiteral("%1 has no channel %2 (it has %3, numbered from 0)")
                                     .arg(input.isEmpty() ? QStringLiteral("the default input") : input)
                                     .arg(*channel)
