@@ -41,6 +41,16 @@ double allowedHours(double levelDb) {
     return levelDb >= dsp::niosh::kThresholdDb ? dsp::dose::allowedHours(levelDb) : INFINITY;
 }
 
+// "40%": a band's lower edge as the texts quote it.
+QString percent(double threshold) {
+    return fixedText(threshold, 0) + QLatin1Char('%');
+}
+
+// "140 dBC": a peak limit as the texts quote it.
+QString dbc(double level) {
+    return fixedText(level, 0) + QStringLiteral(" dBC");
+}
+
 struct BandText {
     QString title;
     std::optional<QString> subtitle;
@@ -57,21 +67,24 @@ BandText bandText(models::DoseLevel level) {
                 kSessionAlertCategory};
     case models::DoseLevel::caution:
         return {
-            QStringLiteral("⚠️ Hearing Dose: Caution (40%)"),
+            QStringLiteral("⚠️ Hearing Dose: Caution (") + percent(models::kCautionThresholdPercent) +
+                QStringLiteral(")"),
             QStringLiteral("You've been in the caution zone"),
             QStringLiteral("Try lowering your monitor volume by 3–6 dB. Even a small reduction significantly "
                            "extends your safe listening time."),
             NotificationSound::standard, kSessionAlertCategory};
     case models::DoseLevel::warning:
         return {
-            QStringLiteral("🔶 Hearing Dose: Warning (70%)"),
+            QStringLiteral("🔶 Hearing Dose: Warning (") + percent(models::kWarningThresholdPercent) +
+                QStringLiteral(")"),
             QStringLiteral("Approaching your daily exposure limit"),
             QStringLiteral("Take a 10–15 minute break away from speakers, or turn monitors down now. At this "
                            "level you have less than 2 hours of safe exposure remaining today."),
             NotificationSound::standard, kSessionAlertCategory};
     case models::DoseLevel::danger:
         return {
-            QStringLiteral("🔴 Hearing Dose: Over-exposed (90%+)"),
+            QStringLiteral("🔴 Hearing Dose: Over-exposed (") + percent(models::kDangerThresholdPercent) +
+                QStringLiteral("+)"),
             QStringLiteral("Daily NIOSH limit exceeded"),
             QStringLiteral("Step away from your monitors. Your daily hearing dose is exceeded — continued "
                            "exposure risks permanent hearing damage. Rest, then resume at a lower level."),
@@ -168,9 +181,10 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     if (peakDB >= dsp::eu::kPeakLimitDbc) {
         request.title = QStringLiteral("🔴 Impulse Peak: ") + value + QStringLiteral(" dBC");
         request.body =
-            QStringLiteral("Turn down your monitoring level now. At 140 dBC, a single impulse can cause "
-                           "permanent mechanical damage to hair cells. Pull back the offending element "
-                           "or lower your monitor trim.");
+            QStringLiteral("Turn down your monitoring level now. At ") + dbc(dsp::eu::kPeakLimitDbc) +
+            QStringLiteral(
+                ", a single impulse can cause permanent mechanical damage to hair cells. Pull back "
+                "the offending element or lower your monitor trim.");
         request.sound = NotificationSound::critical;
     } else if (peakDB >= dsp::eu::kPeakUpperActionDbc) {
         request.title = QStringLiteral("🔶 Impulse Peak: ") + value + QStringLiteral(" dBC");
@@ -181,9 +195,9 @@ void AlertCenter::sendPeakNotification(double peakDB) {
     } else {
         request.title = QStringLiteral("⚠️ Impulse Peak: ") + value + QStringLiteral(" dBC");
         request.body =
-            QStringLiteral("A loud transient just hit 135+ dBC. If this keeps recurring, the source "
-                           "element may be uncontrolled — consider a limiter on that bus, or nudge your "
-                           "monitor trim down a couple of dB.");
+            QStringLiteral("A loud transient just hit ") + fixedText(dsp::eu::kPeakLowerActionDbc, 0) +
+            QStringLiteral("+ dBC. If this keeps recurring, the source element may be uncontrolled — "
+                           "consider a limiter on that bus, or nudge your monitor trim down a couple of dB.");
     }
     request.categoryIdentifier = kPeakCategory;
     request.timeSensitive = timeSensitive();
@@ -200,10 +214,11 @@ void AlertCenter::sendInstantaneousPeakNotification(double peakDB) {
     NotificationRequest request;
     request.title = QStringLiteral("⚠️ Peak Level: ") + fixedText(peakDB, 0) + QStringLiteral(" dBA");
     request.body =
-        QStringLiteral("An instantaneous A-weighted peak just exceeded 115 dBA — the EU legal ceiling "
-                       "(Directive 2003/10/EC). This is a transient event, but repeated occurrences "
-                       "cause mechanical hair cell fatigue. Check for uncontrolled transients on your "
-                       "loudest bus, or lower your monitor trim.");
+        QStringLiteral("An instantaneous A-weighted peak just exceeded ") +
+        fixedText(dsp::eu::kInstantaneousPeakDba, 0) +
+        QStringLiteral(" dBA — the EU legal ceiling (Directive 2003/10/EC). This is a transient event, but "
+                       "repeated occurrences cause mechanical hair cell fatigue. Check for uncontrolled "
+                       "transients on your loudest bus, or lower your monitor trim.");
     request.sound = NotificationSound::critical;
     request.categoryIdentifier = kInstantaneousPeakCategory;
     request.timeSensitive = timeSensitive();

@@ -1,5 +1,7 @@
 #include "models/DoseLevel.h"
 
+#include "models/NumberText.h"
+
 namespace kavro::models {
 
 QString rawValue(DoseLevel level) {
@@ -53,6 +55,23 @@ DoseLevel doseLevelForPercentage(double percent) {
         return DoseLevel::warning;
     }
     return DoseLevel::danger;
+}
+
+QString rangeText(DoseLevel level) {
+    const auto percent = [](double threshold) { return fixedText(threshold, 0); };
+    const QString dash = QStringLiteral("–");
+    switch (level) {
+    case DoseLevel::safe:
+        return QStringLiteral("0") + dash + percent(kCautionThresholdPercent) + QLatin1Char('%');
+    case DoseLevel::caution:
+        return percent(kCautionThresholdPercent) + dash + percent(kWarningThresholdPercent) +
+               QLatin1Char('%');
+    case DoseLevel::warning:
+        return percent(kWarningThresholdPercent) + dash + percent(kDangerThresholdPercent) + QLatin1Char('%');
+    case DoseLevel::danger:
+        return QLatin1Char('>') + percent(kDangerThresholdPercent) + QLatin1Char('%');
+    }
+    return {};
 }
 
 QString label(DoseLevel level) {

@@ -36,6 +36,8 @@ DoseLevel doseLevelForPercentage(double percent);
 
 // What every view shows for a band.
 QString label(DoseLevel level);
+// The band's range of dose, built from the thresholds: "0–40%", "40–70%", "70–90%", ">90%".
+QString rangeText(DoseLevel level);
 
 // A band's colour as a name and a 0xRRGGBB value, so views need no table of their own.
 struct DoseColour {

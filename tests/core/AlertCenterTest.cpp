@@ -1,5 +1,7 @@
 #include "core/AlertCenter.h"
 
+#include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/RecordingNotificationCenter.h"
 
@@ -148,6 +150,26 @@ TEST_F(AlertCenterTest, PeakRowIsChosenByTheUnroundedValue) {
         EXPECT_EQ(request.identifier, "peak-alert-" + AlertCenter::timeStamp(clock.now()));
     }
     EXPECT_EQ(posted().size(), std::size(rows));
+}
+
+TEST_F(AlertCenterTest, TextsQuoteTheBandThresholdsAndLimitsTheyAreBuiltFrom) {
+    using models::fixedText;
+    const auto quotes = [this](const QString& text) {
+        return posted().back().title.contains(text) || posted().back().body.contains(text);
+    };
+    for (const auto& [level, threshold] : {std::pair{DoseLevel::caution, models::kCautionThresholdPercent},
+                                           std::pair{DoseLevel::warning, models::kWarningThresholdPercent},
+                                           std::pair{DoseLevel::danger, models::kDangerThresholdPercent}}) {
+        alerts.sendThresholdNotification(level);
+        EXPECT_TRUE(quotes("(" + fixedText(threshold, 0) + "%")) << posted().back().title.toStdString();
+    }
+    alerts.sendPeakNotification(dsp::eu::kPeakLimitDbc + 5);
+    EXPECT_TRUE(quotes(fixedText(dsp::eu::kPeakLimitDbc, 0) + " dBC,"));
+    clock.advance(AlertCenter::kPeakIntervalSeconds);
+    alerts.sendPeakNotification(dsp::eu::kPeakLowerActionDbc);
+    EXPECT_TRUE(quotes(fixedText(dsp::eu::kPeakLowerActionDbc, 0) + "+ dBC"));
+    alerts.sendInstantaneousPeakNotification(dsp::eu::kInstantaneousPeakDba + 5);
+    EXPECT_TRUE(quotes("exceeded " + fixedText(dsp::eu::kInstantaneousPeakDba, 0) + " dBA"));
 }
 
 TEST_F(AlertCenterTest, PeakRateLimitsAreThirtyAndSixtySecondsAndIndependent) {

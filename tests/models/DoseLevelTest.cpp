@@ -50,5 +50,21 @@ TEST(DoseLevel, StoredNamesLabelsAndColours) {
     EXPECT_FALSE(doseLevelFromJson(QJsonValue()));
 }
 
+TEST(DoseLevel, RangeTextsCoverEachBandAsTheBandsAreChosen) {
+    // "a–b%" or ">a%": the band holds a and everything up to b, and not b itself.
+    for (const DoseLevel level :
+         {DoseLevel::safe, DoseLevel::caution, DoseLevel::warning, DoseLevel::danger}) {
+        QString text = rangeText(level);
+        ASSERT_TRUE(text.endsWith('%')) << text.toStdString();
+        text.chop(1);
+        const QStringList ends = text.startsWith('>') ? QStringList{text.mid(1)} : text.split(u'–');
+        EXPECT_EQ(doseLevelForPercentage(ends.front().toDouble()), level) << text.toStdString();
+        if (ends.size() == 2) {
+            EXPECT_EQ(doseLevelForPercentage(ends.back().toDouble() - 0.01), level) << text.toStdString();
+            EXPECT_NE(doseLevelForPercentage(ends.back().toDouble()), level) << text.toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace kavro::models

@@ -259,6 +259,11 @@ TEST_P(MeasurementRowTest, ShowsTheStateAndKeepsThePinkNoiseButtonWhileItRuns) {
     if (expected.progress) {
         EXPECT_EQ(child<QProgressBar>("measurementProgress")->value(), 300);
     }
+    // A finished measurement's symbol tells a screen reader how it ended.
+    if (expected.dismiss) {
+        EXPECT_EQ(child<QWidget>("measurementSymbol")->accessibleName(),
+                  expected.state.kind() == MicCalibrationState::Kind::Failed ? "Failed" : "Done");
+    }
 
     // The noise belongs to the measurement while it plays it, and the button says so.
     const bool running = expected.spinner || expected.progress;

@@ -1,6 +1,7 @@
 // The two drawings of the settings window: the correction curve chart (its marks, its
 // smoothed line through every point, the clipping of gains beyond its range) and the
 // weighting curves, which are the program's own A and C filters at 48 kHz.
+#include "dsp/CorrectionDesign.h"
 #include "ui/settings/CorrectionCurveView.h"
 #include "ui/settings/MicCorrectionCurveChart.h"
 #include "ui/settings/WeightingCurves.h"
@@ -23,10 +24,12 @@ TEST(MicCorrectionCurveChartTest, GainMarksCarryTheirSign) {
     EXPECT_EQ(labels, (QStringList{"-9", "-6", "-3", "0", "+3", "+6", "+9"}));
 }
 
-TEST(MicCorrectionCurveChartTest, TheDomainFillsThePlotAndFrequencyIsLogarithmic) {
+TEST(MicCorrectionCurveChartTest, TheDomainIsTheCorrectionsBandAndFrequencyIsLogarithmic) {
     const QRectF plot(10, 20, 300, 110);
-    EXPECT_EQ(MicCorrectionCurveChart::toPlot(std::log10(80.0), 12, plot), plot.topLeft());
-    EXPECT_EQ(MicCorrectionCurveChart::toPlot(std::log10(16000.0), -12, plot), plot.bottomRight());
+    EXPECT_EQ(MicCorrectionCurveChart::toPlot(std::log10(dsp::correction::kFreqLow), 12, plot),
+              plot.topLeft());
+    EXPECT_EQ(MicCorrectionCurveChart::toPlot(std::log10(dsp::correction::kFreqHigh), -12, plot),
+              plot.bottomRight());
     // 400 Hz lies where a tenth of the way from 80 Hz to 16 kHz would on a log axis
     // (80 · 200^0.3 ≈ 391 Hz), not at 2 % as on a linear one.
     const double x400 = MicCorrectionCurveChart::toPlot(std::log10(400.0), 0, plot).x();

@@ -1,9 +1,12 @@
 // The settings window's other tabs and what all tabs share: the watched applications
 // and their survival across a restart, the switches and the About rows, the Safety
 // tab's figures, and a name for every control a screen reader meets.
+#include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 #include "platform/Settings.h"
 #include "support/ParamNames.h"
 #include "ui/SettingsFixture.h"
+#include "ui/settings/SafetyReference.h"
 #include "ui/settings/SafetyTab.h"
 #include "ui/settings/SettingCheckBox.h"
 #include "ui/settings/WorkstationList.h"
@@ -243,6 +246,32 @@ TEST_F(SettingsWindowTest, TheBandRangesAndNioshFiguresComeFromTheProgramsLimits
     }
     EXPECT_EQ(values,
               (QStringList{"85 dBA", "8 hours", "3 dB", "80 dBA", "0–40%", "40–70%", "70–90%", ">90%"}));
+}
+
+TEST(SafetyReferenceTest, QuotesTheLimitsAndTheDefaultOffsetTheProgramMeasuresWith) {
+    QStringList labels;
+    QString paragraphs;
+    for (const auto& section : ui::SafetyReference::sections()) {
+        for (const auto& block : section.blocks) {
+            if (const auto* row = std::get_if<ui::reference::ColouredRow>(&block)) {
+                labels.append(row->label);
+            } else if (const auto* paragraph = std::get_if<ui::reference::Paragraph>(&block)) {
+                paragraphs += paragraph->text;
+            }
+        }
+    }
+    const auto whole = [](double value, const char* unit) { return models::fixedText(value, 0) + unit; };
+    EXPECT_TRUE(labels.contains("< " + whole(dsp::eu::kLowerActionLevelDb, " dBA")));
+    EXPECT_TRUE(labels.contains("≥ " + whole(dsp::eu::kUpperActionLevelDb, " dBA")));
+    for (const double limit :
+         {dsp::eu::kPeakLowerActionDbc, dsp::eu::kPeakUpperActionDbc, dsp::eu::kPeakLimitDbc}) {
+        EXPECT_TRUE(labels.contains(whole(limit, " dBC"))) << limit;
+    }
+    EXPECT_TRUE(paragraphs.contains("At " + whole(dsp::niosh::kCriterionLevelDb, " dBA") +
+                                    ", safe exposure is " + whole(dsp::niosh::kCriterionHours, " hours")));
+    EXPECT_TRUE(paragraphs.contains("When a peak exceeds " + whole(dsp::eu::kPeakLowerActionDbc, " dBC")));
+    EXPECT_TRUE(paragraphs.contains("The default " + whole(keys::calibrationOffset.defaultValue, " dB") +
+                                    " matches"));
 }
 
 // ---- screen readers ----

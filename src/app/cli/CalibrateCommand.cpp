@@ -1,10 +1,11 @@
 #include "cli/CalibrateCommand.h"
 
 #include "cli/CorrectionCommand.h"
+#include "cli/DevicesCommand.h"
+#include "dsp/CorrectionDesign.h"
+#include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/Settings.h"
-#include "platform/qt/QtAudioBackend.h"
-#include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
@@ -16,7 +17,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <memory>
 
 namespace kavro::cli {
 
@@ -27,7 +27,7 @@ const char* const kCalibrateHelp =
     "\n"
     "Measures the response of monitors, room and microphone: plays pink noise, lets the\n"
     "room settle for a second, captures about four seconds from the microphone and\n"
-    "derives a correction filter (limited to +-9 dB, none below 80 Hz). The correction is\n"
+    "derives a correction filter (limited to +-%1 dB, none below %2 Hz). The correction is\n"
     "stored in Kavro's preferences and switched on; its curve is printed.\n"
     "\n"
     "  --output UID  output device for the pink noise (default: the one Kavro has\n"
@@ -39,102 +39,83 @@ const char* const kCalibrateHelp =
 // A run takes about five seconds; a stalled capture must not hang the command.
 constexpr std::chrono::seconds kGiveUpAfter{30};
 
-} // namespace
+using Kind = models::MicCalibrationState::Kind;
 
-int runCalibrate(const QStringList& args, CommandContext& context) {
+QString help() {
+    return QString::fromUtf8(kCalibrateHelp)
+        .arg(models::fixedText(dsp::correction::kMaxCorrectionDB, 0),
+             models::fixedText(dsp::correction::kFreqLow, 0));
+}
+
+struct CalibrateOptions {
+    std::optional<QString> input;
+    std::optional<QString> output;
+    std::optional<int> channel;
+};
+
+// Returns the exit code to end with (help shown, or a usage error printed), or none.
+std::optional<int> parseCalibrateOptions(const QStringList& args, CommandContext& context,
+                                         CalibrateOptions& options) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"help"}, {"output", "input", "channel"}, parsed)) {
+    if (const auto exit =
+            parseCommandOptions(args, {}, {"output", "input", "channel"}, help(), context, parsed)) {
+        return exit;
+    }
+    if (auto error = readChannel(parsed, options.channel)) {
         printError(context, *error);
         return kExitUsage;
     }
-    if (parsed.has("help")) {
-        context.out << kCalibrateHelp;
-        return kExitOk;
-    }
-    if (!parsed.positional.isEmpty()) {
-        printError(context, QStringLiteral(
-                                "calibrate takes no positional arguments (see kavro-cli calibrate --help)"));
-        return kExitUsage;
-    }
-
-    std::unique_ptr<platform::SettingsPreferencesStore> ownPreferences;
-    platform::PreferencesStore* preferences = &applicationPreferences(context, ownPreferences);
-    std::unique_ptr<platform::QtAudioBackend> ownBackend;
-    platform::AudioBackend* backend = context.audioBackend;
-    if (!backend) {
-        ownBackend = std::make_unique<platform::QtAudioBackend>();
-        ownBackend->waitForDeviceLists(std::chrono::seconds(2));
-        backend = ownBackend.get();
-    }
-
-    // The devices come from the application's settings, but choosing others here must
-    // not change them: the device manager works on a copy.
-    const platform::Settings settings(*preferences);
-    platform::MemoryPreferencesStore devicePreferences;
-    platform::Settings(devicePreferences)
-        .setValue(platform::keys::selectedChannelIndex, settings.value(platform::keys::selectedChannelIndex));
-    using services::AudioDeviceManager;
-    AudioDeviceManager devices(*backend, devicePreferences);
-    devices.restoreDevice(settings.value(platform::keys::selectedDeviceUID));
-    if (parsed.values.contains("input")) {
-        const QString uid = parsed.values.value("input");
-        if (!devices.hasInputDevice(uid)) {
-            printError(context,
-                       QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
-            return kExitFailure;
+    for (auto [name, value] : {std::pair{"input", &options.input}, std::pair{"output", &options.output}}) {
+        if (parsed.values.contains(name)) {
+            *value = parsed.values.value(name);
         }
-        devices.selectDevice(uid);
     }
-    if (parsed.values.contains("channel")) {
-        int channel = 0;
-        if (auto error = readInt(parsed, "channel", channel)) {
-            printError(context, *error);
-            return kExitUsage;
-        }
-        if (channel < 0 || channel >= devices.availableInputChannels().size()) {
-            printError(context, QStringLiteral("the input has no channel %1").arg(channel));
-            return kExitFailure;
-        }
-        devices.setSelectedChannelIndex(channel);
-    }
-    std::optional<QString> output = parsed.values.contains("output")
-                                        ? std::optional(parsed.values.value("output"))
-                                        : settings.stored(platform::keys::selectedOutputDeviceUID);
+    return std::nullopt;
+}
 
-    services::AudioMeasurementService audio(*backend, devices, 94.0);
-    services::PinkNoisePlayer player(*backend);
-    const auto printLine = [&context](const QString& line) { printProblem(context, line); };
-    QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
-    QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
-    services::MicFrequencyCorrection correction(*preferences);
-    platform::SystemClock clock;
-    services::MicResponseCalibrationService calibration(clock);
+// Shows the measurement's progress on err: one updating line on a terminal, a line
+// every tenth in a log, and each change of state.
+class ProgressPrinter {
+public:
+    explicit ProgressPrinter(CommandContext& context) : m_context(context) {}
 
-    QEventLoop loop;
-    using Kind = models::MicCalibrationState::Kind;
-    auto lastKind = Kind::Idle;
-    int lastPercent = -1;
-    QObject::connect(&calibration, &services::MicResponseCalibrationService::changed, &loop, [&] {
-        const auto& state = calibration.state();
+    void show(const models::MicCalibrationState& state) {
+        QTextStream& err = m_context.err;
+        const bool terminal = m_context.errIsTerminal;
         if (state.kind() == Kind::Measuring) {
             const int percent = static_cast<int>(std::floor(state.progress() * 100.0));
-            // A terminal shows one updating line; a log gets a line every tenth.
-            if (context.errIsTerminal ? percent != lastPercent
-                                      : (percent / 10 != lastPercent / 10 || lastPercent < 0)) {
-                context.err << (context.errIsTerminal ? "\r" : "") << state.text()
-                            << QStringLiteral(" %1 %").arg(percent, 3) << (context.errIsTerminal ? "" : "\n");
-                context.err.flush();
-                lastPercent = percent;
+            if (terminal ? percent != m_lastPercent
+                         : (percent / 10 != m_lastPercent / 10 || m_lastPercent < 0)) {
+                err << (terminal ? "\r" : "") << state.text() << QStringLiteral(" %1 %").arg(percent, 3)
+                    << (terminal ? "" : "\n");
+                err.flush();
+                m_lastPercent = percent;
             }
-        } else if (state.kind() != lastKind) {
-            if (lastKind == Kind::Measuring && context.errIsTerminal) {
-                context.err << '\n';
+        } else if (state.kind() != m_lastKind) {
+            if (m_lastKind == Kind::Measuring && terminal) {
+                err << '\n';
             }
-            context.err << state.text() << '\n';
-            context.err.flush();
+            err << state.text() << '\n';
+            err.flush();
         }
-        lastKind = state.kind();
-        if (state.kind() == Kind::Done || state.kind() == Kind::Failed) {
+        m_lastKind = state.kind();
+    }
+
+private:
+    CommandContext& m_context;
+    Kind m_lastKind = Kind::Idle;
+    int m_lastPercent = -1;
+};
+
+// Runs the measurement to its end; true when a correction came of it.
+bool measure(services::MicResponseCalibrationService& calibration, services::AudioMeasurementService& audio,
+             services::PinkNoisePlayer& player, const std::optional<QString>& output,
+             services::MicFrequencyCorrection& correction, CommandContext& context) {
+    QEventLoop loop;
+    ProgressPrinter progress(context);
+    QObject::connect(&calibration, &services::MicResponseCalibrationService::changed, &loop, [&] {
+        progress.show(calibration.state());
+        if (calibration.state().kind() == Kind::Done || calibration.state().kind() == Kind::Failed) {
             loop.quit();
         }
     });
@@ -149,16 +130,50 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
 
     calibration.start(&audio, &player, output, &correction);
     if (calibration.state().kind() == Kind::Failed) {
-        return kExitFailure;
+        return false;
     }
     giveUp.start(kGiveUpAfter);
     if (loop.exec() != 0) {
-        return kExitFailure;
+        return false;
     }
-    if (calibration.state().kind() != Kind::Done || !correction.profile()) {
-        return kExitFailure;
+    return calibration.state().kind() == Kind::Done && correction.profile();
+}
+
+} // namespace
+
+int runCalibrate(const QStringList& args, CommandContext& context) {
+    CalibrateOptions options;
+    if (const auto exit = parseCalibrateOptions(args, context, options)) {
+        return *exit;
     }
-    if (!flushPreferences(context, *preferences)) {
+    platform::PreferencesStore& preferences = context.preferences();
+    platform::AudioBackend& backend = context.audioBackend();
+
+    // The devices come from the application's settings, but choosing others here must
+    // not change them: the device manager works on a copy.
+    const platform::Settings settings(preferences);
+    platform::MemoryPreferencesStore devicePreferences;
+    platform::Settings(devicePreferences)
+        .setValue(platform::keys::selectedChannelIndex, settings.value(platform::keys::selectedChannelIndex));
+    services::AudioDeviceManager devices(backend, devicePreferences);
+    devices.restoreDevice(settings.value(platform::keys::selectedDeviceUID));
+    if (const auto exit = selectInput(options.input, options.channel, devices, context)) {
+        return *exit;
+    }
+    const std::optional<QString> output =
+        options.output ? options.output : settings.stored(platform::keys::selectedOutputDeviceUID);
+
+    services::AudioMeasurementService audio(backend, devices, platform::keys::calibrationOffset.defaultValue);
+    services::PinkNoisePlayer player(backend);
+    const auto printLine = [&context](const QString& line) { printProblem(context, line); };
+    QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
+    QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
+    services::MicFrequencyCorrection correction(preferences);
+    platform::SystemClock clock;
+    services::MicResponseCalibrationService calibration(clock);
+
+    if (!measure(calibration, audio, player, output, correction, context) ||
+        !flushPreferences(context, preferences)) {
         return kExitFailure;
     }
     printCorrectionCurve(context.out, *correction.profile());

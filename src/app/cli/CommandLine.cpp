@@ -1,6 +1,8 @@
 #include "cli/CommandLine.h"
 
 #include "dsp/LevelMath.h"
+#include "platform/qt/QtAudioBackend.h"
+#include "platform/qt/SettingsPreferencesStore.h"
 
 #include <QCommandLineParser>
 
@@ -10,12 +12,15 @@ namespace kavro::cli {
 
 namespace {
 
+// How long the system's audio layer gets to list its devices.
+constexpr std::chrono::seconds kDeviceListWait{2};
+
 // QCommandLineParser explains a failure in its own English sentence. The commands name
 // the option as the user wrote it instead, so this finds the first argument that made
 // the parse fail, taking arguments the way the parser does: a valued option written
 // without "=" takes the next argument, and "--" ends the options.
 QString firstParseFailure(const QStringList& args, const QSet<QString>& flags,
-                          const QSet<QString>& valuedOptions) {
+                          const QSet<QString>& valuedOptions, const OptionAliases& aliases) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         if (arg == QLatin1String("--")) {
@@ -26,7 +31,8 @@ QString firstParseFailure(const QStringList& args, const QSet<QString>& flags,
         }
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString written = equals >= 0 ? arg.left(equals) : arg;
-        const QString name = written.mid(written.startsWith(QLatin1String("--")) ? 2 : 1);
+        QString name = written.mid(written.startsWith(QLatin1String("--")) ? 2 : 1);
+        name = aliases.value(name, name);
         if (valuedOptions.contains(name)) {
             if (equals < 0 && ++i == args.size()) {
                 return QStringLiteral("%1 needs a value").arg(written);
@@ -42,8 +48,33 @@ QString firstParseFailure(const QStringList& args, const QSet<QString>& flags,
 
 } // namespace
 
+CommandContext::CommandContext(QTextStream& outStream, QTextStream& errStream, bool errOnTerminal,
+                               platform::PreferencesStore* preferences, platform::AudioBackend* audioBackend)
+    : out(outStream), err(errStream), errIsTerminal(errOnTerminal), m_preferences(preferences),
+      m_audioBackend(audioBackend) {}
+
+CommandContext::~CommandContext() = default;
+
+platform::PreferencesStore& CommandContext::preferences() {
+    if (!m_preferences) {
+        m_ownPreferences = std::make_unique<platform::SettingsPreferencesStore>();
+        m_preferences = m_ownPreferences.get();
+    }
+    return *m_preferences;
+}
+
+platform::AudioBackend& CommandContext::audioBackend() {
+    if (!m_audioBackend) {
+        m_ownAudioBackend = std::make_unique<platform::QtAudioBackend>();
+        m_ownAudioBackend->waitForDeviceLists(kDeviceListWait);
+        m_audioBackend = m_ownAudioBackend.get();
+    }
+    return *m_audioBackend;
+}
+
 std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
-                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed) {
+                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed,
+                                      const OptionAliases& aliases) {
     QCommandLineParser parser;
     // "-json" means "--json": no command has one-letter options to combine.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -51,11 +82,11 @@ std::optional<QString> parseArguments(const QStringList& args, const QSet<QStrin
         parser.addOption(QCommandLineOption(flag));
     }
     for (const QString& option : valuedOptions) {
-        parser.addOption(QCommandLineOption(option, QString(), option));
+        parser.addOption(QCommandLineOption(QStringList{option} + aliases.keys(option), QString(), option));
     }
     // The parser expects the program's name in front.
     if (!parser.parse(QStringList{QStringLiteral("kavro-cli")} + args)) {
-        const QString failure = firstParseFailure(args, flags, valuedOptions);
+        const QString failure = firstParseFailure(args, flags, valuedOptions, aliases);
         return failure.isEmpty() ? parser.errorText() : failure;
     }
     for (const QString& flag : flags) {
@@ -73,10 +104,11 @@ std::optional<QString> parseArguments(const QStringList& args, const QSet<QStrin
 }
 
 std::optional<int> parseCommandOptions(const QStringList& args, QSet<QString> flags,
-                                       const QSet<QString>& valuedOptions, const char* help,
-                                       CommandContext& context, ParsedArguments& parsed) {
+                                       const QSet<QString>& valuedOptions, const QString& help,
+                                       CommandContext& context, ParsedArguments& parsed,
+                                       const OptionAliases& aliases) {
     flags.insert(QStringLiteral("help"));
-    if (auto error = parseArguments(args, flags, valuedOptions, parsed)) {
+    if (auto error = parseArguments(args, flags, valuedOptions, parsed, aliases)) {
         printError(context, *error);
         return kExitUsage;
     }
@@ -102,6 +134,18 @@ std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& 
         return QStringLiteral("--%1 needs a number, not \"%2\"").arg(name, parsed.values.value(name));
     }
     value = number;
+    return std::nullopt;
+}
+
+std::optional<QString> readSeconds(const ParsedArguments& parsed, double& seconds) {
+    double value = seconds;
+    if (auto error = readDouble(parsed, QStringLiteral("seconds"), value)) {
+        return error;
+    }
+    if (parsed.values.contains(QStringLiteral("seconds")) && !(value > 0)) {
+        return QStringLiteral("--seconds must be above 0");
+    }
+    seconds = value;
     return std::nullopt;
 }
 

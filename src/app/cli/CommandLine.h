@@ -6,25 +6,45 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace kavro::platform {
 class AudioBackend;
 class PreferencesStore;
+class QtAudioBackend;
+class SettingsPreferencesStore;
 } // namespace kavro::platform
 
 namespace kavro::cli {
 
-// Where a command writes: its report to out, errors and progress to err. Commands
-// that act on the application's preferences or on real devices use the ones given
-// here, and the user's own (QSettings, Qt Multimedia) when none is given: tests run
-// them in-process on memory stores and scripted devices.
-struct CommandContext {
+// What a command works with: its report goes to out, errors and progress to err; the
+// application's preferences and the audio devices are the ones given here, else the
+// user's own (QSettings, Qt Multimedia), opened on first use. Tests run the commands
+// in-process on memory stores and scripted devices.
+class CommandContext {
+public:
+    CommandContext(QTextStream& outStream, QTextStream& errStream, bool errOnTerminal = false,
+                   platform::PreferencesStore* preferences = nullptr,
+                   platform::AudioBackend* audioBackend = nullptr);
+    ~CommandContext();
+    CommandContext(const CommandContext&) = delete;
+    CommandContext& operator=(const CommandContext&) = delete;
+
     QTextStream& out;
     QTextStream& err;
-    bool errIsTerminal = false;
-    platform::PreferencesStore* preferences = nullptr;
-    platform::AudioBackend* audioBackend = nullptr;
+    const bool errIsTerminal;
+
+    platform::PreferencesStore& preferences();
+    // The system's backend is made with its device lists read, so a command sees the
+    // devices at once.
+    platform::AudioBackend& audioBackend();
+
+private:
+    platform::PreferencesStore* m_preferences;
+    platform::AudioBackend* m_audioBackend;
+    std::unique_ptr<platform::SettingsPreferencesStore> m_ownPreferences;
+    std::unique_ptr<platform::QtAudioBackend> m_ownAudioBackend;
 };
 
 // Exit codes of every command.
@@ -41,21 +61,30 @@ struct ParsedArguments {
     bool has(const QString& name) const { return flags.contains(name) || values.contains(name); }
 };
 
-// Parses args (QCommandLineParser) against the known flags and valued options; on an
-// unknown option, a missing value or a value given to a flag returns a one-line error.
+// Other names an option is also known by: alias to name. Each command shows one name
+// in its help; older or shorter spellings keep working.
+using OptionAliases = QHash<QString, QString>;
+
+// Parses args (QCommandLineParser) against the known flags and valued options (and
+// their aliases, stored under the option's own name); on an unknown option, a missing
+// value or a value given to a flag returns a one-line error.
 std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,
-                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed);
+                                      const QSet<QString>& valuedOptions, ParsedArguments& parsed,
+                                      const OptionAliases& aliases = {});
 
 // Parses the options of a command that takes no positional arguments, with --help
 // always known. Returns the exit code to end with (help shown, or a usage error
 // printed), or none when the command goes on.
 std::optional<int> parseCommandOptions(const QStringList& args, QSet<QString> flags,
-                                       const QSet<QString>& valuedOptions, const char* help,
-                                       CommandContext& context, ParsedArguments& parsed);
+                                       const QSet<QString>& valuedOptions, const QString& help,
+                                       CommandContext& context, ParsedArguments& parsed,
+                                       const OptionAliases& aliases = {});
 
 // Reads a number option; the error names the option. Absent options give the fallback.
 std::optional<QString> readDouble(const ParsedArguments& parsed, const QString& name, double& value);
 std::optional<QString> readInt(const ParsedArguments& parsed, const QString& name, int& value);
+// Reads --seconds, a duration above 0; absent, the value stays as it was.
+std::optional<QString> readSeconds(const ParsedArguments& parsed, double& seconds);
 // Reads --offset, a calibration offset of 0 to 200 dB.
 std::optional<QString> readCalibrationOffset(const ParsedArguments& parsed, double& offsetDb);
 

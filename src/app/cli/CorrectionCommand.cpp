@@ -1,16 +1,13 @@
 #include "cli/CorrectionCommand.h"
 
 #include "models/MicCalibrationFile.h"
+#include "platform/AudioBackend.h"
 #include "platform/Settings.h"
-#include "platform/qt/QtAudioBackend.h"
-#include "platform/qt/SettingsPreferencesStore.h"
 #include "services/MicFrequencyCorrection.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
-
-#include <memory>
 
 namespace kavro::cli {
 
@@ -38,16 +35,9 @@ constexpr double kHighestRate = 384000.0;
 
 // The rate of the input device the application has selected (its default input when
 // none is selected or the selected one is absent); 0 when no input is known.
-double selectedInputRate(platform::PreferencesStore& preferences, platform::AudioBackend* givenBackend) {
-    std::unique_ptr<platform::QtAudioBackend> ownBackend;
-    platform::AudioBackend* backend = givenBackend;
-    if (!backend) {
-        ownBackend = std::make_unique<platform::QtAudioBackend>();
-        ownBackend->waitForDeviceLists(std::chrono::seconds(2));
-        backend = ownBackend.get();
-    }
+double selectedInputRate(platform::PreferencesStore& preferences, platform::AudioBackend& backend) {
     const QString selected = platform::Settings(preferences).value(platform::keys::selectedDeviceUID);
-    const auto inputs = backend->inputDevices();
+    const auto inputs = backend.inputDevices();
     for (const auto& device : inputs) {
         if (!selected.isEmpty() && device.uid == selected) {
             return device.sampleRate;
@@ -61,13 +51,10 @@ double selectedInputRate(platform::PreferencesStore& preferences, platform::Audi
     return inputs.isEmpty() ? 0.0 : inputs.front().sampleRate;
 }
 
-int importFile(const ParsedArguments& parsed, CommandContext& context,
-               platform::PreferencesStore& preferences) {
-    if (parsed.positional.size() != 2) {
-        printError(context, QStringLiteral("correction import needs exactly one FILE"));
-        return kExitUsage;
-    }
-    double rate = 0;
+// The capture rate to design for: --rate, else the selected input's. Returns the exit
+// code to end with, the reason printed, when there is none.
+std::optional<int> readRate(const ParsedArguments& parsed, CommandContext& context,
+                            platform::PreferencesStore& preferences, double& rate) {
     if (auto error = readDouble(parsed, "rate", rate)) {
         printError(context, *error);
         return kExitUsage;
@@ -79,20 +66,23 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
                 QStringLiteral("--rate must lie between %1 and %2 Hz").arg(kLowestRate).arg(kHighestRate));
             return kExitUsage;
         }
-    } else {
-        rate = selectedInputRate(preferences, context.audioBackend);
-        if (!(rate >= kLowestRate && rate <= kHighestRate)) {
-            printError(context,
-                       QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
-            return kExitFailure;
-        }
+        return std::nullopt;
     }
+    rate = selectedInputRate(preferences, context.audioBackend());
+    if (!(rate >= kLowestRate && rate <= kHighestRate)) {
+        printError(context,
+                   QStringLiteral("cannot tell the capture rate of the selected input; pass --rate HZ"));
+        return kExitFailure;
+    }
+    return std::nullopt;
+}
 
-    const QString path = parsed.positional.at(1);
+// The calibration file's rows; none, with the reason printed, when it cannot be read.
+std::optional<models::MicCalibrationFile> readCalibrationFile(const QString& path, CommandContext& context) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         printError(context, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return kExitFailure;
+        return std::nullopt;
     }
     // One byte more than allowed is enough to tell that the file is too large.
     const QByteArray contents = file.read(models::MicCalibrationFile::kMaxBytes + 1);
@@ -101,9 +91,27 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
         printError(context, error->line > 0
                                 ? QStringLiteral("%1:%2: %3").arg(path).arg(error->line).arg(error->message)
                                 : QStringLiteral("%1: %2").arg(path, error->message));
+        return std::nullopt;
+    }
+    return std::get<models::MicCalibrationFile>(std::move(parsedFile));
+}
+
+int importFile(const ParsedArguments& parsed, CommandContext& context,
+               platform::PreferencesStore& preferences) {
+    if (parsed.positional.size() != 2) {
+        printError(context, QStringLiteral("correction import needs exactly one FILE"));
+        return kExitUsage;
+    }
+    double rate = 0;
+    if (const auto exit = readRate(parsed, context, preferences, rate)) {
+        return *exit;
+    }
+    const QString path = parsed.positional.at(1);
+    const auto read = readCalibrationFile(path, context);
+    if (!read) {
         return kExitFailure;
     }
-    const auto& calibration = std::get<models::MicCalibrationFile>(parsedFile);
+    const models::MicCalibrationFile& calibration = *read;
     const auto noFilter = [&](const QString& reason) {
         printError(context, QStringLiteral("%1: no usable correction filter: %2").arg(path, reason));
         return kExitFailure;
@@ -135,16 +143,29 @@ int importFile(const ParsedArguments& parsed, CommandContext& context,
     return kExitOk;
 }
 
-} // namespace
-
-platform::PreferencesStore&
-applicationPreferences(CommandContext& context, std::unique_ptr<platform::SettingsPreferencesStore>& owned) {
-    if (context.preferences) {
-        return *context.preferences;
+int showCorrection(const services::MicFrequencyCorrection& correction,
+                   const platform::PreferencesStore& preferences, CommandContext& context) {
+    const auto& profile = correction.profile();
+    if (!profile) {
+        const bool stored = preferences.contains(platform::keys::micCorrectionProfile.name);
+        if (!stored) {
+            context.out << "No microphone correction is stored.\n";
+        } else if (const auto& problem = correction.storedProfileProblem()) {
+            context.out
+                << QStringLiteral("The stored microphone correction cannot be read: %1.\n").arg(*problem);
+        } else {
+            context.out << "The stored microphone correction cannot be read.\n";
+        }
+        return stored ? kExitFailure : kExitOk;
     }
-    owned = std::make_unique<platform::SettingsPreferencesStore>();
-    return *owned;
+    if (const auto object = profile->toJson()) {
+        context.out << QJsonDocument(*object).toJson(QJsonDocument::Indented);
+    }
+    context.err << (correction.isEnabled() ? "The correction is on.\n" : "The correction is off.\n");
+    return kExitOk;
 }
+
+} // namespace
 
 bool flushPreferences(CommandContext& context, platform::PreferencesStore& preferences) {
     if (const auto error = preferences.flush()) {
@@ -186,32 +207,14 @@ int runCorrection(const QStringList& args, CommandContext& context) {
         return kExitUsage;
     }
 
-    std::unique_ptr<platform::SettingsPreferencesStore> ownPreferences;
-    platform::PreferencesStore* preferences = &applicationPreferences(context, ownPreferences);
+    platform::PreferencesStore& preferences = context.preferences();
     if (isImport) {
-        return importFile(parsed, context, *preferences);
+        return importFile(parsed, context, preferences);
     }
 
-    services::MicFrequencyCorrection correction(*preferences);
+    services::MicFrequencyCorrection correction(preferences);
     if (action == QLatin1String("show")) {
-        const auto& profile = correction.profile();
-        if (!profile) {
-            const bool stored = preferences->contains(platform::keys::micCorrectionProfile.name);
-            if (!stored) {
-                context.out << "No microphone correction is stored.\n";
-            } else if (const auto& problem = correction.storedProfileProblem()) {
-                context.out
-                    << QStringLiteral("The stored microphone correction cannot be read: %1.\n").arg(*problem);
-            } else {
-                context.out << "The stored microphone correction cannot be read.\n";
-            }
-            return stored ? kExitFailure : kExitOk;
-        }
-        if (const auto object = profile->toJson()) {
-            context.out << QJsonDocument(*object).toJson(QJsonDocument::Indented);
-        }
-        context.err << (correction.isEnabled() ? "The correction is on.\n" : "The correction is off.\n");
-        return kExitOk;
+        return showCorrection(correction, preferences, context);
     }
     const bool enable = action == QLatin1String("enable");
     if (action == QLatin1String("clear")) {
@@ -219,7 +222,7 @@ int runCorrection(const QStringList& args, CommandContext& context) {
     } else {
         correction.setIsEnabled(enable);
     }
-    if (!flushPreferences(context, *preferences)) {
+    if (!flushPreferences(context, preferences)) {
         return kExitFailure;
     }
     if (action == QLatin1String("clear")) {

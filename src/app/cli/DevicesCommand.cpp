@@ -1,7 +1,7 @@
 #include "cli/DevicesCommand.h"
 
+#include "platform/AudioBackend.h"
 #include "platform/MemoryPreferencesStore.h"
-#include "platform/qt/QtAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 
 namespace kavro::cli {
@@ -11,8 +11,8 @@ namespace {
 const char* const kDevicesHelp =
     "Usage: kavro-cli devices\n"
     "\n"
-    "Lists the audio input and output devices: UID (what --device takes), name,\n"
-    "channels and sample rate. The system default is marked with *.\n";
+    "Lists the audio input and output devices: UID (what --input and --output take),\n"
+    "name, channels and sample rate. The system default is marked with *.\n";
 
 void printList(CommandContext& context, const char* title, const QList<models::AudioDevice>& devices,
                const QList<platform::AudioDeviceDescription>& descriptions) {
@@ -44,14 +44,54 @@ int runDevices(const QStringList& args, CommandContext& context) {
     if (const auto exit = parseCommandOptions(args, {}, {}, kDevicesHelp, context, parsed)) {
         return *exit;
     }
-    platform::QtAudioBackend backend;
-    backend.waitForDeviceLists(std::chrono::seconds(2));
+    platform::AudioBackend& backend = context.audioBackend();
     platform::MemoryPreferencesStore preferences;
     services::AudioDeviceManager manager(backend, preferences);
     printList(context, "Inputs:", manager.inputDevices(), backend.inputDevices());
     printList(context, "Outputs:", manager.outputDevices(), backend.outputDevices());
     context.out.flush();
     return kExitOk;
+}
+
+std::optional<QString> readChannel(const ParsedArguments& parsed, std::optional<int>& channel) {
+    if (!parsed.values.contains(QStringLiteral("channel"))) {
+        return std::nullopt;
+    }
+    int value = 0;
+    if (auto error = readInt(parsed, QStringLiteral("channel"), value)) {
+        return error;
+    }
+    if (value < 0) {
+        return QStringLiteral("--channel must be 0 or more");
+    }
+    channel = value;
+    return std::nullopt;
+}
+
+std::optional<int> selectInput(const std::optional<QString>& uid, std::optional<int> channel,
+                               services::AudioDeviceManager& devices, CommandContext& context) {
+    if (uid) {
+        if (!devices.hasInputDevice(*uid)) {
+            printError(
+                context,
+                QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(*uid));
+            return kExitFailure;
+        }
+        devices.selectDevice(*uid);
+    }
+    if (channel) {
+        const qsizetype count = devices.availableInputChannels().size();
+        if (*channel >= count) {
+            const QString& input = devices.selectedDeviceUID();
+            printError(context, QStringLiteral("%1 has no channel %2 (it has %3, numbered from 0)")
+                                    .arg(input.isEmpty() ? QStringLiteral("the default input") : input)
+                                    .arg(*channel)
+                                    .arg(count));
+            return kExitFailure;
+        }
+        devices.setSelectedChannelIndex(*channel);
+    }
+    return std::nullopt;
 }
 
 } // namespace kavro::cli

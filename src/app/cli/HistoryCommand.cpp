@@ -1,5 +1,6 @@
 #include "cli/HistoryCommand.h"
 
+#include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "models/SessionCsv.h"
 #include "platform/Settings.h"
@@ -148,13 +149,13 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
         context.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
         return;
     }
-    const auto line = [&](const char* label, const QString& value) {
-        context.out << QString::fromUtf8(label).leftJustified(19) << value << '\n';
+    const auto line = [&](const QString& label, const QString& value) {
+        context.out << label.leftJustified(19) << value << '\n';
     };
-    const auto optionalLevel = [](std::optional<double> value, const char* unit, const char* absent) {
-        return value ? models::fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit)
-                     : QString::fromUtf8(absent);
+    const auto optionalLevel = [](std::optional<double> value, const char* unit, const QString& absent) {
+        return value ? models::fixedText(*value, 1) + QLatin1Char(' ') + QLatin1String(unit) : absent;
     };
+    constexpr int kWeek = services::HistoryRangeStatistics::kWorkingWeekDays;
     line("Range", QStringLiteral("%1 to %2 (%3 day%4)")
                       .arg(stats.rangeStart().toString(Qt::ISODate), stats.rangeEnd().toString(Qt::ISODate))
                       .arg(stats.rangeDays())
@@ -164,12 +165,108 @@ void printStats(CommandContext& context, const services::HistoryRangeStatistics&
     line("Average per day", models::fixedText(stats.averageDosePerDay(), 1) + QLatin1Char('%'));
     line("EU weekly level",
          optionalLevel(stats.euWeeklyLevel(), "dBA",
-                       stats.rangeDays() < services::HistoryRangeStatistics::kWorkingWeekDays
-                           ? "none (needs at least 5 days)"
-                           : "none (no dose in the range)"));
+                       stats.rangeDays() < kWeek ? QStringLiteral("none (needs at least %1 days)").arg(kWeek)
+                                                 : QStringLiteral("none (no dose in the range)")));
     line("Peak dBA", optionalLevel(stats.rangePeakSPL(), "dBA", "none"));
     line("Peak dBC", optionalLevel(stats.rangePeakDBC(), "dBC", "none"));
-    line("Impulses ≥135 dBC", QString::number(stats.impulseTotal()));
+    line(QStringLiteral("Impulses ≥") + models::fixedText(dsp::eu::kPeakLowerActionDbc, 0) +
+             QStringLiteral(" dBC"),
+         QString::number(stats.impulseTotal()));
+}
+
+// What one history command line asks for.
+struct HistoryRequest {
+    QString action; // list, stats or export
+    DayRange range;
+    QString path;       // the history file
+    QString exportPath; // export: the CSV file to write
+    bool json = false;
+};
+
+std::optional<QString> checkAction(const ParsedArguments& parsed) {
+    const QString action = parsed.positional.value(0);
+    if (action != QLatin1String("list") && action != QLatin1String("stats") &&
+        action != QLatin1String("export")) {
+        return action.isEmpty() ? QStringLiteral("history needs list, stats or export (see kavro-cli "
+                                                 "history --help)")
+                                : QStringLiteral("unknown history command \"%1\"").arg(action);
+    }
+    const bool isExport = action == QLatin1String("export");
+    if (parsed.positional.size() != (isExport ? 2 : 1)) {
+        return isExport ? QStringLiteral("export needs exactly one OUT.csv")
+                        : QStringLiteral("%1 takes no file arguments").arg(action);
+    }
+    if (parsed.has("json") && action != QLatin1String("stats")) {
+        return QStringLiteral("--json belongs to stats");
+    }
+    return std::nullopt;
+}
+
+// Returns the exit code to end with (help shown, or a usage error printed), or none.
+std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& context,
+                                       const HistoryEnvironment& environment, HistoryRequest& request) {
+    ParsedArguments parsed;
+    if (auto error = parseArguments(args, {"json", "help"}, {"file", "from", "to"}, parsed)) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    if (parsed.has("help")) {
+        context.out << kHistoryHelp;
+        return kExitOk;
+    }
+    request.action = parsed.positional.value(0);
+    auto error = checkAction(parsed);
+    if (!error) {
+        error = readRange(parsed, request.action != QLatin1String("list"), request.range);
+    }
+    if (!error && request.action == QLatin1String("stats") && *request.range.to > environment.clock.today()) {
+        error = QStringLiteral("--to %1 lies after today").arg(request.range.to->toString(Qt::ISODate));
+    }
+    if (error) {
+        printError(context, *error);
+        return kExitUsage;
+    }
+    request.path = parsed.values.value(QStringLiteral("file"), environment.defaultHistoryPath);
+    request.exportPath = parsed.positional.value(1);
+    request.json = parsed.has("json");
+    return std::nullopt;
+}
+
+// The sessions of the history file; none, with the reason printed, when it cannot be read.
+std::optional<QList<Session>> readHistory(const QString& path, const HistoryEnvironment& environment,
+                                          CommandContext& context) {
+    auto read = services::historyfile::read(environment.files, path);
+    if (std::holds_alternative<services::historyfile::NotFound>(read)) {
+        printError(context, QStringLiteral("no history file at %1").arg(path));
+        return std::nullopt;
+    }
+    if (auto* error = std::get_if<QString>(&read)) {
+        printError(context, QStringLiteral("cannot use the history file %1: %2").arg(path, *error));
+        return std::nullopt;
+    }
+    auto& contents = std::get<services::historyfile::Contents>(read);
+    for (const QString& leftOut : contents.leftOut) {
+        printError(context, QStringLiteral("%1: %2").arg(path, leftOut));
+    }
+    return std::move(contents.sessions);
+}
+
+int exportSessions(const HistoryRequest& request, const QList<Session>& history,
+                   const HistoryEnvironment& environment, CommandContext& context) {
+    const platform::Clock& clock = environment.clock;
+    const QList<Session> sessions = sessionsIn(history, request.range, clock);
+    const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
+    const QString& out = request.exportPath;
+    if (auto error =
+            environment.files.writeFile(out, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
+        printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
+        return kExitFailure;
+    }
+    context.out << QStringLiteral("%1 session%2 written to %3\n")
+                       .arg(sessions.size())
+                       .arg(sessions.size() == 1 ? "" : "s")
+                       .arg(out);
+    return kExitOk;
 }
 
 } // namespace
@@ -184,84 +281,27 @@ int runHistory(const QStringList& args, CommandContext& context) {
 }
 
 int runHistory(const QStringList& args, CommandContext& context, const HistoryEnvironment& environment) {
-    ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "help"}, {"file", "from", "to"}, parsed)) {
-        printError(context, *error);
-        return kExitUsage;
+    HistoryRequest request;
+    if (const auto exit = parseHistoryRequest(args, context, environment, request)) {
+        return *exit;
     }
-    if (parsed.has("help")) {
-        context.out << kHistoryHelp;
-        return kExitOk;
-    }
-    const QString action = parsed.positional.value(0);
-    const qsizetype expectedPositional = action == QLatin1String("export") ? 2 : 1;
-    if (action != QLatin1String("list") && action != QLatin1String("stats") &&
-        action != QLatin1String("export")) {
-        printError(context, action.isEmpty()
-                                ? QStringLiteral("history needs list, stats or export (see kavro-cli "
-                                                 "history --help)")
-                                : QStringLiteral("unknown history command \"%1\"").arg(action));
-        return kExitUsage;
-    }
-    if (parsed.positional.size() != expectedPositional) {
-        printError(context, action == QLatin1String("export")
-                                ? QStringLiteral("export needs exactly one OUT.csv")
-                                : QStringLiteral("%1 takes no file arguments").arg(action));
-        return kExitUsage;
-    }
-    if (parsed.has("json") && action != QLatin1String("stats")) {
-        printError(context, QStringLiteral("--json belongs to stats"));
-        return kExitUsage;
-    }
-    DayRange range;
-    if (auto error = readRange(parsed, action != QLatin1String("list"), range)) {
-        printError(context, *error);
-        return kExitUsage;
+    const auto history = readHistory(request.path, environment, context);
+    if (!history) {
+        return kExitFailure;
     }
     const platform::Clock& clock = environment.clock;
-    if (action == QLatin1String("stats") && *range.to > clock.today()) {
-        printError(context, QStringLiteral("--to %1 lies after today").arg(range.to->toString(Qt::ISODate)));
-        return kExitUsage;
-    }
-
-    const QString path = parsed.values.value(QStringLiteral("file"), environment.defaultHistoryPath);
-    auto read = services::historyfile::read(environment.files, path);
-    if (std::holds_alternative<services::historyfile::NotFound>(read)) {
-        printError(context, QStringLiteral("no history file at %1").arg(path));
-        return kExitFailure;
-    }
-    if (auto* error = std::get_if<QString>(&read)) {
-        printError(context, QStringLiteral("cannot use the history file %1: %2").arg(path, *error));
-        return kExitFailure;
-    }
-    const auto& contents = std::get<services::historyfile::Contents>(read);
-    for (const QString& leftOut : contents.leftOut) {
-        printError(context, QStringLiteral("%1: %2").arg(path, leftOut));
-    }
-    const QList<Session>& history = contents.sessions;
-
-    if (action == QLatin1String("list")) {
-        printList(context, sessionsIn(history, range, clock), clock);
-    } else if (action == QLatin1String("stats")) {
-        const services::HistoryRangeStatistics stats(history, todaysDose(history, environment), clock,
-                                                     *range.from, *range.to);
-        printStats(context, stats, parsed.has("json"));
+    int exitCode = kExitOk;
+    if (request.action == QLatin1String("list")) {
+        printList(context, sessionsIn(*history, request.range, clock), clock);
+    } else if (request.action == QLatin1String("stats")) {
+        const services::HistoryRangeStatistics stats(*history, todaysDose(*history, environment), clock,
+                                                     *request.range.from, *request.range.to);
+        printStats(context, stats, request.json);
     } else {
-        const QString out = parsed.positional.at(1);
-        const QList<Session> sessions = sessionsIn(history, range, clock);
-        const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
-        if (auto error =
-                environment.files.writeFile(out, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
-            printError(context, QStringLiteral("cannot write %1: %2").arg(out, *error));
-            return kExitFailure;
-        }
-        context.out << QStringLiteral("%1 session%2 written to %3\n")
-                           .arg(sessions.size())
-                           .arg(sessions.size() == 1 ? "" : "s")
-                           .arg(out);
+        exitCode = exportSessions(request, *history, environment, context);
     }
     context.out.flush();
-    return kExitOk;
+    return exitCode;
 }
 
 } // namespace kavro::cli

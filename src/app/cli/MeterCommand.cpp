@@ -1,8 +1,10 @@
 #include "cli/MeterCommand.h"
 
+#include "cli/DevicesCommand.h"
 #include "cli/LevelLine.h"
+#include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
-#include "platform/qt/QtAudioBackend.h"
+#include "platform/SettingKey.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 
@@ -17,74 +19,55 @@ namespace kavro::cli {
 namespace {
 
 const char* const kMeterHelp =
-    "Usage: kavro-cli meter [--device UID] [--channel N] [--offset DB] [--seconds S] [--json]\n"
+    "Usage: kavro-cli meter [--input UID] [--channel N] [--offset DB] [--seconds S] [--json]\n"
     "\n"
     "Measures a live input device through Kavro's level meter and prints ten lines a\n"
     "second: the time, the smoothed A- and C-weighted levels, and the highest A- and\n"
     "C-weighted peaks since the previous line.\n"
     "\n"
-    "  --device UID  input device (see kavro-cli devices; default: the system default)\n"
+    "  --input UID   input device (see kavro-cli devices; default: the system default)\n"
     "  --channel N   device channel to measure, counted from 0 (default 0)\n"
-    "  --offset DB   calibration offset added to every level (default 94)\n"
+    "  --offset DB   calibration offset added to every level (default %1)\n"
     "  --seconds S   stop after S seconds (default: run until interrupted)\n"
     "  --json        one JSON object per line with the keys t, dBA, dBC, peakDBA, peakDBC\n"
     "  --help        show this text\n";
 
 constexpr auto kLineInterval = std::chrono::milliseconds(100);
 
-} // namespace
+struct MeterOptions {
+    std::optional<QString> input;
+    std::optional<int> channel;
+    double offset = platform::keys::calibrationOffset.defaultValue;
+    double seconds = -1; // until interrupted
+    bool json = false;
+};
 
-int runMeter(const QStringList& args, CommandContext& context) {
+// Returns the exit code to end with (help shown, or a usage error printed), or none.
+std::optional<int> parseMeterOptions(const QStringList& args, CommandContext& context,
+                                     MeterOptions& options) {
     ParsedArguments parsed;
-    if (const auto exit = parseCommandOptions(args, {"json"}, {"device", "channel", "offset", "seconds"},
-                                              kMeterHelp, context, parsed)) {
-        return *exit;
+    const QString help = QString::fromUtf8(kMeterHelp).arg(models::fixedText(options.offset, 0));
+    if (const auto exit = parseCommandOptions(args, {"json"}, {"input", "channel", "offset", "seconds"}, help,
+                                              context, parsed, {{"device", "input"}})) {
+        return exit;
     }
-    double offset = 94.0;
-    double seconds = -1;
-    int channel = 0;
-    for (auto error : {readCalibrationOffset(parsed, offset), readDouble(parsed, "seconds", seconds),
-                       readInt(parsed, "channel", channel)}) {
+    for (auto error : {readCalibrationOffset(parsed, options.offset), readSeconds(parsed, options.seconds),
+                       readChannel(parsed, options.channel)}) {
         if (error) {
             printError(context, *error);
             return kExitUsage;
         }
     }
-    if (channel < 0) {
-        printError(context, QStringLiteral("--channel must be 0 or more"));
-        return kExitUsage;
+    if (parsed.values.contains("input")) {
+        options.input = parsed.values.value("input");
     }
-    if (parsed.values.contains("seconds") && !(seconds > 0)) {
-        printError(context, QStringLiteral("--seconds must be above 0"));
-        return kExitUsage;
-    }
-    const bool json = parsed.has("json");
+    options.json = parsed.has("json");
+    return std::nullopt;
+}
 
-    platform::QtAudioBackend backend;
-    backend.waitForDeviceLists(std::chrono::seconds(2));
-    platform::MemoryPreferencesStore preferences;
-    services::AudioDeviceManager manager(backend, preferences);
-    if (parsed.values.contains("device")) {
-        const QString uid = parsed.values.value("device");
-        if (!manager.hasInputDevice(uid)) {
-            printError(context,
-                       QStringLiteral("no input device has the UID \"%1\" (see kavro-cli devices)").arg(uid));
-            return kExitFailure;
-        }
-        manager.selectDevice(uid);
-        if (channel >= manager.availableInputChannels().size()) {
-            printError(context, QStringLiteral("%1 has no channel %2 (it has %3, numbered from 0)")
-                                    .arg(uid)
-                                    .arg(channel)
-                                    .arg(manager.availableInputChannels().size()));
-            return kExitFailure;
-        }
-    }
-    manager.setSelectedChannelIndex(channel);
-
-    services::AudioMeasurementService service(backend, manager, offset);
-    QObject::connect(&service, &services::AudioMeasurementService::problem,
-                     [&context](const QString& line) { printProblem(context, line); });
+// Prints a line every tenth of a second until the time is up or the device goes away.
+int printLines(services::AudioMeasurementService& service, const MeterOptions& options,
+               CommandContext& context) {
     QEventLoop loop;
     int exitCode = kExitOk;
     service.onDeviceDisconnected = [&] {
@@ -100,28 +83,51 @@ int runMeter(const QStringList& args, CommandContext& context) {
         peakDBA = std::max(peakDBA, service.peakDBA());
         peakDBC = std::max(peakDBC, service.peakDBC());
     });
-
-    service.start();
-    if (!service.isRunning()) {
-        printError(context, QStringLiteral("capture did not start"));
-        return kExitFailure;
-    }
     QElapsedTimer clock;
     clock.start();
     QTimer lines;
+    // A coarse timer may fire early, and a line too early makes one line too many.
+    lines.setTimerType(Qt::PreciseTimer);
     lines.setInterval(kLineInterval);
     QObject::connect(&lines, &QTimer::timeout, &loop, [&] {
         const double t = static_cast<double>(clock.elapsed()) / 1000.0;
-        printLevelLine(context.out, json, t, service.currentSPL(), service.currentDBC(), peakDBA, peakDBC);
+        printLevelLine(context.out, options.json, t, service.currentSPL(), service.currentDBC(), peakDBA,
+                       peakDBC);
         context.out.flush();
         peakDBA = 0;
         peakDBC = 0;
-        if (seconds > 0 && t >= seconds - 1e-3) {
+        if (options.seconds > 0 && t >= options.seconds - 1e-3) {
             loop.quit();
         }
     });
     lines.start();
     loop.exec();
+    service.onDeviceDisconnected = nullptr;
+    return exitCode;
+}
+
+} // namespace
+
+int runMeter(const QStringList& args, CommandContext& context) {
+    MeterOptions options;
+    if (const auto exit = parseMeterOptions(args, context, options)) {
+        return *exit;
+    }
+    platform::AudioBackend& backend = context.audioBackend();
+    platform::MemoryPreferencesStore preferences;
+    services::AudioDeviceManager devices(backend, preferences);
+    if (const auto exit = selectInput(options.input, options.channel, devices, context)) {
+        return *exit;
+    }
+    services::AudioMeasurementService service(backend, devices, options.offset);
+    QObject::connect(&service, &services::AudioMeasurementService::problem,
+                     [&context](const QString& line) { printProblem(context, line); });
+    service.start();
+    if (!service.isRunning()) {
+        printError(context, QStringLiteral("capture did not start"));
+        return kExitFailure;
+    }
+    const int exitCode = printLines(service, options, context);
     service.stop();
     return exitCode;
 }

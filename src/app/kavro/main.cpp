@@ -25,6 +25,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <variant>
 
 namespace {
 
@@ -84,47 +85,35 @@ bool handOverOnceNamed(const platform::DBusSingleInstance& instance) {
     return false;
 }
 
-int run(const app::LaunchOptions& options) {
-    auto chosen = chooseDataFolder(options);
-    if (auto* error = std::get_if<QString>(&chosen)) {
-        printLine(stderr, QStringLiteral("kavro: ") + *error);
-        return kExitFailure;
-    }
-    const app::ProgramFolders folder = std::get<app::ProgramFolders>(std::move(chosen));
+constexpr int kHandedOver = 0;
 
-    // One desktop program per user: only the one on the user's own folder owns the
-    // application's name. A demonstration's folder is its own.
-    const bool desktop = !options.headless;
-    platform::DBusSingleInstance instance(platform::applicationId());
-    const bool singleInstance = desktop && folder.isUsersOwn();
+// One desktop program per user, one writer of the history per data folder: the
+// folder's lock, or the exit code of a start that ends here (handed over to the
+// running program, or refused).
+std::variant<std::unique_ptr<platform::DataFolderLock>, int>
+lockDataFolder(const app::ProgramFolders& folder, const platform::DBusSingleInstance& instance,
+               bool singleInstance) {
+    const QString handedOver = QStringLiteral("Kavro is already running; its panel is shown");
     if (singleInstance && handOverToRunningInstance(instance)) {
-        printLine(stdout, QStringLiteral("Kavro is already running; its panel is shown"));
-        return 0;
+        printLine(stdout, handedOver);
+        return kHandedOver;
     }
-
-    // One writer of the history per data folder.
     auto locked = platform::DataFolderLock::acquire(folder.path());
     if (auto* refusal = std::get_if<platform::DataFolderLock::Refusal>(&locked)) {
         if (singleInstance && handOverOnceNamed(instance)) {
-            printLine(stdout, QStringLiteral("Kavro is already running; its panel is shown"));
-            return 0;
+            printLine(stdout, handedOver);
+            return kHandedOver;
         }
         printLine(stderr,
                   QStringLiteral("kavro: ") + platform::DataFolderLock::describe(*refusal, folder.path()));
         return kExitFailure;
     }
-    const auto lock = std::get<std::unique_ptr<platform::DataFolderLock>>(std::move(locked));
+    return std::get<std::unique_ptr<platform::DataFolderLock>>(std::move(locked));
+}
 
-    auto created = app::ProgramParts::create(folder, {options.inputFile, options.loop});
-    if (auto* error = std::get_if<QString>(&created)) {
-        printLine(stderr, QStringLiteral("kavro: ") + *error);
-        return kExitFailure;
-    }
-    auto parts = std::get<std::unique_ptr<app::ProgramParts>>(std::move(created));
-    if (!options.inputFile.isEmpty()) {
-        printLine(stdout, demonstrationLine(options, folder));
-    }
-
+// Runs the application state, in the tray or headless, until the program quits.
+int runUntilQuit(const app::LaunchOptions& options, app::ProgramParts& parts, platform::DataFolderLock& lock,
+                 platform::DBusSingleInstance& instance, bool singleInstance) {
     // Quitting through the event loop lets the application state save a running session.
     platform::TerminationSignals terminationSignals([](int) { QCoreApplication::quit(); });
 
@@ -133,16 +122,16 @@ int run(const app::LaunchOptions& options) {
     if (options.headless) {
         reporter = std::make_unique<app::HeadlessReporter>(stdout);
         reportingNotifications =
-            std::make_unique<app::ReportingNotificationCenter>(parts->desktopNotifications(), *reporter);
+            std::make_unique<app::ReportingNotificationCenter>(parts.desktopNotifications(), *reporter);
     }
     auto statePlatform =
-        parts->platform(reportingNotifications ? *reportingNotifications : parts->desktopNotifications());
-    statePlatform.writerLock = lock.get();
+        parts.platform(reportingNotifications ? *reportingNotifications : parts.desktopNotifications());
+    statePlatform.writerLock = &lock;
     core::AppState state(statePlatform);
 
     platform::NoUpdater updater;
     std::unique_ptr<ui::Shell> shell;
-    if (desktop) {
+    if (!options.headless) {
         shell = std::make_unique<ui::Shell>(state, updater);
         // The desktop ending the user's session may not wait for the event loop to end:
         // a running session is ended and saved when it asks the program to save.
@@ -166,6 +155,36 @@ int run(const app::LaunchOptions& options) {
         reporter->print(QStringLiteral("Kavro stopped"));
     }
     return result;
+}
+
+int run(const app::LaunchOptions& options) {
+    auto chosen = chooseDataFolder(options);
+    if (auto* error = std::get_if<QString>(&chosen)) {
+        printLine(stderr, QStringLiteral("kavro: ") + *error);
+        return kExitFailure;
+    }
+    const app::ProgramFolders folder = std::get<app::ProgramFolders>(std::move(chosen));
+
+    // Only the desktop program on the user's own folder owns the application's name. A
+    // demonstration's folder is its own.
+    platform::DBusSingleInstance instance(platform::applicationId());
+    const bool singleInstance = !options.headless && folder.isUsersOwn();
+    auto locked = lockDataFolder(folder, instance, singleInstance);
+    if (const int* exitCode = std::get_if<int>(&locked)) {
+        return *exitCode;
+    }
+    const auto lock = std::get<std::unique_ptr<platform::DataFolderLock>>(std::move(locked));
+
+    auto created = app::ProgramParts::create(folder, {options.inputFile, options.loop});
+    if (auto* error = std::get_if<QString>(&created)) {
+        printLine(stderr, QStringLiteral("kavro: ") + *error);
+        return kExitFailure;
+    }
+    const auto parts = std::get<std::unique_ptr<app::ProgramParts>>(std::move(created));
+    if (!options.inputFile.isEmpty()) {
+        printLine(stdout, demonstrationLine(options, folder));
+    }
+    return runUntilQuit(options, *parts, *lock, instance, singleInstance);
 }
 
 } // namespace

@@ -45,6 +45,11 @@ PanelModel::StatisticCell cell(const QString& label, const std::optional<double>
     return {label, {QStringLiteral("—"), ColourRole::tertiary, {}}, QStringLiteral("no value")};
 }
 
+// "≥140 dBC": a limit the panel counts peaks against.
+QString atLeast(double limit, const char* unit = "") {
+    return QStringLiteral("≥") + fixedText(limit, 0) + QLatin1String(unit);
+}
+
 QString count(std::int64_t value) {
     return QString::number(value);
 }
@@ -272,15 +277,18 @@ std::optional<PanelModel::ActiveSession> PanelPresenter::activeSession() const {
     }
     if (current->peakCount140 >= 1) {
         section.peakBadges.push_back(
-            {QStringLiteral("≥140 dBC: ") + count(current->peakCount140), ColourRole::red, kBoltFill});
+            {atLeast(dsp::eu::kPeakLimitDbc, " dBC: ") + count(current->peakCount140), ColourRole::red,
+             kBoltFill});
     }
     if (current->peakCount135 >= 1) {
         section.peakBadges.push_back(
-            {QStringLiteral("≥135 dBC: ") + count(current->peakCount135), ColourRole::orange, kBolt});
+            {atLeast(dsp::eu::kPeakLowerActionDbc, " dBC: ") + count(current->peakCount135),
+             ColourRole::orange, kBolt});
     }
     if (current->peakDBACount115 >= 1) {
-        section.peakBadges.push_back({QStringLiteral("≥115 dBA: ") + count(current->peakDBACount115),
-                                      ColourRole::red, kWarningTriangle});
+        section.peakBadges.push_back(
+            {atLeast(dsp::eu::kInstantaneousPeakDba, " dBA: ") + count(current->peakDBACount115),
+             ColourRole::red, kWarningTriangle});
     }
     return section;
 }
@@ -305,18 +313,20 @@ std::optional<PanelModel::Today> PanelPresenter::today() const {
                                  ColourRole::secondary,
                                  {}};
         if (dose.peakCount140() >= 1) {
-            section.count140 =
-                PanelText{QStringLiteral("≥140: ") + count(dose.peakCount140()), ColourRole::red, {}};
+            section.count140 = PanelText{
+                atLeast(dsp::eu::kPeakLimitDbc, ": ") + count(dose.peakCount140()), ColourRole::red, {}};
         }
         if (dose.peakCount135() >= 1) {
             section.count135 =
-                PanelText{QStringLiteral("≥135: ") + count(dose.peakCount135()), ColourRole::orange, {}};
+                PanelText{atLeast(dsp::eu::kPeakLowerActionDbc, ": ") + count(dose.peakCount135()),
+                          ColourRole::orange,
+                          {}};
         }
     }
     if (dose.peakDBACount115() >= 1) {
         section.instantaneousPeaks =
-            PanelText{QStringLiteral("≥115 dBA today: ") + count(dose.peakDBACount115()), ColourRole::red,
-                      kWarningTriangle};
+            PanelText{atLeast(dsp::eu::kInstantaneousPeakDba, " dBA today: ") + count(dose.peakDBACount115()),
+                      ColourRole::red, kWarningTriangle};
     }
     if (m_state.conservativeDoseMode()) {
         section.conservativeMode = PanelText{QStringLiteral("Conservative dose mode active"),

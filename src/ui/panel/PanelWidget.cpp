@@ -96,9 +96,10 @@ PanelWidget::PanelWidget(core::AppState& state, platform::Updater& updater, Pane
     addSection(buildCommands(), true);
     addSection(buildFooter(), false);
 
-    m_refreshPacer = new RefreshPacer(
-        kRefreshIntervalMs, [this] { refresh(); }, this);
-    connect(m_presenter, &PanelPresenter::changed, this, &PanelWidget::scheduleRefresh);
+    // Ten times a second, also the pace of the dose and its statistics. A closed panel
+    // does no work at all: it reads everything afresh when it opens.
+    m_refreshPacer = new RefreshPacer(*this, [this] { apply(m_presenter->model()); });
+    connect(m_presenter, &PanelPresenter::changed, m_refreshPacer, &RefreshPacer::request);
     connect(m_presenter, &PanelPresenter::peakFlashChanged, m_peakFlash, &PeakFlashRow::setShown);
     apply(m_presenter->model());
 }
@@ -405,25 +406,8 @@ QWidget* PanelWidget::buildFooter() {
 
 // ---- refreshing ----
 
-void PanelWidget::scheduleRefresh() {
-    // Several services announce changes in one turn of the event loop; the panel
-    // reads them all once, after the turn, and not sooner than kRefreshIntervalMs
-    // after the last time. A closed panel does no work at all: it reads everything
-    // afresh when it opens.
-    if (isVisible()) {
-        m_refreshPacer->request();
-    }
-}
-
-void PanelWidget::refresh() {
-    if (isVisible()) {
-        apply(m_presenter->model());
-    }
-}
-
 void PanelWidget::refreshNow() {
-    m_refreshPacer->refreshedNow();
-    apply(m_presenter->model());
+    m_refreshPacer->refreshNow();
     // Settle the size now, so the window does not open at the size of last time.
     layout()->activate();
 }

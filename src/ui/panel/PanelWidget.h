@@ -50,10 +50,6 @@ public:
 
     const PanelPresenter& presenter() const { return *m_presenter; }
 
-    // The panel follows the state at most this often; ten times a second is also the
-    // pace of the dose and its statistics.
-    static constexpr int kRefreshIntervalMs = 100;
-
     // Reads the state at once and takes the size that follows. The panel does this
     // itself when it is shown; a host that places a popup by the panel's size calls
     // it first, because a hidden panel does not follow the state.
@@ -81,8 +77,6 @@ private:
     // Adds a section and, when asked, the divider after it.
     Divider* addSection(QWidget* section, bool withDivider);
 
-    void scheduleRefresh();
-    void refresh();
     void apply(const PanelModel& model);
     void applyHeader(const PanelModel::Header& header);
     void applyDoseBar(const PanelModel::DoseBar& bar);

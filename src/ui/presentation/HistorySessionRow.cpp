@@ -1,5 +1,6 @@
 #include "ui/presentation/HistorySessionRow.h"
 
+#include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "models/Session.h"
 #include "platform/Clock.h"
@@ -15,11 +16,13 @@ QString shortTime(const QDateTime& moment, const platform::Clock& clock, const Q
     return locale.toString(moment.toTimeZone(clock.timeZone()).time(), HistoryDates::shortTimeFormat(locale));
 }
 
-void addBadge(QList<HistorySessionRow::Badge>& badges, std::int64_t count, const char* symbol,
-              const char* threshold, HistoryColour colour) {
+// "×3 ≥135 dBC": how many peaks reached one of the limits.
+void addBadge(QList<HistorySessionRow::Badge>& badges, std::int64_t count, const char* symbol, double limit,
+              const char* unit, HistoryColour colour) {
     if (count >= 1) {
         badges.append({QLatin1String(symbol),
-                       QStringLiteral("×%1 ").arg(count) + QString::fromUtf8(threshold), colour});
+                       QStringLiteral("×%1 ≥").arg(count) + fixedText(limit, 0) + QLatin1String(unit),
+                       colour});
     }
 }
 
@@ -33,10 +36,12 @@ HistorySessionRow HistorySessionRow::of(const models::Session& session, double c
     row.timeRange = shortTime(session.startDate, clock, locale) + QStringLiteral(" – ") +
                     (session.endDate ? shortTime(*session.endDate, clock, locale) : QStringLiteral("now"));
     row.duration = session.durationFormatted(clock.now());
-    addBadge(row.badges, session.peakCount140, "bolt.fill", "≥140 dBC", HistoryColour::red);
-    addBadge(row.badges, session.peakCount135, "bolt", "≥135 dBC", HistoryColour::orange);
-    addBadge(row.badges, session.peakDBACount115, "exclamationmark.triangle.fill", "≥115 dBA",
+    addBadge(row.badges, session.peakCount140, "bolt.fill", dsp::eu::kPeakLimitDbc, " dBC",
              HistoryColour::red);
+    addBadge(row.badges, session.peakCount135, "bolt", dsp::eu::kPeakLowerActionDbc, " dBC",
+             HistoryColour::orange);
+    addBadge(row.badges, session.peakDBACount115, "exclamationmark.triangle.fill",
+             dsp::eu::kInstantaneousPeakDba, " dBA", HistoryColour::red);
     row.dayDose = fixedText(cumulativeDayDose, 1) + QStringLiteral("% day");
     row.dayDoseColour = doseColour(cumulativeDayDose);
     row.sessionDose = QLatin1Char('+') + fixedText(session.doseAccumulated, 1) + QStringLiteral("% session");

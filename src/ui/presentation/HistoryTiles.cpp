@@ -1,5 +1,7 @@
 #include "ui/presentation/HistoryTiles.h"
 
+#include "dsp/ExposureLimits.h"
+#include "models/DoseLevel.h"
 #include "models/NumberText.h"
 #include "services/HistoryRangeStatistics.h"
 
@@ -10,6 +12,15 @@ using models::fixedText;
 namespace {
 
 const QString kNoValue = QStringLiteral("—");
+
+namespace eu = dsp::eu;
+using models::DoseLevel;
+using models::rangeText;
+
+// A limit as the explanations quote it: "85 dBA".
+QString whole(double value, const char* unitAndWords) {
+    return fixedText(value, 0) + QString::fromUtf8(unitAndWords);
+}
 
 QString percent(double value) {
     return fixedText(value, 1) + QLatin1Char('%');
@@ -34,17 +45,19 @@ StatisticTile totalDose(const services::HistoryRangeStatistics& statistics) {
 
 StatisticTile averagePerDay(const services::HistoryRangeStatistics& statistics) {
     const double average = statistics.averageDosePerDay();
-    return {QStringLiteral("Avg per day"),
-            percent(average),
-            doseColour(average),
-            {QStringLiteral("Avg per day"),
-             QStringLiteral("Total dose divided by the number of selected days. This is the primary risk "
-                            "indicator — compare it to the 100% daily budget (8 hours at 85 dBA, NIOSH REL). "
-                            "Colored by dose level:"),
-             {{HistoryColour::green, QStringLiteral("0–40% — Safe")},
-              {HistoryColour::yellow, QStringLiteral("40–70% — Caution")},
-              {HistoryColour::orange, QStringLiteral("70–90% — Warning")},
-              {HistoryColour::red, QStringLiteral(">90% — Danger")}}}};
+    return {
+        QStringLiteral("Avg per day"),
+        percent(average),
+        doseColour(average),
+        {QStringLiteral("Avg per day"),
+         QStringLiteral("Total dose divided by the number of selected days. This is the primary risk "
+                        "indicator — compare it to the 100% daily budget (%1 at %2, NIOSH REL). "
+                        "Colored by dose level:")
+             .arg(whole(dsp::niosh::kCriterionHours, " hours"), whole(dsp::niosh::kCriterionLevelDb, " dBA")),
+         {{HistoryColour::green, rangeText(DoseLevel::safe) + QStringLiteral(" — Safe")},
+          {HistoryColour::yellow, rangeText(DoseLevel::caution) + QStringLiteral(" — Caution")},
+          {HistoryColour::orange, rangeText(DoseLevel::warning) + QStringLiteral(" — Warning")},
+          {HistoryColour::red, rangeText(DoseLevel::danger) + QStringLiteral(" — Danger")}}}};
 }
 
 StatisticTile euWeekly(const services::HistoryRangeStatistics& statistics) {
@@ -56,13 +69,17 @@ StatisticTile euWeekly(const services::HistoryRangeStatistics& statistics) {
         {QStringLiteral("EU weekly level (L𝒈,w)"),
          QStringLiteral("Equivalent continuous A-weighted level averaged over a 5-day working week (ISO "
                         "9612 / EU 2003/10/EC). All selected days are energy-summed then normalised to 5, "
-                        "so the value stays comparable to the 85 dBA daily limit regardless of how many "
-                        "days you select. Requires at least 5 days."),
-         {{HistoryColour::green, QStringLiteral("< 80 dBA — safe, no action required")},
+                        "so the value stays comparable to the %1 daily limit regardless of how many "
+                        "days you select. Requires at least 5 days.")
+             .arg(whole(dsp::niosh::kCriterionLevelDb, " dBA")),
+         {{HistoryColour::green,
+           QStringLiteral("< ") + whole(eu::kLowerActionLevelDb, " dBA — safe, no action required")},
           {HistoryColour::orange,
-           QStringLiteral("80–84 dBA — lower action value: provide hearing protection")},
+           fixedText(eu::kLowerActionLevelDb, 0) + QStringLiteral("–") +
+               whole(eu::kUpperActionLevelDb - 1, " dBA — lower action value: provide hearing protection")},
           {HistoryColour::red,
-           QStringLiteral("≥ 85 dBA — upper action value: wearing protection is mandatory")}}}};
+           QStringLiteral("≥ ") + whole(eu::kUpperActionLevelDb,
+                                        " dBA — upper action value: wearing protection is mandatory")}}}};
 }
 
 StatisticTile peakDBA(const services::HistoryRangeStatistics& statistics) {
@@ -72,39 +89,48 @@ StatisticTile peakDBA(const services::HistoryRangeStatistics& statistics) {
         HistoryColour::secondary,
         {QStringLiteral("Peak dBA"),
          QStringLiteral("Highest instantaneous A-weighted sound level recorded during any session in the "
-                        "range. A-weighting reflects human hearing sensitivity. Values above 115 dBA are an "
+                        "range. A-weighting reflects human hearing sensitivity. Values above %1 are an "
                         "EU regulatory limit under Directive 2003/10/EC — even a single momentary peak at "
-                        "that level is a violation."),
-         {{HistoryColour::green, QStringLiteral("< 115 dBA — within limits")},
-          {HistoryColour::red, QStringLiteral("≥ 115 dBA — EU instantaneous peak limit exceeded")}}}};
+                        "that level is a violation.")
+             .arg(whole(eu::kInstantaneousPeakDba, " dBA")),
+         {{HistoryColour::green,
+           QStringLiteral("< ") + whole(eu::kInstantaneousPeakDba, " dBA — within limits")},
+          {HistoryColour::red,
+           QStringLiteral("≥ ") +
+               whole(eu::kInstantaneousPeakDba, " dBA — EU instantaneous peak limit exceeded")}}}};
 }
 
 StatisticTile peakDBC(const services::HistoryRangeStatistics& statistics) {
-    return {QStringLiteral("Peak dBC"),
-            wholeDecibels(statistics.rangePeakDBC(), " dBC"),
-            peakDBCColour(statistics.rangePeakDBC()),
-            {QStringLiteral("Peak dBC"),
-             QStringLiteral("Highest C-weighted peak across all sessions in the range. C-weighting is nearly "
-                            "flat from 31 Hz to 8 kHz, capturing the full physical energy of drum hits, "
-                            "transients, and low-frequency impulses that A-weighting underreports. EU "
-                            "2003/10/EC mandates C-weighted peak (LCpeak) monitoring alongside dose."),
-             {{HistoryColour::green, QStringLiteral("< 135 dBC — safe")},
-              {HistoryColour::orange,
-               QStringLiteral("≥ 135 dBC — action value: hearing protection must be available")},
-              {HistoryColour::red, QStringLiteral("≥ 140 dBC — limit value: must not be exceeded")}}}};
+    return {
+        QStringLiteral("Peak dBC"),
+        wholeDecibels(statistics.rangePeakDBC(), " dBC"),
+        peakDBCColour(statistics.rangePeakDBC()),
+        {QStringLiteral("Peak dBC"),
+         QStringLiteral("Highest C-weighted peak across all sessions in the range. C-weighting is nearly "
+                        "flat from 31 Hz to 8 kHz, capturing the full physical energy of drum hits, "
+                        "transients, and low-frequency impulses that A-weighting underreports. EU "
+                        "2003/10/EC mandates C-weighted peak (LCpeak) monitoring alongside dose."),
+         {{HistoryColour::green, QStringLiteral("< ") + whole(eu::kPeakLowerActionDbc, " dBC — safe")},
+          {HistoryColour::orange,
+           QStringLiteral("≥ ") +
+               whole(eu::kPeakLowerActionDbc, " dBC — action value: hearing protection must be available")},
+          {HistoryColour::red,
+           QStringLiteral("≥ ") + whole(eu::kPeakLimitDbc, " dBC — limit value: must not be exceeded")}}}};
 }
 
 StatisticTile impulses(const services::HistoryRangeStatistics& statistics) {
     const std::int64_t total = statistics.impulseTotal();
-    return {QStringLiteral("Impulses ≥135 dBC"),
+    const QString label = QStringLiteral("Impulses ≥") + whole(eu::kPeakLowerActionDbc, " dBC");
+    return {label,
             total < 1 ? QStringLiteral("None") : QStringLiteral("×%1").arg(total),
             impulseColour(total),
-            {QStringLiteral("Impulses ≥135 dBC"),
+            {label,
              QStringLiteral("Total count of measurement intervals across all sessions in the range where a "
-                            "C-weighted peak of 135 dBC or more was detected. Under EU Directive 2003/10/EC, "
+                            "C-weighted peak of %1 or more was detected. Under EU Directive 2003/10/EC, "
                             "recurring peaks at this level require hearing protection to be provided. "
                             "Identify the source — a hot kick, snare, or transient — and use a fast limiter "
-                            "or reduce monitor level."),
+                            "or reduce monitor level.")
+                 .arg(whole(eu::kPeakLowerActionDbc, " dBC")),
              {}}};
 }
 

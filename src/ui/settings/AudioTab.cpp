@@ -1,5 +1,8 @@
 #include "ui/settings/AudioTab.h"
 
+#include "dsp/CorrectionDesign.h"
+#include "models/NumberText.h"
+#include "platform/SettingKey.h"
 #include "ui/settings/AudioTabPresenter.h"
 #include "ui/settings/CorrectionCurveView.h"
 #include "ui/style/TextStyle.h"
@@ -23,6 +26,8 @@
 #include <QVBoxLayout>
 
 namespace kavro::ui {
+
+using models::fixedText;
 
 namespace {
 
@@ -104,6 +109,46 @@ void addExplanation(FormSection* section, const QString& heading, const QString&
     section->addFooter(caption(section, text));
 }
 
+// What the response measurement does, in what order to calibrate, and its limits (the
+// correction design's own).
+void addCorrectionExplanations(FormSection* section) {
+    addExplanation(
+        section, QStringLiteral("What this does"),
+        QStringLiteral("Pressing Measure plays pink noise through the selected output device, captures "
+                       "the mic's response (~4 seconds), computes a correction curve, and stops "
+                       "automatically. The resulting FIR filter flattens the mic's frequency response "
+                       "before A/C weighting, so readings better reflect what a flat reference mic "
+                       "would report."));
+    addExplanation(
+        section, QStringLiteral("Calibration order"),
+        QStringLiteral("Measure and enable this correction before adjusting the level offset below. "
+                       "The correction changes the frequency balance, which shifts the broadband dBA "
+                       "reading."));
+    using namespace dsp::correction;
+    addExplanation(section, QStringLiteral("Caveats"),
+                   QStringLiteral("The measurement captures the combined room + monitor + mic response, not "
+                                  "the mic in isolation. Corrections are limited to ±%1 dB and taper in "
+                                  "gradually between %2–%3 Hz (to avoid correcting room modes). Remeasure if "
+                                  "you move the mic or change monitors.")
+                       .arg(fixedText(kMaxCorrectionDB, 0), fixedText(kFreqLow, 0), fixedText(kBlendEnd, 0)));
+}
+
+// How to calibrate, below the level calibration: the default offset is the reference.
+void addCalibrationNote(FormSection* section) {
+    SymbolLabel* infoSymbol = nullptr;
+    WrappedText* infoText = nullptr;
+    section->addRow(symbolNote(section, infoSymbol, infoText, "calibrationInfoRow"));
+    infoSymbol->setSymbol(QStringLiteral("info.circle"));
+    infoSymbol->setColour(ColourRole::secondary);
+    infoSymbol->setSpokenName(QStringLiteral("Note"));
+    infoText->setText(
+        fixedText(platform::keys::calibrationOffset.defaultValue, 0) +
+        QStringLiteral(" dB is the standard reference. Adjust until readings match a reference "
+                       "meter or known source. If mic response correction is enabled above, make "
+                       "sure it's active before adjusting — the correction affects the broadband "
+                       "level."));
+}
+
 } // namespace
 
 AudioTab::AudioTab(core::AppState& state, QWidget* parent)
@@ -121,10 +166,10 @@ AudioTab::AudioTab(core::AppState& state, QWidget* parent)
     buildSavedProfiles(layout);
     layout->addStretch(1);
 
-    // The live reading changes with every buffer; the tab follows ten times a second.
-    m_refreshPacer = new RefreshPacer(
-        100, [this] { refresh(); }, this);
-    connect(m_presenter, &AudioTabPresenter::changed, this, &AudioTab::scheduleRefresh);
+    // The live reading changes with every buffer; the tab follows at the pace of the
+    // live views. A hidden tab reads everything when it is shown.
+    m_refreshPacer = new RefreshPacer(*this, [this] { apply(m_presenter->model()); });
+    connect(m_presenter, &AudioTabPresenter::changed, m_refreshPacer, &RefreshPacer::request);
     apply(m_presenter->model());
 }
 
@@ -189,7 +234,29 @@ void AudioTab::buildMicLocation(QVBoxLayout* layout) {
 void AudioTab::buildCorrection(QVBoxLayout* layout) {
     auto* section = new FormSection(QStringLiteral("Step 1 — Mic Response Correction (Optional)"), this);
     section->setObjectName(QStringLiteral("correctionSection"));
+    buildCorrectionStatus(section);
 
+    m_chartRow = section->addRowWidget("chartRow");
+    m_chart = new CorrectionCurveView(m_chartRow);
+    m_chart->setObjectName(QStringLiteral("correctionChart"));
+    rowLayout(m_chartRow)->addWidget(m_chart);
+
+    buildMeasurementRow(section);
+
+    m_clearRow = section->addRowWidget("clearRow");
+    m_clearButton = new QPushButton(m_clearRow);
+    m_clearButton->setObjectName(QStringLiteral("clearMeasurementButton"));
+    ButtonLook::apply(m_clearButton, QStringLiteral("Clear Measurement"), QStringLiteral("trash"),
+                      ButtonLook::Tint::none);
+    connect(m_clearButton, &QPushButton::clicked, m_presenter, &AudioTabPresenter::clearMeasurement);
+    rowLayout(m_clearRow)->addWidget(m_clearButton);
+    rowLayout(m_clearRow)->addStretch(1);
+
+    addCorrectionExplanations(section);
+    layout->addWidget(section);
+}
+
+void AudioTab::buildCorrectionStatus(FormSection* section) {
     QWidget* status = section->addRowWidget("correctionStatusRow");
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
@@ -204,15 +271,10 @@ void AudioTab::buildCorrection(QVBoxLayout* layout) {
     m_correctionSwitch->setAccessibleName(QStringLiteral("Mic response correction"));
     rowLayout(status)->addWidget(m_correctionSwitch);
     connect(m_correctionSwitch, &QCheckBox::clicked, m_presenter, &AudioTabPresenter::setCorrectionEnabled);
+}
 
-    m_chartRow = section->addRowWidget("chartRow");
-    m_chart = new CorrectionCurveView(m_chartRow);
-    m_chart->setObjectName(QStringLiteral("correctionChart"));
-    rowLayout(m_chartRow)->addWidget(m_chart);
-
+void AudioTab::buildMeasurementRow(FormSection* section) {
     QWidget* measurement = section->addRowWidget("measurementRow");
-    auto* measurementColumn = new QVBoxLayout;
-    measurementColumn->setSpacing(4);
     auto* line = new QHBoxLayout;
     line->setSpacing(6);
     m_spinner = new BusyIndicator(measurement);
@@ -245,39 +307,13 @@ void AudioTab::buildCorrection(QVBoxLayout* layout) {
     m_dismissButton->setObjectName(QStringLiteral("dismissMeasurementButton"));
     connect(m_dismissButton, &QPushButton::clicked, m_presenter, &AudioTabPresenter::dismissMeasurement);
     line->addWidget(m_dismissButton);
-    measurementColumn->addLayout(line);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    column->addLayout(line);
     m_measureCaption = caption(measurement, QString(), "measureCaption");
-    measurementColumn->addWidget(m_measureCaption);
-    rowLayout(measurement)->addLayout(measurementColumn, 1);
-
-    m_clearRow = section->addRowWidget("clearRow");
-    m_clearButton = new QPushButton(m_clearRow);
-    m_clearButton->setObjectName(QStringLiteral("clearMeasurementButton"));
-    ButtonLook::apply(m_clearButton, QStringLiteral("Clear Measurement"), QStringLiteral("trash"),
-                      ButtonLook::Tint::none);
-    connect(m_clearButton, &QPushButton::clicked, m_presenter, &AudioTabPresenter::clearMeasurement);
-    rowLayout(m_clearRow)->addWidget(m_clearButton);
-    rowLayout(m_clearRow)->addStretch(1);
-
-    addExplanation(
-        section, QStringLiteral("What this does"),
-        QStringLiteral("Pressing Measure plays pink noise through the selected output device, captures "
-                       "the mic's response (~4 seconds), computes a correction curve, and stops "
-                       "automatically. The resulting FIR filter flattens the mic's frequency response "
-                       "before A/C weighting, so readings better reflect what a flat reference mic "
-                       "would report."));
-    addExplanation(
-        section, QStringLiteral("Calibration order"),
-        QStringLiteral("Measure and enable this correction before adjusting the level offset below. "
-                       "The correction changes the frequency balance, which shifts the broadband dBA "
-                       "reading."));
-    addExplanation(
-        section, QStringLiteral("Caveats"),
-        QStringLiteral("The measurement captures the combined room + monitor + mic response, not the "
-                       "mic in isolation. Corrections are limited to ±9 dB and taper in gradually "
-                       "between 80–400 Hz (to avoid correcting room modes). Remeasure if you move the "
-                       "mic or change monitors."));
-    layout->addWidget(section);
+    column->addWidget(m_measureCaption);
+    rowLayout(measurement)->addLayout(column, 1);
 }
 
 void AudioTab::buildCalibration(QVBoxLayout* layout) {
@@ -329,17 +365,7 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     pinkColumn->addWidget(m_pinkNoiseCaption);
     rowLayout(pinkRow)->addLayout(pinkColumn, 1);
 
-    SymbolLabel* infoSymbol = nullptr;
-    WrappedText* infoText = nullptr;
-    section->addRow(symbolNote(section, infoSymbol, infoText, "calibrationInfoRow"));
-    infoSymbol->setSymbol(QStringLiteral("info.circle"));
-    infoSymbol->setColour(ColourRole::secondary);
-    infoSymbol->setSpokenName(QStringLiteral("Note"));
-    infoText->setText(QStringLiteral("94 dB is the standard reference. Adjust until readings match a "
-                                     "reference meter or known source. If mic "
-                                     "response correction is enabled above, make sure it's active before "
-                                     "adjusting — the correction affects "
-                                     "the broadband level."));
+    addCalibrationNote(section);
     layout->addWidget(section);
 }
 
@@ -379,24 +405,8 @@ void AudioTab::buildSavedProfiles(QVBoxLayout* layout) {
 
 // ---- refreshing ----
 
-void AudioTab::scheduleRefresh() {
-    // Several services announce changes in one turn of the event loop; the tab reads
-    // them all once, after the turn, at its pace. A hidden tab reads everything when it
-    // is shown.
-    if (isVisible()) {
-        m_refreshPacer->request();
-    }
-}
-
-void AudioTab::refresh() {
-    if (isVisible()) {
-        apply(m_presenter->model());
-    }
-}
-
 void AudioTab::refreshNow() {
-    m_refreshPacer->refreshedNow();
-    apply(m_presenter->model());
+    m_refreshPacer->refreshNow();
 }
 
 void AudioTab::showEvent(QShowEvent* event) {
@@ -464,9 +474,7 @@ void AudioTab::applyMeasurement(const AudioTabModel::Measurement& measurement) {
     if (symbol) {
         m_measurementSymbol->setSymbol(measurement.status->symbol);
         m_measurementSymbol->setColour(measurement.status->symbolColour.value_or(measurement.status->colour));
-        m_measurementSymbol->setSpokenName(measurement.status->symbolColour == ColourRole::red
-                                               ? QStringLiteral("Failed")
-                                               : QStringLiteral("Done"));
+        m_measurementSymbol->setSpokenName(measurement.statusSymbolName);
     }
     m_measurementStatus->setVisible(measurement.status.has_value());
     if (measurement.status) {

@@ -50,12 +50,12 @@ private:
     void buildOutputDevice(QVBoxLayout* layout);
     void buildMicLocation(QVBoxLayout* layout);
     void buildCorrection(QVBoxLayout* layout);
+    void buildCorrectionStatus(FormSection* section);
+    void buildMeasurementRow(FormSection* section);
     void buildCalibration(QVBoxLayout* layout);
     void buildSaveProfile(QVBoxLayout* layout);
     void buildSavedProfiles(QVBoxLayout* layout);
 
-    void scheduleRefresh();
-    void refresh();
     void apply(const AudioTabModel& model);
     void applyInput(const AudioTabModel::InputDevice& input);
     void applyCorrection(const AudioTabModel& model);

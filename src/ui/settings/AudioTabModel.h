@@ -60,6 +60,8 @@ struct AudioTabModel {
     struct Measurement {
         bool spinner = false;
         std::optional<SettingsText> status;
+        // What a screen reader says for the status symbol: "Done" or "Failed".
+        QString statusSymbolName;
         std::optional<double> progress; // 0 … 1, while capturing
         bool showsMeasureButton = false;
         bool measureEnabled = false;

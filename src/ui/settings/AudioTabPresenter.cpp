@@ -123,11 +123,13 @@ AudioTabModel::Measurement AudioTabPresenter::measurementRow(const MicCalibratio
         break;
     case Kind::Done:
         row.status = SettingsText{status.text, ColourRole::secondary, kCheckmark, ColourRole::green};
+        row.statusSymbolName = QStringLiteral("Done");
         row.showsDismiss = true;
         break;
     case Kind::Failed:
         row.status = SettingsText{status.text, ColourRole::secondary,
                                   QStringLiteral("exclamationmark.triangle.fill"), ColourRole::red};
+        row.statusSymbolName = QStringLiteral("Failed");
         row.showsDismiss = true;
         break;
     }

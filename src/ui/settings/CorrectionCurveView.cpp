@@ -1,5 +1,7 @@
 #include "ui/settings/CorrectionCurveView.h"
 
+#include "dsp/CorrectionDesign.h"
+
 #include "ui/style/Colours.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/AccessibleWidgets.h"
@@ -37,9 +39,11 @@ void CorrectionCurveView::setChart(const MicCorrectionCurveChart& chart) {
         lowest = std::min(lowest, point.gainDB);
         highest = std::max(highest, point.gainDB);
     }
-    setAccessibleDescription(QStringLiteral("Gain from %1 to %2 dB between 80 Hz and 16 kHz%3")
+    setAccessibleDescription(QStringLiteral("Gain from %1 to %2 dB between %3 Hz and %4 kHz%5")
                                  .arg(double(lowest), 0, 'f', 1)
                                  .arg(double(highest), 0, 'f', 1)
+                                 .arg(dsp::correction::kFreqLow)
+                                 .arg(dsp::correction::kFreqHigh / 1000)
                                  .arg(chart.isEnabled ? QString() : QStringLiteral(", switched off")));
     update();
 }
@@ -74,8 +78,11 @@ QRectF CorrectionCurveView::plotArea() const {
     const QFontMetrics title(titleFont());
     const QFontMetrics tick(tickFont());
     // Left of the plot: the rotated axis title and the widest gain label.
-    const int left = tick.height() + kGap + tick.horizontalAdvance(QStringLiteral("+12")) + kGap;
-    const int right = tick.horizontalAdvance(QStringLiteral("16k")) / 2 + 2;
+    const int left = tick.height() + kGap +
+                     tick.horizontalAdvance(MicCorrectionCurveChart::gainLabel(
+                         static_cast<int>(MicCorrectionCurveChart::yMax))) +
+                     kGap;
+    const int right = tick.horizontalAdvance(MicCorrectionCurveChart::xTicks().back().label) / 2 + 2;
     const int top = title.height() + kGap;
     return QRectF(left, top, std::max(10, width() - left - right), MicCorrectionCurveChart::kPlotHeight);
 }
@@ -92,18 +99,41 @@ void CorrectionCurveView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(m_chart.opacity());
 
-    const QColor primary = roleColour(ColourRole::primary, palette());
     const QColor secondary = roleColour(ColourRole::secondary, palette());
     const QRectF plot = plotArea();
-    const QFontMetrics tickMetrics(tickFont());
 
     painter.setFont(titleFont());
     painter.setPen(secondary);
     painter.drawText(QRectF(0, 0, width(), plot.top() - kGap), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("Correction curve"));
 
-    QColor grid = primary;
+    paintAxes(painter, plot);
+
+    // The 0 dB rule.
+    const QFontMetrics tickMetrics(tickFont());
+    QColor zero = secondary;
+    zero.setAlphaF(static_cast<float>(kZeroRuleOpacity));
+    const double zeroY = MicCorrectionCurveChart::toPlot(MicCorrectionCurveChart::xMin, 0, plot).y();
+    painter.setPen(QPen(zero, 1.0));
+    painter.drawLine(QPointF(plot.left(), zeroY), QPointF(plot.right(), zeroY));
+    painter.drawText(
+        QRectF(plot.left() + 3, zeroY - tickMetrics.height(), plot.width() / 2, tickMetrics.height()),
+        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("0 dB"));
+
+    // The curve, clipped to the plot: gains beyond ±12 dB run off its edge.
+    painter.setClipRect(plot);
+    // The desktop's accent colour while the correction acts.
+    const QColor curveColour = m_chart.isEnabled ? palette().color(QPalette::Highlight) : secondary;
+    painter.setPen(QPen(curveColour, kCurveWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(MicCorrectionCurveChart::smoothLine(m_chart.plotPoints(plot)));
+}
+
+void CorrectionCurveView::paintAxes(QPainter& painter, const QRectF& plot) const {
+    const QColor secondary = roleColour(ColourRole::secondary, palette());
+    QColor grid = roleColour(ColourRole::primary, palette());
     grid.setAlphaF(static_cast<float>(kGridOpacity));
+    const QFontMetrics tickMetrics(tickFont());
     painter.setFont(tickFont());
 
     // Frequency marks: a grid line and a label under the plot.
@@ -140,24 +170,6 @@ void CorrectionCurveView::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), tickMetrics.height()), Qt::AlignCenter,
                      QStringLiteral("Gain (dB)"));
     painter.restore();
-
-    // The 0 dB rule.
-    QColor zero = secondary;
-    zero.setAlphaF(static_cast<float>(kZeroRuleOpacity));
-    const double zeroY = MicCorrectionCurveChart::toPlot(MicCorrectionCurveChart::xMin, 0, plot).y();
-    painter.setPen(QPen(zero, 1.0));
-    painter.drawLine(QPointF(plot.left(), zeroY), QPointF(plot.right(), zeroY));
-    painter.drawText(
-        QRectF(plot.left() + 3, zeroY - tickMetrics.height(), plot.width() / 2, tickMetrics.height()),
-        Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("0 dB"));
-
-    // The curve, clipped to the plot: gains beyond ±12 dB run off its edge.
-    painter.setClipRect(plot);
-    // The desktop's accent colour while the correction acts.
-    const QColor curveColour = m_chart.isEnabled ? palette().color(QPalette::Highlight) : secondary;
-    painter.setPen(QPen(curveColour, kCurveWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(MicCorrectionCurveChart::smoothLine(m_chart.plotPoints(plot)));
 }
 
 } // namespace kavro::ui

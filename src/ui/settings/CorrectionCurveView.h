@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace kavro::ui {
 
 // Draws the stored microphone correction (MicCorrectionCurveChart): the title, the
@@ -29,6 +31,8 @@ private:
     QFont titleFont() const;
     QFont tickFont() const;
     int chartHeight() const;
+    // The grid, the tick labels and the axis titles.
+    void paintAxes(QPainter& painter, const QRectF& plot) const;
 
     MicCorrectionCurveChart m_chart;
 };

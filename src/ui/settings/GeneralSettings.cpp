@@ -1,6 +1,8 @@
 #include "ui/settings/GeneralSettings.h"
 
 #include "core/AppState.h"
+#include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 
 namespace kavro::ui {
 
@@ -29,10 +31,11 @@ QString GeneralSettings::timeSensitiveCaption() {
     // Desktop notification servers show critical notifications (freedesktop urgency 2)
     // even in Do Not Disturb; that is how these alerts break through.
     return QStringLiteral(
-        "When enabled, warning and danger dose alerts, peak impulse alerts, and 115 dBA ceiling "
-        "alerts are sent as critical notifications (freedesktop urgency 2), which the "
-        "notification server shows even in Do Not Disturb. Session recaps and informational "
-        "notifications are unaffected.");
+               "When enabled, warning and danger dose alerts, peak impulse alerts, and %1 dBA ceiling "
+               "alerts are sent as critical notifications (freedesktop urgency 2), which the "
+               "notification server shows even in Do Not Disturb. Session recaps and informational "
+               "notifications are unaffected.")
+        .arg(models::fixedText(dsp::eu::kInstantaneousPeakDba, 0));
 }
 
 QString GeneralSettings::versionText(const BuildInfo& build) {

@@ -1,21 +1,30 @@
 #include "ui/settings/MicCorrectionCurveChart.h"
 
+#include "dsp/CorrectionDesign.h"
+
 #include <cmath>
 
 namespace kavro::ui {
 
+const double MicCorrectionCurveChart::xMin = std::log10(dsp::correction::kFreqLow);
+const double MicCorrectionCurveChart::xMax = std::log10(dsp::correction::kFreqHigh);
+
 const std::array<MicCorrectionCurveChart::Tick, 8>& MicCorrectionCurveChart::xTicks() {
-    static const std::array<Tick, 8> ticks{{
-        {std::log10(80.0), QStringLiteral("80")},
-        {std::log10(200.0), QStringLiteral("200")},
-        {std::log10(500.0), QStringLiteral("500")},
-        {std::log10(1000.0), QStringLiteral("1k")},
-        {std::log10(2000.0), QStringLiteral("2k")},
-        {std::log10(4000.0), QStringLiteral("4k")},
-        {std::log10(8000.0), QStringLiteral("8k")},
-        {std::log10(16000.0), QStringLiteral("16k")},
-    }};
+    static const std::array<Tick, 8> ticks = [] {
+        const std::array<double, 8> frequencies{dsp::correction::kFreqLow, 200, 500, 1000, 2000, 4000, 8000,
+                                                dsp::correction::kFreqHigh};
+        std::array<Tick, 8> made{};
+        for (std::size_t index = 0; index < made.size(); ++index) {
+            made[index] = {std::log10(frequencies[index]), frequencyLabel(frequencies[index])};
+        }
+        return made;
+    }();
     return ticks;
+}
+
+QString MicCorrectionCurveChart::frequencyLabel(double frequency) {
+    return frequency >= 1000 ? QString::number(frequency / 1000) + QLatin1Char('k')
+                             : QString::number(frequency);
 }
 
 const std::array<MicCorrectionCurveChart::Tick, 7>& MicCorrectionCurveChart::yTicks() {

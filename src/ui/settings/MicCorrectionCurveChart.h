@@ -14,16 +14,18 @@
 namespace kavro::ui {
 
 // The small chart of the stored microphone correction: its curve on a logarithmic
-// frequency axis from 80 Hz to 16 kHz and a gain axis of ±12 dB, faded while the
-// correction is switched off. A plain value; CorrectionCurveView draws it.
+// frequency axis over the band the correction acts on (80 Hz to 16 kHz) and a gain
+// axis of ±12 dB, faded while the correction is switched off. A plain value;
+// CorrectionCurveView draws it.
 struct MicCorrectionCurveChart {
     struct Tick {
         double position; // log10 of the frequency, or the gain in dB
         QString label;
     };
 
-    static constexpr double xMin = 1.9030899869919435; // log10 80
-    static constexpr double xMax = 4.204119982655925;  // log10 16000
+    // log10 of the lowest and highest frequency of the correction's band.
+    static const double xMin;
+    static const double xMax;
     static constexpr double yMin = -12.0;
     static constexpr double yMax = 12.0;
     static constexpr double kPlotHeight = 110.0;
@@ -34,8 +36,10 @@ struct MicCorrectionCurveChart {
 
     friend bool operator==(const MicCorrectionCurveChart&, const MicCorrectionCurveChart&) = default;
 
-    // 80, 200, 500, 1k, 2k, 4k, 8k and 16k.
+    // 80, 200, 500, 1k, 2k, 4k, 8k and 16k: the band's ends and the round values between.
     static const std::array<Tick, 8>& xTicks();
+    // "80", "1k", "16k".
+    static QString frequencyLabel(double frequency);
     // −9 … +9 dB in steps of 3, labelled "+3", "0", "-3".
     static const std::array<Tick, 7>& yTicks();
     static QString gainLabel(int gainDb);

@@ -1,8 +1,10 @@
 #include "ui/settings/SafetyReference.h"
 
+#include "core/AlertCenter.h"
 #include "core/AppState.h"
 #include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
+#include "platform/SettingKey.h"
 
 namespace kavro::ui {
 
@@ -18,8 +20,11 @@ QString whole(double value, const char* unit) {
 ReferenceSection nioshStandardSection() {
     return {
         QStringLiteral("NIOSH Dose Standard"),
-        {Paragraph{QStringLiteral("Based on NIOSH REL (Recommended Exposure Limit). At 85 dBA, safe exposure "
-                                  "is 8 hours. Each +3 dB halves the allowed time.")},
+        {Paragraph{QStringLiteral("Based on NIOSH REL (Recommended Exposure Limit). At %1, safe exposure is "
+                                  "%2. Each +%3 halves the allowed time.")
+                       .arg(whole(dsp::niosh::kCriterionLevelDb, " dBA"),
+                            whole(dsp::niosh::kCriterionHours, " hours"),
+                            whole(dsp::niosh::kExchangeRateDb, " dB"))},
          ValueRow{QStringLiteral("Reference level"), whole(dsp::niosh::kCriterionLevelDb, " dBA")},
          ValueRow{QStringLiteral("Criterion duration"), whole(dsp::niosh::kCriterionHours, " hours")},
          ValueRow{QStringLiteral("Exchange rate"), whole(dsp::niosh::kExchangeRateDb, " dB")},
@@ -27,30 +32,25 @@ ReferenceSection nioshStandardSection() {
 }
 
 ReferenceSection doseThresholdsSection() {
-    const QString caution = fixedText(models::kCautionThresholdPercent, 0);
-    const QString warning = fixedText(models::kWarningThresholdPercent, 0);
-    const QString danger = fixedText(models::kDangerThresholdPercent, 0);
-    const QString dash = QStringLiteral("–");
-    const QString percent = QStringLiteral("%");
-    const auto band = [](models::DoseLevel level, const QString& range) {
-        return BandRow{level, models::label(level), range};
+    const auto band = [](models::DoseLevel level) {
+        return BandRow{level, models::label(level), models::rangeText(level)};
     };
     return {QStringLiteral("Dose Thresholds"),
-            {band(models::DoseLevel::safe, QStringLiteral("0") + dash + caution + percent),
-             band(models::DoseLevel::caution, caution + dash + warning + percent),
-             band(models::DoseLevel::warning, warning + dash + danger + percent),
-             band(models::DoseLevel::danger, QStringLiteral(">") + danger + percent)}};
+            {band(models::DoseLevel::safe), band(models::DoseLevel::caution),
+             band(models::DoseLevel::warning), band(models::DoseLevel::danger)}};
 }
 
 ReferenceSection weeklyLevelSection() {
     return {
         QStringLiteral("EU Weekly Level (L𝒈,w)"),
         {Subheading{QStringLiteral("What it is")},
-         Paragraph{QStringLiteral(
-             "L𝒈,w is the equivalent continuous A-weighted sound level averaged over a 5-day working week "
-             "(ISO 9612 / EU Directive 2003/10/EC). It lets you compare multi-day exposure against the same "
-             "85 dBA daily limit — so one loud 100% day mixed with four quiet ones can still produce a safe "
-             "weekly level.")},
+         Paragraph{
+             QStringLiteral(
+                 "L𝒈,w is the equivalent continuous A-weighted sound level averaged over a 5-day working "
+                 "week (ISO 9612 / EU Directive 2003/10/EC). It lets you compare multi-day exposure against "
+                 "the same %1 daily limit — so one loud 100% day mixed with four quiet ones can still "
+                 "produce a safe weekly level.")
+                 .arg(whole(dsp::niosh::kCriterionLevelDb, " dBA"))},
          Subheading{QStringLiteral("How it's calculated")},
          Paragraph{QStringLiteral(
              "Each day's dose is converted back to an equivalent 8-hour level, energy-summed across all "
@@ -59,13 +59,15 @@ ReferenceSection weeklyLevelSection() {
          Subheading{QStringLiteral("How to read it")},
          Paragraph{QStringLiteral("Shown in the History window when 5 or more days are selected.")},
          ColouredRow{
-             ColourRole::green, QStringLiteral("< 80 dBA"),
+             ColourRole::green, QStringLiteral("< ") + whole(dsp::eu::kLowerActionLevelDb, " dBA"),
              QStringLiteral("Below the lower exposure action value. No mandatory action required under "
                             "EU 2003/10/EC.")},
-         ColouredRow{ColourRole::orange, QStringLiteral("80–84 dBA"),
+         ColouredRow{ColourRole::orange,
+                     fixedText(dsp::eu::kLowerActionLevelDb, 0) + QStringLiteral("–") +
+                         whole(dsp::eu::kUpperActionLevelDb - 1, " dBA"),
                      QStringLiteral("Lower exposure action value. Hearing protection must be made available "
                                     "and information on risks provided.")},
-         ColouredRow{ColourRole::red, QStringLiteral("≥ 85 dBA"),
+         ColouredRow{ColourRole::red, QStringLiteral("≥ ") + whole(dsp::eu::kUpperActionLevelDb, " dBA"),
                      QStringLiteral("Upper exposure action value. Wearing hearing protection is mandatory. "
                                     "Investigate and reduce exposure.")}}};
 }
@@ -139,29 +141,31 @@ ReferenceSection conservativeModeSection() {
 }
 
 ReferenceSection peakMonitoringSection() {
-    return {QStringLiteral("Peak Impulse Monitoring"),
-            {Switch{SafetyReference::peakMonitoring()},
-             Paragraph{QStringLiteral(
-                 "Tracks instantaneous C-weighted peak SPL per EU Directive 2003/10/EC. When a peak exceeds "
-                 "135 dBC, a notification fires (rate-limited to one per 30 seconds). Counts are tracked per "
-                 "session and per day.")}}};
+    return {
+        QStringLiteral("Peak Impulse Monitoring"),
+        {Switch{SafetyReference::peakMonitoring()},
+         Paragraph{QStringLiteral("Tracks instantaneous C-weighted peak SPL per EU Directive 2003/10/EC. "
+                                  "When a peak exceeds %1, a notification fires (rate-limited to one per %2 "
+                                  "seconds). Counts are tracked per session and per day.")
+                       .arg(whole(dsp::eu::kPeakLowerActionDbc, " dBC"),
+                            fixedText(core::AlertCenter::kPeakIntervalSeconds, 0))}}};
 }
 
 ReferenceSection peakThresholdsSection() {
     return {
         QStringLiteral("EU 2003/10/EC Peak Thresholds"),
         {ColouredRow{
-             ColourRole::yellow, QStringLiteral("135 dBC"),
+             ColourRole::yellow, whole(dsp::eu::kPeakLowerActionDbc, " dBC"),
              QStringLiteral("Recurring peaks here suggest an uncontrolled element — a hot kick, snare, "
                             "or transient bus. A limiter on that group, or nudging your monitor trim "
                             "down 2 dB, is usually enough to stay clear.")},
          ColouredRow{
-             ColourRole::orange, QStringLiteral("137 dBC"),
+             ColourRole::orange, whole(dsp::eu::kPeakUpperActionDbc, " dBC"),
              QStringLiteral("Pull your monitor level down 3–6 dB now. If the source keeps peaking here, "
                             "reach for a fast limiter or clip gain on the offending track. Repeated "
                             "exposure at this level causes mechanical damage that A-weighted dose "
                             "won't account for.")},
-         ColouredRow{ColourRole::red, QStringLiteral("140 dBC"),
+         ColouredRow{ColourRole::red, whole(dsp::eu::kPeakLimitDbc, " dBC"),
                      QStringLiteral("Turn down immediately — a single impulse at this level can permanently "
                                     "damage hair cells. Identify the source (rogue transient, gain-staging "
                                     "issue, feedback spike) and fix it before continuing the session.")}}};
@@ -171,9 +175,10 @@ ReferenceSection calibrationReferenceSection() {
     return {
         QStringLiteral("Calibration Reference"),
         {Subheading{QStringLiteral("How the offset works")},
-         Paragraph{QStringLiteral("SPL = 20 × log₁₀(RMS) + offset. The default 94 dB matches the IEC 60942 "
+         Paragraph{QStringLiteral("SPL = 20 × log₁₀(RMS) + offset. The default %1 matches the IEC 60942 "
                                   "pistonphone standard. Adjust in the Audio tab until readings match a "
-                                  "reference meter.")},
+                                  "reference meter.")
+                       .arg(whole(platform::keys::calibrationOffset.defaultValue, " dB"))},
          Subheading{QStringLiteral("How to calibrate")},
          Paragraph{QStringLiteral("1. Install the free NIOSH SLM app on an iPhone.") + QLatin1Char('\n') +
                    QStringLiteral("2. Place it at your listening position — where your head sits during a "

@@ -91,14 +91,19 @@ void WeightingCurvesView::paintEvent(QPaintEvent*) {
     painter.setClipPath(frame);
     painter.fillRect(rect(), groupBackground(palette()));
 
-    const QColor primary = roleColour(ColourRole::primary, palette());
+    const QRectF plot = plotArea();
+    paintAxes(painter, plot);
+    paintCurves(painter, plot);
+    paintCurveNames(painter, plot);
+}
+
+void WeightingCurvesView::paintAxes(QPainter& painter, const QRectF& plot) const {
     const QColor secondary = roleColour(ColourRole::secondary, palette());
-    QColor grid = primary;
+    QColor grid = roleColour(ColourRole::primary, palette());
     grid.setAlphaF(static_cast<float>(kGridOpacity));
     const QFont small = styledFont(font(), TextStyle::smallestCaption);
     const QFontMetrics metrics(small);
     painter.setFont(small);
-    const QRectF plot = plotArea();
 
     for (const auto& tick : WeightingCurves::frequencyTicks()) {
         const double x = xFor(tick.value, plot);
@@ -129,7 +134,9 @@ void WeightingCurvesView::paintEvent(QPaintEvent*) {
     painter.drawLine(QPointF(plot.left(), zeroY), QPointF(plot.right(), zeroY));
     painter.drawText(QRectF(plot.right() - 60, zeroY - metrics.height() - 1, 58, metrics.height()),
                      Qt::AlignRight | Qt::AlignBottom, QStringLiteral("0 dB"));
+}
 
+void WeightingCurvesView::paintCurves(QPainter& painter, const QRectF& plot) const {
     painter.save();
     painter.setClipRect(plot, Qt::IntersectClip);
     for (const Curve curve : {Curve::c, Curve::a}) {
@@ -149,10 +156,12 @@ void WeightingCurvesView::paintEvent(QPaintEvent*) {
         painter.drawPath(line);
     }
     painter.restore();
+}
 
+void WeightingCurvesView::paintCurveNames(QPainter& painter, const QRectF& plot) const {
     // Each curve's name beside it, where the two lie far apart: under the C curve in
     // the bass, and under the A curve where it climbs through the low mids.
-    QFont labelFont = small;
+    QFont labelFont = styledFont(font(), TextStyle::smallestCaption);
     labelFont.setWeight(QFont::DemiBold);
     painter.setFont(labelFont);
     const QFontMetrics labelMetrics(labelFont);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace kavro::ui {
 
 // The picture of the A- and C-weighting curves (WeightingCurves): both responses on a
@@ -23,6 +25,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // The grid with its tick labels, the axis title and the 0 dB line.
+    void paintAxes(QPainter& painter, const QRectF& plot) const;
+    void paintCurves(QPainter& painter, const QRectF& plot) const;
+    void paintCurveNames(QPainter& painter, const QRectF& plot) const;
 };
 
 } // namespace kavro::ui

@@ -1,31 +1,37 @@
 #include "ui/widgets/RefreshPacer.h"
 
+#include <QWidget>
+
 #include <algorithm>
 
 namespace kavro::ui {
 
-RefreshPacer::RefreshPacer(int intervalMs, std::function<void()> refresh, QObject* parent)
-    : QObject(parent), m_intervalMs(intervalMs), m_refresh(std::move(refresh)) {
+RefreshPacer::RefreshPacer(QWidget& view, std::function<void()> refresh, int intervalMs)
+    : QObject(&view), m_view(view), m_intervalMs(intervalMs), m_refresh(std::move(refresh)) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &RefreshPacer::run);
 }
 
 void RefreshPacer::request() {
-    if (m_timer.isActive()) {
+    if (!m_view.isVisible() || m_timer.isActive()) {
         return;
     }
     const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : m_intervalMs;
     m_timer.start(static_cast<int>(std::max<qint64>(0, m_intervalMs - since)));
 }
 
-void RefreshPacer::refreshedNow() {
+void RefreshPacer::refreshNow() {
     m_timer.stop();
     m_sinceRefresh.start();
+    m_refresh();
 }
 
 void RefreshPacer::run() {
-    m_sinceRefresh.start();
-    m_refresh();
+    // The view may have been hidden since the request.
+    if (m_view.isVisible()) {
+        m_sinceRefresh.start();
+        m_refresh();
+    }
 }
 
 } // namespace kavro::ui

@@ -6,25 +6,33 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace kavro::ui {
 
-// Paces a view's refresh: the changes announced in one turn of the event loop make one
-// refresh after the turn, and refreshes keep at least `intervalMs` apart. The level
-// changes with every buffer (about 47 times a second), more than an eye reads, and each
-// refresh costs the whole program's CPU.
+// Paces the refresh of a view that follows the live level: the changes announced in
+// one turn of the event loop make one refresh after the turn, and refreshes keep at
+// least `intervalMs` apart. The level changes with every buffer (about 47 times a
+// second), more than an eye reads, and each refresh costs the whole program's CPU. A
+// hidden view does no work at all; it refreshes at once when it is shown.
 class RefreshPacer final : public QObject {
 public:
-    RefreshPacer(int intervalMs, std::function<void()> refresh, QObject* parent = nullptr);
+    // Ten times a second: the pace of every view of the live level.
+    static constexpr int kLiveIntervalMs = 100;
 
-    // Asks for a refresh; asks made before it runs are one.
+    // `refresh` reads the state into the view; the pacer belongs to the view.
+    RefreshPacer(QWidget& view, std::function<void()> refresh, int intervalMs = kLiveIntervalMs);
+
+    // Asks for a refresh; asks made before it runs are one. A hidden view ignores it.
     void request();
-    // The view refreshed at once by itself: a pending refresh is not needed any more,
-    // and the next one keeps its distance from this one.
-    void refreshedNow();
+    // Refreshes at once (the view is being shown, or must be current now); a pending
+    // refresh is not needed any more, and the next one keeps its distance from this.
+    void refreshNow();
 
 private:
     void run();
 
+    QWidget& m_view;
     int m_intervalMs;
     std::function<void()> m_refresh;
     QTimer m_timer;
