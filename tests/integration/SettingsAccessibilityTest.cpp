@@ -37,8 +37,8 @@ TEST_F(SettingsAccessibilityTest, TabsAndEveryControlOfTheAudioTabAreNamed) {
     EXPECT_EQ(tabs, (QStringList{"Audio", "Safety", "DAWs", "General"}));
     EXPECT_GT(controls, 30);
     for (const char* name : {"Microphone", "Output", "Mic Location", "Calibration Offset", "Refresh Devices",
-                             "Mic response correction", "Correction curve", "Clear Measurement",
-                             "Play Pink Noise", "Profile label", "Delete Studio mic at the desk"}) {
+                             "Apply correction", "Correction curve", "Clear Measurement", "Play Pink Noise",
+                             "Profile label", "Delete Studio mic at the desk"}) {
         EXPECT_TRUE(AccessibleHost::find(objects, QLatin1String(name))) << name;
     }
     // Values are read as they are drawn.

@@ -153,7 +153,8 @@ TEST_F(HistoryWindowTest, AnEmptyHistoryShowsTheLastWeekWithNothingToExport) {
     const std::array<Expected, 6> tiles{{
         {"Total dose", "0.0%", HistoryColour::secondary},
         {"Avg per day", "0.0%", HistoryColour::green},
-        {"EU weekly", "≥5 days needed", HistoryColour::secondaryHalfOpacity},
+        // Seven days with no dose: enough days, nothing to average.
+        {"EU weekly", "No dose in range", HistoryColour::secondaryHalfOpacity},
         {"Peak dBA", "—", HistoryColour::secondary},
         {"Peak dBC", "—", HistoryColour::secondaryHalfOpacity},
         {"Impulses ≥135 dBC", "None", HistoryColour::secondaryHalfOpacity},

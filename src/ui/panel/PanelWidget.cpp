@@ -152,8 +152,15 @@ QWidget* PanelWidget::buildDoseBar() {
     m_doseBar = new DoseBar(section);
     m_doseBar->setObjectName(QStringLiteral("doseBar"));
     layout->addWidget(m_doseBar);
+    // The time and the level it is worked out at read as one sentence over two lines.
+    auto* timeLeft = new QVBoxLayout;
+    timeLeft->setSpacing(1);
     m_timeLeft = label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeft");
-    layout->addWidget(m_timeLeft);
+    timeLeft->addWidget(m_timeLeft);
+    m_timeLeftBasis =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeftBasis");
+    timeLeft->addWidget(m_timeLeftBasis);
+    layout->addLayout(timeLeft);
     return section;
 }
 
@@ -479,6 +486,8 @@ void PanelWidget::applyDoseBar(const PanelModel::DoseBar& bar) {
         m_doseBar->setAccessibleName(bar.accessibleText);
     }
     setOptional(m_timeLeft, bar.timeLeft);
+    m_timeLeftBasis->setText(bar.timeLeftBasis);
+    m_timeLeftBasis->setVisible(!bar.timeLeftBasis.isEmpty());
 }
 
 void PanelWidget::applyCurrentLevel(const PanelModel::CurrentLevel& level) {

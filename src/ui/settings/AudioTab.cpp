@@ -201,7 +201,7 @@ void AudioTab::buildCorrection(QVBoxLayout* layout) {
     rowLayout(status)->addLayout(titles, 1);
     m_correctionSwitch = new QCheckBox(status);
     m_correctionSwitch->setObjectName(QStringLiteral("correctionSwitch"));
-    m_correctionSwitch->setAccessibleName(QStringLiteral("Mic response correction"));
+    m_correctionSwitch->setText(QStringLiteral("Apply correction"));
     rowLayout(status)->addWidget(m_correctionSwitch);
     connect(m_correctionSwitch, &QCheckBox::clicked, m_presenter, &AudioTabPresenter::setCorrectionEnabled);
 
