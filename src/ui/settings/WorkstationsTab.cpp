@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
@@ -28,6 +29,35 @@ const char* const kApplicationIdProperty = "kavroApplicationId";
 // A row just added is tinted with the accent for a few seconds.
 constexpr double kAddedTintOpacity = 0.2;
 constexpr std::chrono::milliseconds kAddedTintDuration{4000};
+
+// A tint under a row and its words, painted before them; the row's palette stays as it
+// is, so the words keep the colours that read on the group.
+class RowTint : public QObject {
+public:
+    RowTint(const QColor& colour, QWidget* row) : QObject(row), m_colour(colour), m_row(row) {
+        row->installEventFilter(this);
+        row->update();
+    }
+
+    void remove() {
+        m_row->removeEventFilter(this);
+        m_row->update();
+        deleteLater();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_row && event->type() == QEvent::Paint) {
+            QPainter painter(m_row);
+            painter.fillRect(m_row->rect(), m_colour);
+        }
+        return false;
+    }
+
+private:
+    QColor m_colour;
+    QWidget* m_row;
+};
 
 } // namespace
 
@@ -100,11 +130,8 @@ void WorkstationsTab::add() {
 }
 
 void WorkstationsTab::showAdded(QWidget* row) {
-    QPalette tinted = row->palette();
-    tinted.setColor(QPalette::Window, accentColour(palette(), kAddedTintOpacity));
-    row->setPalette(tinted);
-    row->setAutoFillBackground(true);
-    QTimer::singleShot(kAddedTintDuration, row, [row] { row->setAutoFillBackground(false); });
+    auto* tint = new RowTint(accentColour(palette(), kAddedTintOpacity), row);
+    QTimer::singleShot(kAddedTintDuration, tint, [tint] { tint->remove(); });
     // Once the layout has placed the new row.
     QTimer::singleShot(0, row, [row] {
         for (QWidget* ancestor = row->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {

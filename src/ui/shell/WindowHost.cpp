@@ -1,6 +1,7 @@
 #include "ui/shell/WindowHost.h"
 
 #include <QKeyEvent>
+#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -8,6 +9,9 @@
 namespace kavro::ui {
 
 namespace {
+
+// Room for the title bar and borders the desktop puts around a window.
+constexpr QSize kFrameAllowance{0, 40};
 
 // The window around the content. Escape closes it once nothing inside wanted the key
 // (a question in a row, a first tap on the calendar take it first); Ctrl+W closes it
@@ -44,7 +48,9 @@ void WindowHost::open() {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(m_makeContent(m_window.get()));
         m_window->setMinimumSize(m_description.minimumSize);
-        m_window->resize(m_description.firstSize);
+        // A small screen gets what room it has, never less than the minimum.
+        const QSize room = m_window->screen()->availableGeometry().size() - kFrameAllowance;
+        m_window->resize(m_description.firstSize.boundedTo(room).expandedTo(m_description.minimumSize));
     }
     m_window->show();
     m_window->raise();

@@ -125,8 +125,10 @@ QColor groupBackground(const QPalette& palette) {
 }
 
 QColor filledButtonColour(ColourRole role) {
+    // The same fill on every desktop: the role as it reads on white.
     QPalette light;
     light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::Base, Qt::white);
     light.setColor(QPalette::WindowText, Qt::black);
     return readableOn(roleColour(role, light), Qt::white, kMinimumTextContrast);
 }
