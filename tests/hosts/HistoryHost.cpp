@@ -21,6 +21,7 @@
 #include "ui/history/SessionRowWidget.h"
 #include "ui/history/StatisticTileWidget.h"
 #include "ui/history/SummaryPanel.h"
+#include "ui/shell/Shell.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -40,7 +41,6 @@ using namespace kavro;
 // A Friday afternoon, in the user's zone.
 const QTimeZone kZone("Europe/Berlin");
 const QDateTime kNow(QDate(2025, 3, 14), QTime(17, 40), kZone);
-const QSize kFirstSize(760, 540);
 
 // The afternoon above, running on from the moment the program starts.
 class RunningClock final : public platform::Clock {
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QStringLiteral("History"));
     window.setMinimumSize(720, 500);
-    window.resize(kFirstSize);
+    window.resize(ui::Shell::kHistoryFirstSize);
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* content = new ui::HistoryWindowContent(host.state(), nullptr, &window);

@@ -50,11 +50,9 @@ public:
     core::AppState& state() { return *m_state; }
 
     void play(double frequency, double amplitude, int buffers = 40) {
+        m_playing = testing::sineBuffer(frequency, amplitude, kSampleRate, kFrames);
         if (auto* stream = m_backend.stream()) {
-            std::vector<std::vector<float>> queued(
-                static_cast<std::size_t>(buffers),
-                testing::sineBuffer(frequency, amplitude, kSampleRate, kFrames));
-            stream->deliver(std::move(queued));
+            stream->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(buffers), m_playing));
         }
         QCoreApplication::sendPostedEvents();
     }
@@ -63,6 +61,11 @@ public:
     void listen(double seconds) {
         const int ticks = static_cast<int>(seconds * 10.0);
         for (int i = 0; i < ticks; ++i) {
+            // What was played goes on sounding, so the statistics fill as they would.
+            if (auto* stream = m_backend.stream(); stream && !m_playing.empty()) {
+                stream->deliver({m_playing});
+                QCoreApplication::sendPostedEvents();
+            }
             m_clock.advance(0.1);
             m_state->splFeedTick();
         }
@@ -99,6 +102,8 @@ private:
     std::unique_ptr<core::AppState> m_state;
     QTimer m_timer;
     std::pair<double, double> m_signal{1000.0, kQuietAmplitude};
+    // The last buffer played, repeated while the host listens.
+    std::vector<float> m_playing;
 };
 
 } // namespace

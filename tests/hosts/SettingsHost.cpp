@@ -29,9 +29,11 @@
 #include "ui/settings/SettingsWindowContent.h"
 #include "ui/settings/WeightingCurvesView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QStyleFactory>
 #include <QTabWidget>
@@ -167,7 +169,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption profiles(QStringLiteral("profiles"),
                                       QStringLiteral("Save two calibration profiles."));
     const QCommandLineOption custom(QStringLiteral("custom-daw"),
-                                    QStringLiteral("Add a workstation of the user's."));
+                                    QStringLiteral("Add a workstation of the user's through the form."));
     const QCommandLineOption session(
         QStringLiteral("session"),
         QStringLiteral("Run a session with a steady tone (the live reading moves)."));
@@ -219,10 +221,6 @@ int main(int argc, char** argv) {
             state.deviceManager().inputDevices(), 101.0, host.clock().now().addDays(-1),
             state.micFreqCorrection().profile()));
     }
-    if (parser.isSet(custom)) {
-        state.dawDetection().addWatchedApplication(QStringLiteral("ardour-nightly"),
-                                                   QStringLiteral("Ardour Nightly"));
-    }
     if (parser.isSet(session)) {
         state.startSession(QStringLiteral("REAPER"));
         host.keepPlaying();
@@ -243,6 +241,16 @@ int main(int argc, char** argv) {
     content.showTab(static_cast<ui::SettingsWindowContent::Tab>(std::max<qsizetype>(tabIndex, 0)));
     content.show();
 
+    if (parser.isSet(custom)) {
+        // Through the form, as a user adds one: the new row shows where it landed.
+        QTimer::singleShot(50, [&content] {
+            content.findChild<QLineEdit*>(QStringLiteral("applicationIdField"))
+                ->setText(QStringLiteral("ardour-nightly"));
+            content.findChild<QLineEdit*>(QStringLiteral("nameField"))
+                ->setText(QStringLiteral("Ardour Nightly"));
+            content.findChild<QAbstractButton*>(QStringLiteral("addButton"))->click();
+        });
+    }
     if (parser.isSet(pink)) {
         content.audioTab()->presenter().togglePinkNoise();
         host.keepPlaying();

@@ -24,6 +24,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -391,6 +392,25 @@ TEST_F(HistoryWindowTest, DeletingAsksFirstAndOnlyDeleteDeletes) {
         }
         EXPECT_EQ(shownRows.size(), step.workstationsAfter.size());
     }
+}
+
+TEST_F(HistoryWindowTest, EscapeTakesBackTheDeleteQuestionBeforeItClosesTheWindow) {
+    open({session(kToday, 9, 10, QStringLiteral("REAPER"))});
+    click(
+        rowOf(QStringLiteral("REAPER"))->findChild<QAbstractButton*>(QStringLiteral("deleteSessionButton")));
+    ASSERT_TRUE(rowOf(QStringLiteral("REAPER"))->isConfirming());
+    // From a control that has no use for the key: it travels up to the window's content.
+    auto* exportButton = child<QAbstractButton>("exportButton");
+    QKeyEvent first(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(exportButton, &first);
+    refresh();
+    EXPECT_TRUE(first.isAccepted());
+    EXPECT_FALSE(rowOf(QStringLiteral("REAPER"))->isConfirming());
+    EXPECT_EQ(list()->rows().size(), 1);
+    // With nothing left to take back, the key goes on to the window, which closes.
+    QKeyEvent second(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(exportButton, &second);
+    EXPECT_FALSE(second.isAccepted());
 }
 
 TEST_F(HistoryWindowTest, AFailedExportIsShownWithItsReasonAndNothingIsWritten) {

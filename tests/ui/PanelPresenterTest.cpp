@@ -21,6 +21,7 @@ namespace {
 using models::DoseLevel;
 using ui::ColourRole;
 using ui::PanelPresenter;
+using ui::TimeLeft;
 
 class PanelPresenterTest : public testing::PanelFixture {
 protected:
@@ -277,7 +278,7 @@ TEST_F(PanelPresenterTest, SessionDoseIsTheSessionsShareNotTheDays) {
     play(1000.0, 1.0);
     listen(6 * 60);
     const auto& dose = state->doseCalculator();
-    const double share = (dose.accumulatedDose() - dose.sessionStartDose()) * 100.0;
+    const double share = dose.dosePercentage() - dose.sessionStartDose() * 100.0;
     ASSERT_GT(share, 1.0);
     const auto session = model().activeSession;
     ASSERT_TRUE(session);
@@ -319,33 +320,56 @@ TEST_F(PanelPresenterTest, SessionPeaksAndBadgesAppearOnlyWhenThereWereAny) {
     EXPECT_TRUE(session->peakBadges[2].text.startsWith(QStringLiteral("≥115 dBA: ")));
 }
 
+TEST_F(PanelPresenterTest, TheSessionDoseNeverRunsAheadOfTheDaysDose) {
+    // About 120 dBA: every tenth of a second adds more than 1 % to the dose.
+    state->setCalibrationOffset(123.0);
+    startSession();
+    play(1000.0, 1.0);
+    listen(1);
+    // A tick that is counted and not yet published.
+    backend.stream()->deliver({tone});
+    QCoreApplication::sendPostedEvents();
+    clock.advance(0.1);
+    state->splFeedTick();
+    ASSERT_GT(state->doseCalculator().accumulatedDose() * 100.0,
+              state->doseCalculator().dosePercentage() + 1.0);
+    // The session started the day, so it is the whole of the day's dose, neither more nor less.
+    const ui::PanelModel shown = model();
+    EXPECT_EQ(shown.activeSession->sessionDose, QStringLiteral("Session dose: ") + shown.header.dose.text);
+}
+
 // ---- time left ----
 
-TEST_F(PanelPresenterTest, TimeLeftIsWorkedOutAtTheLastMinutesLeqOnceThereIsOne) {
+TEST_F(PanelPresenterTest, TimeLeftIsWorkedOutAtTheLastMinutesLeqOnceThereIsOneAndSaysSo) {
     setDose(50.0);
     startSession();
     play(1000.0, 1.0);
     ASSERT_FALSE(state->leqStatistics().leq1min());
-    EXPECT_EQ(presenter->timeLeftLevel(), state->audioService().currentSPL());
+    EXPECT_EQ(presenter->timeLeftLevel().levelDb, state->audioService().currentSPL());
+    EXPECT_TRUE(model().doseBar.timeLeftBasis.startsWith(QStringLiteral("at the current level (")));
 
     listen(61);
     ASSERT_TRUE(state->leqStatistics().leq1min());
     // The music goes quiet: the minute behind still counts.
     play(1000.0, 0.01);
     ASSERT_LT(state->audioService().currentSPL(), 80.0);
-    EXPECT_EQ(presenter->timeLeftLevel(), *state->leqStatistics().leq1min());
-    EXPECT_TRUE(model().doseBar.timeLeft->text.startsWith(QStringLiteral("Time left at this level: ")));
+    EXPECT_EQ(presenter->timeLeftLevel().levelDb, *state->leqStatistics().leq1min());
+    EXPECT_TRUE(model().doseBar.timeLeft->text.startsWith(QStringLiteral("Time left: ")));
+    EXPECT_EQ(model().doseBar.timeLeftBasis,
+              TimeLeft::basisText(TimeLeft::Basis::lastMinute, *state->leqStatistics().leq1min()));
 }
 
 TEST_F(PanelPresenterTest, ConservativeModeCountsTheCWeightedLevelAsTheDoseDoes) {
     startSession();
     play(50.0, 1.0); // about 61 dBA and 90 dBC
     listen(1);
-    EXPECT_EQ(model().doseBar.timeLeft->text, QStringLiteral("No dose accrues at this level"));
+    EXPECT_EQ(model().doseBar.timeLeft->text, QStringLiteral("No dose accrues"));
     state->setConservativeDoseMode(true);
     settle();
-    EXPECT_EQ(presenter->timeLeftLevel(), state->audioService().currentDBC());
-    EXPECT_TRUE(model().doseBar.timeLeft->text.startsWith(QStringLiteral("Time left at this level: ")));
+    EXPECT_EQ(presenter->timeLeftLevel().levelDb, state->audioService().currentDBC());
+    EXPECT_TRUE(model().doseBar.timeLeft->text.startsWith(QStringLiteral("Time left: ")));
+    EXPECT_TRUE(
+        model().doseBar.timeLeftBasis.startsWith(QStringLiteral("at the current C-weighted level (")));
     EXPECT_EQ(model().today->conservativeMode->colour, ColourRole::blue);
 }
 

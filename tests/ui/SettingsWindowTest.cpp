@@ -4,7 +4,9 @@
 #include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "platform/Settings.h"
+#include "platform/qt/SettingsPreferencesStore.h"
 #include "support/ParamNames.h"
+#include "support/WaitUntil.h"
 #include "ui/SettingsFixture.h"
 #include "ui/settings/SafetyReference.h"
 #include "ui/settings/SafetyTab.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
 
@@ -120,6 +123,34 @@ TEST_F(SettingsWindowTest, OnlyTheUsersOwnEntriesCanBeRemoved) {
     click(content->findChild<QToolButton*>(QStringLiteral("removeButton")));
     EXPECT_TRUE(removableRows().isEmpty());
     EXPECT_FALSE(state->dawDetection().watchedBundleIDs().contains(QStringLiteral("renoise")));
+}
+
+TEST_F(SettingsWindowTest, ANewWorkstationIsBroughtIntoViewAndTinted) {
+    showTab(SettingsWindowContent::Tab::workstations);
+    // First by name, so far above the form the user is typing in.
+    type("applicationIdField", QStringLiteral("aaa-tracker"));
+    type("nameField", QStringLiteral("AAA Tracker"));
+    click("addButton");
+    const auto rowNamed = [this](const QString& name) -> QWidget* {
+        for (auto* text : content->findChildren<ui::WrappedText*>()) {
+            if (text->text() == name) {
+                return text->parentWidget();
+            }
+        }
+        return nullptr;
+    };
+    QWidget* added = rowNamed(QStringLiteral("AAA Tracker"));
+    QWidget* other = rowNamed(QStringLiteral("Ableton Live"));
+    ASSERT_TRUE(added && other);
+    auto* area = static_cast<QScrollArea*>(content->tabs()->currentWidget());
+    EXPECT_TRUE(testing::waitUntil(
+        [&] {
+            const QRect shown(added->mapTo(area->viewport(), QPoint(0, 0)), added->size());
+            return area->viewport()->rect().contains(shown);
+        },
+        2000));
+    const auto corner = [](QWidget* row) { return row->grab().toImage().pixelColor(2, 2); };
+    EXPECT_NE(corner(added), corner(other));
 }
 
 TEST(WorkstationListTest, EqualNamesKeepTheOrderOfTheirIds) {

@@ -11,6 +11,7 @@
 #include "ui/panel/PanelWidget.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -112,6 +113,24 @@ TEST(WindowHostTest, OpeningAgainBringsBackTheSameWindowAsTheUserLeftIt) {
     EXPECT_EQ(built, 1);
     window->resize(100, 100);
     EXPECT_EQ(window->size(), QSize(720, 500)) << "never smaller than its minimum";
+}
+
+TEST(WindowHostTest, EscapeAndCtrlWCloseTheWindowFromWhereverTheFocusIs) {
+    QLineEdit* field = nullptr;
+    WindowHost settings({QStringLiteral("Settings"), QSize(500, 480), QSize(500, 480)},
+                        [&field](QWidget* parent) {
+                            auto* content = new QWidget(parent);
+                            field = new QLineEdit(content);
+                            return content;
+                        });
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+        settings.open();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(settings.window()));
+        field->setFocus();
+        QTest::keyClick(field, key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(settings.isOpen()) << QKeySequence(key).toString().toStdString();
+    }
 }
 
 class ShellTest : public testing::PanelFixture {};

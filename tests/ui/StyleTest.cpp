@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <set>
 
 namespace kavro::ui {
@@ -37,27 +40,77 @@ struct PaletteCase {
 
 class ColourReadabilityTest : public ::testing::TestWithParam<PaletteCase> {};
 
-TEST_P(ColourReadabilityTest, EveryColouredRoleReadsOnTheWindow) {
+TEST_P(ColourReadabilityTest, EveryColouredRoleReadsOnTheWindowAndOnItsGroups) {
     const QPalette& palette = GetParam().palette;
-    const QColor window = palette.color(QPalette::Window);
-    for (const ColourRole role : {ColourRole::green, ColourRole::yellow, ColourRole::orange, ColourRole::red,
-                                  ColourRole::blue, ColourRole::secondary}) {
-        EXPECT_GE(contrastRatio(roleColour(role, palette), window), kMinimumTextContrast - 0.05)
-            << static_cast<int>(role);
+    for (const QColor& background : {palette.color(QPalette::Window), groupBackground(palette)}) {
+        for (const ColourRole role : {ColourRole::green, ColourRole::yellow, ColourRole::orange,
+                                      ColourRole::red, ColourRole::blue, ColourRole::secondary}) {
+            EXPECT_GE(contrastRatio(roleColour(role, palette), background), kMinimumTextContrast - 0.05)
+                << static_cast<int>(role) << " on " << background.name().toStdString();
+        }
     }
 }
 
-TEST_P(ColourReadabilityTest, BandsKeepTheirHueAndStayApart) {
-    const QPalette& palette = GetParam().palette;
-    std::set<QRgb> seen;
-    for (const DoseLevel level : kLevels) {
-        const QColor shown = bandColour(level, palette);
-        const QColor original = QColor::fromRgb(static_cast<QRgb>(models::colour(level).rgb));
-        const int hueDistance = std::abs(shown.hsvHue() - original.hsvHue());
-        EXPECT_LE(std::min(hueDistance, 360 - hueDistance), 12) << models::rawValue(level).toStdString();
-        seen.insert(shown.rgb());
+// How a colour looks to a reader with red-green colour blindness (Machado, Oliveira and
+// Fernandes 2009, full severity), applied to linear light.
+using Matrix = std::array<std::array<double, 3>, 3>;
+const Matrix kNormalVision{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+const Matrix kDeuteranopia{
+    {{0.367322, 0.860646, -0.227968}, {0.280085, 0.672501, 0.047413}, {-0.011820, 0.042940, 0.968881}}};
+const Matrix kProtanopia{
+    {{0.152286, 1.052583, -0.204868}, {0.114503, 0.786281, 0.099216}, {-0.003882, -0.048116, 1.051998}}};
+
+double linear(double value) {
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+// CIELAB (D65) of `colour` as seen through `vision`.
+std::array<double, 3> seenAs(const QColor& colour, const Matrix& vision) {
+    const std::array<double, 3> rgb{linear(colour.redF()), linear(colour.greenF()), linear(colour.blueF())};
+    std::array<double, 3> seen{};
+    for (std::size_t row = 0; row < 3; ++row) {
+        for (std::size_t column = 0; column < 3; ++column) {
+            seen[row] += vision[row][column] * rgb[column];
+        }
+        seen[row] = std::clamp(seen[row], 0.0, 1.0);
     }
-    EXPECT_EQ(seen.size(), kLevels.size());
+    const auto f = [](double t) {
+        return t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16) / 116;
+    };
+    const double x = f((0.4124564 * seen[0] + 0.3575761 * seen[1] + 0.1804375 * seen[2]) / 0.95047);
+    const double y = f(0.2126729 * seen[0] + 0.7151522 * seen[1] + 0.0721750 * seen[2]);
+    const double z = f((0.0193339 * seen[0] + 0.1191920 * seen[1] + 0.9503041 * seen[2]) / 1.08883);
+    return {116 * y - 16, 500 * (x - y), 200 * (y - z)};
+}
+
+TEST_P(ColourReadabilityTest, BandsAreToldApartAtAGlanceAlsoWithRedGreenColourBlindness) {
+    const QPalette& palette = GetParam().palette;
+    struct Vision {
+        const char* name;
+        const Matrix& matrix;
+        // The smallest colour difference (CIE76) between any two bands.
+        double minimumDifference;
+    };
+    for (const Vision& vision :
+         {Vision{"normal", kNormalVision, 25}, Vision{"deuteranopia", kDeuteranopia, 10},
+          Vision{"protanopia", kProtanopia, 10}}) {
+        for (std::size_t first = 0; first < kLevels.size(); ++first) {
+            for (std::size_t second = first + 1; second < kLevels.size(); ++second) {
+                const auto a = seenAs(bandColour(kLevels[first], palette), vision.matrix);
+                const auto b = seenAs(bandColour(kLevels[second], palette), vision.matrix);
+                EXPECT_GE(std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]), vision.minimumDifference)
+                    << vision.name << ": " << models::rawValue(kLevels[first]).toStdString() << " and "
+                    << models::rawValue(kLevels[second]).toStdString();
+            }
+        }
+    }
+    // Each still goes by its colour's name.
+    for (const DoseLevel level : kLevels) {
+        const int hue = bandColour(level, palette).hsvHue();
+        const int named = QColor::fromRgb(static_cast<QRgb>(models::colour(level).rgb)).hsvHue();
+        const int distance = std::abs(hue - named);
+        EXPECT_LE(std::min(distance, 360 - distance), 30) << models::rawValue(level).toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,31 +128,37 @@ TEST(ColoursTest, AColourThatAlreadyReadsIsKept) {
     EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
 }
 
-TEST(ButtonLookTest, FilledButtonsKeepTheirWordsReadableWhateverTheAccent) {
-    struct Accent {
-        QColor highlight;
-        QColor words;
-    };
+// The contrast of a filled button as drawn: its fill beside the words, against the
+// pixel of the words that stands out most from it.
+double drawnContrast(QAbstractButton* button) {
+    button->resize(button->sizeHint());
+    const QImage image = button->grab().toImage();
+    const QColor fill = image.pixelColor(image.width() - 6, image.height() / 2);
+    double best = 1.0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            best = std::max(best, contrastRatio(image.pixelColor(x, y), fill));
+        }
+    }
+    return best;
+}
+
+TEST(ButtonLookTest, FilledButtonsAreDrawnWithReadableWordsWhateverTheAccent) {
     // Fusion's light blue, a dark theme's blue, a pale accent, and one that already reads.
-    for (const Accent& accent :
-         {Accent{QColor(0x30, 0x8c, 0xc6), Qt::white}, Accent{QColor(0x2f, 0x6f, 0xd6), Qt::white},
-          Accent{QColor(0x9c, 0xd0, 0xff), Qt::white}, Accent{Qt::darkBlue, Qt::white}}) {
+    for (const QColor& accent : {QColor(0x30, 0x8c, 0xc6), QColor(0x2f, 0x6f, 0xd6), QColor(0x9c, 0xd0, 0xff),
+                                 QColor(Qt::darkBlue)}) {
         QWidget parent;
         QPalette palette = parent.palette();
-        palette.setColor(QPalette::Highlight, accent.highlight);
-        palette.setColor(QPalette::HighlightedText, accent.words);
+        palette.setColor(QPalette::Highlight, accent);
+        palette.setColor(QPalette::HighlightedText, Qt::white);
         parent.setPalette(palette);
         for (const auto tint : {ButtonLook::Tint::accent, ButtonLook::Tint::red}) {
             auto* button = new QPushButton(&parent);
-            ButtonLook::apply(button, QStringLiteral("Measure Response"), {}, tint);
-            const QPalette& own = button->palette();
-            EXPECT_GE(contrastRatio(own.color(QPalette::Active, QPalette::Button),
-                                    own.color(QPalette::Active, QPalette::ButtonText)),
-                      kMinimumTextContrast - 0.05)
-                << accent.highlight.name().toStdString() << " tint " << static_cast<int>(tint);
-            // A disabled button keeps the desktop's grey, so it does not look pressable.
-            EXPECT_EQ(own.color(QPalette::Disabled, QPalette::Button),
-                      palette.color(QPalette::Disabled, QPalette::Button));
+            ButtonLook::apply(button, QStringLiteral("Measure Response"), QStringLiteral("mic.badge.plus"),
+                              tint);
+            // The style draws the fill it is given, not a lighter gradient of it.
+            EXPECT_GE(drawnContrast(button), kMinimumTextContrast - 0.05)
+                << accent.name().toStdString() << " tint " << static_cast<int>(tint);
         }
     }
 }

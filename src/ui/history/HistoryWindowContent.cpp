@@ -9,6 +9,7 @@
 #include "ui/widgets/FileDialogDestinationChooser.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QShowEvent>
 
@@ -80,6 +81,14 @@ void HistoryWindowContent::hideEvent(QHideEvent* event) {
         m_presenter->setFollowing(false);
     }
     QWidget::hideEvent(event);
+}
+
+void HistoryWindowContent::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel) && m_presenter->confirmingDelete()) {
+        m_presenter->cancelDelete();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HistoryWindowContent::showExportFailure(const QString& reason) {

@@ -41,6 +41,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Escape first takes back a question about deleting a session; only then does it
+    // reach the window and close it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void scheduleRefresh();

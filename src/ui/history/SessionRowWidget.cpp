@@ -4,6 +4,7 @@
 #include "ui/style/SymbolIcons.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/AccessibleWidgets.h"
+#include "ui/widgets/ButtonLook.h"
 #include "ui/widgets/SymbolLabel.h"
 
 #include <QEvent>
@@ -170,9 +171,9 @@ void SessionRowWidget::changeEvent(QEvent* event) {
 void SessionRowWidget::tint() {
     m_trash->setIcon(SymbolIcons::icon(kTrash, roleColour(ColourRole::secondary, palette())));
     if (m_confirm) {
-        QPalette red = palette();
-        red.setColor(QPalette::ButtonText, roleColour(ColourRole::red, palette()));
-        m_confirm->setPalette(red);
+        // Filled, as red words on a style's grey button face do not read on dark desktops.
+        ButtonLook::apply(m_confirm, m_confirm->text(), {}, ButtonLook::Tint::red);
+        ButtonLook::refreshAll(m_confirmation);
     }
 }
 

@@ -39,6 +39,8 @@ struct PanelModel {
         QString accessibleText; // "Dose 42.5%"
         // Only while measuring: how long until the allowance is used up at this level.
         std::optional<PanelText> timeLeft;
+        // The line below it naming the level: "at the last minute's level (78.2 dBA)".
+        QString timeLeftBasis;
         friend bool operator==(const DoseBar&, const DoseBar&) = default;
     };
 

@@ -9,7 +9,6 @@
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 #include "services/SessionManager.h"
-#include "ui/panel/TimeLeft.h"
 #include "ui/style/BandIcons.h"
 
 #include <QTimer>
@@ -167,18 +166,13 @@ ColourRole PanelPresenter::sessionPeakColour(double peakDBC) {
     return ColourRole::secondary;
 }
 
-std::optional<PanelText> PanelPresenter::timeLeftText(double accumulatedDose, double levelDb) {
-    const TimeLeft left = TimeLeft::at(accumulatedDose, levelDb);
-    const ColourRole colour =
-        left.kind == TimeLeft::Kind::limitReached ? ColourRole::red : ColourRole::secondary;
-    return PanelText{left.text(), colour, {}};
-}
-
-double PanelPresenter::timeLeftLevel() const {
+PanelPresenter::TimeLeftLevel PanelPresenter::timeLeftLevel() const {
     const auto& audio = m_state.audioService();
-    const double level = m_state.leqStatistics().leq1min().value_or(audio.currentSPL());
-    if (m_state.conservativeDoseMode()) {
-        return std::max(level, audio.currentDBC());
+    const std::optional<double> lastMinute = m_state.leqStatistics().leq1min();
+    const TimeLeftLevel level{lastMinute.value_or(audio.currentSPL()),
+                              lastMinute ? TimeLeft::Basis::lastMinute : TimeLeft::Basis::current};
+    if (m_state.conservativeDoseMode() && audio.currentDBC() > level.levelDb) {
+        return {audio.currentDBC(), TimeLeft::Basis::currentCWeighted};
     }
     return level;
 }
@@ -218,7 +212,16 @@ PanelModel::DoseBar PanelPresenter::doseBar() const {
     bar.colour = bandRole(dose.doseLevel());
     bar.accessibleText = QStringLiteral("Dose ") + percent(percentage);
     if (m_state.audioService().isRunning()) {
-        bar.timeLeft = timeLeftText(dose.accumulatedDose(), timeLeftLevel());
+        const TimeLeftLevel level = timeLeftLevel();
+        // From the published dose, as the header's, so the two never disagree.
+        const TimeLeft left = TimeLeft::at(percentage / 100.0, level.levelDb);
+        bar.timeLeft =
+            PanelText{left.text(),
+                      left.kind == TimeLeft::Kind::limitReached ? ColourRole::red : ColourRole::secondary,
+                      {}};
+        if (left.kind != TimeLeft::Kind::limitReached && std::isfinite(level.levelDb)) {
+            bar.timeLeftBasis = TimeLeft::basisText(level.basis, level.levelDb);
+        }
     }
     return bar;
 }
@@ -266,9 +269,11 @@ std::optional<PanelModel::ActiveSession> PanelPresenter::activeSession() const {
     section.workstation = {current->dawName, ColourRole::primary, QStringLiteral("pianokeys")};
     section.average = QStringLiteral("Avg: ") + decibels(current->averageSPL, " dBA");
     section.peak = QStringLiteral("Peak: ") + decibels(current->peakSPL, " dBA");
-    // The session's share of the day, not the day's dose.
-    const double share = std::max(0.0, dose.accumulatedDose() - dose.sessionStartDose());
-    section.sessionDose = QStringLiteral("Session dose: ") + percent(share * 100.0);
+    // The session's share of the day, not the day's dose. Taken from the published dose
+    // that the header shows: the running total is a tick ahead of it, and the session
+    // would read higher than the whole day.
+    const double share = std::max(0.0, dose.dosePercentage() - dose.sessionStartDose() * 100.0);
+    section.sessionDose = QStringLiteral("Session dose: ") + percent(share);
     if (current->peakDBC > 0) {
         section.peakDBC =
             PanelText{QStringLiteral("Peak: ") + fixedText(current->peakDBC, 0) + QStringLiteral(" dBC"),

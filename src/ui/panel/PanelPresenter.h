@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/panel/PanelModel.h"
+#include "ui/panel/TimeLeft.h"
 
 #include <QObject>
 
@@ -52,12 +53,15 @@ public:
     // The level the time left is worked out at: the last minute's Leq when there is
     // one, else the current level; the higher of that and the C-weighted level when
     // the dose itself counts the higher of the two.
-    double timeLeftLevel() const;
+    struct TimeLeftLevel {
+        double levelDb = 0;
+        TimeLeft::Basis basis = TimeLeft::Basis::current;
+    };
+    TimeLeftLevel timeLeftLevel() const;
 
     // The pieces with thresholds, for views and tests alike.
     static std::optional<PanelText> lowFrequencyBadge(double dBA, double dBC);
     static ColourRole sessionPeakColour(double peakDBC);
-    static std::optional<PanelText> timeLeftText(double accumulatedDose, double levelDb);
 
 signals:
     // Something the model shows may have changed.

@@ -3,6 +3,7 @@
 #include "ui/panel/PanelPresenter.h"
 #include "ui/style/SymbolIcons.h"
 #include "ui/style/TextStyle.h"
+#include "ui/widgets/ButtonLook.h"
 #include "ui/widgets/Divider.h"
 #include "ui/widgets/DoseBar.h"
 #include "ui/widgets/PeakFlashRow.h"
@@ -158,8 +159,15 @@ QWidget* PanelWidget::buildDoseBar() {
     m_doseBar = new DoseBar(section);
     m_doseBar->setObjectName(QStringLiteral("doseBar"));
     layout->addWidget(m_doseBar);
+    // The time and the level it is worked out at read as one sentence over two lines.
+    auto* timeLeft = new QVBoxLayout;
+    timeLeft->setSpacing(1);
     m_timeLeft = label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeft");
-    layout->addWidget(m_timeLeft);
+    timeLeft->addWidget(m_timeLeft);
+    m_timeLeftBasis =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeftBasis");
+    timeLeft->addWidget(m_timeLeftBasis);
+    layout->addLayout(timeLeft);
     return section;
 }
 
@@ -474,6 +482,8 @@ void PanelWidget::applyDoseBar(const PanelModel::DoseBar& bar) {
         m_doseBar->setAccessibleName(bar.accessibleText);
     }
     setOptional(m_timeLeft, bar.timeLeft);
+    m_timeLeftBasis->setText(bar.timeLeftBasis);
+    m_timeLeftBasis->setVisible(!bar.timeLeftBasis.isEmpty());
 }
 
 void PanelWidget::applyCurrentLevel(const PanelModel::CurrentLevel& level) {
@@ -549,6 +559,12 @@ void PanelWidget::applyFooter(const PanelModel::Footer& footer) {
 }
 
 void PanelWidget::setButton(QAbstractButton* button, const PanelText& content) {
+    if (content.colour == ColourRole::red) {
+        // Red words on a style's grey button face read at 3 to 1 on dark desktops; a
+        // filled red button reads on every desktop.
+        ButtonLook::apply(button, content.text, content.symbol, ButtonLook::Tint::red);
+        return;
+    }
     if (button->text() != content.text) {
         button->setText(content.text);
     }
@@ -578,6 +594,7 @@ void PanelWidget::retintButtons() {
         button->setProperty(kSymbolProperty, QVariant());
         button->setProperty(kColourProperty, QVariant());
     }
+    ButtonLook::refreshAll(this);
     apply(m_shown);
 }
 

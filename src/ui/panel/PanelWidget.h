@@ -111,6 +111,7 @@ private:
     SymbolLabel* m_dose = nullptr;
     DoseBar* m_doseBar = nullptr;
     SymbolLabel* m_timeLeft = nullptr;
+    SymbolLabel* m_timeLeftBasis = nullptr;
 
     // Current level.
     SymbolLabel* m_levelLabel = nullptr;

@@ -2,6 +2,7 @@
 
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
+#include "models/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,21 +33,38 @@ TimeLeft TimeLeft::at(double accumulatedDose, double levelDb) {
 QString TimeLeft::text() const {
     switch (kind) {
     case Kind::noDoseAccrues:
-        return QStringLiteral("No dose accrues at this level");
+        return QStringLiteral("No dose accrues");
     case Kind::limitReached:
         return QStringLiteral("Daily limit reached");
     case Kind::remaining:
         break;
     }
-    const QString prefix = QStringLiteral("Time left at this level: ");
+    const QString prefix = QStringLiteral("Time left: ");
     if (seconds > kOneDaySeconds) {
         return prefix + QStringLiteral("more than a day");
     }
     const auto minutes = static_cast<long long>(std::floor(seconds / 60.0 + kMinuteTolerance));
+    // "0 min" would read as if the limit were already reached.
+    if (minutes < 1) {
+        return prefix + QStringLiteral("less than a minute");
+    }
     if (minutes < 60) {
         return prefix + QStringLiteral("%1 min").arg(minutes);
     }
     return prefix + QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
+}
+
+QString TimeLeft::basisText(Basis basis, double levelDb) {
+    const QString level = models::fixedText(levelDb, 1);
+    switch (basis) {
+    case Basis::lastMinute:
+        return QStringLiteral("at the last minute's level (%1 dBA)").arg(level);
+    case Basis::current:
+        return QStringLiteral("at the current level (%1 dBA)").arg(level);
+    case Basis::currentCWeighted:
+        return QStringLiteral("at the current C-weighted level (%1 dBC)").arg(level);
+    }
+    return {};
 }
 
 } // namespace kavro::ui

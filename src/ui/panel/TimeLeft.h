@@ -10,6 +10,12 @@ namespace kavro::ui {
 struct TimeLeft {
     enum class Kind { noDoseAccrues, remaining, limitReached };
 
+    // Which level the time is worked out at. Music swings by several decibels from one
+    // moment to the next, so the last minute's Leq is the steady choice; until a minute
+    // has been heard it is the current level, and when the dose counts the higher of
+    // the two weightings it may be the C-weighted one.
+    enum class Basis { lastMinute, current, currentCWeighted };
+
     // More than this is shown as "more than a day".
     static constexpr double kOneDaySeconds = 24.0 * 3600.0;
 
@@ -21,8 +27,10 @@ struct TimeLeft {
     // the dose is accruing at.
     static TimeLeft at(double accumulatedDose, double levelDb);
 
-    // "Time left at this level: 1 h 35 min", "No dose accrues at this level", ...
+    // "Time left: 1 h 35 min", "Time left: less than a minute", "No dose accrues", ...
     QString text() const;
+    // The line below it that names the level: "at the last minute's level (78.2 dBA)".
+    static QString basisText(Basis basis, double levelDb);
 
     friend bool operator==(const TimeLeft&, const TimeLeft&) = default;
 };

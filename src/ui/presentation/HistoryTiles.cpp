@@ -60,11 +60,23 @@ StatisticTile averagePerDay(const services::HistoryRangeStatistics& statistics) 
           {HistoryColour::red, rangeText(DoseLevel::danger) + QStringLiteral(" — Danger")}}}};
 }
 
+// The EU weekly value, or why there is none: too few days, or days without any dose
+// (asking for five days when seven are selected would contradict the selection).
+QString euWeeklyValue(const services::HistoryRangeStatistics& statistics) {
+    if (const std::optional<double> level = statistics.euWeeklyLevel()) {
+        return fixedText(*level, 1) + QStringLiteral(" dBA");
+    }
+    if (statistics.rangeDays() >= services::HistoryRangeStatistics::kWorkingWeekDays) {
+        return QStringLiteral("No dose in range");
+    }
+    return QStringLiteral("≥5 days needed");
+}
+
 StatisticTile euWeekly(const services::HistoryRangeStatistics& statistics) {
     const std::optional<double> level = statistics.euWeeklyLevel();
     return {
         level ? QStringLiteral("EU weekly (L𝒈,w)") : QStringLiteral("EU weekly"),
-        level ? fixedText(*level, 1) + QStringLiteral(" dBA") : QStringLiteral("≥5 days needed"),
+        euWeeklyValue(statistics),
         euWeeklyColour(level),
         {QStringLiteral("EU weekly level (L𝒈,w)"),
          QStringLiteral("Equivalent continuous A-weighted level averaged over a 5-day working week (ISO "

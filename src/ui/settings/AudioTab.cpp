@@ -268,7 +268,7 @@ void AudioTab::buildCorrectionStatus(FormSection* section) {
     rowLayout(status)->addLayout(titles, 1);
     m_correctionSwitch = new QCheckBox(status);
     m_correctionSwitch->setObjectName(QStringLiteral("correctionSwitch"));
-    m_correctionSwitch->setAccessibleName(QStringLiteral("Mic response correction"));
+    m_correctionSwitch->setText(QStringLiteral("Apply correction"));
     rowLayout(status)->addWidget(m_correctionSwitch);
     connect(m_correctionSwitch, &QCheckBox::clicked, m_presenter, &AudioTabPresenter::setCorrectionEnabled);
 }

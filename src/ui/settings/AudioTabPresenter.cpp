@@ -10,6 +10,7 @@
 #include "services/MicFrequencyCorrection.h"
 #include "services/MicResponseCalibrationService.h"
 #include "services/PinkNoisePlayer.h"
+#include "ui/presentation/HistoryDates.h"
 
 #include <QLocale>
 
@@ -257,7 +258,8 @@ QList<AudioTabModel::SavedProfile> AudioTabPresenter::savedProfiles() const {
 }
 
 QString AudioTabPresenter::dateText(const QDateTime& moment) const {
-    return QLocale().toString(m_state.clock().dayOf(moment), QStringLiteral("MMM d, yyyy"));
+    // Written as the History window writes its days.
+    return HistoryDates::mediumDate(m_state.clock().dayOf(moment), QLocale());
 }
 
 // ---- commands ----

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "services/DAWDetectionService.h"
+#include "ui/style/Colours.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/ButtonLook.h"
 #include "ui/widgets/FormSection.h"
@@ -10,15 +11,53 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <chrono>
 
 namespace kavro::ui {
 
 namespace {
 
 constexpr int kNameFieldWidth = 120;
+const char* const kApplicationIdProperty = "kavroApplicationId";
+// A row just added is tinted with the accent for a few seconds.
+constexpr double kAddedTintOpacity = 0.2;
+constexpr std::chrono::milliseconds kAddedTintDuration{4000};
+
+// A tint under a row and its words, painted before them; the row's palette stays as it
+// is, so the words keep the colours that read on the group.
+class RowTint : public QObject {
+public:
+    RowTint(const QColor& colour, QWidget* row) : QObject(row), m_colour(colour), m_row(row) {
+        row->installEventFilter(this);
+        row->update();
+    }
+
+    void remove() {
+        m_row->removeEventFilter(this);
+        m_row->update();
+        deleteLater();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_row && event->type() == QEvent::Paint) {
+            QPainter painter(m_row);
+            painter.fillRect(m_row->rect(), m_colour);
+        }
+        return false;
+    }
+
+private:
+    QColor m_colour;
+    QWidget* m_row;
+};
 
 } // namespace
 
@@ -37,7 +76,8 @@ WorkstationsTab::WorkstationsTab(core::AppState& state, QWidget* parent) : QWidg
     m_applicationId = new QLineEdit(form);
     m_applicationId->setObjectName(QStringLiteral("applicationIdField"));
     const QString hint = QStringLiteral("A desktop application id (org.example.App) or an executable name");
-    m_applicationId->setPlaceholderText(hint);
+    // The whole hint is the note below the form; the field shows an example that fits.
+    m_applicationId->setPlaceholderText(QStringLiteral("org.example.App or program name"));
     m_applicationId->setAccessibleDescription(hint);
     m_applicationId->setMinimumWidth(240);
     form->addLabelledRow(QStringLiteral("Application ID"), m_applicationId, "applicationIdRow");
@@ -75,10 +115,32 @@ WorkstationsTab::WorkstationsTab(core::AppState& state, QWidget* parent) : QWidg
 }
 
 void WorkstationsTab::add() {
-    if (WorkstationList::add(m_state.dawDetection(), m_applicationId->text(), m_name->text())) {
-        m_applicationId->clear();
-        m_name->clear();
+    const QString added = m_applicationId->text();
+    if (!WorkstationList::add(m_state.dawDetection(), added, m_name->text())) {
+        return;
     }
+    m_applicationId->clear();
+    m_name->clear();
+    // The rows were rebuilt as the list changed.
+    for (QWidget* row : std::as_const(m_rowWidgets)) {
+        if (row->property(kApplicationIdProperty).toString() == added) {
+            showAdded(row);
+        }
+    }
+}
+
+void WorkstationsTab::showAdded(QWidget* row) {
+    auto* tint = new RowTint(accentColour(palette(), kAddedTintOpacity), row);
+    QTimer::singleShot(kAddedTintDuration, tint, [tint] { tint->remove(); });
+    // Once the layout has placed the new row.
+    QTimer::singleShot(0, row, [row] {
+        for (QWidget* ancestor = row->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+            if (auto* area = qobject_cast<QScrollArea*>(ancestor)) {
+                area->ensureWidgetVisible(row);
+                return;
+            }
+        }
+    });
 }
 
 void WorkstationsTab::showRows() {
@@ -90,6 +152,7 @@ void WorkstationsTab::showRows() {
     m_rowWidgets.clear();
     for (const auto& entry : rows) {
         QWidget* row = m_list->addRowWidget("workstationRow");
+        row->setProperty(kApplicationIdProperty, entry.applicationId);
         auto* words = new QVBoxLayout;
         words->setSpacing(1);
         words->addWidget(

@@ -26,6 +26,9 @@ public:
 private:
     void showRows();
     void add();
+    // Tints a row just added and brings it into view: the list is sorted by name, so a
+    // new entry can land out of sight above the form.
+    void showAdded(QWidget* row);
 
     core::AppState& m_state;
     FormSection* m_list = nullptr;

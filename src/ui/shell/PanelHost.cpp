@@ -50,7 +50,10 @@ protected:
         QWidget::mousePressEvent(event);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        if (event->matches(QKeySequence::Cancel) && m_host.mode() != PanelHost::Mode::standalone) {
+        // Without a tray the panel is the program's only window: no key closes it.
+        const bool closing = event->matches(QKeySequence::Cancel) ||
+                             event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_W);
+        if (closing && m_host.mode() != PanelHost::Mode::standalone) {
             m_host.hide();
             return;
         }

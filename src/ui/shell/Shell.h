@@ -28,7 +28,8 @@ class WindowHost;
 class Shell : public QObject {
     Q_OBJECT
 public:
-    static constexpr QSize kHistoryFirstSize{760, 540};
+    // Tall enough that a day's sessions read at once below the chart.
+    static constexpr QSize kHistoryFirstSize{760, 700};
     static constexpr QSize kHistoryMinimumSize{720, 500};
     static constexpr QSize kSettingsSize{500, 480};
 

@@ -14,7 +14,7 @@ namespace kavro::ui {
 // One of the program's own windows (History, Settings): made on first use around the
 // content its factory builds, and from then on the same window, brought to the front
 // and activated each time it is opened. Closing it only hides it, so it reopens with
-// the size and place the user gave it.
+// the size and place the user gave it. Escape and Ctrl+W close it.
 class WindowHost : public QObject {
     Q_OBJECT
 public:

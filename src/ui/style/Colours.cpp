@@ -6,8 +6,22 @@ namespace kavro::ui {
 
 namespace {
 
-// The blue of informational rows; the band colours come from the dose bands themselves.
+// The blue of informational rows.
 constexpr QRgb kBlue = 0x007AFF;
+
+// Words in a band's colour. The bands' own colours (kept for bars and dots) fade into
+// look-alike browns once darkened for a light window, and green and red meet for a
+// reader with red-green colour blindness. These inks were picked, one set for light and
+// one for dark windows, so that the four bands stay apart by lightness and by the
+// blue-yellow axis that such a reader still sees, while each keeps its hue's name.
+struct BandInk {
+    QRgb onLight;
+    QRgb onDark;
+};
+constexpr BandInk kGreenInk{0x007240, 0x70EDC0};
+constexpr BandInk kYellowInk{0x756400, 0xFFE83A};
+constexpr BandInk kOrangeInk{0x7A3600, 0xF29100};
+constexpr BandInk kRedInk{0xC8004A, 0xFF7F8C};
 // How much of the text colour the secondary and tertiary roles keep over the window.
 constexpr double kSecondaryStrength = 0.68;
 constexpr double kTertiaryStrength = 0.42;
@@ -67,8 +81,15 @@ ColourRole bandRole(models::DoseLevel level) {
 QColor roleColour(ColourRole role, const QPalette& palette) {
     const QColor background = palette.color(QPalette::Window);
     const QColor text = palette.color(QPalette::WindowText);
-    const auto readable = [&background](const QColor& colour) {
-        return readableOn(colour, background, kMinimumTextContrast);
+    // Coloured words stand on the window and on the groups of rows drawn over it; on a
+    // dark window a group is the lighter of the two.
+    const QColor group = groupBackground(palette);
+    const auto readable = [&background, &group](const QColor& colour) {
+        return readableOn(readableOn(colour, background, kMinimumTextContrast), group, kMinimumTextContrast);
+    };
+    const bool lightWindow = relativeLuminance(background) > kDarkBackgroundLuminance;
+    const auto ink = [&](const BandInk& band) {
+        return readable(QColor::fromRgb(lightWindow ? band.onLight : band.onDark));
     };
     switch (role) {
     case ColourRole::primary:
@@ -78,13 +99,13 @@ QColor roleColour(ColourRole role, const QPalette& palette) {
     case ColourRole::tertiary:
         return mix(background, text, kTertiaryStrength);
     case ColourRole::green:
-        return readable(fromRgb(models::colour(models::DoseLevel::safe).rgb));
+        return ink(kGreenInk);
     case ColourRole::yellow:
-        return readable(fromRgb(models::colour(models::DoseLevel::caution).rgb));
+        return ink(kYellowInk);
     case ColourRole::orange:
-        return readable(fromRgb(models::colour(models::DoseLevel::warning).rgb));
+        return ink(kOrangeInk);
     case ColourRole::red:
-        return readable(fromRgb(models::colour(models::DoseLevel::danger).rgb));
+        return ink(kRedInk);
     case ColourRole::blue:
         return readable(QColor::fromRgb(kBlue));
     }
@@ -104,8 +125,10 @@ QColor groupBackground(const QPalette& palette) {
 }
 
 QColor filledButtonColour(ColourRole role) {
+    // The same fill on every desktop: the role as it reads on white.
     QPalette light;
     light.setColor(QPalette::Window, Qt::white);
+    light.setColor(QPalette::Base, Qt::white);
     light.setColor(QPalette::WindowText, Qt::black);
     return readableOn(roleColour(role, light), Qt::white, kMinimumTextContrast);
 }

@@ -13,10 +13,38 @@ namespace {
 const char* const kTextProperty = "kavroLookText";
 const char* const kSymbolProperty = "kavroLookSymbol";
 const char* const kTintProperty = "kavroLookTint";
+// How much darker a filled button is while pressed, in percent.
+constexpr int kPressedDarkening = 125;
+constexpr double kDisabledFillOpacity = 0.2;
 
 // The palette the button sits on; its own carries the tint it was given last time.
 QPalette surroundings(const QAbstractButton* button) {
     return button->parentWidget() ? button->parentWidget()->palette() : QApplication::palette();
+}
+
+QString cssColour(const QColor& colour) {
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(colour.alphaF(), 0, 'f', 2);
+}
+
+// A filled button drawn with exactly its fill and words. Styles lighten and wash out a
+// button's colour for their own gradients (Fusion turns a fill that reads at 4.5 to 1
+// into one that reads at 2.5 to 1), so the fill is given as a style sheet, which the
+// style draws flat.
+QString filledSheet(const QColor& fill, const QColor& words, const QPalette& around) {
+    const QColor pressed = fill.darker(kPressedDarkening);
+    return QStringLiteral("QAbstractButton { background-color: %1; color: %2; border: 2px solid %1;"
+                          " border-radius: 6px; padding: 4px 12px; }"
+                          "QAbstractButton:pressed { background-color: %3; border-color: %3; }"
+                          // The keyboard's place: a ring in the words' colour inside the fill.
+                          "QAbstractButton:focus { border-color: %2; }"
+                          // Disabled, it is a quiet grey that does not look pressable.
+                          "QAbstractButton:disabled { background-color: %4; color: %5; border-color: %4; }")
+        .arg(fill.name(), words.name(), pressed.name(), cssColour(greyFill(kDisabledFillOpacity)),
+             around.color(QPalette::Disabled, QPalette::ButtonText).name());
 }
 
 void draw(QAbstractButton* button) {
@@ -25,6 +53,7 @@ void draw(QAbstractButton* button) {
     const QPalette around = surroundings(button);
     QPalette own = around;
     QColor symbolColour = around.color(QPalette::ButtonText);
+    QString sheet;
     switch (tint) {
     case ButtonLook::Tint::none:
         break;
@@ -42,6 +71,7 @@ void draw(QAbstractButton* button) {
             own.setColor(group, QPalette::Button, fill);
             own.setColor(group, QPalette::ButtonText, words);
         }
+        sheet = filledSheet(fill, words, around);
         symbolColour = words;
         break;
     }
@@ -50,6 +80,9 @@ void draw(QAbstractButton* button) {
         break;
     }
     button->setPalette(own);
+    if (button->styleSheet() != sheet) {
+        button->setStyleSheet(sheet);
+    }
     button->setIcon(symbol.isEmpty() ? QIcon() : SymbolIcons::icon(symbol, symbolColour));
 }
 
