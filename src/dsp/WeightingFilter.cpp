@@ -1,5 +1,7 @@
 #include "dsp/WeightingFilter.h"
 
+#include "dsp/AvxWeightingKernel.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -355,6 +357,12 @@ void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::sp
     // path, which gives the same bits.
     if (hasKinds<K::HighPass2, K::HighPass2, K::LowPass1, K::LowPass1>(first.m_coefficients) &&
         hasKinds<K::HighPass2, K::LowPass2>(second.m_coefficients)) {
+        if (hasAvxWeightingKernel()) {
+            avxWeightingKernel(first.m_coefficients.data(), first.m_states.data(),
+                               second.m_coefficients.data(), second.m_states.data(), input.data(), outA, outB,
+                               input.size());
+            return;
+        }
 #if defined(__SSE2__)
         wavefrontKernel(first.m_coefficients, first.m_states, second.m_coefficients, second.m_states, input,
                         outA, outB);
