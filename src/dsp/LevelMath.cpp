@@ -18,13 +18,18 @@ float peakOf(std::span<const float> samples, float peak) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-    __m128 lanes = _mm_set1_ps(peak);
-    for (; i + 4 <= samples.size(); i += 4) {
-        // maxps keeps its second operand unless the first is greater: the rule below.
-        lanes = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples.data() + i), magnitude), lanes);
+    // Four registers, so that each comparison does not wait on the one before.
+    __m128 lanes[4] = {_mm_set1_ps(peak), _mm_set1_ps(peak), _mm_set1_ps(peak), _mm_set1_ps(peak)};
+    for (; i + 16 <= samples.size(); i += 16) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            // maxps keeps its second operand unless the first is greater: the rule below.
+            lanes[k] = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(samples.data() + i + 4 * k), magnitude), lanes[k]);
+        }
     }
-    alignas(16) float partial[4];
-    _mm_store_ps(partial, lanes);
+    alignas(16) float partial[16];
+    for (std::size_t k = 0; k < 4; ++k) {
+        _mm_store_ps(partial + 4 * k, lanes[k]);
+    }
     for (const float value : partial) {
         peak = value > peak ? value : peak;
     }
