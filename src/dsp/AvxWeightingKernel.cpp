@@ -91,6 +91,10 @@ KAVRO_AVX2 inline __m128d activeC(std::ptrdiff_t i, std::ptrdiff_t n) {
 struct Pipeline {
     LanesA a;
     LanesC c;
+    // The running sums of squares and the peaks of the finished outputs: A in lane 0, C
+    // in lane 1, summed in sample order as level::measurePair does.
+    __m128d sums;
+    __m128 peaks;
 };
 
 // The rounded outputs of one step, as floats: the A lanes and the C lanes. Step i reads
@@ -122,17 +126,31 @@ KAVRO_AVX2 inline void pipelineStep(Pipeline& pipe, Rounded& rounded, const floa
     }
     rounded.a = _mm256_cvtpd_ps(yA);
     rounded.c = _mm_cvtpd_ps(yC);
+    // The last A section's output in lane 0, the last C section's in lane 1.
+    const __m128 outputs = _mm_blend_ps(rounded.a, rounded.c, 0b0010);
+    const __m128d widened = _mm_cvtps_pd(outputs);
+    const __m128d sums = _mm_add_pd(pipe.sums, _mm_mul_pd(widened, widened));
+    // maxps keeps its second operand unless the first is greater, as the scalar rule.
+    const __m128 peaks =
+        _mm_max_ps(_mm_and_ps(outputs, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff))), pipe.peaks);
     if constexpr (Masked) {
-        if (i - kDepthA >= 0 && i - kDepthA < n) {
-            _mm_store_ss(outA + (i - kDepthA), rounded.a);
+        const bool doneA = i - kDepthA >= 0 && i - kDepthA < n;
+        const bool doneC = i - kDepthC >= 0 && i - kDepthC < n;
+        const __m128i done = _mm_set_epi64x(doneC ? -1 : 0, doneA ? -1 : 0);
+        pipe.sums = _mm_blendv_pd(pipe.sums, sums, _mm_castsi128_pd(done));
+        pipe.peaks = _mm_blendv_ps(pipe.peaks, peaks, _mm_castsi128_ps(_mm_shuffle_epi32(done, 0b10001000)));
+        if (doneA) {
+            _mm_store_ss(outA + (i - kDepthA), outputs);
         }
-        if (i - kDepthC >= 0 && i - kDepthC < n) {
-            outC[i - kDepthC] = _mm_cvtss_f32(_mm_movehdup_ps(rounded.c));
+        if (doneC) {
+            outC[i - kDepthC] = _mm_cvtss_f32(_mm_movehdup_ps(outputs));
         }
     } else {
+        pipe.sums = sums;
+        pipe.peaks = peaks;
         // Lanes 1 to 3 land on later outputs, which later steps overwrite.
         _mm_storeu_ps(outA + (i - kDepthA), rounded.a);
-        outC[i - kDepthC] = _mm_cvtss_f32(_mm_movehdup_ps(rounded.c));
+        outC[i - kDepthC] = _mm_cvtss_f32(_mm_movehdup_ps(outputs));
     }
 }
 
@@ -157,12 +175,11 @@ void setAvxWeightingKernelEnabled(bool enabled) {
 
 KAVRO_AVX2 void avxWeightingKernel(const SectionValues* a, SectionState* aStates, const SectionValues* c,
                                    SectionState* cStates, const float* input, float* outA, float* outC,
-                                   std::size_t frames) {
+                                   std::size_t frames, double* sumSquares, float* peaks) {
     const auto n = static_cast<std::ptrdiff_t>(frames);
-    if (n == 0) {
-        return;
-    }
     Pipeline pipe;
+    pipe.sums = _mm_setzero_pd();
+    pipe.peaks = _mm_setzero_ps();
     const __m256d sign = _mm256_set1_pd(-0.0);
     const __m256d ones = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     // A: high-pass, high-pass, low-pass (first order), low-pass (first order).
@@ -209,6 +226,11 @@ KAVRO_AVX2 void avxWeightingKernel(const SectionValues* a, SectionState* aStates
     _mm_store_pd(z2, pipe.c.z2);
     cStates[0] = {z1[0], z2[0]};
     cStates[1] = {z1[1], z2[1]};
+    _mm_storeu_pd(sumSquares, pipe.sums);
+    alignas(16) float peakLanes[4];
+    _mm_store_ps(peakLanes, pipe.peaks);
+    peaks[0] = peakLanes[0];
+    peaks[1] = peakLanes[1];
 }
 
 #else

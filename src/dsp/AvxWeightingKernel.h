@@ -19,9 +19,11 @@ void setAvxWeightingKernelEnabled(bool enabled);
 // The A (high-pass, high-pass, low-pass, low-pass; four sections) and C (high-pass,
 // low-pass; two sections) cascades of the usual rates over one buffer, with AVX2, giving
 // the very bits of the scalar steps. Carries the states across calls like
-// WeightingFilter::process. Call it only where hasAvxWeightingKernel() is true.
+// WeightingFilter::process. Also gives the sums of squares and the peaks of the two
+// outputs (A first), with the bits of level::measurePair. Call it only where
+// hasAvxWeightingKernel() is true.
 void avxWeightingKernel(const SectionValues* a, SectionState* aStates, const SectionValues* c,
                         SectionState* cStates, const float* input, float* outA, float* outC,
-                        std::size_t frames);
+                        std::size_t frames, double* sumSquares, float* peaks);
 
 } // namespace kavro::dsp

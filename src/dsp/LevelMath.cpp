@@ -64,9 +64,8 @@ void measurePair(std::span<const float> first, std::span<const float> second, Bu
         sumFirst += a * a;
         sumSecond += c * c;
     }
-    const double count = static_cast<double>(n);
-    firstResult = {sumFirst, n ? std::sqrt(sumFirst / count) : 0.0, peakOf(first.first(n), 0.0f)};
-    secondResult = {sumSecond, n ? std::sqrt(sumSecond / count) : 0.0, peakOf(second.first(n), 0.0f)};
+    firstResult = statisticsOf(sumFirst, peakOf(first.first(n), 0.0f), n);
+    secondResult = statisticsOf(sumSecond, peakOf(second.first(n), 0.0f), n);
 }
 
 double rmsLevelDb(double rmsValue, double calibrationOffset) {

@@ -120,8 +120,8 @@ protected:
 };
 
 // A stream filtered whole, in buffers of any size, and through the interleaved fast
-// path (with and without the AVX2 kernel) gives the very same bits, and leaves the
-// filters in the same state.
+// path (with and without the AVX2 kernel) gives the very same bits, energy and peaks,
+// and leaves the filters in the same state.
 TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
     const auto [fs, bufferFrames, avx] = GetParam();
     kavro::dsp::setAvxWeightingKernelEnabled(avx);
@@ -136,9 +136,18 @@ TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
         const std::size_t count = std::min(bufferFrames, input.size() - first);
         splitA.process(std::span<float>(splitOutA).subspan(first, count));
         splitC.process(std::span<float>(splitOutC).subspan(first, count));
+        kavro::dsp::level::BufferStatistics statisticsA, statisticsC, expectedStatisticsA,
+            expectedStatisticsC;
         kavro::dsp::processInterleaved(fastA, fastC, std::span<const float>(input).subspan(first, count),
                                        std::span<float>(fastOutA).subspan(first),
-                                       std::span<float>(fastOutC).subspan(first));
+                                       std::span<float>(fastOutC).subspan(first), statisticsA, statisticsC);
+        kavro::dsp::level::measurePair(std::span<const float>(expectedA).subspan(first, count),
+                                       std::span<const float>(expectedC).subspan(first, count),
+                                       expectedStatisticsA, expectedStatisticsC);
+        ASSERT_EQ(statisticsA.sumSquares, expectedStatisticsA.sumSquares) << first;
+        ASSERT_EQ(statisticsC.sumSquares, expectedStatisticsC.sumSquares) << first;
+        ASSERT_EQ(statisticsA.peak, expectedStatisticsA.peak) << first;
+        ASSERT_EQ(statisticsC.peak, expectedStatisticsC.peak) << first;
     }
     EXPECT_TRUE(bitIdentical(expectedA, splitOutA));
     EXPECT_TRUE(bitIdentical(expectedC, splitOutC));
