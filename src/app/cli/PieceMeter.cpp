@@ -24,6 +24,9 @@ constexpr std::int64_t kMaximumPieceFrames = std::int64_t{1} << 22;
 constexpr std::int64_t kPieceToWarmUp = 8;
 // Pieces measured ahead of the one being handed out, per thread.
 constexpr std::size_t kPiecesAheadPerThread = 2;
+// Beyond this the one thread that takes the buffers in order keeps the others waiting,
+// and the pieces held would make memory grow with the machine.
+constexpr unsigned kMaximumThreads = 8;
 constexpr std::int64_t kFramesPerRead = 16 * kFramesPerBuffer;
 
 std::int64_t wholeBuffers(std::int64_t frames) {
@@ -46,6 +49,7 @@ std::int64_t PieceMeter::warmUpFrames(double sampleRate) {
 
 std::unique_ptr<PieceMeter> PieceMeter::open(const FileMeter::Options& options, double sampleRate,
                                              std::int64_t frameCount, unsigned threads) {
+    threads = std::min(threads, kMaximumThreads);
     const double rate = sampleRate;
     const std::int64_t frames = frameCount;
     const std::int64_t shortest = kPieceToWarmUp * warmUpFrames(rate);
