@@ -2,6 +2,8 @@
 
 #include "dsp/ExposureLimits.h"
 
+#include <cmath>
+#include <cstddef>
 #include <span>
 
 namespace kavro::dsp {
@@ -36,6 +38,11 @@ struct BufferStatistics {
     double rms = 0;
     float peak = 0;
 };
+
+// The statistics of `frames` samples from their sum of squares and peak.
+inline BufferStatistics statisticsOf(double sumSquares, float peak, std::size_t frames) {
+    return {sumSquares, frames ? std::sqrt(sumSquares / static_cast<double>(frames)) : 0.0, peak};
+}
 
 // The statistics of two buffers of the same length (the A- and C-weighted samples) in
 // one pass, so that the two running sums overlap; each is still summed in order.

@@ -30,7 +30,7 @@ MeterReading LevelMeter::process(std::span<const float> samples, double calibrat
     m_weightedA.resize(frames);
     m_weightedC.resize(frames);
     if (frames == 0) {
-        return reading({}, {}, calibrationOffset);
+        return reading({}, {}, 0, calibrationOffset);
     }
     std::span<const float> input = samples;
     if (correction) {
@@ -38,9 +38,10 @@ MeterReading LevelMeter::process(std::span<const float> samples, double calibrat
         correction->apply(m_corrected, sampleRate());
         input = m_corrected;
     }
-    processInterleaved(m_aWeighting, m_cWeighting, input, m_weightedA, m_weightedC);
+    level::BufferStatistics a, c;
+    processInterleaved(m_aWeighting, m_cWeighting, input, m_weightedA, m_weightedC, a, c);
 
-    MeterReading result = reading(m_weightedA, m_weightedC, calibrationOffset);
+    MeterReading result = reading(a, c, frames, calibrationOffset);
     // A non-finite sample (a broken driver) would poison the recursive filters for
     // good; start them afresh so that the next buffers measure again.
     if (!std::isfinite(result.rmsA) || !std::isfinite(result.rmsC)) {
@@ -59,20 +60,20 @@ MeterReading LevelMeter::measure(std::size_t first, std::size_t count, double ca
     const std::size_t length = std::min(count, m_weightedA.size() - begin);
     const std::span<const float> weightedA(m_weightedA);
     const std::span<const float> weightedC(m_weightedC);
-    return reading(weightedA.subspan(begin, length), weightedC.subspan(begin, length), calibrationOffset);
+    level::BufferStatistics a, c;
+    level::measurePair(weightedA.subspan(begin, length), weightedC.subspan(begin, length), a, c);
+    return reading(a, c, length, calibrationOffset);
 }
 
-MeterReading LevelMeter::reading(std::span<const float> weightedA, std::span<const float> weightedC,
-                                 double calibrationOffset) const {
-    level::BufferStatistics a, c;
-    level::measurePair(weightedA, weightedC, a, c);
+MeterReading LevelMeter::reading(const level::BufferStatistics& a, const level::BufferStatistics& c,
+                                 std::size_t frames, double calibrationOffset) const {
     MeterReading result;
     result.smoothedDBA = m_smoothedDBA;
     result.smoothedDBC = m_smoothedDBC;
     result.peakDBA = level::peakDb(a.peak, calibrationOffset);
     result.peakDBC = level::peakDb(c.peak, calibrationOffset);
     result.peakAlert = result.peakDBC >= level::kPeakAlertDbc;
-    result.frames = weightedA.size();
+    result.frames = frames;
     result.sumSquaresA = a.sumSquares;
     result.sumSquaresC = c.sumSquares;
     result.rmsA = a.rms;

@@ -62,8 +62,8 @@ public:
     MeterReading measure(std::size_t first, std::size_t count, double calibrationOffset) const;
 
 private:
-    MeterReading reading(std::span<const float> weightedA, std::span<const float> weightedC,
-                         double calibrationOffset) const;
+    MeterReading reading(const level::BufferStatistics& a, const level::BufferStatistics& c,
+                         std::size_t frames, double calibrationOffset) const;
 
     AWeightingFilter m_aWeighting;
     CWeightingFilter m_cWeighting;

@@ -1,5 +1,7 @@
 #include "dsp/WeightingFilter.h"
 
+#include "dsp/AvxWeightingKernel.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -355,6 +357,14 @@ void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::sp
     // path, which gives the same bits.
     if (hasKinds<K::HighPass2, K::HighPass2, K::LowPass1, K::LowPass1>(first.m_coefficients) &&
         hasKinds<K::HighPass2, K::LowPass2>(second.m_coefficients)) {
+        if (hasAvxWeightingKernel()) {
+            double sumSquares[2];
+            float peaks[2];
+            avxWeightingKernel(first.m_coefficients.data(), first.m_states.data(),
+                               second.m_coefficients.data(), second.m_states.data(), input.data(), outA, outB,
+                               input.size(), sumSquares, peaks);
+            return;
+        }
 #if defined(__SSE2__)
         wavefrontKernel(first.m_coefficients, first.m_states, second.m_coefficients, second.m_states, input,
                         outA, outB);
@@ -373,6 +383,28 @@ void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::sp
         first.process(firstOutput.first(input.size()));
         second.process(secondOutput.first(input.size()));
     }
+}
+
+void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::span<const float> input,
+                        std::span<float> firstOutput, std::span<float> secondOutput,
+                        level::BufferStatistics& firstStatistics, level::BufferStatistics& secondStatistics) {
+    const std::size_t frames = input.size();
+    using K = Kind;
+    if (hasAvxWeightingKernel() &&
+        hasKinds<K::HighPass2, K::HighPass2, K::LowPass1, K::LowPass1>(first.m_coefficients) &&
+        hasKinds<K::HighPass2, K::LowPass2>(second.m_coefficients)) {
+        double sumSquares[2];
+        float peaks[2];
+        avxWeightingKernel(first.m_coefficients.data(), first.m_states.data(), second.m_coefficients.data(),
+                           second.m_states.data(), input.data(), firstOutput.data(), secondOutput.data(),
+                           frames, sumSquares, peaks);
+        firstStatistics = level::statisticsOf(sumSquares[0], peaks[0], frames);
+        secondStatistics = level::statisticsOf(sumSquares[1], peaks[1], frames);
+        return;
+    }
+    processInterleaved(first, second, input, firstOutput, secondOutput);
+    level::measurePair(firstOutput.first(frames), secondOutput.first(frames), firstStatistics,
+                       secondStatistics);
 }
 
 } // namespace kavro::dsp

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/LevelMath.h"
+
 #include <array>
 #include <span>
 #include <vector>
@@ -56,6 +58,10 @@ private:
     friend void processInterleaved(WeightingFilter& first, WeightingFilter& second,
                                    std::span<const float> input, std::span<float> firstOutput,
                                    std::span<float> secondOutput);
+    friend void processInterleaved(WeightingFilter& first, WeightingFilter& second,
+                                   std::span<const float> input, std::span<float> firstOutput,
+                                   std::span<float> secondOutput, level::BufferStatistics& firstStatistics,
+                                   level::BufferStatistics& secondStatistics);
 
     void addSection(const Coefficients& coefficients);
 
@@ -71,6 +77,11 @@ private:
 // on each cascade. The outputs must be at least as long as the input.
 void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::span<const float> input,
                         std::span<float> firstOutput, std::span<float> secondOutput);
+// The same, with the energy and peak of both outputs as level::measurePair gives them
+// (worked out on the way where the processor allows, which saves a pass).
+void processInterleaved(WeightingFilter& first, WeightingFilter& second, std::span<const float> input,
+                        std::span<float> firstOutput, std::span<float> secondOutput,
+                        level::BufferStatistics& firstStatistics, level::BufferStatistics& secondStatistics);
 
 // IEC 61672-1 pole frequencies, as angular frequencies (2π f).
 namespace weighting {

@@ -1,4 +1,5 @@
 #include "dsp/AWeightingFilter.h"
+#include "dsp/AvxWeightingKernel.h"
 #include "dsp/CWeightingFilter.h"
 #include "support/ParamNames.h"
 #include "support/TestSignals.h"
@@ -94,12 +95,17 @@ TEST(WeightingFilters, SamplesGetTheDesignedResponse) {
     EXPECT_LT(rmsOf(nyquist, 2400), 1e-5);
 }
 
-class WeightingStream : public ::testing::TestWithParam<std::tuple<double, std::size_t>> {};
+class WeightingStream : public ::testing::TestWithParam<std::tuple<double, std::size_t, bool>> {
+protected:
+    void TearDown() override { kavro::dsp::setAvxWeightingKernelEnabled(true); }
+};
 
 // A stream filtered whole, in buffers of any size, and through the interleaved fast
-// path gives the very same bits, and leaves the filters in the same state.
+// path (with and without the AVX2 kernel) gives the very same bits, energy and peaks,
+// and leaves the filters in the same state.
 TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
-    const auto [fs, bufferFrames] = GetParam();
+    const auto [fs, bufferFrames, avx] = GetParam();
+    kavro::dsp::setAvxWeightingKernelEnabled(avx);
     const auto input = randomSignal(4 * 1024 + 7, 3);
     AWeightingFilter wholeA(fs), splitA(fs), fastA(fs);
     CWeightingFilter wholeC(fs), splitC(fs), fastC(fs);
@@ -111,9 +117,18 @@ TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
         const std::size_t count = std::min(bufferFrames, input.size() - first);
         splitA.process(std::span<float>(splitOutA).subspan(first, count));
         splitC.process(std::span<float>(splitOutC).subspan(first, count));
+        kavro::dsp::level::BufferStatistics statisticsA, statisticsC, expectedStatisticsA,
+            expectedStatisticsC;
         kavro::dsp::processInterleaved(fastA, fastC, std::span<const float>(input).subspan(first, count),
                                        std::span<float>(fastOutA).subspan(first),
-                                       std::span<float>(fastOutC).subspan(first));
+                                       std::span<float>(fastOutC).subspan(first), statisticsA, statisticsC);
+        kavro::dsp::level::measurePair(std::span<const float>(expectedA).subspan(first, count),
+                                       std::span<const float>(expectedC).subspan(first, count),
+                                       expectedStatisticsA, expectedStatisticsC);
+        ASSERT_EQ(statisticsA.sumSquares, expectedStatisticsA.sumSquares) << first;
+        ASSERT_EQ(statisticsC.sumSquares, expectedStatisticsC.sumSquares) << first;
+        ASSERT_EQ(statisticsA.peak, expectedStatisticsA.peak) << first;
+        ASSERT_EQ(statisticsC.peak, expectedStatisticsC.peak) << first;
     }
     EXPECT_TRUE(bitIdentical(expectedA, splitOutA));
     EXPECT_TRUE(bitIdentical(expectedC, splitOutC));
@@ -125,8 +140,10 @@ TEST_P(WeightingStream, BuffersAndFastPathAreBitIdenticalToTheWholeStream) {
 
 INSTANTIATE_TEST_SUITE_P(RatesAndSizes, WeightingStream,
                          ::testing::Combine(::testing::Values(8000.0, 16000.0, 44100.0, 48000.0, 96000.0),
-                                            ::testing::Values(std::size_t{1}, std::size_t{1023},
-                                                              std::size_t{1024}, std::size_t{1025})),
+                                            ::testing::Values(std::size_t{1}, std::size_t{5},
+                                                              std::size_t{1023}, std::size_t{1024},
+                                                              std::size_t{1025}),
+                                            ::testing::Bool()),
                          kavro::testing::PrintedName());
 
 TEST(WeightingFilters, SameRateKeepsStateNewRateAndResetStartAfresh) {

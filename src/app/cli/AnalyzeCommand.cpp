@@ -2,6 +2,7 @@
 
 #include "cli/ExposureAnalysis.h"
 #include "cli/FileMeter.h"
+#include "cli/PieceMeter.h"
 #include "cli/SecondSummary.h"
 #include "dsp/DoseMath.h"
 #include "dsp/ExposureLimits.h"
@@ -15,7 +16,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <thread>
 
 namespace kavro::cli {
 
@@ -178,100 +181,148 @@ void printJson(CommandContext& context, const Report& report, const services::Do
     context.out << QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-} // namespace
+struct AnalyzeRequest {
+    FileCommand command;
+    QString csvPath;
+    bool json = false;
+    bool conservative = false;
+};
 
-int runAnalyze(const QStringList& args, CommandContext& context) {
+std::variant<AnalyzeRequest, int> parseAnalyze(const QStringList& args, CommandContext& context) {
     auto opened = openFileCommand(args, context, QStringLiteral("analyze"), kAnalyzeHelp,
                                   {"json", "conservative"}, {"csv"});
     if (const int* exitCode = std::get_if<int>(&opened)) {
         return *exitCode;
     }
-    FileCommand& command = std::get<FileCommand>(opened);
-    const ParsedArguments& parsed = command.parsed;
-    const FileMeter::Options& options = command.options;
-    auto& meter = *command.meter;
-    const QString csvPath = parsed.values.value("csv");
-    if (parsed.values.contains("csv") && csvPath.isEmpty()) {
+    AnalyzeRequest request;
+    request.command = std::move(std::get<FileCommand>(opened));
+    const ParsedArguments& parsed = request.command.parsed;
+    request.csvPath = parsed.values.value("csv");
+    if (parsed.values.contains("csv") && request.csvPath.isEmpty()) {
         printError(context, QStringLiteral("--csv needs a file name"));
         return kExitUsage;
     }
+    request.json = parsed.has("json");
+    request.conservative = parsed.has("conservative");
+    return request;
+}
 
-    const double sampleRate = meter.sampleRate();
-
-    // The time history is kept in memory and written only when the whole run succeeded,
-    // so a failed run never leaves a truncated CSV behind.
-    const bool writeCsv = !csvPath.isEmpty();
-    QString csv;
-    if (writeCsv) {
-        csv = QStringLiteral("time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage\n");
+// The per-second time history of --csv, kept in memory and written only when the whole
+// run succeeded, so that a failed run never leaves a truncated file behind.
+class CsvHistory {
+public:
+    CsvHistory(bool enabled, double calibrationOffset) : m_enabled(enabled), m_offset(calibrationOffset) {
+        if (m_enabled) {
+            m_out << "time,laeq,lceq,dBA,dBC,peakDBA,peakDBC,dosePercentage\n";
+        }
     }
-
-    ExposureAnalysis analysis(sampleRate, parsed.has("conservative"));
-    const services::DoseCalculator& dose = analysis.dose();
-
-    Report report;
-    report.file = options.path;
-    report.sampleRate = sampleRate;
-    report.channel = options.channel;
-    report.calibrationOffset = options.calibrationOffset;
-
-    EnergyAverage wholeFile;
-    SecondTracker seconds(sampleRate);
-    QTextStream csvOut(&csv);
-    auto writeSecond = [&](const SecondSummary& second) {
-        if (!writeCsv) {
+    void add(const SecondSummary& second, double dosePercentage) {
+        if (!m_enabled) {
             return;
         }
-        csvOut << fixedText(second.endSeconds, 3) << ','
-               << csvNumber(second.energy.laeq(options.calibrationOffset)) << ','
-               << csvNumber(second.energy.lceq(options.calibrationOffset)) << ',' << csvNumber(second.dBA)
-               << ',' << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ','
-               << csvNumber(second.peakDBC) << ',' << fixedText(dose.dosePercentage(), 4) << '\n';
-    };
+        m_out << fixedText(second.endSeconds, 3) << ',' << csvNumber(second.energy.laeq(m_offset)) << ','
+              << csvNumber(second.energy.lceq(m_offset)) << ',' << csvNumber(second.dBA) << ','
+              << csvNumber(second.dBC) << ',' << csvNumber(second.peakDBA) << ',' << csvNumber(second.peakDBC)
+              << ',' << fixedText(dosePercentage, 4) << '\n';
+    }
+    QByteArray text() {
+        m_out.flush();
+        return m_text.toUtf8();
+    }
 
+private:
+    const bool m_enabled;
+    const double m_offset;
+    QString m_text;
+    QTextStream m_out{&m_text};
+};
+
+// Runs the file through the analysis: on every core when it is long enough to share
+// out, else in one pass. Returns the frames measured.
+std::int64_t measureFile(FileMeter& meter, const FileMeter::Options& options,
+                         const std::function<void(const BufferExposure&)>& onBuffer) {
+    const unsigned threads = std::max(1U, std::thread::hardware_concurrency());
+    if (auto pieces = PieceMeter::open(options, meter.sampleRate(), meter.frameCount(), threads)) {
+        return pieces->run(onBuffer);
+    }
+    const double rate = meter.sampleRate();
+    return meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
+        onBuffer(ExposureAnalysis::cut(meter.meter(), reading, startFrame, rate));
+    });
+}
+
+// Measures the file into the analysis, the report and the time history.
+std::int64_t measure(const AnalyzeRequest& request, ExposureAnalysis& analysis, Report& report,
+                     CsvHistory& csv, CommandContext& context) {
+    FileMeter& meter = *request.command.meter;
+    const double sampleRate = meter.sampleRate();
+    EnergyAverage wholeFile;
+    SecondTracker seconds(sampleRate);
     const auto totalFrames = meter.frameCount();
     ProgressBar progress(context.err, context.errIsTerminal && static_cast<double>(totalFrames) >
                                                                    kProgressMinimumSeconds * sampleRate);
-    const std::int64_t measured = meter.run([&](const dsp::MeterReading& reading, std::int64_t startFrame) {
-        analysis.add(meter.meter(), reading, startFrame);
-        wholeFile.add(reading);
-        report.maxPeakDBA = std::max(report.maxPeakDBA, reading.peakDBA);
-        if (const auto finished = seconds.add(reading, startFrame)) {
-            writeSecond(*finished);
-        }
-        if (totalFrames > 0) {
-            const auto endFrame = startFrame + static_cast<std::int64_t>(reading.frames);
+    const std::int64_t measured =
+        measureFile(meter, request.command.options, [&](const BufferExposure& buffer) {
+            const dsp::MeterReading& reading = buffer.reading;
+            analysis.add(buffer);
+            wholeFile.add(reading);
+            report.maxPeakDBA = std::max(report.maxPeakDBA, reading.peakDBA);
+            if (const auto finished = seconds.add(reading, buffer.startFrame)) {
+                csv.add(*finished, analysis.dose().dosePercentage());
+            }
+            const auto endFrame = buffer.startFrame + static_cast<std::int64_t>(reading.frames);
             progress.update(static_cast<double>(endFrame) / static_cast<double>(totalFrames));
-        }
-    });
+        });
     analysis.finish();
     if (const auto last = seconds.finish()) {
-        writeSecond(*last);
+        csv.add(*last, analysis.dose().dosePercentage());
     }
     progress.clear();
+    const double offset = request.command.options.calibrationOffset;
+    report.durationSeconds = static_cast<double>(measured) / sampleRate;
+    report.laeq = wholeFile.laeq(offset);
+    report.lceq = wholeFile.lceq(offset);
+    report.dose8hAtLAeq = eightHourDose(report.laeq);
+    return measured;
+}
+
+} // namespace
+
+int runAnalyze(const QStringList& args, CommandContext& context) {
+    auto parsed = parseAnalyze(args, context);
+    if (const int* exitCode = std::get_if<int>(&parsed)) {
+        return *exitCode;
+    }
+    const AnalyzeRequest& request = std::get<AnalyzeRequest>(parsed);
+    const FileMeter::Options& options = request.command.options;
+    FileMeter& meter = *request.command.meter;
+
+    ExposureAnalysis analysis(meter.sampleRate(), request.conservative);
+    CsvHistory csv(!request.csvPath.isEmpty(), options.calibrationOffset);
+    Report report;
+    report.file = options.path;
+    report.sampleRate = meter.sampleRate();
+    report.channel = options.channel;
+    report.calibrationOffset = options.calibrationOffset;
+    const std::int64_t measured = measure(request, analysis, report, csv, context);
     if (const auto warning = meter.cutShortWarning(measured)) {
         printWarning(context, *warning);
     }
 
-    report.durationSeconds = static_cast<double>(measured) / sampleRate;
-    report.laeq = wholeFile.laeq(options.calibrationOffset);
-    report.lceq = wholeFile.lceq(options.calibrationOffset);
-    report.dose8hAtLAeq = eightHourDose(report.laeq);
-
-    if (writeCsv) {
-        csvOut.flush();
+    if (!request.csvPath.isEmpty()) {
         // Onto "/dev/stdout" the CSV comes before the report, in order.
         context.out.flush();
         platform::QtFileStore files;
-        if (auto error = files.writeFile(csvPath, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
-            printError(context, QStringLiteral("%1: cannot write: %2").arg(csvPath, *error));
+        if (auto error =
+                files.writeFile(request.csvPath, csv.text(), platform::FileStore::Access::userDefault)) {
+            printError(context, QStringLiteral("%1: cannot write: %2").arg(request.csvPath, *error));
             return kExitFailure;
         }
     }
-    if (parsed.has("json")) {
-        printJson(context, report, dose, analysis.statistics());
+    if (request.json) {
+        printJson(context, report, analysis.dose(), analysis.statistics());
     } else {
-        printText(context, report, dose, analysis.statistics());
+        printText(context, report, analysis.dose(), analysis.statistics());
     }
     context.out.flush();
     return kExitOk;

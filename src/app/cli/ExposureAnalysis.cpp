@@ -46,36 +46,53 @@ ExposureAnalysis::ExposureAnalysis(double sampleRate, bool conservativeMode)
     m_dose.setConservativeMode(conservativeMode);
 }
 
-std::int64_t ExposureAnalysis::tickFrame(std::int64_t tick) const {
-    return std::llround(static_cast<double>(tick) * m_sampleRate / kFeedRateHz);
+std::int64_t ExposureAnalysis::tickFrame(std::int64_t tick, double sampleRate) {
+    return std::llround(static_cast<double>(tick) * sampleRate / kFeedRateHz);
 }
 
-void ExposureAnalysis::add(const dsp::LevelMeter& meter, const dsp::MeterReading& reading,
-                           std::int64_t startFrame) {
+BufferExposure ExposureAnalysis::cut(const dsp::LevelMeter& meter, const dsp::MeterReading& reading,
+                                     std::int64_t startFrame, double sampleRate) {
+    BufferExposure buffer;
+    buffer.startFrame = startFrame;
+    buffer.reading = reading;
     const std::int64_t endFrame = startFrame + static_cast<std::int64_t>(reading.frames);
-    std::int64_t from = startFrame;
-    for (std::int64_t boundary = tickFrame(m_tick); boundary <= endFrame; boundary = tickFrame(m_tick)) {
-        addPart(meter, reading, startFrame, from, boundary);
-        from = std::max(from, boundary);
-        feed(m_tick * kFeedIntervalMs);
-        ++m_tick;
+    // The first tick after the start of the buffer (a tick on its start belongs to the
+    // buffer before).
+    std::int64_t tick = std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(static_cast<double>(startFrame) * kFeedRateHz / sampleRate) - 1);
+    while (tickFrame(tick, sampleRate) <= startFrame) {
+        ++tick;
     }
-    addPart(meter, reading, startFrame, from, endFrame);
-    m_framesMeasured = endFrame;
+    buffer.firstTick = tick;
+    std::int64_t from = startFrame;
+    const auto partOf = [&](std::int64_t to) {
+        if (from == startFrame && to == endFrame) {
+            return reading;
+        }
+        return meter.measure(static_cast<std::size_t>(from - startFrame), static_cast<std::size_t>(to - from),
+                             reading.calibrationOffset);
+    };
+    for (std::int64_t boundary = tickFrame(tick, sampleRate);
+         boundary <= endFrame && buffer.partCount + 1 < BufferExposure::kMaximumParts;
+         boundary = tickFrame(++tick, sampleRate)) {
+        buffer.parts[buffer.partCount++] = partOf(boundary);
+        from = boundary;
+    }
+    buffer.parts[buffer.partCount++] = partOf(endFrame);
+    return buffer;
 }
 
-void ExposureAnalysis::addPart(const dsp::LevelMeter& meter, const dsp::MeterReading& reading,
-                               std::int64_t startFrame, std::int64_t from, std::int64_t to) {
-    if (to <= from) {
-        return;
+void ExposureAnalysis::add(const BufferExposure& buffer) {
+    for (std::size_t part = 0; part < buffer.partCount; ++part) {
+        if (buffer.parts[part].frames > 0) {
+            m_interval.add(buffer.parts[part], m_sampleRate);
+        }
+        if (part + 1 < buffer.partCount) {
+            m_lastTick = buffer.firstTick + static_cast<std::int64_t>(part);
+            feed(m_lastTick * kFeedIntervalMs);
+        }
     }
-    const auto first = static_cast<std::size_t>(from - startFrame);
-    const auto count = static_cast<std::size_t>(to - from);
-    if (first == 0 && count == reading.frames) {
-        m_interval.add(reading, m_sampleRate);
-    } else {
-        m_interval.add(meter.measure(first, count, reading.calibrationOffset), m_sampleRate);
-    }
+    m_framesMeasured = buffer.startFrame + static_cast<std::int64_t>(buffer.reading.frames);
 }
 
 void ExposureAnalysis::finish() {

@@ -1,20 +1,34 @@
 #pragma once
 
 #include "dsp/IntervalAccumulator.h"
+#include "dsp/LevelMeter.h"
 #include "platform/Clock.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "services/DoseCalculator.h"
 #include "services/ExposureFeed.h"
 #include "services/LeqStatisticsService.h"
 
+#include <array>
 #include <cstdint>
 
-namespace kavro::dsp {
-class LevelMeter;
-struct MeterReading;
-} // namespace kavro::dsp
-
 namespace kavro::cli {
+
+// One measured buffer as the analysis takes it: its reading and the readings of its
+// stretches between the ticks of the feed. It is cut where the meter is, so that the
+// analysis can take it on another thread, later.
+struct BufferExposure {
+    // A buffer of live capture's length holds at most two ticks even at the lowest rate
+    // a file may have, so three parts at most.
+    static constexpr std::size_t kMaximumParts = 3;
+
+    std::int64_t startFrame = 0;
+    dsp::MeterReading reading;
+    // parts[k] ends at tick firstTick + k for k < partCount − 1; the last part runs to
+    // the end of the buffer (and may be empty).
+    std::array<dsp::MeterReading, kMaximumParts> parts;
+    std::size_t partCount = 0;
+    std::int64_t firstTick = 0;
+};
 
 // The exposure of a recording as a live session would have taken it, on the file's own
 // time: the measured buffers are cut into the 0.1 s intervals between the ticks of the
@@ -27,17 +41,23 @@ public:
 
     ExposureAnalysis(double sampleRate, bool conservativeMode);
 
-    // One buffer as `meter` has just measured it, starting at `startFrame`. A tick that
-    // falls inside the buffer is fed with the part before it (the meter measures the
-    // parts), so each interval holds exactly the audio of its 0.1 s.
-    void add(const dsp::LevelMeter& meter, const dsp::MeterReading& reading, std::int64_t startFrame);
+    // Cuts a buffer as `meter` has just measured it, starting at `startFrame`, at the
+    // ticks that fall inside it (the meter measures the parts).
+    static BufferExposure cut(const dsp::LevelMeter& meter, const dsp::MeterReading& reading,
+                              std::int64_t startFrame, double sampleRate);
+    // The next buffer of the file: each tick inside it is fed with the part before it,
+    // so each interval holds exactly the audio of its 0.1 s.
+    void add(const BufferExposure& buffer);
+    void add(const dsp::LevelMeter& meter, const dsp::MeterReading& reading, std::int64_t startFrame) {
+        add(cut(meter, reading, startFrame, m_sampleRate));
+    }
     // At the end of the file: feeds the audio after the last tick, if any, as a last,
     // shorter interval, so that no sample and no peak is left out.
     void finish();
 
     const services::DoseCalculator& dose() const { return m_dose; }
     const services::LeqStatisticsService& statistics() const { return m_statistics; }
-    std::int64_t ticks() const { return m_tick - 1; }
+    std::int64_t ticks() const { return m_lastTick; }
 
 private:
     // "Now" is the moment the audio has reached, counted from a fixed origin, so a run
@@ -53,9 +73,7 @@ private:
         qint64 m_elapsedMs = 0;
     };
 
-    std::int64_t tickFrame(std::int64_t tick) const;
-    void addPart(const dsp::LevelMeter& meter, const dsp::MeterReading& reading, std::int64_t startFrame,
-                 std::int64_t from, std::int64_t to);
+    static std::int64_t tickFrame(std::int64_t tick, double sampleRate);
     void feed(qint64 elapsedMs);
 
     const double m_sampleRate;
@@ -65,8 +83,8 @@ private:
     services::LeqStatisticsService m_statistics;
     services::ExposureFeed m_feed;
     dsp::IntervalAccumulator m_interval;
-    // The next tick to fire, counted from 1 (at 0.1 s).
-    std::int64_t m_tick = 1;
+    // The last tick fed, counted from 1 (at 0.1 s).
+    std::int64_t m_lastTick = 0;
     std::int64_t m_framesMeasured = 0;
 };
 

@@ -100,6 +100,11 @@ std::variant<std::unique_ptr<SoundFile>, QString> SoundFile::open(const QString&
         return QStringLiteral("%1: the file holds no audio").arg(path);
     }
     file->m_announcedFrameCount = announcedFrames(handle, sfInfo);
+    const int subtype = sfInfo.format & SF_FORMAT_SUBMASK;
+    file->m_lossless = bytesPerFrame(sfInfo).has_value() ||
+                       (sfInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ||
+                       subtype == SF_FORMAT_ALAC_16 || subtype == SF_FORMAT_ALAC_20 ||
+                       subtype == SF_FORMAT_ALAC_24 || subtype == SF_FORMAT_ALAC_32;
     return file;
 }
 
@@ -132,6 +137,10 @@ std::size_t SoundFile::readChannel(int channel, std::span<float> out) {
 
 bool SoundFile::rewind() {
     return sf_seek(static_cast<SNDFILE*>(m_handle), 0, SEEK_SET) == 0;
+}
+
+bool SoundFile::seekExactly(std::int64_t frame) {
+    return m_lossless && frame >= 0 && sf_seek(static_cast<SNDFILE*>(m_handle), frame, SEEK_SET) == frame;
 }
 
 } // namespace kavro::platform

@@ -36,6 +36,10 @@ public:
     std::size_t readChannel(int channel, std::span<float> out);
     // Goes back to the first frame; false when the file cannot seek.
     bool rewind();
+    // Goes to a frame, so that the next read gives exactly what reading from the start
+    // would give there; false where that cannot be promised (lossy formats, whose
+    // decoders may land near the frame) or the file cannot seek.
+    bool seekExactly(std::int64_t frame);
 
 private:
     SoundFile() = default;
@@ -45,6 +49,7 @@ private:
     int m_channelCount = 0;
     std::int64_t m_frameCount = 0;
     std::optional<std::int64_t> m_announcedFrameCount;
+    bool m_lossless = false;
     std::vector<float> m_interleaved;
 };
 
