@@ -32,7 +32,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QScrollArea>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTimer>
@@ -93,23 +92,13 @@ public:
     const platform::Clock& clock() const { return m_clock; }
 
     // Plays a 1 kHz tone into the scripted microphone, as many buffers as asked.
-    void play(int buffers, double amplitude = 0.05) {
+    void play(int buffers, double amplitude) {
         if (m_scripted && m_scripted->stream()) {
             std::vector<std::vector<float>> queued(
                 static_cast<std::size_t>(buffers),
                 testing::sineBuffer(1000.0, amplitude, kSampleRate, kFrames));
             m_scripted->stream()->deliver(std::move(queued));
         }
-    }
-
-    // Keeps the scripted microphone delivering, as a real one would (about 47 buffers
-    // a second), so the live reading moves.
-    void keepPlaying() {
-        if (!m_scripted) {
-            return;
-        }
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { play(2); });
-        m_timer.start(42);
     }
 
 private:
@@ -122,7 +111,6 @@ private:
     platform::testing::FakeLoginItemService m_loginItem;
     platform::testing::MemoryFileStore m_files;
     std::unique_ptr<core::AppState> m_state;
-    QTimer m_timer;
 };
 
 // Reports the time from the request to open the window to its first paint.
@@ -168,11 +156,6 @@ int main(int argc, char** argv) {
                                       QStringLiteral("Save two calibration profiles."));
     const QCommandLineOption custom(QStringLiteral("custom-daw"),
                                     QStringLiteral("Add a workstation of the user's."));
-    const QCommandLineOption session(
-        QStringLiteral("session"),
-        QStringLiteral("Run a session with a steady tone (the live reading moves)."));
-    const QCommandLineOption pink(QStringLiteral("pink"),
-                                  QStringLiteral("Play pink noise, as its button does."));
     const QCommandLineOption weighting(QStringLiteral("weighting"),
                                        QStringLiteral("Scroll the Safety tab to the weighting curves."));
     const QCommandLineOption pulse(QStringLiteral("pulse"),
@@ -186,12 +169,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption scrollTo(QStringLiteral("scroll-to"),
                                       QStringLiteral("Scroll the tab to the widget with this object name."),
                                       QStringLiteral("name"));
-    const QCommandLineOption page(
-        QStringLiteral("page"),
-        QStringLiteral("Write the whole page of the tab, unscrolled, to this PNG and quit."),
-        QStringLiteral("file"));
-    parser.addOptions({dark, tab, correction, measuring, profiles, custom, session, pink, weighting, pulse,
-                       timing, screenshot, page, scrollTo});
+    parser.addOptions(
+        {dark, tab, correction, measuring, profiles, custom, weighting, pulse, timing, screenshot, scrollTo});
     parser.process(application);
 
     if (parser.isSet(dark)) {
@@ -223,10 +202,6 @@ int main(int argc, char** argv) {
         state.dawDetection().addWatchedApplication(QStringLiteral("ardour-nightly"),
                                                    QStringLiteral("Ardour Nightly"));
     }
-    if (parser.isSet(session)) {
-        state.startSession(QStringLiteral("REAPER"));
-        host.keepPlaying();
-    }
 
     QElapsedTimer opened;
     opened.start();
@@ -243,10 +218,6 @@ int main(int argc, char** argv) {
     content.showTab(static_cast<ui::SettingsWindowContent::Tab>(std::max<qsizetype>(tabIndex, 0)));
     content.show();
 
-    if (parser.isSet(pink)) {
-        content.audioTab()->presenter().togglePinkNoise();
-        host.keepPlaying();
-    }
     if (parser.isSet(measuring)) {
         content.audioTab()->presenter().measureResponse();
         // After the second of settling, half of the frames the measurement needs.
@@ -274,16 +245,10 @@ int main(int argc, char** argv) {
         });
     }
 
-    if (parser.isSet(screenshot) || parser.isSet(page)) {
-        const QString file = parser.value(parser.isSet(page) ? page : screenshot);
-        const bool wholePage = parser.isSet(page);
-        QTimer::singleShot(settleMs, [&content, file, wholePage] {
-            QWidget* shown = &content;
-            if (wholePage) {
-                auto* area = qobject_cast<QScrollArea*>(content.tabs()->currentWidget());
-                shown = area->widget();
-            }
-            const bool saved = shown->grab().save(file);
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        QTimer::singleShot(settleMs, [&content, file] {
+            const bool saved = content.grab().save(file);
             QCoreApplication::exit(saved ? 0 : 1);
         });
         return application.exec();
