@@ -1,7 +1,7 @@
 // kavro-panel-host: the panel in a window of its own, over the application state with
 // a scripted microphone, a scripted workspace and a clock that moves only when this
-// program moves it. The screen-reader test reads it over AT-SPI; a developer looks at
-// it, or grabs it to a PNG, in any state the options below set up.
+// program moves it. A developer looks at it, or grabs it to a PNG, in any state the
+// options below set up.
 #include "core/AppState.h"
 #include "hosts/DarkPalette.h"
 #include "platform/MemoryPreferencesStore.h"
