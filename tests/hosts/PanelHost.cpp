@@ -1,7 +1,7 @@
 // kavro-panel-host: the panel in a window of its own, over the application state with
 // a scripted microphone, a scripted workspace and a clock that moves only when this
-// program moves it. The screen-reader test reads it over AT-SPI; a developer looks at
-// it, or grabs it to a PNG, in any state the options below set up.
+// program moves it. A developer looks at it, or grabs it to a PNG, in any state the
+// options below set up.
 #include "core/AppState.h"
 #include "hosts/DarkPalette.h"
 #include "platform/MemoryPreferencesStore.h"
@@ -18,7 +18,6 @@
 #include "support/TestSignals.h"
 #include "ui/panel/PanelWidget.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QStyleFactory>
@@ -32,8 +31,7 @@ using namespace kavro;
 
 constexpr double kSampleRate = 48000.0;
 constexpr int kFrames = services::AudioMeasurementService::kFramesPerBuffer;
-// With this calibration a sine of amplitude 0.01 reads about 94 dBA and a full-scale
-// burst peaks above 135 dBC.
+// With this calibration a sine of amplitude 0.01 reads about 94 dBA.
 constexpr double kCalibrationOffset = 137.0;
 constexpr double kQuietAmplitude = 0.01;
 
@@ -120,25 +118,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption dark(QStringLiteral("dark"), QStringLiteral("Use a dark palette."));
     const QCommandLineOption dose(QStringLiteral("dose"), QStringLiteral("Start the day at this dose."),
                                   QStringLiteral("percent"));
-    const QCommandLineOption today(QStringLiteral("today"),
-                                   QStringLiteral("Record a finished session of 40 minutes first."));
     const QCommandLineOption measuring(QStringLiteral("measuring"),
                                        QStringLiteral("Run a session with a steady 1 kHz tone."));
     const QCommandLineOption lowFrequency(QStringLiteral("low-frequency"),
                                           QStringLiteral("Measure a 60 Hz tone (shows the LF badge)."));
-    const QCommandLineOption history(QStringLiteral("history"),
-                                     QStringLiteral("Listen this many minutes first (fills the statistics)."),
-                                     QStringLiteral("minutes"));
-    const QCommandLineOption peak(QStringLiteral("peak"), QStringLiteral("End with a peak above 135 dBC."));
-    const QCommandLineOption conservative(QStringLiteral("conservative"),
-                                          QStringLiteral("Turn on conservative dose mode."));
-    const QCommandLineOption confirm(QStringLiteral("confirm-reset"),
-                                     QStringLiteral("Open the reset question."));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Write the panel to this PNG and quit."),
                                         QStringLiteral("file"));
-    parser.addOptions(
-        {dark, dose, today, measuring, lowFrequency, history, peak, conservative, confirm, screenshot});
+    parser.addOptions({dark, dose, measuring, lowFrequency, screenshot});
     parser.process(application);
 
     if (parser.isSet(dark)) {
@@ -147,13 +134,6 @@ int main(int argc, char** argv) {
 
     Host host;
     core::AppState& state = host.state();
-    state.setConservativeDoseMode(parser.isSet(conservative));
-    if (parser.isSet(today)) {
-        state.startSession(QStringLiteral("REAPER"));
-        host.play(1000.0, kQuietAmplitude);
-        host.listen(40 * 60);
-        state.endSession();
-    }
     if (parser.isSet(dose)) {
         state.doseCalculator().overrideDose(parser.value(dose).toDouble());
     }
@@ -164,7 +144,6 @@ int main(int argc, char** argv) {
         state.startSession(parser.isSet(lowFrequency) ? QStringLiteral("Bitwig Studio")
                                                       : QStringLiteral("Manual Session"));
         host.play(frequency, amplitude);
-        host.listen(parser.value(history).toDouble() * 60.0);
     }
 
     platform::NoUpdater updater;
@@ -174,19 +153,6 @@ int main(int argc, char** argv) {
     panel.setWindowTitle(QStringLiteral("Kavro"));
     panel.show();
     QCoreApplication::sendPostedEvents();
-
-    if (live && parser.isSet(peak)) {
-        // One buffer at full scale, seen by a tick of the feed, then the tone again.
-        host.play(1000.0, 1.0, 1);
-        host.listen(0.1);
-        host.play(frequency, amplitude, 2);
-    }
-    if (parser.isSet(confirm)) {
-        // As a user would: press the button.
-        for (auto* button : panel.findChildren<QAbstractButton*>(QStringLiteral("resetButton"))) {
-            button->click();
-        }
-    }
 
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);

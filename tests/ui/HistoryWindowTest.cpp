@@ -195,23 +195,13 @@ TEST_F(HistoryWindowTest, TheEuWeeklyLevelNeedsFiveDays) {
 TEST_F(HistoryWindowTest, ExportProposesTheRangeAsTheFileName) {
     open({session(day(2, 28), 9, 5), session(day(3, 3), 9, 5), session(day(3, 8), 9, 5),
           session(kToday, 9, 5)});
-    struct Case {
-        QDate first;
-        QDate last;
-        QString name;
-    };
     // How a range is named is the dates' own test; here, that the window offers it.
-    const std::vector<Case> cases{
-        {day(2, 28), day(3, 3), "Kavro Sessions 2025-02-28 to 2025-03-03.csv"},
-    };
-    for (const Case& expected : cases) {
-        select(expected.first, expected.last);
-        auto* button = child<QAbstractButton>("exportButton");
-        ASSERT_TRUE(button->isEnabled());
-        click(button);
-        ASSERT_FALSE(chooser.suggestedNames.isEmpty());
-        EXPECT_EQ(chooser.suggestedNames.last(), expected.name);
-    }
+    select(day(2, 28), day(3, 3));
+    auto* button = child<QAbstractButton>("exportButton");
+    ASSERT_TRUE(button->isEnabled());
+    click(button);
+    ASSERT_FALSE(chooser.suggestedNames.isEmpty());
+    EXPECT_EQ(chooser.suggestedNames.last(), QStringLiteral("Kavro Sessions 2025-02-28 to 2025-03-03.csv"));
     EXPECT_EQ(chooser.suffixes.last(), QStringLiteral("csv"));
     // A range without sessions has nothing to export.
     select(day(3, 10), day(3, 11));

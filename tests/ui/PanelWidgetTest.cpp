@@ -273,6 +273,36 @@ TEST_F(PanelWidgetTest, AScreenReaderHearsEveryValueAndControlByName) {
     EXPECT_EQ(child<ui::DoseBar>("doseBar")->accessibleName(), QStringLiteral("Dose ") + text("dose"));
 }
 
+// A screen reader presses a button through its accessible action, as the AT-SPI bridge
+// passes it on: the reset question opens, is named, and cancels, all without a mouse.
+TEST_F(PanelWidgetTest, AScreenReaderCanAskForTheResetAndCancelIt) {
+    setDose(42.5);
+    refresh();
+    const auto press = [this](const char* name) {
+        QAccessibleInterface* button = QAccessible::queryAccessibleInterface(child(name));
+        ASSERT_NE(button, nullptr) << name;
+        ASSERT_NE(button->actionInterface(), nullptr) << name;
+        ASSERT_TRUE(
+            button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
+            << name;
+        // A button pressed this way shows the press for a moment, then clicks.
+        button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    };
+    const auto asking = [this] {
+        refresh();
+        return shown("resetConfirmation");
+    };
+    press("resetButton");
+    ASSERT_TRUE(waitUntil(asking, 2000));
+    for (const char* name : {"resetQuestion", "cancelResetButton", "confirmResetButton"}) {
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(child(name))->text(QAccessible::Name).isEmpty())
+            << name;
+    }
+    press("cancelResetButton");
+    EXPECT_TRUE(waitUntil([&] { return !asking(); }, 2000));
+    EXPECT_DOUBLE_EQ(state->doseCalculator().accumulatedDose(), 0.425);
+}
+
 // Counts the layout passes asked of the panel.
 class LayoutRequestCounter : public QObject {
 public:
