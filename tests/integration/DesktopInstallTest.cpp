@@ -1,12 +1,16 @@
 // `cmake --install` puts the programs, the desktop entry and the hicolor icons where
-// freedesktop desktops look for them, and the desktop entry is valid.
+// freedesktop desktops look for them, the desktop entry is valid, and the manual pages
+// say what the programs' own help says.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace kavro {
 namespace {
@@ -33,15 +37,62 @@ std::pair<int, int> pngSize(const QString& path) {
     return {number(16), number(20)};
 }
 
-TEST(DesktopInstallTest, InstallsTheProgramsTheDesktopEntryAndEveryIconSize) {
-    QTemporaryDir prefix;
-    QProcess install;
-    install.start(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(KAVRO_BINARY_DIR),
-                                            QStringLiteral("--prefix"), prefix.path()});
-    ASSERT_TRUE(install.waitForFinished(60000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+// What a program prints for these arguments.
+QString printed(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
 
-    const QDir root(prefix.path());
+// The build installed into a temporary prefix, once for all the tests here.
+class DesktopInstallTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_prefix = std::make_unique<QTemporaryDir>();
+        QProcess install;
+        install.start(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(KAVRO_BINARY_DIR),
+                                                QStringLiteral("--prefix"), s_prefix->path()});
+        install.waitForFinished(60000);
+        s_installError =
+            install.exitCode() == 0 ? QString() : QString::fromUtf8(install.readAllStandardError());
+    }
+    static void TearDownTestSuite() { s_prefix.reset(); }
+
+    void SetUp() override { ASSERT_TRUE(s_installError.isEmpty()) << s_installError.toStdString(); }
+
+    static QDir root() { return QDir(s_prefix->path()); }
+
+private:
+    static inline std::unique_ptr<QTemporaryDir> s_prefix;
+    static inline QString s_installError = QStringLiteral("not installed");
+};
+
+// The words of a manual page as a reader sees them, separated by single spaces.
+QString manPageWords(const QString& path) {
+    const QString source = printed(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    QString text;
+    for (QString line : source.split(u'\n')) {
+        if (line.startsWith(u'.')) {
+            // A request: only its arguments are read.
+            line = line.section(u' ', 1).remove(u'"');
+        }
+        text += line + u' ';
+    }
+    for (const auto& [escape, character] : {std::pair{"\\fB", ""},
+                                            {"\\fI", ""},
+                                            {"\\fR", ""},
+                                            {"\\&", ""},
+                                            {"\\-", "-"},
+                                            {"\\(em", "\u2014"},
+                                            {"\\e", "\\"}}) {
+        text.replace(QString::fromUtf8(escape), QString::fromUtf8(character));
+    }
+    return text.simplified();
+}
+
+TEST_F(DesktopInstallTest, InstallsTheProgramsTheDesktopEntryAndEveryIconSize) {
+    const QDir root = DesktopInstallTest::root();
     for (const QString& program : {QStringLiteral("bin/kavro"), QStringLiteral("bin/kavro-cli")}) {
         EXPECT_TRUE(QFileInfo(root.filePath(program)).isExecutable()) << program.toStdString();
     }
@@ -71,6 +122,35 @@ TEST(DesktopInstallTest, InstallsTheProgramsTheDesktopEntryAndEveryIconSize) {
     EXPECT_EQ(validate.exitCode(), 0);
     EXPECT_EQ(validate.readAllStandardOutput() + validate.readAllStandardError(), QByteArray())
         << "no errors, warnings or hints";
+}
+
+// Every line of every help text, the commands' own included, is in the page, word for
+// word: a page that was not written from this build's help would miss some.
+TEST_F(DesktopInstallTest, TheManualPagesSayWhatTheProgramsHelpSays) {
+    static const QRegularExpression command(QStringLiteral("^  (\\S+)  "));
+    for (const QString& name : {QStringLiteral("kavro"), QStringLiteral("kavro-cli")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString program = QStringLiteral(KAVRO_BINARY_DIR "/src/app/") + name;
+        const QString page =
+            manPageWords(root().filePath(QStringLiteral("share/man/man1/%1.1.gz").arg(name)));
+        ASSERT_FALSE(page.isEmpty());
+        EXPECT_TRUE(page.contains(printed(program, {QStringLiteral("--version")}).section(u'\n', 0, 0)));
+
+        QStringList helps{printed(program, {QStringLiteral("--help")})};
+        const QStringList lines = helps.front().split(u'\n');
+        for (qsizetype index = lines.indexOf(QStringLiteral("Commands:")) + 1;
+             index > 0 && index < lines.size() && command.match(lines.at(index)).hasMatch(); ++index) {
+            helps << printed(program, {command.match(lines.at(index)).captured(1), QStringLiteral("--help")});
+        }
+        for (const QString& help : helps) {
+            ASSERT_FALSE(help.isEmpty());
+            for (const QString& line : help.split(u'\n')) {
+                const QString words =
+                    line.simplified().remove(QRegularExpression(QStringLiteral("^Usage: ")));
+                EXPECT_TRUE(page.contains(words)) << words.toStdString();
+            }
+        }
+    }
 }
 
 } // namespace
