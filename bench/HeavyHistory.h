@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The history on its heaviest day: 30 days of six sessions each (180 sessions, 43,200

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history on its heaviest day (HeavyHistory.h). Loading and saving happen on the
 // main thread at launch, at the end of every session and at midnight; the range
 // statistics run on every redraw of the history window.

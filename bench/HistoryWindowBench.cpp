@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The History window over the heaviest history (HeavyHistory.h), drawn offscreen: how
 // long it takes to open to its first paint, and one step of a drag across the calendar
 // with everything that follows it (the range, the statistics, the chart, the session

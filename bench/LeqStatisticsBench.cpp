@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics work of one 0.1 s feed tick with a full 30-minute window (18000
 // readings): the incremental service against recomputing everything from the window
 // as the statistics are defined. Both refresh L10/L50/L90 once every ten readings,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The microphone correction on the capture thread: the 128-tap filter on one
 // 1024-frame buffer at 48 kHz (the pipeline with it is in PipelineBench).
 #include "platform/MemoryPreferencesStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture thread's work per buffer: the whole measurement pipeline for one
 // 1024-frame buffer at 48 kHz, the level meter and the weighting filters on their own;
 // and the main thread's share, adding each buffer to the feed's interval.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of one /proc scan of the workstation watch, with the machine's own
 // processes and with extra idle processes up to about 500 in all.
 #include "platform/linux/ProcWorkspace.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package that scripts/package builds with CPack from the `cmake --install`
 # layout under /usr.
 set(CPACK_GENERATOR DEB)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the header of what the program says about its own build: the project version,
 # the git revision of the sources (empty outside a git checkout) and the maker's
 # addresses. Runs at every build; the file is rewritten only when a value changed, so

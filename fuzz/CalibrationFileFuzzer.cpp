@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A microphone calibration file from anywhere: parsed, and what parses designed into
 // a filter at a capture rate the input picks.
 #include "fuzz/Require.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session history file from anywhere: whatever decodes can be written again, and
 // what is written reads back as the same sessions and writes as the same bytes.
 #include "fuzz/Require.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences file, as another version, a hand edit or a damaged disk may leave
 // it: every stored value read through the typed reads, every value that reads back
 // written again unchanged, and the services that restore their state from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored microphone correction and the saved calibration profiles, as read from
 // the preferences: whatever decodes is usable and survives being stored again.
 #include "fuzz/Require.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CorrectionCommand.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exposure figures against references computed offline from every sample: an
 // impulse anywhere in the audio is counted and its peak kept, and the dose and the
 // statistics of modulated noise match those of its 0.1 s energy blocks, at any sample

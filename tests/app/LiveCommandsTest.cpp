@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CalibrateCommand.h"
 #include "cli/DevicesCommand.h"
 #include "cli/MeterCommand.h"

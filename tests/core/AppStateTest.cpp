@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application state against the fakes: the scripted audio backend and workspace,
 // the recording notification centre, the memory store and a manual clock. The timers
 // are driven by calling their handlers, so no test waits for time to pass except for

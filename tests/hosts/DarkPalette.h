@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The dark desktop the host programs show their windows on with --dark: the colours of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-history-host: the History window's content in a window of its own, over the
 // application state with a scripted microphone and a clock fixed at an afternoon, and
 // a history made up for the occasion. scripts/screenshots grabs it to PNGs; a

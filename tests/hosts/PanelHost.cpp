@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-panel-host: the panel in a window of its own, over the application state with
 // a scripted microphone, a scripted workspace and a clock that moves only when this
 // program moves it. A developer looks at it, or grabs it to a PNG, in any state the

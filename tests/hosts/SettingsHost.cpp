@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-settings-host: the settings window's content in a window of its own (500×480),
 // over the application state with scripted audio devices, a scripted workspace and
 // memory preferences, or with --pulse over the real audio layer. scripts/screenshots

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole application against real parts of the desktop: `kavro --headless` as a
 // process of its own following workstation-named processes, and the test notification
 // server.

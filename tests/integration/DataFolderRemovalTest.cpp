@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data folder removed under a running `kavro --headless`, and a second one started
 // on the same folder: real processes on real files. Whichever order they end in, every
 // session of both reaches the history.

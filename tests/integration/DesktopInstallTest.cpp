@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `cmake --install` puts the programs, the desktop entry and the hicolor icons where
 // freedesktop desktops look for them, the desktop entry is valid, and the manual pages
 // say what the programs' own help says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notifications shown by a real notification server (dunst on the session bus that
 // scripts/with-test-servers starts), read back with dunstctl.
 #include "core/AlertCenter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program against real tray hosts: each test runs `kavro` on a desktop of
 // its own (a private D-Bus session bus and X server) with the hosts Debian ships, a
 // StatusNotifierWatcher with this test as its host and trayer for XEmbed, and reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kavro --headless` with its data folder on a real file system that runs full: a small
 // tmpfs mounted in a mount namespace of the program's own. A session that ends while no
 // byte fits on the disk must leave the history as it was, say why, and reach the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kavro --input-file` as a person without a microphone meets it: a 1 kHz tone at
 // 85 dBA, played in real time in the microphone's place, reads 85.0 dBA on the panel
 // (read over AT-SPI, as a screen reader does), while the user's own history and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The response measurement on real devices: pink noise played into a private
 // PulseAudio sink is captured from a source fed by that sink, once directly (a
 // digitally flat loop) and once through sox applying a -6 dB high shelf between two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real capture and playback against the private PulseAudio server of
 // scripts/with-test-servers. Every test builds its own null sinks with remapped
 // sources on their monitors, so what a test plays there, it hears, untouched by tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's Audio tab over the real audio layer and the private PulseAudio
 // server of scripts/with-test-servers: the server's "studio_mic" is listed, choosing it
 // moves a running capture there, and "Play Pink Noise" plays on the null sink

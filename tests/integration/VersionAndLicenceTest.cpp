@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whoever packages or passes Kavro on learns its licence from the programs themselves:
 // both name it in their version and help texts.
 #include "support/ParamNames.h"

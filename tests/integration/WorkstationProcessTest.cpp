@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real processes named like watched workstations, seen through the /proc workspace.
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/linux/ProcWorkspace.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a running program's widgets over AT-SPI, as a screen reader does.
 
 Usage: accessible_tree.py APPLICATION

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "models/MicCorrectionProfile.h"
 #include "dsp/CorrectionDesign.h"
 #include "models/CalibrationSavedProfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file store on disk and the one in memory that the unit tests use, held to the same
 // behaviour: a test that passes against the fake must mean the same on a real disk.
 #include "platform/file/QtFileStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real file store against the faults of real disks, injected one system call at a
 // time, and against files that are not regular files.
 #include "platform/file/QtFileStore.h"

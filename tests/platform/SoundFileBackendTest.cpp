@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound-file microphone in real time: it delivers whole buffers from a thread of its
 // own, no faster than the audio plays, starts over at the end when looping and goes
 // silent at the end otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checkpoint of the running session: what a run that is killed, crashes or loses
 // power leaves behind, and what the next launch makes of it.
 #include "services/SessionCheckpoint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The whole application state over fakes (scripted audio devices and workspace, memory

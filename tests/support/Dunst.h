@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The test notification server (dunst on the session bus that scripts/with-test-servers

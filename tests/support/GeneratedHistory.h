@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A month of listening as a mixing engineer might have it, made up from a fixed seed so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Leq and Ln recomputed from the whole stored window on every reading, exactly as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A desktop of one test's own: a D-Bus session bus and an X server that no other test

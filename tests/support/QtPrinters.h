@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Lets GoogleTest print Qt's strings and dates as text when an expectation fails, rather

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every GoogleTest test inside a Qt application, so that services can post to
 // the main thread and tests can spin the event loop. Test programs with widgets get a
 // QApplication on the offscreen platform: they draw into memory, with or without a

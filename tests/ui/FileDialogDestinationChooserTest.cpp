@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog behind exports, opened offscreen: what it proposes and offers, and that
 // it answers exactly once, with a path of the offered type or with none.
 #include "ui/widgets/FileDialogDestinationChooser.h"

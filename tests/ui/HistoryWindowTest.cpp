@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The History window's content as widgets, drawn offscreen over the application state
 // with fakes and a manual clock: what it shows for a history, what the mouse and the keys
 // select, deleting and exporting, and how it follows a running measurement.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's words, colours and sections, read from the whole application state over
 // fakes, and the rules with thresholds as tables.
 #include "ui/panel/PanelPresenter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel as widgets, drawn offscreen over the application state and fakes: what is
 // visible, what a screen reader is told, what the buttons do, and that the live feed
 // repaints values without laying the panel out again.

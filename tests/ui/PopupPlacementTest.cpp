@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the panel's popup opens: next to the tray icon, on the side away from the
 // screen edge the tray is on, centred on the icon, and never beyond the screen's
 // available area (the screen without its panels).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Audio tab over the application state with scripted devices: the pickers, the
 // offset slider, the pink-noise button and its target, the response measurement's
 // states, the stored correction and the calibration profiles, as a user meets them.

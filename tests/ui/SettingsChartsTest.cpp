@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two drawings of the settings window: the correction curve chart (its marks, its
 // smoothed line through every point, the clipping of gains beyond its range) and the
 // weighting curves, which are the program's own A and C filters at 48 kHz.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's other tabs and what all tabs share: the watched applications
 // and their survival across a restart, the switches and the About rows, the Safety
 // tab's figures, and a name for every control a screen reader meets.

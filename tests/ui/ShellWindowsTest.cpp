@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell's windows, offscreen: the panel's three ways of showing, the History and
 // Settings windows that exist once and come back as the user left them, and the
 // trayless start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The band colours and symbols: readable on light and dark palettes, tinted as asked,
 // with their cut-outs left transparent.
 #include "support/ParamNames.h"

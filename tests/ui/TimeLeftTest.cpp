@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time left until the day's allowance is used up at the present level.
 #include "ui/panel/TimeLeft.h"
 #include "support/ParamNames.h"

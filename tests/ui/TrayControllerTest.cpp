@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray item over the application state: its symbol follows the band of the day's
 // dose, its menu offers every command, and clicks are counted as a person means them.
 #include "ui/shell/TrayController.h"

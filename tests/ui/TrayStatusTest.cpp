@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tray item sends over D-Bus: the icon only on a new band, the tooltip at most
 // once a minute, and a tooltip that had to wait is asked for again when its minute is up.
 #include "ui/shell/TrayStatus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-cli: Kavro's terminal tool. Each command measures or inspects through the
 // same services the tray application uses.
 #include "cli/AnalyzeCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro: Kavro's desktop program. It lives in the desktop's tray (or, without a tray,
 // in a window of its own); `kavro --headless` runs all of it without windows: sessions
 // follow the workstations, notifications are posted and the history is written, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-man-page: writes the manual page of one of Kavro's programs from what the
 // program itself prints for --help (and, for a program with commands, what each
 // command prints for --help), so that the page says what the program does. Used by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavro-render-svg: renders an SVG drawing into square PNG files, for the icon sizes
 // desktops look for. Used by the build; not installed.
 //

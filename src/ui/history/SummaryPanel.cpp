@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/history/SummaryPanel.h"
 
 #include "ui/history/CumulativeBar.h"
