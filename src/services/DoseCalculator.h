@@ -60,6 +60,9 @@ public:
 
     // One reading of the live levels (all in dB SPL) taken at `at`.
     void addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at);
+    // Audio flows again from `at` after the input was gone: the time before it was not
+    // measured, so the next measurement counts only from here.
+    void resumeMeasuringAt(const QDateTime& at) { m_lastMeasurementTime = at; }
     // At launch: continues today's stored dose, or clears a stored dose of another day.
     void restorePersistedDose();
     // At launch: raises the dose to the total of today's completed sessions (percent) if that is higher.

@@ -7,6 +7,7 @@
 #include "dsp/PinkNoiseGenerator.h"
 #include "integration/PulseAudioFixture.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/PinkNoisePlayer.h"
@@ -46,7 +47,7 @@ protected:
         manager = std::make_unique<AudioDeviceManager>(*backend, preferences);
         manager->selectDevice(source);
         manager->setSelectedChannelIndex(channel);
-        service = std::make_unique<AudioMeasurementService>(*backend, *manager, kOffset);
+        service = std::make_unique<AudioMeasurementService>(*backend, *manager, clock, kOffset);
         service->onDeviceDisconnected = [this] { ++disconnects; };
     }
 
@@ -78,6 +79,7 @@ protected:
     }
 
     MemoryPreferencesStore preferences;
+    kavro::platform::SystemClock clock;
     std::unique_ptr<AudioDeviceManager> manager;
     std::unique_ptr<AudioMeasurementService> service;
     int disconnects = 0;

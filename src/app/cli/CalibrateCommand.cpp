@@ -101,13 +101,13 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
                                         ? std::optional(parsed.values.value("output"))
                                         : settings.stored(platform::keys::selectedOutputDeviceUID);
 
-    services::AudioMeasurementService audio(*backend, devices, 94.0);
+    platform::SystemClock clock;
+    services::AudioMeasurementService audio(*backend, devices, clock, 94.0);
     services::PinkNoisePlayer player(*backend);
     const auto printLine = [&context](const QString& line) { printProblem(context, line); };
     QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
     QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
     services::MicFrequencyCorrection correction(*preferences);
-    platform::SystemClock clock;
     services::MicResponseCalibrationService calibration(clock);
 
     QEventLoop loop;

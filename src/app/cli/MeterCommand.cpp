@@ -3,6 +3,7 @@
 #include "cli/LevelLine.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/qt/QtAudioBackend.h"
+#include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 
@@ -82,7 +83,8 @@ int runMeter(const QStringList& args, CommandContext& context) {
     }
     manager.setSelectedChannelIndex(channel);
 
-    services::AudioMeasurementService service(backend, manager, offset);
+    const platform::SystemClock systemClock;
+    services::AudioMeasurementService service(backend, manager, systemClock, offset);
     QObject::connect(&service, &services::AudioMeasurementService::problem,
                      [&context](const QString& line) { printProblem(context, line); });
     QEventLoop loop;
