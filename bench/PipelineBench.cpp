@@ -7,6 +7,7 @@
 #include "dsp/IntervalAccumulator.h"
 #include "dsp/LevelMeter.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/ManualClock.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
@@ -114,7 +115,8 @@ void BM_MeasurementPipeline(benchmark::State& state) {
     kavro::platform::testing::ScriptedAudioBackend backend;
     kavro::platform::MemoryPreferencesStore preferences;
     kavro::services::AudioDeviceManager devices(backend, preferences);
-    kavro::services::AudioMeasurementService service(backend, devices, 94.0);
+    kavro::platform::testing::ManualClock clock;
+    kavro::services::AudioMeasurementService service(backend, devices, clock, 94.0);
     kavro::services::MicFrequencyCorrection correction(preferences);
     if (state.range(0) != 0) {
         correction.save(kavro::bench::correctionProfile(48000.0));

@@ -166,7 +166,7 @@ void AppState::restoreSettings() {
 }
 
 void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
-    m_audioService = std::make_unique<AudioMeasurementService>(audioBackend, *m_deviceManager,
+    m_audioService = std::make_unique<AudioMeasurementService>(audioBackend, *m_deviceManager, m_clock,
                                                                m_calibrationOffset.value());
     // A stored microphone correction acts on the very first captured buffer.
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
@@ -248,6 +248,8 @@ AppState::~AppState() {
     m_doseCalculator->onPeakAlert = nullptr;
     m_doseCalculator->onInstantaneousPeakAlert = nullptr;
     m_audioService->onDeviceDisconnected = nullptr;
+    m_audioService->onCaptureLost = nullptr;
+    m_audioService->onCaptureResumed = nullptr;
     m_micResponseService->cancel();
     m_audioService->stop();
     m_pinkNoisePlayer->stop();
@@ -282,10 +284,60 @@ void AppState::setupDoseCallbacks() {
 }
 
 void AppState::setupAudioServiceCallbacks() {
-    m_audioService->onDeviceDisconnected = [this] {
-        endSession();
-        m_alerts->sendDeviceDisconnectedNotification();
+    // While the input is gone the session goes on unmeasured, and says for how long, so
+    // that neither its figures nor the dose take that time for measured time.
+    m_audioService->onCaptureLost = [this] {
+        m_sessionManager->beginUnmeasuredGap();
+        m_alerts->clearSustainedWatch();
     };
+    m_audioService->onCaptureResumed = [this] {
+        m_sessionManager->endUnmeasuredGap();
+        m_doseCalculator->resumeMeasuringAt(m_clock.now());
+        if (!m_sessionCutByLostInput) {
+            return;
+        }
+        if (const auto name = workstationAwaitingInput()) {
+            startSession(*name);
+        } else {
+            // The workstations quit or sessions no longer follow them: nothing wants
+            // capture any more (unless the noise plays).
+            m_sessionCutByLostInput.reset();
+            if (!m_pinkNoisePlayer->isPlaying() && !m_sessionManager->currentSession()) {
+                m_audioService->stop();
+            }
+        }
+    };
+    m_audioService->onDeviceDisconnected = [this] { inputGone(); };
+}
+
+void AppState::inputGone() {
+    const auto& current = m_sessionManager->currentSession();
+    const QString name = current ? current->dawName : QString();
+    const bool hadSession = current.has_value();
+    // A workstation that still runs wants a session as soon as there is something to
+    // measure again: capture keeps trying for it.
+    const bool awaitInput = hadSession && m_autoStartSessions.value() && m_dawDetection->isDAWRunning();
+    const EndedDoses doses = closeSession(awaitInput);
+    if (hadSession) {
+        m_alerts->sendSessionRecapNotification(doses.sessionDose, doses.totalDose);
+    }
+    m_alerts->sendDeviceDisconnectedNotification();
+    if (awaitInput) {
+        m_sessionCutByLostInput = name;
+    }
+}
+
+std::optional<QString> AppState::workstationAwaitingInput() const {
+    if (m_sessionManager->currentSession() || !m_autoStartSessions.value() ||
+        !m_dawDetection->isDAWRunning()) {
+        return std::nullopt;
+    }
+    // The ended session's workstation if it still runs, else one that does.
+    const auto& active = m_dawDetection->activeDAWs();
+    if (std::find(active.cbegin(), active.cend(), *m_sessionCutByLostInput) != active.cend()) {
+        return m_sessionCutByLostInput;
+    }
+    return active.isEmpty() ? std::nullopt : std::optional<QString>(*active.cbegin());
 }
 
 void AppState::setupChangeForwarding() {
@@ -352,7 +404,8 @@ void AppState::pinkNoisePlayingChanged(bool playing) {
     }
     if (playing && !m_audioService->isRunning()) {
         m_audioService->start();
-    } else if (!playing && m_audioService->isRunning() && !m_sessionManager->currentSession()) {
+    } else if (!playing && m_audioService->isCaptureWanted() && !m_sessionManager->currentSession() &&
+               !m_sessionCutByLostInput) {
         m_audioService->stop();
     }
 }
@@ -391,25 +444,33 @@ void AppState::applyLaunchAtLogin(bool enabled) {
 
 void AppState::startSession(const QString& dawName) {
     const bool wasRunning = m_sessionManager->currentSession().has_value();
+    m_sessionCutByLostInput.reset();
     m_pinkNoisePlayer->stop();
     m_sessionManager->startSession(dawName);
     m_doseCalculator->setSessionStartDose(m_doseCalculator->accumulatedDose());
     saveCheckpoint();
     m_audioService->start();
+    // Capture may have been without input before the session began.
+    if (m_audioService->isRetrying()) {
+        m_sessionManager->beginUnmeasuredGap();
+    }
     startReadingSampler();
     if (!wasRunning) {
         emit sessionStarted(dawName);
     }
 }
 
-AppState::EndedDoses AppState::closeSession() {
+AppState::EndedDoses AppState::closeSession(bool keepCapture) {
     const double accumulated = m_doseCalculator->accumulatedDose();
     const double sessionStart = m_doseCalculator->sessionStartDose();
     const double total = m_doseCalculator->dosePercentage();
     const bool hadSession = m_sessionManager->currentSession().has_value();
 
     printIfFailed(kSaveFailed, m_sessionManager->endSession(*m_doseCalculator));
-    m_audioService->stop();
+    m_sessionCutByLostInput.reset();
+    if (!keepCapture) {
+        m_audioService->stop();
+    }
     stopReadingSampler();
     m_leqStatistics->reset();
     m_alerts->clearSustainedWatch();

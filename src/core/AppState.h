@@ -195,7 +195,13 @@ private:
         double sessionDose;
         double totalDose;
     };
-    EndedDoses closeSession();
+    // With keepCapture, capture goes on (or on trying) without a session.
+    EndedDoses closeSession(bool keepCapture = false);
+    // The input has been gone too long: the session ends and the user is told.
+    void inputGone();
+    // The workstation to start a session for now that the input is back, if a session
+    // was ended for want of input while a watched workstation still runs.
+    std::optional<QString> workstationAwaitingInput() const;
 
     platform::Settings m_settings;
     platform::Clock& m_clock;
@@ -235,6 +241,9 @@ private:
     QDate m_doseDay;
     // The last checkpoint failed; the console has been told.
     bool m_checkpointFailing = false;
+    // The name of the session that ended because its input was gone while a watched
+    // workstation ran; capture goes on trying so that a new one can start.
+    std::optional<QString> m_sessionCutByLostInput;
 
     // Snooze, sustained watch and peak rate limits live here.
     std::unique_ptr<AlertCenter> m_alerts;

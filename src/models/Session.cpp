@@ -68,6 +68,10 @@ void Session::writeJson(IndentedJsonWriter& writer) const {
     writer.value(peakCount140);
     writer.key("peakDBACount115");
     writer.value(peakDBACount115);
+    if (unmeasuredSeconds > 0) {
+        writer.key("unmeasuredSeconds");
+        writer.value(unmeasuredSeconds);
+    }
     writer.endObject();
 }
 
@@ -90,6 +94,7 @@ std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
     session.peakCount135 = fields.optionalCount(QLatin1String("peakCount135"));
     session.peakCount140 = fields.optionalCount(QLatin1String("peakCount140"));
     session.peakDBACount115 = fields.optionalCount(QLatin1String("peakDBACount115"));
+    session.unmeasuredSeconds = fields.optionalNumber(QLatin1String("unmeasuredSeconds"));
     const QJsonValue readings = object.value(QLatin1String("readings"));
     if (readings.isUndefined()) {
         fields.fail(QStringLiteral("key \"readings\" is missing"));

@@ -35,6 +35,9 @@ struct Session {
     std::int64_t peakCount135 = 0;
     std::int64_t peakCount140 = 0;
     std::int64_t peakDBACount115 = 0;
+    // Time within the session in which nothing was measured because the input was gone
+    // (a sound server restart, a suspend, a microphone unplugged), in seconds.
+    double unmeasuredSeconds = 0;
 
     // A fresh session starting now: a random id, no end, every statistic 0.
     static Session create(const QString& dawName, const QDateTime& now);
@@ -46,11 +49,12 @@ struct Session {
     double durationSeconds(const QDateTime& now) const;
 
     // Every key, in the order of the fields; "endDate" is left out, not written as null,
-    // while the session runs. Infinities and not-a-number have no JSON form: the writer
+    // while the session runs, and "unmeasuredSeconds" while it is 0, so that a session
+    // measured throughout is written as before. Infinities and not-a-number have no JSON form: the writer
     // then reports failure.
     void writeJson(IndentedJsonWriter& writer) const;
-    // Keys added after the first release ("endDate", "peakDBC" and the three counters)
-    // may be missing or null; every other key is required; unknown keys are ignored.
+    // Keys added after the first release ("endDate", "peakDBC", the three counters and
+    // "unmeasuredSeconds") may be missing or null; every other key is required; unknown keys are ignored.
     // The error names the offending key (and the reading, for a bad reading).
     static std::variant<Session, QString> fromJson(const QJsonObject& object);
 

@@ -2,6 +2,7 @@
 #include "services/AudioMeasurementService.h"
 
 #include "models/NumberText.h"
+#include "platform/Clock.h"
 #include "services/AudioDeviceManager.h"
 
 #include <QPointer>
@@ -13,10 +14,13 @@
 namespace kavro::services {
 
 AudioMeasurementService::AudioMeasurementService(platform::AudioBackend& backend,
-                                                 AudioDeviceManager& deviceManager, double calibrationOffset,
+                                                 AudioDeviceManager& deviceManager,
+                                                 const platform::Clock& clock, double calibrationOffset,
                                                  QObject* parent)
-    : QObject(parent), m_backend(backend), m_deviceManager(deviceManager),
+    : QObject(parent), m_backend(backend), m_deviceManager(deviceManager), m_clock(clock),
       m_calibrationOffset(calibrationOffset) {
+    m_watchTimer.setSingleShot(true);
+    connect(&m_watchTimer, &QTimer::timeout, this, &AudioMeasurementService::watchTick);
     checkPermission();
 }
 
@@ -65,22 +69,32 @@ void AudioMeasurementService::retuneFilters(double sampleRate) {
 }
 
 void AudioMeasurementService::start() {
-    if (!m_hasPermission || m_isRunning) {
+    if (!m_hasPermission || m_wanted) {
         return;
     }
+    m_wanted = true;
+    if (!openAndStart(true)) {
+        beginLoss();
+    }
+}
+
+bool AudioMeasurementService::openAndStart(bool reportProblems) {
     setRunning(true);
 
+    m_streamDeviceUid = m_deviceManager.captureDeviceUID();
     auto stream = m_backend.openCapture(
-        m_deviceManager.captureDeviceUID(), static_cast<int>(m_deviceManager.selectedChannelIndex()),
-        kFramesPerBuffer, [this](std::span<const float> samples) { processAudioBuffer(samples); });
+        m_streamDeviceUid, static_cast<int>(m_deviceManager.selectedChannelIndex()), kFramesPerBuffer,
+        [this](std::span<const float> samples) { processAudioBuffer(samples); });
     const platform::CaptureFormat format = stream->format();
     if (!(format.sampleRate > 0) || format.channelCount <= 0) {
-        emit problem(
-            QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
-                .arg(models::shortestFixedText(format.sampleRate))
-                .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
+        if (reportProblems) {
+            emit problem(
+                QStringLiteral("[Kavro] start: invalid audio format (sampleRate=%1 channels=%2) — aborting")
+                    .arg(models::shortestFixedText(format.sampleRate))
+                    .arg(static_cast<unsigned>(std::max(format.channelCount, 0))));
+        }
         setRunning(false);
-        return;
+        return false;
     }
 
     // No buffer runs yet, so the main thread may retune the capture thread's state.
@@ -89,26 +103,44 @@ void AudioMeasurementService::start() {
     m_interval.clear();
 
     if (const auto error = stream->start()) {
-        emit problem(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
+        if (reportProblems) {
+            emit problem(QStringLiteral("[Kavro] Failed to start audio engine: ") + *error);
+        }
         stream->stop();
         setRunning(false);
-        return;
+        return false;
     }
     m_stream = std::move(stream);
     const std::uint64_t serial = ++m_streamSerial;
     m_stream->onConfigurationChanged = [this, serial] { handleConfigurationChange(serial); };
+    m_awaitingBufferSince = m_clock.elapsed();
+    scheduleWatch();
+    return true;
 }
 
 void AudioMeasurementService::stop() {
     // A restart still pending from switchDevice() would bring capture back after the
     // owner ended it.
     ++m_switchSerial;
+    m_wanted = false;
+    const bool wasRetrying = m_lostAt.has_value();
+    m_lostAt.reset();
+    m_watchTimer.stop();
+    if (m_isRunning) {
+        halt();
+    } else if (wasRetrying) {
+        emit changed();
+    }
+}
+
+void AudioMeasurementService::halt() {
     if (!m_isRunning) {
         return;
     }
     m_isRunning = false;
     setRawSampleCallback({});
     m_pausedForConfigurationChange = false;
+    m_awaitingBufferSince.reset();
     if (m_stream) {
         m_stream->stop();
         m_stream.reset();
@@ -122,15 +154,108 @@ void AudioMeasurementService::stop() {
     publishZeros();
 }
 
+void AudioMeasurementService::loseCapture() {
+    halt();
+    if (!m_lostAt) {
+        beginLoss();
+        return;
+    }
+    // Still the same loss: a stream started by a retry that failed before it delivered.
+    m_nextRetryAt = m_clock.elapsed() + m_retryDelay;
+    scheduleWatch();
+}
+
+void AudioMeasurementService::beginLoss() {
+    m_lostAt = m_clock.elapsed();
+    m_retryDelay = kFirstRetryDelay;
+    m_nextRetryAt = *m_lostAt + m_retryDelay;
+    m_disconnectReported = false;
+    scheduleWatch();
+    emit problem(QStringLiteral("[Kavro] No usable audio input — retrying"));
+    emit changed();
+    if (onCaptureLost) {
+        onCaptureLost();
+    }
+}
+
+void AudioMeasurementService::endLoss() {
+    const double seconds = static_cast<double>((m_clock.elapsed() - *m_lostAt).count()) / 1000.0;
+    m_lostAt.reset();
+    emit problem(QStringLiteral("[Kavro] Audio input back after %1 s").arg(models::fixedText(seconds, 1)));
+    if (onCaptureResumed) {
+        onCaptureResumed();
+    }
+}
+
+void AudioMeasurementService::scheduleWatch() {
+    std::optional<std::chrono::milliseconds> due;
+    const auto consider = [&due](std::chrono::milliseconds moment) {
+        due = due ? std::min(*due, moment) : moment;
+    };
+    if (m_isRunning && m_awaitingBufferSince) {
+        consider(*m_awaitingBufferSince + kFirstBufferTimeout);
+    }
+    if (m_lostAt && !m_isRunning) {
+        consider(m_nextRetryAt);
+    }
+    if (m_lostAt && !m_disconnectReported) {
+        consider(*m_lostAt + kDisconnectAfter);
+    }
+    if (!due) {
+        m_watchTimer.stop();
+        return;
+    }
+    m_watchTimer.start(std::max(*due - m_clock.elapsed(), std::chrono::milliseconds(0)));
+}
+
+bool AudioMeasurementService::hasUsableInput() const {
+    const QString& selected = m_deviceManager.selectedDeviceUID();
+    if (!m_streamDeviceUid.isEmpty() && m_streamDeviceUid == selected) {
+        return m_deviceManager.hasInputDevice(selected);
+    }
+    return !m_deviceManager.inputDevices().isEmpty();
+}
+
+void AudioMeasurementService::watchTick() {
+    const auto now = m_clock.elapsed();
+    if (m_isRunning) {
+        // Paused, the stream is being looked at again; the resume watches it anew.
+        if (m_awaitingBufferSince && !m_pausedForConfigurationChange &&
+            now - *m_awaitingBufferSince >= kFirstBufferTimeout) {
+            loseCapture();
+        }
+    } else if (isRetrying() && now >= m_nextRetryAt) {
+        if (!hasUsableInput() || !openAndStart(false)) {
+            m_retryDelay = std::min(m_retryDelay * 2, kLongestRetryDelay);
+            m_nextRetryAt = now + m_retryDelay;
+        }
+    }
+    // Whoever watches the published values may have stopped capture on the way.
+    const bool disconnectDue = isRetrying() && !m_disconnectReported && now - *m_lostAt >= kDisconnectAfter;
+    m_disconnectReported = m_disconnectReported || disconnectDue;
+    scheduleWatch();
+    if (disconnectDue && onDeviceDisconnected) {
+        onDeviceDisconnected();
+    }
+}
+
+void AudioMeasurementService::restart() {
+    // Within a loss a failed start is one more failed attempt, and that was said already.
+    if (!openAndStart(!m_lostAt)) {
+        loseCapture();
+    }
+}
+
 void AudioMeasurementService::switchDevice() {
     if (!m_isRunning) {
         return;
     }
-    stop();
-    const std::uint64_t serial = m_switchSerial;
+    // Capture stays wanted (and a loss stays counted) while the switch waits.
+    halt();
+    const std::uint64_t serial = ++m_switchSerial;
     QTimer::singleShot(kSwitchDelay, this, [this, serial] {
-        if (serial == m_switchSerial) {
-            start();
+        if (serial == m_switchSerial && m_wanted && !m_isRunning) {
+            restart();
         }
     });
 }
@@ -153,12 +278,10 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
     m_pausedForConfigurationChange = false;
     m_deviceManager.refreshDevices();
 
+    // A chosen microphone that is gone is waited for.
     const QString& selected = m_deviceManager.selectedDeviceUID();
     if (!selected.isEmpty() && !m_deviceManager.hasInputDevice(selected)) {
-        stop();
-        if (onDeviceDisconnected) {
-            onDeviceDisconnected();
-        }
+        loseCapture();
         return;
     }
 
@@ -174,12 +297,18 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
         }
         error = m_stream->start();
     }
-    if (error) {
-        emit problem(QStringLiteral("[Kavro] Engine restart after config change failed (") + *error +
-                     QStringLiteral(") — doing full restart"));
-        stop();
-        start();
+    if (!error) {
+        // A stream that was silent before the change is still waited for from then.
+        if (!m_awaitingBufferSince) {
+            m_awaitingBufferSince = m_clock.elapsed();
+        }
+        scheduleWatch();
+        return;
     }
+    emit problem(QStringLiteral("[Kavro] Engine restart after config change failed (") + *error +
+                 QStringLiteral(") — doing full restart"));
+    halt();
+    restart();
 }
 
 void AudioMeasurementService::setRawSampleCallback(RawSampleCallback callback) {
@@ -225,6 +354,7 @@ void AudioMeasurementService::publish(const Update& update) {
     if (!m_isRunning || update.generation != m_generation.load()) {
         return;
     }
+
     const dsp::MeterReading& reading = update.reading;
     m_currentSPL = reading.smoothedDBA;
     m_currentDBC = reading.smoothedDBC;
@@ -233,6 +363,14 @@ void AudioMeasurementService::publish(const Update& update) {
     m_peakAlert = reading.peakAlert;
     m_lastBuffer = reading;
     m_interval.add(reading, m_currentSampleRate);
+    if (m_awaitingBufferSince) {
+        m_awaitingBufferSince.reset();
+        scheduleWatch();
+    }
+    // The first buffer after a loss: the input is back.
+    if (m_lostAt) {
+        endLoss();
+    }
     emit changed();
 }
 

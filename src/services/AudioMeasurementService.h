@@ -6,12 +6,18 @@
 #include "platform/AudioBackend.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+
+namespace kavro::platform {
+class Clock;
+}
 
 namespace kavro::services {
 
@@ -22,6 +28,11 @@ class AudioDeviceManager;
 // RMS and peaks, calibration offset, smoothing); the results are posted to the main
 // thread, which alone assigns the published values and adds every buffer's energy and
 // peaks to the current measurement interval.
+//
+// Capture that was asked for stays asked for until stop(): when the input goes away
+// (its device vanished, the sound server died or restarted) or a start finds none, the
+// service tries again, one second later and then less often, up to every five seconds,
+// until audio flows again, and says so once the input has been missing for 30 s.
 class AudioMeasurementService : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +42,10 @@ public:
 
     static constexpr int kFramesPerBuffer = 1024;
 
+    // The retries and the 30 s read the clock.
     AudioMeasurementService(platform::AudioBackend& backend, AudioDeviceManager& deviceManager,
-                            double calibrationOffset, QObject* parent = nullptr);
+                            const platform::Clock& clock, double calibrationOffset,
+                            QObject* parent = nullptr);
     ~AudioMeasurementService() override;
 
     // Published values (main thread).
@@ -41,6 +54,11 @@ public:
     double peakDBC() const { return m_peakDBC; }
     double peakDBA() const { return m_peakDBA; }
     bool isRunning() const { return m_isRunning; }
+    // Capture was started and not stopped since, whether or not audio flows.
+    bool isCaptureWanted() const { return m_wanted; }
+    // Capture is wanted but no audio flows since the input went away (or since a start
+    // that found none): the service is trying again.
+    bool isRetrying() const { return m_wanted && m_lostAt.has_value(); }
     bool hasPermission() const { return m_hasPermission; }
     bool peakAlert() const { return m_peakAlert; }
     // Everything the meter made of the most recent buffer, including its unsmoothed energy.
@@ -65,18 +83,33 @@ public:
     void setMicFreqCorrection(dsp::MicCorrectionHook* correction) { m_micFreqCorrection.store(correction); }
     dsp::MicCorrectionHook* micFreqCorrection() const { return m_micFreqCorrection.load(); }
 
-    // Called after the service stopped itself because the selected input device vanished.
+    // Audio stopped flowing while capture is wanted: retrying begins.
+    std::function<void()> onCaptureLost;
+    // Audio flows again after onCaptureLost.
+    std::function<void()> onCaptureResumed;
+    // Called once per loss when the input has been missing for kDisconnectAfter. The
+    // service goes on trying until stop().
     std::function<void()> onDeviceDisconnected;
 
     static constexpr std::chrono::milliseconds kSwitchDelay{200};
     static constexpr std::chrono::milliseconds kConfigurationChangeDelay{400};
+    static constexpr std::chrono::milliseconds kFirstRetryDelay{1000};
+    static constexpr std::chrono::milliseconds kLongestRetryDelay{5000};
+    // A stream started (or resumed) that has not delivered a buffer by then counts as
+    // lost (an idle PulseAudio source may take two seconds to deliver its first).
+    static constexpr std::chrono::milliseconds kFirstBufferTimeout{4000};
+    static constexpr std::chrono::milliseconds kDisconnectAfter{30000};
 
     void start();
     void stop();
-    // Applies a changed device or channel selection: stops, and starts again 0.2 s
-    // later unless stop() is called in between.
+    // Applies a changed device or channel selection: stops the stream, and starts
+    // again 0.2 s later unless stop() is called in between.
     void switchDevice();
     void checkPermission();
+    // The watch timer's handler: gives up a stream that delivers nothing, tries again
+    // while the input is gone and reports a lasting loss, whatever is due by the clock.
+    // Tests call it directly.
+    void watchTick();
 
     // The per-buffer pipeline; capture streams call it on their thread.
     void processAudioBuffer(std::span<const float> samples);
@@ -96,6 +129,21 @@ private:
         dsp::MeterReading reading;
     };
 
+    // Opens and starts a stream on the selected input; false (running nothing) when
+    // that fails, reported through problem() when asked to.
+    bool openAndStart(bool reportProblems);
+    // Stops the stream and publishes zeros; whether capture is wanted is left alone.
+    void halt();
+    // The stream stopped for good while wanted: retry, within the loss already counted
+    // if there is one.
+    void loseCapture();
+    // Opens a fresh stream for capture that is wanted; a failure is a loss.
+    void restart();
+    void beginLoss();
+    void endLoss();
+    // Sets the watch timer for the next thing due, if any.
+    void scheduleWatch();
+    bool hasUsableInput() const;
     void handleConfigurationChange(std::uint64_t streamSerial);
     void resumeAfterConfigurationChange(std::uint64_t streamSerial);
     void publish(const Update& update);
@@ -106,6 +154,7 @@ private:
 
     platform::AudioBackend& m_backend;
     AudioDeviceManager& m_deviceManager;
+    const platform::Clock& m_clock;
     std::unique_ptr<platform::CaptureStream> m_stream;
     // Tells a delayed task whether the stream it was scheduled for is still the one.
     std::uint64_t m_streamSerial = 0;
@@ -113,6 +162,23 @@ private:
     bool m_pausedForConfigurationChange = false;
     // A pending switch restarts only while this still holds its number.
     std::uint64_t m_switchSerial = 0;
+
+    // Capture is wanted from start() to stop().
+    bool m_wanted = false;
+    // A stream was started or resumed at this moment (Clock::elapsed()) and has not
+    // delivered yet.
+    std::optional<std::chrono::milliseconds> m_awaitingBufferSince;
+    // While audio is not flowing although wanted: since when, the next attempt, the
+    // current step between attempts, and whether the owner has been told that the input
+    // is gone. A stream started by a retry ends the loss with its first buffer.
+    std::optional<std::chrono::milliseconds> m_lostAt;
+    std::chrono::milliseconds m_nextRetryAt{0};
+    std::chrono::milliseconds m_retryDelay{kFirstRetryDelay};
+    bool m_disconnectReported = false;
+    // The device the stream was opened on (empty for the system default): when it is
+    // lost, a chosen microphone is waited for, not replaced by another one.
+    QString m_streamDeviceUid;
+    QTimer m_watchTimer{this};
 
     // Published (main thread only).
     double m_currentSPL = 0;

@@ -74,6 +74,9 @@ public:
 
     // One reading of the live levels (all in dB SPL) taken at `at`.
     void addMeasurement(double dBA, double dBC, double peakDBC, double peakDBA, const QDateTime& at);
+    // Audio flows again from `at` after the input was gone: the time before it was not
+    // measured, so the next measurement counts only from here.
+    void resumeMeasuringAt(const QDateTime& at) { m_lastMeasurementTime = at; }
     // At launch: continues today's stored dose, or clears a stored dose of another day.
     // A stored value that no day can reach is reset, and the line returned says which.
     std::optional<QString> restorePersistedDose();

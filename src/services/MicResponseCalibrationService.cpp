@@ -50,8 +50,13 @@ void MicResponseCalibrationService::start(AudioMeasurementService* audioService,
     m_didStartAudioService = false;
 
     if (m_audioService && !m_audioService->isRunning()) {
+        const bool wanted = m_audioService->isCaptureWanted();
         m_audioService->start();
         if (!m_audioService->isRunning()) {
+            // Capture asked for here would go on trying for an input nobody waits for.
+            if (!wanted) {
+                m_audioService->stop();
+            }
             fail(QStringLiteral("Could not start microphone input"));
             return;
         }

@@ -60,6 +60,7 @@ void SessionManager::startSession(const QString& dawName) {
     } else {
         m_currentSession = Session::create(dawName, m_clock.now());
         m_sessionClockOrigin = m_clock.elapsed();
+        m_gapStartedAt.reset();
         m_splSampleCount = 0;
         m_energySum = 0;
         m_measuredSeconds = 0;
@@ -118,6 +119,25 @@ void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
     emit changed();
 }
 
+void SessionManager::beginUnmeasuredGap() {
+    if (m_currentSession && !m_gapStartedAt) {
+        m_gapStartedAt = m_clock.elapsed();
+    }
+}
+
+void SessionManager::endUnmeasuredGap() {
+    if (!m_currentSession || !m_gapStartedAt) {
+        return;
+    }
+    m_currentSession->unmeasuredSeconds += openGapSeconds();
+    m_gapStartedAt.reset();
+    emit changed();
+}
+
+double SessionManager::openGapSeconds() const {
+    return m_gapStartedAt ? static_cast<double>((m_clock.elapsed() - *m_gapStartedAt).count()) / 1000.0 : 0.0;
+}
+
 std::optional<QString> SessionManager::endSession(const DoseCalculator& doseCalculator) {
     return endSession(doseCalculator.accumulatedDose(), doseCalculator.sessionStartDose());
 }
@@ -126,6 +146,8 @@ std::optional<QString> SessionManager::endSession(double accumulatedDose, double
     if (!m_currentSession) {
         return std::nullopt;
     }
+    // A session that ends without its input has not been measured since it went away.
+    endUnmeasuredGap();
     const QDateTime end = sessionNow();
     Session session = std::move(*m_currentSession);
     m_currentSession.reset();
@@ -278,6 +300,7 @@ std::optional<QString> SessionManager::saveCheckpoint(double accumulatedDose, do
     }
     SessionCheckpoint::Running running;
     running.session = *m_currentSession;
+    running.session.unmeasuredSeconds += openGapSeconds();
     running.savedAt = sessionNow();
     running.sampleCount = m_splSampleCount;
     running.energySum = m_energySum;
@@ -511,6 +534,7 @@ void SessionManager::adoptWhatOthersWrote() {
 void SessionManager::resumeSession(const SessionCheckpoint::Running& state) {
     m_currentSession = state.session;
     m_currentSession->endDate.reset();
+    m_gapStartedAt.reset();
     m_splSampleCount = state.sampleCount;
     m_energySum = state.energySum;
     m_measuredSeconds = state.measuredSeconds;

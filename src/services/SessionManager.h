@@ -95,6 +95,13 @@ public:
     // is the length of audio the level stands for (one tick's unless given).
     void updateStatistics(double dBA, double peakDBC, double peakDBA, double seconds = kTickSeconds);
     void addReading(double spl, double dBC, double dosePercentage);
+    // The input went away: the running session's time from now on is not measured,
+    // until endUnmeasuredGap() or the session's end. Without a session, or within a gap
+    // already, nothing changes.
+    void beginUnmeasuredGap();
+    // Adds the gap's length to the session's unmeasured time.
+    void endUnmeasuredGap();
+    bool inUnmeasuredGap() const { return m_gapStartedAt.has_value(); }
     // Closes the running session with its share of the day's dose (the calculator's dose
     // now minus its mark at the start of the session), stores it at the front of the
     // history and saves. Gives the save's error; the session stays in the history anyway.
@@ -189,6 +196,8 @@ private:
     // Takes in the sessions that other programs left in their own files; whether there
     // were any. The files go once the history is saved.
     bool adoptRescuedSessions();
+    // The open gap's length so far, in seconds (0 without one).
+    double openGapSeconds() const;
     std::optional<QString> writeCheckpoint(const std::optional<SessionCheckpoint::Running>& running);
     // Writes a checkpoint there, or removes the file when the checkpoint holds nothing.
     std::optional<QString> writeCheckpointFile(const QString& path, const SessionCheckpoint& checkpoint);
@@ -212,6 +221,8 @@ private:
     // Where the running session's clock starts on Clock::elapsed(): at its start, or
     // earlier by what had passed before the restart that resumed it.
     std::chrono::milliseconds m_sessionClockOrigin{0};
+    // Where the open unmeasured gap began on Clock::elapsed().
+    std::optional<std::chrono::milliseconds> m_gapStartedAt;
     platform::DestinationChooser* m_destinationChooser = nullptr;
     bool m_historyUnsaved = false;
     std::optional<QString> m_historySaveProblem;

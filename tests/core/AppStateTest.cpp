@@ -80,11 +80,13 @@ protected:
 
     // Fast ticks as the feed timer would make them, `step` seconds apart, with a buffer
     // of the loud sine captured before each while capture runs: a tick measures only
-    // the audio that arrived since the one before.
+    // the audio that arrived since the one before. Capture that lost its input tries
+    // again as its timer would.
     void listen(double seconds, double step = 0.1) {
         const int ticks = static_cast<int>(std::lround(seconds / step));
         for (int i = 0; i < ticks; ++i) {
             clock.advance(step);
+            state->audioService().watchTick();
             if (state->audioService().isRunning() && backend.stream()) {
                 backend.stream()->deliver({loudBuffer()});
                 settle();
@@ -432,23 +434,66 @@ TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
     EXPECT_FALSE(posted("sustained-spl"));
 }
 
-TEST_F(AppStateTest, ALostMicrophoneEndsTheSessionWithARecapThenAWarning) {
+// The chosen input goes away under a running session. Back within 30 s, the same
+// session goes on and keeps the gap as unmeasured time, which adds no dose. Gone for
+// 30 s, the session ends and is kept, with its recap and one warning, and the input's
+// return starts a new session for the workstation that still runs.
+TEST_F(AppStateTest, ALostInputIsWaitedForThenTheSessionEndsWithOneWarning) {
     preferences.setString(keys::selectedDeviceUID.name, QStringLiteral("usb"));
     backend.inputs.append(input(QStringLiteral("builtin")));
     build();
     workspace.launch(kReaper);
     playLoud();
     listen(20.0);
-    ASSERT_GT(state->doseCalculator().dosePercentage(), 0.1);
+    const models::Session first = *state->sessionManager().currentSession();
+    const auto loseInput = [&] {
+        backend.inputs.removeFirst();
+        backend.stream()->notifyConfigurationChanged();
+        ASSERT_TRUE(waitUntil([&] { return state->audioService().isRetrying(); }, 1500));
+    };
+    const auto bringBack = [&] {
+        backend.inputs.prepend(input(QStringLiteral("usb")));
+        state->deviceManager().refreshDevices();
+    };
+    const auto warnings = [&] {
+        const auto ids = identifiers();
+        return std::count(ids.begin(), ids.end(), QStringLiteral("device-disconnected"));
+    };
 
-    backend.inputs.removeFirst();
-    backend.stream()->notifyConfigurationChanged();
-    ASSERT_TRUE(waitUntil([&] { return !state->audioService().isRunning(); }, 1500));
+    double dose = state->doseCalculator().accumulatedDose();
+    loseInput();
+    listen(20.0);
+    bringBack();
+    // The try 22 s after the loss finds it; 8 s are measured after that.
+    listen(10.0);
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_EQ(state->sessionManager().currentSession()->id, first.id);
+    EXPECT_NEAR(state->sessionManager().currentSession()->unmeasuredSeconds, 22.0, 0.05);
+    EXPECT_NEAR(state->doseCalculator().accumulatedDose() - dose, 8.0 / 7200.0, 0.2 / 7200.0);
+    EXPECT_EQ(warnings(), 0);
+
+    dose = state->doseCalculator().accumulatedDose();
+    loseInput();
+    listen(40.0);
     EXPECT_FALSE(state->sessionManager().currentSession());
+    ASSERT_EQ(reread()->sessionHistory().size(), 1);
+    const models::Session stored = reread()->sessionHistory().front();
+    EXPECT_EQ(stored.id, first.id);
+    EXPECT_NEAR(stored.unmeasuredSeconds, 22.0 + 30.0, 0.05);
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), dose);
+    EXPECT_NEAR(stored.doseAccumulated, dose * 100.0, 1e-9) << "the session began with the day";
     const auto ids = identifiers();
     ASSERT_GE(ids.size(), 2u);
     EXPECT_TRUE(ids[ids.size() - 2].startsWith("session-recap-"));
     EXPECT_EQ(ids.back(), QStringLiteral("device-disconnected"));
+
+    bringBack();
+    listen(10.0);
+    ASSERT_TRUE(state->sessionManager().currentSession());
+    EXPECT_NE(state->sessionManager().currentSession()->id, first.id);
+    EXPECT_EQ(state->sessionManager().currentSession()->dawName, first.dawName);
+    EXPECT_EQ(state->sessionManager().currentSession()->unmeasuredSeconds, 0.0);
+    EXPECT_EQ(warnings(), 1);
 }
 
 TEST_F(AppStateTest, QuittingSavesTheRunningSessionWithoutARecap) {

@@ -8,6 +8,7 @@
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/Settings.h"
 #include "platform/qt/QtAudioBackend.h"
+#include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
@@ -121,7 +122,8 @@ protected:
         AudioDeviceManager devices(*backend, devicePreferences);
         devices.selectDevice(loop.source);
         MicFrequencyCorrection correction(preferences);
-        AudioMeasurementService service(*backend, devices, 0.0);
+        const kavro::platform::SystemClock clock;
+        AudioMeasurementService service(*backend, devices, clock, 0.0);
         service.setMicFreqCorrection(&correction);
         startPlaying();
         service.start();

@@ -121,6 +121,16 @@ TEST(SessionJsonTest, RunningSessionHasNoEndDateKeyAndStaysRunning) {
     EXPECT_EQ(std::get<Session>(decoded), session);
 }
 
+// A session measured throughout is written as before unmeasured time was recorded.
+TEST(SessionJsonTest, UnmeasuredTimeIsWrittenOnlyWhenThereIsSome) {
+    Session session = completedSession();
+    EXPECT_FALSE(asObject(encode(session)).contains("unmeasuredSeconds"));
+    session.unmeasuredSeconds = 52.5;
+    const auto decoded = decode<Session>(encode(session));
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded), session);
+}
+
 TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     const auto decoded = decode<Session>(R"({
         "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "2025-03-14T09:00:00Z",
@@ -135,6 +145,7 @@ TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     EXPECT_EQ(session.peakCount135, 0);
     EXPECT_EQ(session.peakCount140, 0);
     EXPECT_EQ(session.peakDBACount115, 0);
+    EXPECT_EQ(session.unmeasuredSeconds, 0.0);
     ASSERT_EQ(session.readings.size(), 1);
     EXPECT_EQ(session.readings[0].dBC, 0.0);
     EXPECT_EQ(session.readings[0].dBA, 80.5);

@@ -3,6 +3,7 @@
 #include "dsp/AWeightingFilter.h"
 #include "dsp/MicCorrectionHook.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/testing/ManualClock.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "services/AudioDeviceManager.h"
 #include "support/ParamNames.h"
@@ -22,6 +23,7 @@ namespace {
 using kavro::platform::AudioDeviceDescription;
 using kavro::platform::MemoryPreferencesStore;
 using kavro::platform::MicrophonePermission;
+using kavro::platform::testing::ManualClock;
 using kavro::platform::testing::ScriptedAudioBackend;
 using kavro::services::AudioDeviceManager;
 using kavro::services::AudioMeasurementService;
@@ -67,8 +69,20 @@ protected:
     AudioMeasurementServiceTest() {
         backend.inputs = {input("usb", 4), input("builtin", 1)};
         manager = std::make_unique<AudioDeviceManager>(backend, preferences);
-        service = std::make_unique<AudioMeasurementService>(backend, *manager, 94.0);
+        service = std::make_unique<AudioMeasurementService>(backend, *manager, clock, 94.0);
         service->onDeviceDisconnected = [this] { ++disconnects; };
+        service->onCaptureLost = [this] { ++losses; };
+        service->onCaptureResumed = [this] { ++resumptions; };
+    }
+
+    // Lets time pass on the clock in tenths of a second, with the retry timer's handler
+    // run at each, as the timer would.
+    void retryFor(double seconds) {
+        for (int tenth = 0; tenth < static_cast<int>(std::lround(seconds * 10)); ++tenth) {
+            clock.advance(0.1);
+            service->watchTick();
+            QCoreApplication::sendPostedEvents();
+        }
     }
 
     // Delivers buffers on the scripted capture thread and then the posted updates on
@@ -81,9 +95,12 @@ protected:
 
     ScriptedAudioBackend backend;
     MemoryPreferencesStore preferences;
+    ManualClock clock;
     std::unique_ptr<AudioDeviceManager> manager;
     std::unique_ptr<AudioMeasurementService> service;
     int disconnects = 0;
+    int losses = 0;
+    int resumptions = 0;
 };
 
 } // namespace
@@ -186,7 +203,7 @@ TEST_F(AudioMeasurementServiceTest, StartNeedsPermissionAndDoesNothingWhileRunni
     service->stop();
 
     backend.permission = MicrophonePermission::Denied;
-    AudioMeasurementService denied(backend, *manager, 94.0);
+    AudioMeasurementService denied(backend, *manager, clock, 94.0);
     EXPECT_FALSE(denied.hasPermission());
     denied.start();
     EXPECT_FALSE(denied.isRunning());
@@ -194,7 +211,7 @@ TEST_F(AudioMeasurementServiceTest, StartNeedsPermissionAndDoesNothingWhileRunni
 
     // Not yet determined: the answer arrives later on the main thread.
     backend.permission = MicrophonePermission::NotDetermined;
-    AudioMeasurementService asked(backend, *manager, 94.0);
+    AudioMeasurementService asked(backend, *manager, clock, 94.0);
     EXPECT_FALSE(asked.hasPermission());
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(asked.hasPermission());
@@ -313,9 +330,11 @@ TEST_P(AudioMeasurementStartFailureTest, ReportsAndStaysStopped) {
     backend.startError = c.startError;
     QSignalSpy problems(service.get(), &AudioMeasurementService::problem);
     service->start();
-    ASSERT_EQ(problems.count(), 1);
+    ASSERT_EQ(problems.count(), 2);
     EXPECT_EQ(problems.at(0).at(0).toString(), c.line);
+    EXPECT_EQ(problems.at(1).at(0).toString(), "[Kavro] No usable audio input — retrying");
     EXPECT_FALSE(service->isRunning());
+    EXPECT_TRUE(service->isRetrying());
     EXPECT_EQ(backend.stream(), nullptr) << "the stream is discarded";
     EXPECT_EQ(service->currentSampleRate(), 48000.0) << "an unusable format is not adopted";
 }
@@ -366,7 +385,9 @@ TEST_F(AudioMeasurementServiceTest, StopDuringAPendingSwitchKeepsCaptureOff) {
     EXPECT_EQ(backend.openCount(), 2);
 }
 
-TEST_F(AudioMeasurementServiceTest, VanishedSelectedDeviceStopsAndReportsOnce) {
+// A chosen microphone that vanishes (unplugged, or its server gone) is waited for, not
+// replaced by another input, and capture resumes on it once its audio flows again.
+TEST_F(AudioMeasurementServiceTest, AVanishedChosenInputIsWaitedForAndResumed) {
     manager->selectDevice("usb");
     service->start();
     feed(SineSource(1000, 48000).next(), 5);
@@ -375,17 +396,78 @@ TEST_F(AudioMeasurementServiceTest, VanishedSelectedDeviceStopsAndReportsOnce) {
     backend.inputs.removeFirst();
     backend.stream()->notifyConfigurationChanged();
     EXPECT_FALSE(backend.stream()->isStarted()) << "paused at once";
-    EXPECT_TRUE(service->isRunning());
     backend.stream()->notifyConfigurationChanged();
-    QTest::qWait(300);
-    EXPECT_TRUE(service->isRunning()) << "not before 0.4 s";
-    EXPECT_EQ(disconnects, 0);
-    ASSERT_TRUE(waitUntil([&] { return !service->isRunning(); }, 400));
-    EXPECT_EQ(disconnects, 1);
+    ASSERT_TRUE(waitUntil([&] { return service->isRetrying(); }, 1000));
+    EXPECT_FALSE(service->isRunning());
     EXPECT_EQ(service->currentSPL(), 0);
+    EXPECT_EQ(losses, 1);
     EXPECT_FALSE(manager->hasInputDevice("usb")) << "the lists were refreshed";
-    QTest::qWait(500);
-    EXPECT_EQ(disconnects, 1) << "the second report added nothing";
+
+    retryFor(20.0);
+    EXPECT_EQ(backend.openCount(), 1) << "the built-in input does not stand in for it";
+    backend.inputs.prepend(input("usb", 4));
+    manager->refreshDevices();
+    retryFor(5.0);
+    ASSERT_TRUE(service->isRunning());
+    EXPECT_EQ(backend.stream()->deviceUid(), "usb");
+    EXPECT_TRUE(service->isRetrying()) << "until audio flows";
+    feed(SineSource(1000, 48000).next());
+    EXPECT_FALSE(service->isRetrying());
+    EXPECT_EQ(resumptions, 1);
+    EXPECT_EQ(disconnects, 0);
+
+    // Ending capture while it waits ends the tries.
+    backend.inputs.removeFirst();
+    backend.stream()->notifyConfigurationChanged();
+    ASSERT_TRUE(waitUntil([&] { return service->isRetrying(); }, 1000));
+    service->stop();
+    backend.inputs.prepend(input("usb", 4));
+    retryFor(40.0);
+    EXPECT_FALSE(service->isRunning());
+    EXPECT_EQ(backend.openCount(), 2);
+    EXPECT_EQ(disconnects, 0);
+}
+
+// Tries come 1 s after the loss, then at doubling steps up to every 5 s, each with the
+// timer set for the next (no busy loop); after 30 s without input the owner hears of it
+// once and the tries go on. A stream that starts but delivers nothing is given up.
+TEST_F(AudioMeasurementServiceTest, RetriesBackOffAndTheLossIsReportedOnceAfter30Seconds) {
+    backend.startError = QStringLiteral("device busy");
+    service->start();
+    ASSERT_TRUE(service->isRetrying());
+    const auto* timer = service->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    std::vector<int> attemptTenths;
+    std::vector<int> reportTenths;
+    for (int tenth = 1; tenth <= 450; ++tenth) {
+        const int opened = backend.openCount();
+        const int reported = disconnects;
+        clock.advance(0.1);
+        service->watchTick();
+        if (backend.openCount() != opened) {
+            attemptTenths.push_back(tenth);
+            EXPECT_GE(timer->interval(), 1000) << "after the try at " << tenth;
+        }
+        if (disconnects != reported) {
+            reportTenths.push_back(tenth);
+        }
+    }
+    EXPECT_EQ(attemptTenths, (std::vector<int>{10, 30, 70, 120, 170, 220, 270, 320, 370, 420}));
+    EXPECT_EQ(reportTenths, std::vector<int>{300});
+    EXPECT_EQ(losses, 1);
+
+    backend.startError.reset();
+    retryFor(2.0);
+    ASSERT_TRUE(service->isRunning()) << "started at 47 s";
+    retryFor(4.0);
+    EXPECT_FALSE(service->isRunning()) << "nothing arrived for 4 s";
+    retryFor(5.0);
+    ASSERT_TRUE(service->isRunning());
+    feed(SineSource(1000, 48000).next());
+    EXPECT_FALSE(service->isRetrying());
+    EXPECT_EQ(resumptions, 1);
+    EXPECT_EQ(losses, 1) << "one loss from start to the first buffer";
+    EXPECT_EQ(disconnects, 1);
 }
 
 TEST_F(AudioMeasurementServiceTest, ChangeElsewhereResumesTheSameStream) {

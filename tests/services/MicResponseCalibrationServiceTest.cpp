@@ -75,7 +75,7 @@ protected:
     kavro::platform::MemoryPreferencesStore preferences;
     testing_::ManualClock clock;
     AudioDeviceManager devices{backend, preferences};
-    AudioMeasurementService audio{backend, devices, 94.0};
+    AudioMeasurementService audio{backend, devices, clock, 94.0};
     PinkNoisePlayer player{backend};
     MicFrequencyCorrection correction{preferences};
     MicResponseCalibrationService service{clock};

@@ -177,6 +177,18 @@ TEST_F(PanelPresenterTest, ALowToneShowsTheLevelsAndTheOrangeBadge) {
     EXPECT_FALSE(model().currentLevel->lowFrequencyBadge);
 }
 
+// Capture that lost its input says so where the level was, and keeps trying.
+TEST_F(PanelPresenterTest, WithoutAnInputThePanelSaysItIsNotMeasuring) {
+    backend.startError = QStringLiteral("no input");
+    startSession();
+    const auto level = model().currentLevel;
+    ASSERT_TRUE(level);
+    EXPECT_EQ(level->label.text, "Not measuring: no input — retrying");
+    EXPECT_EQ(level->label.colour, ColourRole::orange);
+    EXPECT_TRUE(level->dBA.isEmpty());
+    EXPECT_FALSE(model().doseBar.timeLeft);
+}
+
 // ---- peak flash ----
 
 class PeakFlashTest : public PanelPresenterTest {

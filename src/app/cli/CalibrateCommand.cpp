@@ -164,13 +164,14 @@ int runCalibrate(const QStringList& args, CommandContext& context) {
     const std::optional<QString> output =
         options.output ? options.output : settings.stored(platform::keys::selectedOutputDeviceUID);
 
-    services::AudioMeasurementService audio(backend, devices, platform::keys::calibrationOffset.defaultValue);
+    platform::SystemClock clock;
+    services::AudioMeasurementService audio(backend, devices, clock,
+                                            platform::keys::calibrationOffset.defaultValue);
     services::PinkNoisePlayer player(backend);
     const auto printLine = [&context](const QString& line) { printProblem(context, line); };
     QObject::connect(&audio, &services::AudioMeasurementService::problem, printLine);
     QObject::connect(&player, &services::PinkNoisePlayer::problem, printLine);
     services::MicFrequencyCorrection correction(preferences);
-    platform::SystemClock clock;
     services::MicResponseCalibrationService calibration(clock);
 
     if (!measure(calibration, audio, player, output, correction, context) ||

@@ -6,6 +6,7 @@
 #include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
+#include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 
@@ -120,7 +121,8 @@ int runMeter(const QStringList& args, CommandContext& context) {
     if (const auto exit = selectInput(options.input, options.channel, devices, context)) {
         return *exit;
     }
-    services::AudioMeasurementService service(backend, devices, options.offset);
+    const platform::SystemClock clock;
+    services::AudioMeasurementService service(backend, devices, clock, options.offset);
     QObject::connect(&service, &services::AudioMeasurementService::problem,
                      [&context](const QString& line) { printProblem(context, line); });
     service.start();

@@ -4,12 +4,58 @@
 #include "platform/qt/QtCaptureStream.h"
 #include "platform/qt/QtPlaybackStream.h"
 
+#include <QAudioSink>
+#include <QAudioSource>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QMediaDevices>
+#include <QSet>
 
 namespace kavro::platform {
+
+namespace {
+
+// Each device once: after PulseAudio restarts, Qt lists the devices it had before a
+// second time.
+QList<AudioDeviceDescription> describeEach(const QList<QAudioDevice>& devices) {
+    QList<AudioDeviceDescription> described;
+    QSet<QByteArray> seen;
+    for (const auto& device : devices) {
+        if (!seen.contains(device.id())) {
+            seen.insert(device.id());
+            described.append(describeDevice(device));
+        }
+    }
+    return described;
+}
+
+// Qt's PulseAudio layer makes its connection for streams on the thread that first
+// opens one, and after the sound server restarts it reconnects only through that
+// thread's event loop. Our streams live on threads that end with them, so a
+// connection made there could never come back: it is made here, on the main thread,
+// by a start that Qt refuses (an empty format) before it opens anything. Once is
+// enough for the process; without any device there is nothing to do it with yet.
+void anchorAudioConnectionToMainThread() {
+    static bool anchored = false;
+    if (anchored) {
+        return;
+    }
+    QBuffer nowhere;
+    nowhere.open(QIODevice::ReadWrite);
+    if (const QAudioDevice input = QMediaDevices::defaultAudioInput(); !input.isNull()) {
+        QAudioSource refused(input, QAudioFormat());
+        refused.start(&nowhere);
+        anchored = true;
+    } else if (const QAudioDevice output = QMediaDevices::defaultAudioOutput(); !output.isNull()) {
+        QAudioSink refused(output, QAudioFormat());
+        refused.start(&nowhere);
+        anchored = true;
+    }
+}
+
+} // namespace
 
 AudioDeviceDescription describeDevice(const QAudioDevice& device) {
     AudioDeviceDescription description;
@@ -35,7 +81,7 @@ DeviceBoundStream::~DeviceBoundStream() {
 }
 
 void DeviceBoundStream::checkConfiguration() {
-    if (m_started && (m_failed.exchange(false) || deviceChanged())) {
+    if (m_started && (m_failed.exchange(false) || deviceChanged() || stalled())) {
         const auto handler = m_onConfigurationChanged;
         if (handler) {
             handler();
@@ -73,6 +119,7 @@ QtAudioBackend::QtAudioBackend(QObject* parent) : QObject(parent) {
     m_refreshTimer.setInterval(kRefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &QtAudioBackend::refresh);
     m_refreshTimer.start();
+    anchorAudioConnectionToMainThread();
 }
 
 QtAudioBackend::~QtAudioBackend() = default;
@@ -131,19 +178,11 @@ void QtAudioBackend::waitForDeviceLists(std::chrono::milliseconds timeout) {
 }
 
 QList<AudioDeviceDescription> QtAudioBackend::inputDevices() const {
-    QList<AudioDeviceDescription> devices;
-    for (const auto& device : QMediaDevices::audioInputs()) {
-        devices.append(describeDevice(device));
-    }
-    return devices;
+    return describeEach(QMediaDevices::audioInputs());
 }
 
 QList<AudioDeviceDescription> QtAudioBackend::outputDevices() const {
-    QList<AudioDeviceDescription> devices;
-    for (const auto& device : QMediaDevices::audioOutputs()) {
-        devices.append(describeDevice(device));
-    }
-    return devices;
+    return describeEach(QMediaDevices::audioOutputs());
 }
 
 QAudioDevice QtAudioBackend::findDevice(QAudioDevice::Mode mode, const QString& uid) {
@@ -175,12 +214,14 @@ void QtAudioBackend::unregisterStream(std::uint64_t id) {
 
 std::unique_ptr<CaptureStream> QtAudioBackend::openCapture(const QString& deviceUid, int deviceChannel,
                                                            int framesPerBuffer, CaptureCallback callback) {
+    anchorAudioConnectionToMainThread();
     return std::make_unique<QtCaptureStream>(*this, deviceUid, deviceChannel, framesPerBuffer,
                                              std::move(callback));
 }
 
 std::unique_ptr<PlaybackStream> QtAudioBackend::openPlayback(const QString& deviceUid, PlaybackFormat format,
                                                              RenderCallback render) {
+    anchorAudioConnectionToMainThread();
     return std::make_unique<QtPlaybackStream>(*this, deviceUid, format, std::move(render));
 }
 

@@ -36,6 +36,9 @@ public:
 protected:
     // Whether the device the stream runs on vanished or changed in a way that matters.
     virtual bool deviceChanged() const = 0;
+    // Whether a started stream has stopped moving data without saying so. Asked on
+    // every look at the device lists.
+    virtual bool stalled() { return false; }
 
     bool isStarted() const { return m_started; }
     // Runs the start on the audio thread; the stream counts as started when it gives

@@ -15,14 +15,20 @@ namespace {
 // The device writes its bytes here, on the capture thread.
 class ChunkingSink final : public QIODevice {
 public:
+    explicit ChunkingSink(std::atomic<std::uint64_t>& received) : m_received(received) {}
+
     CaptureChunker chunker;
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 length) override {
         chunker.write(data, static_cast<std::size_t>(length));
+        m_received.fetch_add(static_cast<std::uint64_t>(length), std::memory_order_relaxed);
         return length;
     }
+
+private:
+    std::atomic<std::uint64_t>& m_received;
 };
 
 } // namespace
@@ -97,8 +103,10 @@ std::optional<QString> QtCaptureStream::start() {
         return QStringLiteral("the device's format is unusable");
     }
     const QAudioDevice device = m_binding.device();
+    m_bytesSeen = m_bytesReceived.load();
+    m_sinceBytesMoved.start();
     return startOnAudioThread([&](std::atomic<bool>& failed) {
-        auto sink = std::make_unique<ChunkingSink>();
+        auto sink = std::make_unique<ChunkingSink>(m_bytesReceived);
         sink->chunker.configure(m_format.sampleFormat(), m_format.channelCount(), m_channel,
                                 m_framesPerBuffer, m_callback);
         sink->open(QIODevice::WriteOnly);
@@ -124,6 +132,16 @@ std::optional<QString> QtCaptureStream::reopen(int deviceChannel) {
 
 bool QtCaptureStream::deviceChanged() const {
     return m_binding.configurationChanged();
+}
+
+bool QtCaptureStream::stalled() {
+    const std::uint64_t received = m_bytesReceived.load(std::memory_order_relaxed);
+    if (received != m_bytesSeen) {
+        m_bytesSeen = received;
+        m_sinceBytesMoved.start();
+        return false;
+    }
+    return m_sinceBytesMoved.hasExpired(kStallTimeout.count());
 }
 
 } // namespace kavro::platform

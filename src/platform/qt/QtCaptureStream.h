@@ -6,7 +6,11 @@
 #include "platform/qt/QtAudioBackend.h"
 
 #include <QAudioFormat>
+#include <QElapsedTimer>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 namespace kavro::platform {
@@ -16,6 +20,10 @@ namespace kavro::platform {
 // the requested length holding only the measured channel.
 class QtCaptureStream final : public CaptureStream, public DeviceBoundStream {
 public:
+    // A started stream that has delivered no data for this long counts as changed: when
+    // its sound server dies, Qt keeps the stream started and the device listed.
+    static constexpr std::chrono::milliseconds kStallTimeout{5000};
+
     QtCaptureStream(QtAudioBackend& backend, const QString& deviceUid, int deviceChannel, int framesPerBuffer,
                     CaptureCallback callback);
     ~QtCaptureStream() override;
@@ -29,6 +37,7 @@ private:
     class Worker;
 
     bool deviceChanged() const override;
+    bool stalled() override;
 
     // Looks at the device, picks its format and the channel to measure.
     bool prepare(int deviceChannel);
@@ -39,6 +48,11 @@ private:
     const int m_framesPerBuffer;
     const CaptureCallback m_callback;
     const std::unique_ptr<Worker> m_worker;
+    // Bytes the device has written, counted on the capture thread; the main thread
+    // notes when the count last moved.
+    std::atomic<std::uint64_t> m_bytesReceived{0};
+    std::uint64_t m_bytesSeen = 0;
+    QElapsedTimer m_sinceBytesMoved;
 };
 
 } // namespace kavro::platform

@@ -46,7 +46,8 @@ struct PanelModel {
     };
 
     struct CurrentLevel {
-        PanelText label;                            // "Current Level"
+        // "Current Level"; while capture has no input, the words saying so, and no levels.
+        PanelText label;
         QString dBA;                                // "85.0 dBA"
         QString dBC;                                // "88.1 dBC"
         std::optional<PanelText> lowFrequencyBadge; // "LF gap +8 dB"

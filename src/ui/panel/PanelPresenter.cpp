@@ -229,6 +229,14 @@ PanelModel::DoseBar PanelPresenter::doseBar() const {
 
 std::optional<PanelModel::CurrentLevel> PanelPresenter::currentLevel() const {
     const auto& audio = m_state.audioService();
+    if (audio.isRetrying()) {
+        // Said in words: a level that silently disappears looks like measuring that
+        // simply goes on.
+        PanelModel::CurrentLevel section;
+        section.label = {QStringLiteral("Not measuring: no input — retrying"), ColourRole::orange,
+                         kWarningTriangle};
+        return section;
+    }
     if (!audio.isRunning()) {
         return std::nullopt;
     }
