@@ -42,16 +42,13 @@ using testing::waitUntil;
 const QString kReaper = QStringLiteral("com.cockos.reaper");
 const QString kAbleton = QStringLiteral("com.ableton.live");
 
-// A 1 kHz sine at full scale: about 91 dBA with the default 94 dB offset.
-std::vector<float> loudBuffer() {
-    return testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
-}
-
 class AppStateTest : public testing::AppStateFixture {
 protected:
     AppStateTest() {
         backend.inputs = {input(QStringLiteral("usb"))};
         backend.outputs = {input(QStringLiteral("speakers"))};
+        tone = testing::sineBuffer(1000.0, 1.0, kSampleRate,
+                                   services::AudioMeasurementService::kFramesPerBuffer);
     }
 
     static platform::AudioDeviceDescription input(const QString& uid) { return device(uid, uid); }
@@ -66,31 +63,10 @@ protected:
         settle();
     }
 
-    static void settle() { QCoreApplication::sendPostedEvents(); }
-
-    // Plays the loud sine into the running capture until the smoothed level has settled.
+    // A full-scale 1 kHz sine: about 91 dBA with the default 94 dB offset.
     void playLoud() {
-        ASSERT_NE(backend.stream(), nullptr);
-        std::vector<std::vector<float>> buffers(30, loudBuffer());
-        backend.stream()->deliver(std::move(buffers));
-        settle();
+        play(1000.0, 1.0);
         ASSERT_GT(state->audioService().currentSPL(), 90.0);
-    }
-
-    // Fast ticks as the feed timer would make them, `step` seconds apart, with a buffer
-    // of the loud sine captured before each while capture runs: a tick measures only
-    // the audio that arrived since the one before.
-    void listen(double seconds, double step = 0.1) {
-        const int ticks = static_cast<int>(std::lround(seconds / step));
-        for (int i = 0; i < ticks; ++i) {
-            clock.advance(step);
-            if (state->audioService().isRunning() && backend.stream()) {
-                backend.stream()->deliver({loudBuffer()});
-                settle();
-            }
-            state->splFeedTick();
-        }
-        settle();
     }
 
     int readingTimers() const {
