@@ -6,6 +6,7 @@
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
 #include "support/CommandRun.h"
+#include "support/HistoryDays.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,18 +26,12 @@ namespace {
 
 using models::Session;
 
-const QTimeZone kBerlin("Europe/Berlin");
-const QDate kToday(2025, 3, 14);
+using testing::berlin;
+using testing::kBerlin;
+using testing::kToday;
 
-QDateTime berlin(QDate day, int hour, int minute = 0) {
-    return QDateTime(day, QTime(hour, minute), kBerlin);
-}
-
-Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
-    Session session = Session::create(name, start);
-    session.endDate = start.addSecs(minutes * 60);
-    session.doseAccumulated = dose;
-    return session;
+Session completed(const char* name, const QDateTime& start, int minutes, double dose) {
+    return testing::completedSession(start, dose, minutes, QString::fromLatin1(name));
 }
 
 QByteArray readAll(const QString& path) {
