@@ -386,25 +386,16 @@ TEST_F(AppStateTest, NoiseRestartedWithinOneTurnKeepsCaptureRunning) {
     EXPECT_EQ(backend.openCount(), 1);
 }
 
+// When the run starts and ends is the alert centre's test; here, that the feed drives it.
 TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
     build();
     state->startSession(models::Session::kManualSessionName);
     playLoud();
     state->setPeakMonitoringEnabled(false);
-    listen(599.0, 1.0);
+    listen(600.0, 1.0);
     EXPECT_FALSE(posted("sustained-spl"));
-    listen(1.0, 1.0);
-    EXPECT_FALSE(posted("sustained-spl")) << "the first loud tick starts the run";
     listen(1.0, 1.0);
     EXPECT_TRUE(posted("sustained-spl"));
-
-    // A session end starts the watch afresh.
-    notifications.clear();
-    state->endSession();
-    state->startSession(models::Session::kManualSessionName);
-    playLoud();
-    listen(300.0, 1.0);
-    EXPECT_FALSE(posted("sustained-spl"));
 }
 
 TEST_F(AppStateTest, ALostMicrophoneEndsTheSessionWithARecapThenAWarning) {
