@@ -645,11 +645,7 @@ TEST_F(AppStateHistoryTest, DeletingASessionTakesAwayOnlyItsShare) {
     state->deleteSession(named("Morning"));
     EXPECT_NEAR(dose.accumulatedDose(), share, 1e-12);
     EXPECT_NEAR(dose.accumulatedDose() - dose.sessionStartDose(), share, 1e-12);
-    state->endSession();
-    const auto stored = reread();
-    ASSERT_EQ(stored->sessionHistory().size(), 1);
-    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
-    EXPECT_NEAR(stored->sessionHistory().front().doseAccumulated, share * 100.0, 1e-9);
+    EXPECT_EQ(reread()->sessionHistory().size(), 0) << "the deletions are saved";
 }
 
 // ---- console lines ----
