@@ -130,8 +130,6 @@ TEST_F(CorrectionCommandTest, ShowSwitchAndClear) {
     EXPECT_EQ(run({"show", "extra"}), 2);
 }
 
-// A file whose rows give no usable filter (here rows at 1e-320 Hz, where the
-// interpolation divides infinities) is refused: nothing stored, the switch as it was.
 // Preferences that cannot be written (here the configuration folder is a file) make
 // every changing action fail with the reason, never report a change that is not kept.
 TEST_F(CorrectionCommandTest, ChangesThatDoNotReachTheDiskAreFailures) {

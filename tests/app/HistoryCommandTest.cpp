@@ -7,6 +7,7 @@
 #include "platform/testing/ManualClock.h"
 #include "services/HistoryFile.h"
 #include "support/CommandRun.h"
+#include "support/HistoryDays.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,18 +27,12 @@ namespace {
 
 using models::Session;
 
-const QTimeZone kBerlin("Europe/Berlin");
-const QDate kToday(2025, 3, 14);
+using testing::berlin;
+using testing::kBerlin;
+using testing::kToday;
 
-QDateTime berlin(QDate day, int hour, int minute = 0) {
-    return QDateTime(day, QTime(hour, minute), kBerlin);
-}
-
-Session completed(const QString& name, const QDateTime& start, int minutes, double dose) {
-    Session session = Session::create(name, start);
-    session.endDate = start.addSecs(minutes * 60);
-    session.doseAccumulated = dose;
-    return session;
+Session completed(const char* name, const QDateTime& start, int minutes, double dose) {
+    return testing::completedSession(start, dose, minutes, QString::fromLatin1(name));
 }
 
 QByteArray readAll(const QString& path) {
@@ -59,6 +54,11 @@ protected:
     }
 
     QString path() const { return dir.filePath("sessions.json"); }
+    void rewrite(const QByteArray& text) {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
 
     int run(const QStringList& args) {
         auto result = testsupport::runCommand(
@@ -187,38 +187,24 @@ INSTANTIATE_TEST_SUITE_P(
 // What makes a file unreadable is the history file's own test; each command says so in
 // one line naming the file and the cause, and leaves the file alone.
 TEST_F(HistoryCommandTest, UnreadableFileIsOneLineAndLeftAlone) {
-    const std::pair<QByteArray, const char*> brokenFiles[] = {
-        {R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])", "startDate"},
-    };
-    for (const auto& [broken, cause] : brokenFiles) {
-        {
-            QFile file(path());
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(broken);
-        }
-        for (const QStringList& args :
-             {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
-              QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
-            EXPECT_EQ(run(args), kExitFailure);
-            EXPECT_TRUE(err.startsWith("kavro-cli: cannot use the history file " + path() + ": "))
-                << err.toStdString();
-            EXPECT_TRUE(err.contains(QLatin1String(cause))) << err.toStdString();
-            EXPECT_EQ(err.count('\n'), 1);
-            EXPECT_TRUE(out.isEmpty());
-        }
-        EXPECT_EQ(readAll(path()), broken);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
+    const QByteArray broken = R"([{"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])";
+    rewrite(broken);
+    for (const QStringList& args :
+         {QStringList{"list"}, QStringList{"stats", "--from", "2025-03-14", "--to", "2025-03-14"},
+          QStringList{"export", "--from", "2025-03-14", "--to", "2025-03-14", dir.filePath("out.csv")}}) {
+        EXPECT_EQ(run(args), kExitFailure);
+        EXPECT_TRUE(err.startsWith("kavro-cli: cannot use the history file " + path() + ": "))
+            << err.toStdString();
+        EXPECT_TRUE(err.contains("startDate")) << err.toStdString();
+        EXPECT_EQ(err.count('\n'), 1);
+        EXPECT_TRUE(out.isEmpty());
     }
+    EXPECT_EQ(readAll(path()), broken);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sessions.json"});
 }
 
 TEST_F(HistoryCommandTest, ASessionDatedBeyondYear9999IsNamedAndTheRestListed) {
-    QByteArray text = readAll(path());
-    text.replace("2025-03-11T13:00:00Z", "9999-12-31T23:30:00-01:00");
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
+    rewrite(readAll(path()).replace("2025-03-11T13:00:00Z", "9999-12-31T23:30:00-01:00"));
     ASSERT_EQ(run({"list"}), kExitOk);
     EXPECT_EQ(out.count('\n'), 2) << out.toStdString();
     EXPECT_FALSE(out.contains("Logic Pro"));

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -24,7 +25,7 @@ struct Measured {
     std::vector<BufferExposure> buffers;
     std::int64_t frames = 0;
     double dosePercentage = 0;
-    std::int64_t peakCounts[4] = {};
+    std::array<std::int64_t, 4> peakCounts{};
 };
 
 Measured analysed(const std::function<std::int64_t(const PieceMeter::BufferHandler&)>& measure, double rate) {
@@ -38,10 +39,7 @@ Measured analysed(const std::function<std::int64_t(const PieceMeter::BufferHandl
     QCoreApplication::sendPostedEvents();
     const auto& dose = analysis.dose();
     run.dosePercentage = dose.dosePercentage();
-    run.peakCounts[0] = dose.peakCount135();
-    run.peakCounts[1] = dose.peakCount137();
-    run.peakCounts[2] = dose.peakCount140();
-    run.peakCounts[3] = dose.peakDBACount115();
+    run.peakCounts = {dose.peakCount135(), dose.peakCount137(), dose.peakCount140(), dose.peakDBACount115()};
     return run;
 }
 
@@ -100,7 +98,5 @@ TEST(PieceMeter, PiecesGiveTheReadingsOfOnePass) {
     }
     EXPECT_NEAR(actual.dosePercentage, expected.dosePercentage, expected.dosePercentage * 1e-9);
     EXPECT_GT(expected.peakCounts[0], 0);
-    for (std::size_t k = 0; k < 4; ++k) {
-        EXPECT_EQ(actual.peakCounts[k], expected.peakCounts[k]) << k;
-    }
+    EXPECT_EQ(actual.peakCounts, expected.peakCounts);
 }

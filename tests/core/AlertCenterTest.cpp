@@ -153,17 +153,12 @@ TEST_F(AlertCenterTest, PeakRowIsChosenByTheUnroundedValue) {
     EXPECT_EQ(posted().size(), std::size(rows));
 }
 
-TEST_F(AlertCenterTest, TextsQuoteTheBandThresholdsAndLimitsTheyAreBuiltFrom) {
+// The band notifications quote their thresholds (tested with their texts above).
+TEST_F(AlertCenterTest, TextsQuoteTheLimitsTheyAreBuiltFrom) {
     using models::fixedText;
     const auto quotes = [this](const QString& text) {
         return posted().back().title.contains(text) || posted().back().body.contains(text);
     };
-    for (const auto& [level, threshold] : {std::pair{DoseLevel::caution, models::kCautionThresholdPercent},
-                                           std::pair{DoseLevel::warning, models::kWarningThresholdPercent},
-                                           std::pair{DoseLevel::danger, models::kDangerThresholdPercent}}) {
-        alerts.sendThresholdNotification(level);
-        EXPECT_TRUE(quotes("(" + fixedText(threshold, 0) + "%")) << posted().back().title.toStdString();
-    }
     alerts.sendPeakNotification(dsp::eu::kPeakLimitDbc + 5);
     EXPECT_TRUE(quotes(fixedText(dsp::eu::kPeakLimitDbc, 0) + " dBC,"));
     clock.advance(AlertCenter::kPeakIntervalSeconds);

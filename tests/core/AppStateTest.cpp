@@ -43,16 +43,13 @@ using testing::waitUntil;
 const QString kReaper = QStringLiteral("com.cockos.reaper");
 const QString kAbleton = QStringLiteral("com.ableton.live");
 
-// A 1 kHz sine at full scale: about 91 dBA with the default 94 dB offset.
-std::vector<float> loudBuffer() {
-    return testing::sineBuffer(1000.0, 1.0, 48000.0, services::AudioMeasurementService::kFramesPerBuffer);
-}
-
 class AppStateTest : public testing::AppStateFixture {
 protected:
     AppStateTest() {
         backend.inputs = {input(QStringLiteral("usb"))};
         backend.outputs = {input(QStringLiteral("speakers"))};
+        tone = testing::sineBuffer(1000.0, 1.0, kSampleRate,
+                                   services::AudioMeasurementService::kFramesPerBuffer);
     }
 
     static platform::AudioDeviceDescription input(const QString& uid) { return device(uid, uid); }
@@ -67,33 +64,10 @@ protected:
         settle();
     }
 
-    static void settle() { QCoreApplication::sendPostedEvents(); }
-
-    // Plays the loud sine into the running capture until the smoothed level has settled.
+    // A full-scale 1 kHz sine: about 91 dBA with the default 94 dB offset.
     void playLoud() {
-        ASSERT_NE(backend.stream(), nullptr);
-        std::vector<std::vector<float>> buffers(30, loudBuffer());
-        backend.stream()->deliver(std::move(buffers));
-        settle();
+        play(1000.0, 1.0);
         ASSERT_GT(state->audioService().currentSPL(), 90.0);
-    }
-
-    // Fast ticks as the feed timer would make them, `step` seconds apart, with a buffer
-    // of the loud sine captured before each while capture runs: a tick measures only
-    // the audio that arrived since the one before. Capture that lost its input tries
-    // again as its timer would.
-    void listen(double seconds, double step = 0.1) {
-        const int ticks = static_cast<int>(std::lround(seconds / step));
-        for (int i = 0; i < ticks; ++i) {
-            clock.advance(step);
-            state->audioService().watchTick();
-            if (state->audioService().isRunning() && backend.stream()) {
-                backend.stream()->deliver({loudBuffer()});
-                settle();
-            }
-            state->splFeedTick();
-        }
-        settle();
     }
 
     int readingTimers() const {
@@ -413,25 +387,16 @@ TEST_F(AppStateTest, NoiseRestartedWithinOneTurnKeepsCaptureRunning) {
     EXPECT_EQ(backend.openCount(), 1);
 }
 
+// When the run starts and ends is the alert centre's test; here, that the feed drives it.
 TEST_F(AppStateTest, LoudListeningForTenMinutesIsAnnounced) {
     build();
     state->startSession(models::Session::kManualSessionName);
     playLoud();
     state->setPeakMonitoringEnabled(false);
-    listen(599.0, 1.0);
+    listen(600.0, 1.0);
     EXPECT_FALSE(posted("sustained-spl"));
-    listen(1.0, 1.0);
-    EXPECT_FALSE(posted("sustained-spl")) << "the first loud tick starts the run";
     listen(1.0, 1.0);
     EXPECT_TRUE(posted("sustained-spl"));
-
-    // A session end starts the watch afresh.
-    notifications.clear();
-    state->endSession();
-    state->startSession(models::Session::kManualSessionName);
-    playLoud();
-    listen(300.0, 1.0);
-    EXPECT_FALSE(posted("sustained-spl"));
 }
 
 // The chosen input goes away under a running session. Back within 30 s, the same
@@ -724,11 +689,7 @@ TEST_F(AppStateHistoryTest, DeletingASessionTakesAwayOnlyItsShare) {
     state->deleteSession(named("Morning"));
     EXPECT_NEAR(dose.accumulatedDose(), share, 1e-12);
     EXPECT_NEAR(dose.accumulatedDose() - dose.sessionStartDose(), share, 1e-12);
-    state->endSession();
-    const auto stored = reread();
-    ASSERT_EQ(stored->sessionHistory().size(), 1);
-    EXPECT_EQ(stored->sessionHistory().front().dawName, QStringLiteral("REAPER"));
-    EXPECT_NEAR(stored->sessionHistory().front().doseAccumulated, share * 100.0, 1e-9);
+    EXPECT_EQ(reread()->sessionHistory().size(), 0) << "the deletions are saved";
 }
 
 // ---- console lines ----

@@ -1,55 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/DevicesCommand.h"
+// The audio commands of kavro-cli, run in-process against the test server: the meter
+// end to end, and the real backend's fallback for an output it does not know. The
+// commands' words and refusals are tested over scripted devices (LiveCommandsTest).
 #include "cli/MeterCommand.h"
 #include "cli/PinkNoiseCommand.h"
 #include "integration/PulseAudioFixture.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "support/CommandRun.h"
 
 namespace {
 
-using kavro::testing::PulseAudioFixture;
 using kavro::testing::Tone;
+using kavro::testsupport::CommandRun;
+using kavro::testsupport::runCommand;
 
-// The audio commands of kavro-cli, run in-process against the test server.
-class AudioCommandsTest : public PulseAudioFixture {
-protected:
-    template <typename Command> int run(Command command, const QStringList& args) {
-        out.clear();
-        err.clear();
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        kavro::cli::CommandContext context{outStream, errStream, false};
-        const int code = command(args, context);
-        outStream.flush();
-        errStream.flush();
-        return code;
-    }
-
-    QString out;
-    QString err;
-};
-
-TEST_F(AudioCommandsTest, DevicesListsInputsAndOutputsWithTheirUIDs) {
-    const auto loopback = loadLoopback("list", 48000, 2);
-    ASSERT_EQ(run(kavro::cli::runDevices, {}), kavro::cli::kExitOk);
-    const qsizetype outputs = out.indexOf("Outputs:");
-    ASSERT_GT(outputs, 0);
-    const qsizetype input = out.indexOf(loopback.source + "  \"Kavro_list_mic\"  2 channels  48000 Hz");
-    EXPECT_GT(input, 0) << out.toStdString();
-    EXPECT_LT(input, outputs);
-    EXPECT_GT(out.indexOf(loopback.sink + "  \"Kavro_list_out\"  2 channels  48000 Hz"), outputs);
-}
+using AudioCommandsTest = kavro::testing::PulseAudioFixture;
 
 TEST_F(AudioCommandsTest, MeterPrintsTenJsonLinesASecondFromTheChosenChannel) {
     const auto loopback = loadLoopback("meter", 48000, 2);
     play(loopback.sink, 48000, Tone{1000, 0.001, 0.5});
-    ASSERT_EQ(run(kavro::cli::runMeter,
-                  {"--device", loopback.source, "--channel", "1", "--seconds", "3", "--json"}),
-              kavro::cli::kExitOk)
-        << err.toStdString();
-    const QStringList lines = out.trimmed().split('\n');
+    const CommandRun meter = runCommand(
+        kavro::cli::runMeter, {"--device", loopback.source, "--channel", "1", "--seconds", "3", "--json"});
+    ASSERT_EQ(meter.exitCode, kavro::cli::kExitOk) << meter.err.toStdString();
+    const QStringList lines = meter.lines();
     EXPECT_GE(lines.size(), 28);
     EXPECT_LE(lines.size(), 31);
     const QJsonObject last = QJsonDocument::fromJson(lines.last().toUtf8()).object();
@@ -61,9 +33,9 @@ TEST_F(AudioCommandsTest, MeterPrintsTenJsonLinesASecondFromTheChosenChannel) {
 }
 
 TEST_F(AudioCommandsTest, PinkNoiseOnAnUnknownOutputPlaysOnTheDefault) {
-    EXPECT_EQ(run(kavro::cli::runPinkNoise, {"--output", "no_such_sink", "--seconds", "0.3"}),
-              kavro::cli::kExitOk)
-        << err.toStdString();
+    const CommandRun noise =
+        runCommand(kavro::cli::runPinkNoise, {"--output", "no_such_sink", "--seconds", "0.3"});
+    EXPECT_EQ(noise.exitCode, kavro::cli::kExitOk) << noise.err.toStdString();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program when its input goes away, on a PulseAudio server of this test's
 // own (it is killed and started again, which a server shared with other tests could
 // not be): `kavro --headless` measures a sine source for a workstation-named process

@@ -125,15 +125,12 @@ TEST_F(SessionCheckpointTest, AfterAKillTheSessionIsStoredAsAtItsLastCheckpoint)
 
     ASSERT_EQ(relaunched->sessionHistory().size(), 1);
     const Session& stored = relaunched->sessionHistory().front();
-    Session expected = atCheckpoint;
-    expected.endDate = utc(9, 1);
-    expected.doseAccumulated = 20.0;
-    EXPECT_EQ(stored.id, expected.id);
-    EXPECT_EQ(stored.endDate, expected.endDate) << "at most the minute since the checkpoint is lost";
+    EXPECT_EQ(stored.id, atCheckpoint.id);
+    EXPECT_EQ(stored.endDate, utc(9, 1)) << "at most the minute since the checkpoint is lost";
     EXPECT_NEAR(stored.doseAccumulated, 20.0, 1e-9);
     EXPECT_NEAR(stored.averageSPL, 80, 1e-9);
     EXPECT_EQ(stored.peakCount135, 0);
-    EXPECT_EQ(stored.readings, expected.readings);
+    EXPECT_EQ(stored.readings, atCheckpoint.readings);
     EXPECT_EQ(historyOnDisk().size(), 1);
     EXPECT_FALSE(files.exists(checkpointPath()));
 

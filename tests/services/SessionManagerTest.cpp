@@ -430,9 +430,8 @@ TEST_F(SessionExportTest, WritesTheCsvAsUtf8WithoutByteOrderMark) {
     EXPECT_EQ(chooser.suggestedNames, QStringList{"Kavro Sessions 2025-03-14.csv"});
     EXPECT_EQ(chooser.suffixes, QStringList{"csv"});
     const QByteArray bytes = readAll("/home/ada/export.csv");
+    // The columns and their quoting are the CSV's own test; no byte order mark goes before them.
     EXPECT_EQ(bytes, manager->csvString(sessions).toUtf8());
-    EXPECT_TRUE(bytes.startsWith("Date,"));
-    EXPECT_TRUE(bytes.endsWith("\"Studio One, \"\"Pro\"\"\",09:00:00,09:30:00,30.0,,,,0,0,0,12.50"));
     EXPECT_EQ(files.mode("/home/ada/export.csv"), platform::testing::MemoryFileStore::kUserFileMode)
         << "an export is the user's file like any other";
 }

@@ -83,16 +83,19 @@ protected:
         settle();
     }
 
-    // The feed's ticks over `seconds` of listening, as its timer would make them, each
-    // after a buffer of the playing tone: a tick measures the audio since the one before.
-    void listen(double seconds) {
-        const int ticks = static_cast<int>(std::lround(seconds * 10.0));
+    // The feed's ticks over `seconds` of listening, `step` seconds apart as its timer
+    // would make them, each after a buffer of the playing tone: a tick measures the audio
+    // since the one before.
+    void listen(double seconds, double step = 0.1) {
+        const int ticks = static_cast<int>(std::lround(seconds / step));
         for (int i = 0; i < ticks; ++i) {
             if (!tone.empty() && state->audioService().isRunning() && backend.stream()) {
                 backend.stream()->deliver({tone});
                 QCoreApplication::sendPostedEvents();
             }
-            clock.advance(0.1);
+            clock.advance(step);
+            // Capture that lost its input tries again as its timer would.
+            state->audioService().watchTick();
             state->splFeedTick();
         }
         settle();

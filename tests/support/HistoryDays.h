@@ -18,8 +18,9 @@ inline QDateTime berlin(QDate day, int hour, int minute = 0) {
     return QDateTime(day, QTime(hour, minute), kBerlin);
 }
 
-inline models::Session completedSession(const QDateTime& start, double dose, int minutes = 30) {
-    models::Session session = models::Session::create(QStringLiteral("Reaper"), start);
+inline models::Session completedSession(const QDateTime& start, double dose, int minutes = 30,
+                                        const QString& name = QStringLiteral("Reaper")) {
+    models::Session session = models::Session::create(name, start);
     session.endDate = start.addSecs(minutes * 60);
     session.doseAccumulated = dose;
     return session;

@@ -85,7 +85,6 @@ TEST_F(PanelWidgetTest, SectionsAndTheirDividersComeAndGoWithMeasuring) {
 
     click("sessionButton");
     ASSERT_TRUE(state->sessionManager().currentSession());
-    EXPECT_EQ(state->sessionManager().currentSession()->dawName, models::Session::kManualSessionName);
     play(1000.0, 1.0);
     listen(1);
     refresh();
@@ -102,7 +101,6 @@ TEST_F(PanelWidgetTest, SectionsAndTheirDividersComeAndGoWithMeasuring) {
         EXPECT_FALSE(shown(section)) << section;
     }
     EXPECT_TRUE(shown("today"));
-    EXPECT_EQ(text("todayCount"), QStringLiteral("1 sessions"));
     EXPECT_EQ(panel->width(), PanelWidget::kWidth);
     EXPECT_LT(panel->height(), stoppedHeight + 100);
 }
