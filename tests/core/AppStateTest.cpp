@@ -721,21 +721,33 @@ TEST_F(AppStateConsoleTest, EachFailureIsOneLineWithItsCause) {
 
     backend.startError = QStringLiteral("device busy");
     backend.playbackStartError = QStringLiteral("device busy");
-    const std::vector<std::pair<std::function<void()>, QString>> failures{
-        {[&] { state->startSession(QStringLiteral("REAPER")); }, "device busy"},
-        {[&] { state->pinkNoisePlayer().start(std::nullopt); }, "device busy"},
+    // A capture that cannot start also says, once, that it keeps trying.
+    struct Failure {
+        std::function<void()> action;
+        QString cause;
+        QStringList thenSaid;
+    };
+    const std::vector<Failure> failures{
+        {[&] { state->startSession(QStringLiteral("REAPER")); },
+         "device busy",
+         {"[Kavro] No usable audio input — retrying"}},
+        {[&] { state->pinkNoisePlayer().start(std::nullopt); }, "device busy", {}},
         {[&] {
              files.writeError = QStringLiteral("No space left on device");
              state->endSession();
          },
-         historyPath() + ": No space left on device"},
+         historyPath() + ": No space left on device",
+         {}},
         {[&] { state->sessionManager().exportCSV(state->sessionManager().sessionHistory(), "x.csv"); },
-         "no save dialog is available"},
+         "no save dialog is available",
+         {}},
     };
-    for (const auto& [action, cause] : failures) {
+    for (const auto& [action, cause, thenSaid] : failures) {
         const QStringList lines = consoleLinesOf(action);
-        ASSERT_EQ(lines.size(), 1) << cause.toStdString() << ": " << lines.join('|').toStdString();
+        ASSERT_EQ(lines.size(), 1 + thenSaid.size())
+            << cause.toStdString() << ": " << lines.join('|').toStdString();
         EXPECT_TRUE(lines[0].endsWith(cause)) << lines[0].toStdString();
+        EXPECT_EQ(lines.mid(1), thenSaid);
     }
     EXPECT_EQ(state->sessionManager().sessionHistory().size(), 1) << "the session stays in memory";
 
