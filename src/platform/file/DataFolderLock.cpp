@@ -72,8 +72,10 @@ void writeHolder(int descriptor) {
                              QCoreApplication::applicationName().toUtf8() + '\n' +
                              QSysInfo::machineHostName().toUtf8() + '\n';
     // Only for the message another program shows; the lock itself is the flock.
-    if (::ftruncate(descriptor, 0) == 0) {
-        (void)::pwrite(descriptor, lines.constData(), static_cast<size_t>(lines.size()), 0);
+    // A short or failed write only leaves the message vaguer, so its count is not acted on.
+    if (::ftruncate(descriptor, 0) == 0 &&
+        ::pwrite(descriptor, lines.constData(), static_cast<size_t>(lines.size()), 0) < 0) {
+        return;
     }
 }
 
