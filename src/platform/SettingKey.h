@@ -39,6 +39,14 @@ enum class SettingKey {
     todayPeakDBC,
     peakDBACount115,
     doseConservativeMode,
+    measureFrom,
+    outputProfiles,
+    warnBy,
+    dayStartMinutes,
+    visibleCriteria,
+    calibrationRecord,
+    calibrationHistory,
+    calibrationMaxAgeDays,
 };
 
 // One preference: the name it is stored under, the type of its value, and what it reads
@@ -118,6 +126,32 @@ inline constexpr Setting<std::int64_t> peakDBACount115{SettingKey::peakDBACount1
 inline constexpr Setting<bool> doseConservativeMode{SettingKey::doseConservativeMode,
                                                     QLatin1String("DoseCalculator.conservativeMode"), false};
 
+// Where the level comes from: "microphone", "output" or "automatic"; nothing stored
+// follows the first-launch rule.
+inline constexpr Setting<QString> measureFrom{SettingKey::measureFrom, QLatin1String("measureFrom")};
+// The output profiles (a UTF-8 JSON array), one per output device and port.
+inline constexpr Setting<QByteArray> outputProfiles{SettingKey::outputProfiles,
+                                                    QLatin1String("outputProfiles_v1")};
+
+// Which dose drives the bands and warnings; nothing stored is the daily dose of old.
+inline constexpr Setting<QString> warnBy{SettingKey::warnBy, QLatin1String("warnBy")};
+// When the user's day starts, in minutes after local midnight.
+inline constexpr Setting<std::int64_t> dayStartMinutes{SettingKey::dayStartMinutes,
+                                                       QLatin1String("dayStartMinutes"), 0};
+// The exposure criteria shown beside the one that warns (a UTF-8 JSON array of names).
+inline constexpr Setting<QByteArray> visibleCriteria{SettingKey::visibleCriteria,
+                                                     QLatin1String("visibleCriteria")};
+
+// How and when the level offset in use was set, and for which input (UTF-8 JSON).
+inline constexpr Setting<QByteArray> calibrationRecord{SettingKey::calibrationRecord,
+                                                       QLatin1String("calibrationRecord")};
+// The last calibrations, newest first (a UTF-8 JSON array).
+inline constexpr Setting<QByteArray> calibrationHistory{SettingKey::calibrationHistory,
+                                                        QLatin1String("calibrationHistory_v1")};
+// After how many days a calibration is said to be old.
+inline constexpr Setting<std::int64_t> calibrationMaxAgeDays{SettingKey::calibrationMaxAgeDays,
+                                                             QLatin1String("calibrationMaxAgeDays"), 90};
+
 } // namespace keys
 
 // A key and its stored name, for code that lists every preference.
@@ -131,17 +165,36 @@ template <typename T> constexpr SettingName nameOf(const Setting<T>& setting) {
 }
 
 inline constexpr std::array kAllSettings{
-    nameOf(keys::selectedDeviceUID),    nameOf(keys::calibrationOffset),
-    nameOf(keys::conservativeDoseMode), nameOf(keys::peakMonitoringEnabled),
-    nameOf(keys::autoStartSessions),    nameOf(keys::selectedOutputDeviceUID),
-    nameOf(keys::launchAtLogin),        nameOf(keys::timeSensitiveNotifications),
-    nameOf(keys::micLocationNote),      nameOf(keys::selectedChannelIndex),
-    nameOf(keys::micCorrectionProfile), nameOf(keys::micFreqCorrectionEnabled),
-    nameOf(keys::calibrationProfiles),  nameOf(keys::customWatchedApplications),
-    nameOf(keys::accumulatedDose),      nameOf(keys::doseDate),
-    nameOf(keys::peakCount135),         nameOf(keys::peakCount137),
-    nameOf(keys::peakCount140),         nameOf(keys::todayPeakDBC),
-    nameOf(keys::peakDBACount115),      nameOf(keys::doseConservativeMode),
+    nameOf(keys::selectedDeviceUID),
+    nameOf(keys::calibrationOffset),
+    nameOf(keys::conservativeDoseMode),
+    nameOf(keys::peakMonitoringEnabled),
+    nameOf(keys::autoStartSessions),
+    nameOf(keys::selectedOutputDeviceUID),
+    nameOf(keys::launchAtLogin),
+    nameOf(keys::timeSensitiveNotifications),
+    nameOf(keys::micLocationNote),
+    nameOf(keys::selectedChannelIndex),
+    nameOf(keys::micCorrectionProfile),
+    nameOf(keys::micFreqCorrectionEnabled),
+    nameOf(keys::calibrationProfiles),
+    nameOf(keys::customWatchedApplications),
+    nameOf(keys::accumulatedDose),
+    nameOf(keys::doseDate),
+    nameOf(keys::peakCount135),
+    nameOf(keys::peakCount137),
+    nameOf(keys::peakCount140),
+    nameOf(keys::todayPeakDBC),
+    nameOf(keys::peakDBACount115),
+    nameOf(keys::doseConservativeMode),
+    nameOf(keys::measureFrom),
+    nameOf(keys::outputProfiles),
+    nameOf(keys::warnBy),
+    nameOf(keys::dayStartMinutes),
+    nameOf(keys::visibleCriteria),
+    nameOf(keys::calibrationRecord),
+    nameOf(keys::calibrationHistory),
+    nameOf(keys::calibrationMaxAgeDays),
 };
 
 namespace detail {
@@ -159,7 +212,7 @@ constexpr bool isCompleteTable(const decltype(kAllSettings)& table) {
             }
         }
     }
-    return static_cast<std::size_t>(SettingKey::doseConservativeMode) + 1 == table.size();
+    return static_cast<std::size_t>(SettingKey::calibrationMaxAgeDays) + 1 == table.size();
 }
 } // namespace detail
 static_assert(detail::isCompleteTable(kAllSettings), "every setting once, each under its own name");
