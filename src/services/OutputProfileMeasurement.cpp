@@ -53,7 +53,9 @@ void OutputProfileMeasurement::start(const Target& target) {
     m_samples = 0;
     m_energySum = 0;
     // Capture runs while the noise plays: the application starts it with the noise and
-    // stops it with the noise unless a session needs it.
+    // stops it with the noise unless a session needs it. Noise already playing may play
+    // on another output: it is moved to the one measured.
+    m_player.stop();
     if (!m_player.start(target.outputUID)) {
         fail(QStringLiteral("The pink noise could not play on this output."));
         return;

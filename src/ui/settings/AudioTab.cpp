@@ -6,6 +6,7 @@
 #include "platform/SettingKey.h"
 #include "ui/settings/AudioTabPresenter.h"
 #include "ui/settings/CorrectionCurveView.h"
+#include "ui/settings/OutputSourceSections.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/ButtonLook.h"
@@ -158,6 +159,10 @@ AudioTab::AudioTab(core::AppState& state, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 16);
     layout->setSpacing(18);
+    // Where the level comes from first: a headphone user without a microphone needs
+    // nothing below it.
+    m_outputSource = new OutputSourceSections(state, this);
+    layout->addWidget(m_outputSource);
     buildInputDevice(layout);
     buildOutputDevice(layout);
     buildMicLocation(layout);
@@ -408,6 +413,7 @@ void AudioTab::buildSavedProfiles(QVBoxLayout* layout) {
 
 void AudioTab::refreshNow() {
     m_refreshPacer->refreshNow();
+    m_outputSource->refreshNow();
 }
 
 void AudioTab::showEvent(QShowEvent* event) {

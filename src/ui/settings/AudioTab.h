@@ -24,6 +24,7 @@ class AudioTabPresenter;
 class BusyIndicator;
 class CorrectionCurveView;
 class FormSection;
+class OutputSourceSections;
 class SymbolLabel;
 class WrappedText;
 
@@ -65,6 +66,7 @@ private:
     void applySavedProfiles(const QList<AudioTabModel::SavedProfile>& profiles);
 
     AudioTabPresenter* m_presenter = nullptr;
+    OutputSourceSections* m_outputSource = nullptr;
     RefreshPacer* m_refreshPacer = nullptr;
     std::optional<AudioTabModel> m_shown;
 
