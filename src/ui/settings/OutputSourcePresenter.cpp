@@ -91,7 +91,9 @@ OutputSourceModel OutputSourcePresenter::model() const {
     const double reference = profile ? profile->fullScaleDbSpl : services::OutputReference{}.fullScaleDbSpl;
     model.reference = fixedText(reference, 1) + QStringLiteral(" dB SPL");
     if (profile) {
-        model.basis = {OutputProfile::basisText(profile->basis) + QStringLiteral(", ") +
+        QString basis = OutputProfile::basisText(profile->basis);
+        basis[0] = basis[0].toUpper();
+        model.basis = {basis + QStringLiteral(", ") +
                            HistoryDates::mediumDate(m_state.clock().dayOf(profile->setAt), QLocale()),
                        ColourRole::secondary,
                        {},
