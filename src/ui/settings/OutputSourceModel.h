@@ -29,6 +29,8 @@ struct OutputSourceModel {
     bool showsDismiss = false;
     std::optional<double> progress;
     std::optional<SettingsText> measurementStatus;
+    // What a screen reader says for the status symbol: "Done" or "Failed".
+    QString measurementSymbolName;
 
     friend bool operator==(const OutputSourceModel&, const OutputSourceModel&) = default;
 };

@@ -129,10 +129,12 @@ void OutputSourcePresenter::measurementRow(OutputSourceModel& model) const {
     case Phase::done:
         model.measurementStatus = {measurement.message(), ColourRole::secondary,
                                    QStringLiteral("checkmark.circle.fill"), ColourRole::green};
+        model.measurementSymbolName = QStringLiteral("Done");
         break;
     case Phase::failed:
         model.measurementStatus = {measurement.message(), ColourRole::secondary,
                                    QStringLiteral("exclamationmark.triangle.fill"), ColourRole::red};
+        model.measurementSymbolName = QStringLiteral("Failed");
         break;
     }
     model.showsMeasure = measurement.phase() == Phase::idle;

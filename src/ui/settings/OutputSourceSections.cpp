@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/settings/OutputSourceSections.h"
 
+#include "ui/settings/MeasurementStatus.h"
 #include "ui/settings/OutputSourcePresenter.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/ButtonLook.h"
@@ -12,7 +13,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -24,17 +24,7 @@ namespace {
 using SensitivityUnit = models::OutputDataSheet::SensitivityUnit;
 using LevelUnit = models::OutputDataSheet::LevelUnit;
 
-constexpr int kProgressSteps = 1000;
 constexpr int kNumberFieldWidth = 90;
-
-WrappedText* caption(QWidget* parent, const QString& text, const char* objectName = nullptr) {
-    auto* created =
-        new WrappedText(text, ColourRole::secondary, styledFont(parent->font(), TextStyle::caption), parent);
-    if (objectName) {
-        created->setObjectName(QLatin1String(objectName));
-    }
-    return created;
-}
 
 QLineEdit* numberField(QWidget* parent, const char* objectName, const QString& spokenName,
                        const QString& placeholder) {
@@ -118,7 +108,7 @@ void OutputSourceSections::buildSource(QVBoxLayout* layout) {
     connect(m_source, &QComboBox::activated, this, [this](int index) {
         m_presenter->selectSource(static_cast<models::MeasureFrom>(m_source->itemData(index).toInt()));
     });
-    m_sourceCaption = caption(section, QString(), "measureFromCaption");
+    m_sourceCaption = WrappedText::caption(section, QString(), "measureFromCaption");
     section->addFooter(m_sourceCaption);
     layout->addWidget(section);
 }
@@ -139,14 +129,14 @@ void OutputSourceSections::buildProfile(QVBoxLayout* layout) {
     m_reference->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     section->addLabelledRow(QStringLiteral("Level at full scale"), m_reference, "outputReferenceRow");
     QWidget* basisRow = section->addRowWidget("outputBasisRow");
-    m_basis = caption(basisRow, QString(), "outputBasis");
+    m_basis = WrappedText::caption(basisRow, QString(), "outputBasis");
     basisRow->layout()->addWidget(m_basis);
 
     buildTypedReference(section);
     buildDataSheet(section);
     buildMeasurement(section);
 
-    section->addFooter(caption(
+    section->addFooter(WrappedText::caption(
         section, QStringLiteral(
                      "The reference is the level a full-scale signal reaches at your ears with the output's "
                      "system volume at 100 %. Kavro sees the digital signal and the system volume only: a "
@@ -199,12 +189,12 @@ void OutputSourceSections::buildDataSheet(FormSection* section) {
                             "maximumOutputRow");
     QWidget* row = section->addRowWidget("dataSheetRow");
     row->layout()->addWidget(
-        caption(row, QStringLiteral("From the data sheets: the headphones' sensitivity "
-                                    "and the interface's output for a full-scale sine.")));
+        WrappedText::caption(row, QStringLiteral("From the data sheets: the headphones' sensitivity "
+                                                 "and the interface's output for a full-scale sine.")));
     QPushButton* calculate = button(row, "applyDataSheetButton", QStringLiteral("Calculate and Apply"));
     row->layout()->addWidget(calculate);
     connect(calculate, &QPushButton::clicked, this, &OutputSourceSections::applyDataSheet);
-    m_result = caption(section, QString(), "outputProfileResult");
+    m_result = WrappedText::caption(section, QString(), "outputProfileResult");
     section->addRow(m_result)->setVisible(false);
 }
 
@@ -234,18 +224,9 @@ void OutputSourceSections::buildMeasurement(FormSection* section) {
                       QStringLiteral("mic.badge.plus"), ButtonLook::Tint::none);
     connect(m_measureButton, &QPushButton::clicked, m_presenter, &OutputSourcePresenter::measure);
     line->addWidget(m_measureButton);
-    m_measurementSymbol = new SymbolLabel(row);
-    m_measurementSymbol->setObjectName(QStringLiteral("outputMeasurementSymbol"));
-    line->addWidget(m_measurementSymbol);
-    m_measurementStatus = caption(row, QString(), "outputMeasurementStatus");
+    m_measurementStatus = new MeasurementStatus(QStringLiteral("outputMeasurement"),
+                                                QStringLiteral("Output measurement progress"), row);
     line->addWidget(m_measurementStatus, 1);
-    m_progress = new QProgressBar(row);
-    m_progress->setObjectName(QStringLiteral("outputMeasurementProgress"));
-    m_progress->setRange(0, kProgressSteps);
-    m_progress->setTextVisible(false);
-    m_progress->setMaximumHeight(8);
-    m_progress->setAccessibleName(QStringLiteral("Output measurement progress"));
-    line->addWidget(m_progress, 1);
     m_cancelButton = button(row, "cancelOutputMeasurementButton", QStringLiteral("Cancel"));
     connect(m_cancelButton, &QPushButton::clicked, m_presenter, &OutputSourcePresenter::cancelMeasurement);
     line->addWidget(m_cancelButton);
@@ -254,10 +235,10 @@ void OutputSourceSections::buildMeasurement(FormSection* section) {
     line->addWidget(m_dismissButton);
     line->addStretch(0);
     column->addLayout(line);
-    column->addWidget(
-        caption(row, QStringLiteral("For speakers: Kavro plays pink noise through this output and "
-                                    "reads the calibrated microphone at your listening position. "
-                                    "Set the output's system volume to 100 % first.")));
+    column->addWidget(WrappedText::caption(
+        row, QStringLiteral("For speakers: Kavro plays pink noise through this output and "
+                            "reads the calibrated microphone at your listening position. "
+                            "Set the output's system volume to 100 % first.")));
     static_cast<QHBoxLayout*>(row->layout())->addLayout(column, 1);
 
     QWidget* resetRow = section->addRowWidget("resetOutputProfileRow");
@@ -302,18 +283,7 @@ void OutputSourceSections::applyMeasurement(const OutputSourceModel& model) {
     m_measureButton->setEnabled(model.measureEnabled);
     m_cancelButton->setVisible(model.showsCancel);
     m_dismissButton->setVisible(model.showsDismiss);
-    m_progress->setVisible(model.progress.has_value());
-    m_progress->setValue(static_cast<int>(model.progress.value_or(0) * kProgressSteps));
-    const auto& status = model.measurementStatus;
-    m_measurementStatus->setVisible(status.has_value());
-    m_measurementSymbol->setVisible(status && !status->symbol.isEmpty());
-    if (status) {
-        m_measurementStatus->setTextIfChanged(status->text);
-        m_measurementSymbol->setSymbol(status->symbol);
-        m_measurementSymbol->setColour(status->symbolColour.value_or(status->colour));
-        m_measurementSymbol->setSpokenName(status->symbolColour == ColourRole::red ? QStringLiteral("Failed")
-                                                                                   : QStringLiteral("Done"));
-    }
+    m_measurementStatus->show(model.measurementStatus, model.measurementSymbolName, model.progress);
 }
 
 } // namespace kavro::ui

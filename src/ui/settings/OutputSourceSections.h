@@ -9,7 +9,6 @@
 
 class QComboBox;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QVBoxLayout;
 
@@ -20,6 +19,7 @@ class AppState;
 namespace kavro::ui {
 
 class FormSection;
+class MeasurementStatus;
 class OutputSourcePresenter;
 class RefreshPacer;
 class SymbolLabel;
@@ -67,9 +67,7 @@ private:
     QComboBox* m_maximumOutputUnit = nullptr;
     WrappedText* m_result = nullptr;
     QPushButton* m_measureButton = nullptr;
-    QProgressBar* m_progress = nullptr;
-    SymbolLabel* m_measurementSymbol = nullptr;
-    WrappedText* m_measurementStatus = nullptr;
+    MeasurementStatus* m_measurementStatus = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_dismissButton = nullptr;
     QPushButton* m_resetButton = nullptr;
