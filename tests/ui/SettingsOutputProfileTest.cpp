@@ -122,5 +122,21 @@ TEST_F(SettingsOutputProfileTest, AMeasuredSpeakerProfileIsWhatAFullScaleSignalR
     EXPECT_TRUE(shown("dismissOutputMeasurementButton"));
 }
 
+TEST_F(SettingsOutputProfileTest, WithoutAMicrophoneLevelTheMeasurementFailsAndStoresNothing) {
+    std::vector<std::function<void()>> steps;
+    state->outputProfileMeasurement().scheduleAfter =
+        [&steps](std::chrono::milliseconds, std::function<void()> task) { steps.push_back(std::move(task)); };
+    click("measureOutputButton");
+    ASSERT_EQ(steps.size(), 1u);
+    steps.front()();
+    refresh();
+    EXPECT_EQ(state->outputProfileMeasurement().phase(), services::OutputProfileMeasurement::Phase::failed);
+    EXPECT_FALSE(state->pinkNoisePlayer().isPlaying());
+    EXPECT_TRUE(text("outputMeasurementStatus").contains(QLatin1String("microphone")));
+    EXPECT_TRUE(state->outputProfileStore().profiles().isEmpty());
+    click("dismissOutputMeasurementButton");
+    EXPECT_TRUE(shown("measureOutputButton"));
+}
+
 } // namespace
 } // namespace kavro
