@@ -99,7 +99,7 @@ QList<OutputProfile> OutputProfile::decodeList(const QByteArray& data) {
         return profiles;
     }
     QSet<QString> keys;
-    for (const QJsonValue& value : document->array()) {
+    for (const auto& value : document->array()) {
         auto profile = value.isObject() ? fromJson(value.toObject()) : std::nullopt;
         if (profile && !keys.contains(profile->key)) {
             keys.insert(profile->key);
