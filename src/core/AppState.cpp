@@ -16,6 +16,8 @@
 #include "services/LeqStatisticsService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/MicResponseCalibrationService.h"
+#include "services/OutputProfileMeasurement.h"
+#include "services/OutputProfileStore.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
 
@@ -78,7 +80,8 @@ AppState::AppState(Platform platform, QObject* parent)
       m_launchAtLogin(m_settings, keys::launchAtLogin, settingAnnouncer(),
                       [this](bool on) { applyLaunchAtLogin(on); }),
       m_timeSensitiveNotifications(m_settings, keys::timeSensitiveNotifications, settingAnnouncer()),
-      m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()) {
+      m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()),
+      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer()) {
     createServices(platform);
     restoreSettings();
     createMeasurementService(platform.audioBackend);
@@ -125,6 +128,7 @@ void AppState::createServices(const Platform& platform) {
     m_micFreqCorrection = std::make_unique<MicFrequencyCorrection>(m_settings);
     m_micResponseService = std::make_unique<MicResponseCalibrationService>(m_clock);
     m_calibrationProfileStore = std::make_unique<CalibrationProfileStore>(m_settings);
+    m_outputProfileStore = std::make_unique<services::OutputProfileStore>(m_settings);
     m_leqStatistics = std::make_unique<LeqStatisticsService>(kLeqRateHz);
 
     // The alerts start with no snooze, no sustained run and no peak sent. They read the
@@ -160,6 +164,7 @@ void AppState::restoreSettings() {
     m_selectedOutputDeviceUID.installStored();
     m_timeSensitiveNotifications.installStored();
     m_micLocationNote.installStored();
+    m_measureFrom.installStored();
     // The stored channel belongs to the stored device, so the device is restored, not
     // chosen anew (which would set the channel back to the first).
     m_deviceManager->restoreDevice(m_selectedDeviceUID.value());
@@ -170,6 +175,8 @@ void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
                                                                m_calibrationOffset.value());
     // A stored microphone correction acts on the very first captured buffer.
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
+    m_outputProfileMeasurement = std::make_unique<services::OutputProfileMeasurement>(
+        *m_audioService, *m_pinkNoisePlayer, *m_outputProfileStore, m_clock);
 }
 
 std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {
@@ -355,6 +362,8 @@ void AppState::setupChangeForwarding() {
     forward(m_micResponseService.get(), &MicResponseCalibrationService::changed);
     forward(m_deviceManager.get(), &AudioDeviceManager::changed);
     forward(m_leqStatistics.get(), &LeqStatisticsService::changed);
+    forward(m_outputProfileStore.get(), &services::OutputProfileStore::changed);
+    forward(m_outputProfileMeasurement.get(), &services::OutputProfileMeasurement::changed);
 }
 
 void AppState::setupProblemReports() {
@@ -415,6 +424,12 @@ void AppState::pinkNoisePlayingChanged(bool playing) {
 void AppState::setSimulatedDoseLevel(std::optional<models::DoseLevel> level) {
     m_simulatedDoseLevel = level;
     emit changed();
+}
+
+models::MeasureFrom AppState::measureFrom() const {
+    const QString& stored = m_measureFrom.value();
+    return models::measureFromInForce(stored.isEmpty() ? std::nullopt : std::optional<QString>(stored),
+                                      !m_deviceManager->inputDevices().isEmpty());
 }
 
 models::DoseLevel AppState::displayDoseLevel() const {

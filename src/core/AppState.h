@@ -4,6 +4,7 @@
 #include "core/AlertCenter.h"
 #include "core/AppSetting.h"
 #include "models/DoseLevel.h"
+#include "models/MeasureFrom.h"
 #include "models/Session.h"
 #include "platform/Settings.h"
 #include "services/SessionCheckpoint.h"
@@ -38,6 +39,8 @@ class ExposureFeed;
 class LeqStatisticsService;
 class MicFrequencyCorrection;
 class MicResponseCalibrationService;
+class OutputProfileMeasurement;
+class OutputProfileStore;
 class PinkNoisePlayer;
 class SessionManager;
 } // namespace kavro::services
@@ -92,6 +95,10 @@ public:
     services::MicResponseCalibrationService& micResponseService() const { return *m_micResponseService; }
     services::CalibrationProfileStore& calibrationProfileStore() const { return *m_calibrationProfileStore; }
     services::LeqStatisticsService& leqStatistics() const { return *m_leqStatistics; }
+    services::OutputProfileStore& outputProfileStore() const { return *m_outputProfileStore; }
+    services::OutputProfileMeasurement& outputProfileMeasurement() const {
+        return *m_outputProfileMeasurement;
+    }
     AlertCenter& alerts() const { return *m_alerts; }
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
@@ -125,6 +132,9 @@ public:
     // Where the measuring microphone stands, for the user's own reference.
     const QString& micLocationNote() const { return m_micLocationNote.value(); }
     void setMicLocationNote(const QString& note) { m_micLocationNote.assign(note); }
+    // Where the level comes from: the stored choice, else the first-launch rule.
+    models::MeasureFrom measureFrom() const;
+    void setMeasureFrom(models::MeasureFrom source) { m_measureFrom.assign(models::storedText(source)); }
 
     const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
     void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
@@ -224,6 +234,7 @@ private:
     AppSetting<bool> m_launchAtLogin;
     AppSetting<bool> m_timeSensitiveNotifications;
     AppSetting<QString> m_micLocationNote;
+    AppSetting<QString> m_measureFrom;
     std::optional<models::DoseLevel> m_simulatedDoseLevel;
 
     std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;
@@ -231,6 +242,8 @@ private:
     std::unique_ptr<services::MicResponseCalibrationService> m_micResponseService;
     std::unique_ptr<services::CalibrationProfileStore> m_calibrationProfileStore;
     std::unique_ptr<services::LeqStatisticsService> m_leqStatistics;
+    std::unique_ptr<services::OutputProfileStore> m_outputProfileStore;
+    std::unique_ptr<services::OutputProfileMeasurement> m_outputProfileMeasurement;
     std::unique_ptr<services::ExposureFeed> m_exposureFeed;
 
     QTimer m_splUpdateTimer;

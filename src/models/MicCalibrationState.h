@@ -25,6 +25,10 @@ public:
     MicCalibrationState() = default;
 
     Kind kind() const { return m_kind; }
+    // Settling, measuring or computing: the measurement holds the pink noise.
+    bool isRunning() const {
+        return m_kind == Kind::Settling || m_kind == Kind::Measuring || m_kind == Kind::Computing;
+    }
     double progress() const { return m_progress; }
     const QString& message() const { return m_message; }
 

@@ -171,6 +171,9 @@ int main(int argc, char** argv) {
                                       QStringLiteral("Save two calibration profiles."));
     const QCommandLineOption custom(QStringLiteral("custom-daw"),
                                     QStringLiteral("Add a workstation of the user's through the form."));
+    const QCommandLineOption outputProfile(
+        QStringLiteral("output-profile"),
+        QStringLiteral("Measure from the output, and set its profile from data sheets through the form."));
     const QCommandLineOption session(
         QStringLiteral("session"),
         QStringLiteral("Run a session with a steady tone (the live reading moves)."));
@@ -193,8 +196,8 @@ int main(int argc, char** argv) {
         QStringLiteral("page"),
         QStringLiteral("Write the whole page of the tab, unscrolled, to this PNG and quit."),
         QStringLiteral("file"));
-    parser.addOptions({dark, tab, correction, measuring, profiles, custom, session, pink, weighting, pulse,
-                       timing, screenshot, page, scrollTo});
+    parser.addOptions({dark, tab, correction, measuring, profiles, custom, outputProfile, session, pink,
+                       weighting, pulse, timing, screenshot, page, scrollTo});
     parser.process(application);
 
     if (parser.isSet(dark)) {
@@ -250,6 +253,18 @@ int main(int argc, char** argv) {
             content.findChild<QLineEdit*>(QStringLiteral("nameField"))
                 ->setText(QStringLiteral("Ardour Nightly"));
             content.findChild<QAbstractButton*>(QStringLiteral("addButton"))->click();
+        });
+    }
+    if (parser.isSet(outputProfile)) {
+        state.setMeasureFrom(models::MeasureFrom::output);
+        QTimer::singleShot(50, [&content] {
+            const auto field = [&content](const char* name) {
+                return content.findChild<QLineEdit*>(QLatin1String(name));
+            };
+            field("sensitivityField")->setText(QStringLiteral("102"));
+            field("impedanceField")->setText(QStringLiteral("32"));
+            field("maximumOutputField")->setText(QStringLiteral("4"));
+            content.findChild<QAbstractButton*>(QStringLiteral("applyDataSheetButton"))->click();
         });
     }
     if (parser.isSet(pink)) {

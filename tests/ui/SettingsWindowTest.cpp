@@ -341,7 +341,8 @@ TEST_F(SettingsWindowTest, EveryControlHasAName) {
          std::vector<std::pair<const char*, const char*>>{{"micLocationField", "Mic Location"},
                                                           {"profileLabelField", "Profile label"},
                                                           {"applicationIdField", "Application ID"},
-                                                          {"nameField", "Name"}}) {
+                                                          {"nameField", "Name"},
+                                                          {"impedanceField", "Impedance in ohms"}}) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(child(field))->text(QAccessible::Name),
                   QLatin1String(name));
     }

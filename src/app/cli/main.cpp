@@ -9,6 +9,7 @@
 #include "cli/HistoryCommand.h"
 #include "cli/LevelsCommand.h"
 #include "cli/MeterCommand.h"
+#include "cli/OutputProfileCommand.h"
 #include "cli/PinkNoiseCommand.h"
 #include "models/ProgramLicence.h"
 
@@ -36,12 +37,14 @@ const CommandEntry kCommands[] = {
     {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
     {"calibrate", kavro::cli::runCalibrate, "measure the microphone response and store its correction"},
     {"correction", kavro::cli::runCorrection, "show, clear, switch or import the microphone correction"},
+    {"output-profile", kavro::cli::runOutputProfile,
+     "show or set what a full-scale signal reaches on each output"},
 };
 
 void printUsage(QTextStream& stream) {
     stream << "Usage: kavro-cli COMMAND [ARGS...]\n\nCommands:\n";
     for (const auto& command : kCommands) {
-        stream << QString::asprintf("  %-12s %s\n", command.name, command.summary);
+        stream << QString::asprintf("  %-15s %s\n", command.name, command.summary);
     }
     stream
         << "\nkavro-cli COMMAND --help shows the options of a command; kavro-cli --version its version.\n\n"

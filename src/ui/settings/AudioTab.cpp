@@ -6,6 +6,8 @@
 #include "platform/SettingKey.h"
 #include "ui/settings/AudioTabPresenter.h"
 #include "ui/settings/CorrectionCurveView.h"
+#include "ui/settings/MeasurementStatus.h"
+#include "ui/settings/OutputSourceSections.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/BusyIndicator.h"
 #include "ui/widgets/ButtonLook.h"
@@ -19,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -32,7 +33,6 @@ using models::fixedText;
 
 namespace {
 
-constexpr int kProgressSteps = 1000;
 constexpr int kPickerMinimumWidth = 220;
 const char* const kProfileIdProperty = "kavroProfileId";
 
@@ -77,15 +77,6 @@ void setContent(SymbolLabel* label, const SettingsText& content) {
     label->setSymbolColour(content.symbolColour);
 }
 
-WrappedText* caption(QWidget* parent, const QString& text, const char* objectName = nullptr) {
-    auto* created =
-        new WrappedText(text, ColourRole::secondary, styledFont(parent->font(), TextStyle::caption), parent);
-    if (objectName) {
-        created->setObjectName(QLatin1String(objectName));
-    }
-    return created;
-}
-
 // A symbol before a wrapping text, for notes that may run over a line.
 QWidget* symbolNote(QWidget* parent, SymbolLabel*& symbol, WrappedText*& text, const char* objectName) {
     auto* row = new QWidget(parent);
@@ -96,7 +87,7 @@ QWidget* symbolNote(QWidget* parent, SymbolLabel*& symbol, WrappedText*& text, c
     symbol = new SymbolLabel(row);
     symbol->setFont(styledFont(parent->font(), TextStyle::caption));
     layout->addWidget(symbol, 0, Qt::AlignTop);
-    text = caption(row, QString());
+    text = WrappedText::caption(row, QString());
     layout->addWidget(text, 1);
     return row;
 }
@@ -107,7 +98,7 @@ void addExplanation(FormSection* section, const QString& heading, const QString&
                                   styledFont(section->font(), TextStyle::caption, QFont::Bold), section);
     title->setContentsMargins(0, 4, 0, 0);
     section->addFooter(title);
-    section->addFooter(caption(section, text));
+    section->addFooter(WrappedText::caption(section, text));
 }
 
 // What the response measurement does, in what order to calibrate, and its limits (the
@@ -158,6 +149,10 @@ AudioTab::AudioTab(core::AppState& state, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 16);
     layout->setSpacing(18);
+    // Where the level comes from first: a headphone user without a microphone needs
+    // nothing below it.
+    m_outputSource = new OutputSourceSections(state, this);
+    layout->addWidget(m_outputSource);
     buildInputDevice(layout);
     buildOutputDevice(layout);
     buildMicLocation(layout);
@@ -227,7 +222,7 @@ void AudioTab::buildMicLocation(QVBoxLayout* layout) {
     section->addRow(m_micLocation);
     // Every keystroke is kept: closing the window never loses the note.
     connect(m_micLocation, &QLineEdit::textEdited, m_presenter, &AudioTabPresenter::setMicLocationNote);
-    section->addFooter(caption(
+    section->addFooter(WrappedText::caption(
         section, QStringLiteral("For your reference only — helps you remember the measurement context.")));
     layout->addWidget(section);
 }
@@ -263,7 +258,7 @@ void AudioTab::buildCorrectionStatus(FormSection* section) {
     titles->setSpacing(1);
     m_correctionTitle = new SymbolLabel(status);
     m_correctionTitle->setObjectName(QStringLiteral("correctionTitle"));
-    m_correctionDate = caption(status, QString(), "correctionDate");
+    m_correctionDate = WrappedText::caption(status, QString(), "correctionDate");
     titles->addWidget(m_correctionTitle);
     titles->addWidget(m_correctionDate);
     rowLayout(status)->addLayout(titles, 1);
@@ -281,18 +276,9 @@ void AudioTab::buildMeasurementRow(FormSection* section) {
     m_spinner = new BusyIndicator(measurement);
     m_spinner->setObjectName(QStringLiteral("measurementSpinner"));
     line->addWidget(m_spinner);
-    m_measurementSymbol = new SymbolLabel(measurement);
-    m_measurementSymbol->setObjectName(QStringLiteral("measurementSymbol"));
-    line->addWidget(m_measurementSymbol);
-    m_measurementStatus = caption(measurement, QString(), "measurementStatus");
+    m_measurementStatus = new MeasurementStatus(QStringLiteral("measurement"),
+                                                QStringLiteral("Measurement progress"), measurement);
     line->addWidget(m_measurementStatus, 1);
-    m_progress = new QProgressBar(measurement);
-    m_progress->setObjectName(QStringLiteral("measurementProgress"));
-    m_progress->setRange(0, kProgressSteps);
-    m_progress->setTextVisible(false);
-    m_progress->setMaximumHeight(8);
-    m_progress->setAccessibleName(QStringLiteral("Measurement progress"));
-    line->addWidget(m_progress, 1);
     m_measureButton = new QPushButton(measurement);
     m_measureButton->setObjectName(QStringLiteral("measureButton"));
     ButtonLook::apply(m_measureButton, QStringLiteral("Measure Response"), QStringLiteral("mic.badge.plus"),
@@ -312,7 +298,7 @@ void AudioTab::buildMeasurementRow(FormSection* section) {
     auto* column = new QVBoxLayout;
     column->setSpacing(4);
     column->addLayout(line);
-    m_measureCaption = caption(measurement, QString(), "measureCaption");
+    m_measureCaption = WrappedText::caption(measurement, QString(), "measureCaption");
     column->addWidget(m_measureCaption);
     rowLayout(measurement)->addLayout(column, 1);
 }
@@ -362,7 +348,7 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     m_pinkNoiseButton->setObjectName(QStringLiteral("pinkNoiseButton"));
     connect(m_pinkNoiseButton, &QPushButton::clicked, m_presenter, &AudioTabPresenter::togglePinkNoise);
     pinkColumn->addWidget(m_pinkNoiseButton);
-    m_pinkNoiseCaption = caption(pinkRow, QString(), "pinkNoiseCaption");
+    m_pinkNoiseCaption = WrappedText::caption(pinkRow, QString(), "pinkNoiseCaption");
     pinkColumn->addWidget(m_pinkNoiseCaption);
     rowLayout(pinkRow)->addLayout(pinkColumn, 1);
 
@@ -388,7 +374,7 @@ void AudioTab::buildSaveProfile(QVBoxLayout* layout) {
     };
     connect(m_saveProfileButton, &QPushButton::clicked, this, save);
     connect(m_profileLabel, &QLineEdit::returnPressed, this, save);
-    m_saveProfileCaption = caption(section, QString(), "saveProfileCaption");
+    m_saveProfileCaption = WrappedText::caption(section, QString(), "saveProfileCaption");
     section->addFooter(m_saveProfileCaption);
     layout->addWidget(section);
 }
@@ -396,7 +382,7 @@ void AudioTab::buildSaveProfile(QVBoxLayout* layout) {
 void AudioTab::buildSavedProfiles(QVBoxLayout* layout) {
     m_savedProfilesSection = new FormSection(QStringLiteral("Saved Profiles"), this);
     m_savedProfilesSection->setObjectName(QStringLiteral("savedProfilesSection"));
-    m_savedProfilesSection->addFooter(caption(
+    m_savedProfilesSection->addFooter(WrappedText::caption(
         m_savedProfilesSection,
         QStringLiteral(
             "Applying a profile restores the frequency correction (if any) and sets the level offset. "
@@ -408,6 +394,7 @@ void AudioTab::buildSavedProfiles(QVBoxLayout* layout) {
 
 void AudioTab::refreshNow() {
     m_refreshPacer->refreshNow();
+    m_outputSource->refreshNow();
 }
 
 void AudioTab::showEvent(QShowEvent* event) {
@@ -470,22 +457,7 @@ void AudioTab::applyCorrection(const AudioTabModel& model) {
 
 void AudioTab::applyMeasurement(const AudioTabModel::Measurement& measurement) {
     m_spinner->setVisible(measurement.spinner);
-    const bool symbol = measurement.status && !measurement.status->symbol.isEmpty();
-    m_measurementSymbol->setVisible(symbol);
-    if (symbol) {
-        m_measurementSymbol->setSymbol(measurement.status->symbol);
-        m_measurementSymbol->setColour(measurement.status->symbolColour.value_or(measurement.status->colour));
-        m_measurementSymbol->setSpokenName(measurement.statusSymbolName);
-    }
-    m_measurementStatus->setVisible(measurement.status.has_value());
-    if (measurement.status) {
-        m_measurementStatus->setTextIfChanged(measurement.status->text);
-        m_measurementStatus->setColour(measurement.status->colour);
-    }
-    m_progress->setVisible(measurement.progress.has_value());
-    if (measurement.progress) {
-        m_progress->setValue(static_cast<int>(*measurement.progress * kProgressSteps));
-    }
+    m_measurementStatus->show(measurement.status, measurement.statusSymbolName, measurement.progress);
     m_measureButton->setVisible(measurement.showsMeasureButton);
     m_measureButton->setEnabled(measurement.measureEnabled);
     m_measureCaption->setVisible(measurement.measureCaption.has_value());
@@ -524,7 +496,7 @@ void AudioTab::applySavedProfiles(const QList<AudioTabModel::SavedProfile>& prof
                                       styledFont(font(), TextStyle::callout, QFont::Medium), row);
         label->setObjectName(QStringLiteral("profileLabel"));
         words->addWidget(label);
-        words->addWidget(caption(row, profile.deviceName, "profileDevice"));
+        words->addWidget(WrappedText::caption(row, profile.deviceName, "profileDevice"));
         words->addWidget(new WrappedText(profile.detail, ColourRole::secondary,
                                          styledFont(font(), TextStyle::smallestCaption), row));
         rowLayout(row)->addLayout(words, 1);

@@ -9,7 +9,6 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
@@ -24,6 +23,8 @@ class AudioTabPresenter;
 class BusyIndicator;
 class CorrectionCurveView;
 class FormSection;
+class MeasurementStatus;
+class OutputSourceSections;
 class SymbolLabel;
 class WrappedText;
 
@@ -65,6 +66,7 @@ private:
     void applySavedProfiles(const QList<AudioTabModel::SavedProfile>& profiles);
 
     AudioTabPresenter* m_presenter = nullptr;
+    OutputSourceSections* m_outputSource = nullptr;
     RefreshPacer* m_refreshPacer = nullptr;
     std::optional<AudioTabModel> m_shown;
 
@@ -85,9 +87,7 @@ private:
     QWidget* m_chartRow = nullptr;
     CorrectionCurveView* m_chart = nullptr;
     BusyIndicator* m_spinner = nullptr;
-    SymbolLabel* m_measurementSymbol = nullptr;
-    WrappedText* m_measurementStatus = nullptr;
-    QProgressBar* m_progress = nullptr;
+    MeasurementStatus* m_measurementStatus = nullptr;
     QPushButton* m_measureButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_dismissButton = nullptr;

@@ -29,11 +29,6 @@ namespace {
 const QString kSystemDefault = QStringLiteral("System Default");
 const QString kCheckmark = QStringLiteral("checkmark.circle.fill");
 
-bool isMeasurementRunning(const MicCalibrationState& state) {
-    return state.kind() == Kind::Settling || state.kind() == Kind::Measuring ||
-           state.kind() == Kind::Computing;
-}
-
 // "System Default" and one entry per device; a chosen device that is not connected
 // keeps an entry of its own (named by its UID), so the picker never claims another.
 template <typename Devices>
@@ -154,7 +149,7 @@ AudioTabModel::Calibration AudioTabPresenter::calibration(double offsetDb, bool 
                                                              ColourRole::blue,
                                                              QStringLiteral("speaker.wave.2.fill"),
                                                              {}};
-    result.pinkNoiseEnabled = !isMeasurementRunning(measurement);
+    result.pinkNoiseEnabled = !measurement.isRunning();
     if (!result.pinkNoiseEnabled) {
         result.pinkNoiseCaption = QStringLiteral("Pink noise in use by mic response measurement");
     } else if (pinkNoisePlaying) {
@@ -327,7 +322,7 @@ void AudioTabPresenter::resetCalibrationOffset() {
 void AudioTabPresenter::togglePinkNoise() {
     auto& player = m_state.pinkNoisePlayer();
     // The measurement owns the noise while it runs; the button is disabled then.
-    if (isMeasurementRunning(m_state.micResponseService().state())) {
+    if (m_state.micResponseService().state().isRunning()) {
         return;
     }
     if (player.isPlaying()) {

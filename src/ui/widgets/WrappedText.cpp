@@ -1,10 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/widgets/WrappedText.h"
 
+#include "ui/style/TextStyle.h"
+
 #include <QApplication>
 #include <QEvent>
 
 namespace kavro::ui {
+
+WrappedText* WrappedText::caption(QWidget* parent, const QString& text, const char* objectName) {
+    auto* created =
+        new WrappedText(text, ColourRole::secondary, styledFont(parent->font(), TextStyle::caption), parent);
+    if (objectName) {
+        created->setObjectName(QLatin1String(objectName));
+    }
+    return created;
+}
 
 WrappedText::WrappedText(const QString& text, ColourRole colour, const QFont& font, QWidget* parent)
     : QLabel(text, parent), m_colour(colour) {

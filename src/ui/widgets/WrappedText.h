@@ -14,6 +14,8 @@ class WrappedText : public QLabel {
     Q_OBJECT
 public:
     WrappedText(const QString& text, ColourRole colour, const QFont& font, QWidget* parent = nullptr);
+    // A caption of a form: the caption size in the secondary colour, in `parent`'s font.
+    static WrappedText* caption(QWidget* parent, const QString& text, const char* objectName = nullptr);
 
     ColourRole colour() const { return m_colour; }
     void setColour(ColourRole colour);
