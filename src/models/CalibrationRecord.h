@@ -28,18 +28,18 @@ struct CalibrationRecord {
     Method method = Method::defaultValue;
     double offset = 0; // dB
     // None for the default, which nobody set.
-    std::optional<QDateTime> setAt;
-    QString deviceUID; // empty: the system default input
-    QString deviceName;
+    std::optional<QDateTime> setAt{};
+    QString deviceUID{}; // empty: the system default input
+    QString deviceName{};
     std::int64_t channel = 0;
     double sampleRate = 0; // Hz; 0 when not known
     // The microphone correction was on, and when it was measured.
     bool correction = false;
-    std::optional<QDateTime> correctionDate;
+    std::optional<QDateTime> correctionDate{};
     // What the offset was set against: the calibrator's level or the meter's reading
     // (dB), and that reading's weighting ("A", "C" or "Z").
-    std::optional<double> referenceLevel;
-    QString weighting;
+    std::optional<double> referenceLevel{};
+    QString weighting{};
 
     bool operator==(const CalibrationRecord&) const = default;
 
