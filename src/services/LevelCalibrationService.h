@@ -67,6 +67,8 @@ public:
     double referenceLevel() const { return m_referenceLevel; }
     QString weightingName() const;
     bool isReferenceRun() const { return m_referenceRun; }
+    // The capture rate of the run.
+    double sampleRate() const { return m_sampleRate; }
     // Why it refused, or what it found, in the program's words.
     QString message() const;
 

@@ -4,6 +4,7 @@
 // are driven by calling their handlers, so no test waits for time to pass except for
 // the 0.4 s device rule of the measurement service.
 #include "core/AppState.h"
+#include "core/CalibrationCenter.h"
 #include "platform/SettingKey.h"
 #include "platform/Settings.h"
 #include "services/AudioDeviceManager.h"
@@ -201,6 +202,36 @@ TEST_F(AppStateTest, LaunchRestoresTheInputWithItsChannel) {
     state->setSelectedDeviceUID(QString());
     EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 0);
     EXPECT_EQ(preferences.integer(keys::selectedChannelIndex.name), 0);
+}
+
+TEST_F(AppStateTest, ASessionCarriesTheInputItWasMeasuredOnAndAnotherInputIsToldOnce) {
+    build();
+    startSession();
+    play(1000, 0.1);
+    listen(1);
+    EXPECT_FALSE(state->calibration().misfitLine()) << "the calibrated input";
+    state->setSelectedDeviceUID(QStringLiteral("usb"));
+    ASSERT_TRUE(waitUntil([&] { return state->audioService().isRunning() && backend.stream(); }, 1000));
+    play(1000, 0.1);
+    listen(2);
+    const auto notices = [&] {
+        return std::count_if(
+            notifications.requests().begin(), notifications.requests().end(),
+            [](const auto& request) { return request.title == core::CalibrationCenter::kMisfitTitle; });
+    };
+    EXPECT_EQ(notices(), 1);
+    EXPECT_TRUE(state->calibration().misfitLine());
+    listen(2);
+    EXPECT_EQ(notices(), 1) << "once per cause";
+
+    state->endSession();
+    settle();
+    const std::optional<models::CalibrationRecord>& stamp =
+        state->sessionManager().sessionHistory().front().calibration;
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stamp->deviceUID, QStringLiteral("usb"));
+    EXPECT_EQ(stamp->method, models::CalibrationRecord::Method::calibrator);
+    EXPECT_EQ(stamp->sampleRate, kSampleRate);
 }
 
 TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
