@@ -45,15 +45,9 @@ void CalibrationCenter::calibrateWithReference(double readingDb,
 }
 
 void CalibrationCenter::apply(double offsetDb) {
-    const auto method = m_run.isReferenceRun() ? CalibrationRecord::Method::referenceMeter
-                                               : CalibrationRecord::Method::calibrator;
-    services::InputInUse input = CalibrationLog::inputInUse(m_parts.devices, m_parts.audio);
-    // The run may have stopped the capture it started; the rate is the one it heard.
-    input.sampleRate = m_run.sampleRate();
-    CalibrationRecord record =
-        CalibrationLog::recordFor(method, offsetDb, m_parts.clock.now(), input, m_parts.correction);
-    record.referenceLevel = m_run.referenceLevel();
-    record.weighting = m_run.weightingName();
+    const CalibrationRecord record = CalibrationLog::recordOfRun(
+        m_run, m_parts.clock.now(), CalibrationLog::inputInUse(m_parts.devices, m_parts.audio),
+        m_parts.correction);
     m_applying = true;
     m_setOffset(offsetDb);
     m_applying = false;

@@ -4,6 +4,7 @@
 #include "models/CalibrationSavedProfile.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
+#include "services/LevelCalibrationService.h"
 #include "services/MicFrequencyCorrection.h"
 
 #include <cmath>
@@ -93,6 +94,17 @@ CalibrationRecord CalibrationLog::recordFor(Method method, double offset, const 
     if (record.correction) {
         record.correctionDate = correction.profile()->measuredDate;
     }
+    return record;
+}
+
+CalibrationRecord CalibrationLog::recordOfRun(const LevelCalibrationService& run, const QDateTime& now,
+                                              InputInUse input, const MicFrequencyCorrection& correction) {
+    const Method method = run.isReferenceRun() ? Method::referenceMeter : Method::calibrator;
+    // The run may have stopped the capture it started; the rate is the one it heard.
+    input.sampleRate = run.sampleRate();
+    CalibrationRecord record = recordFor(method, run.offset().value_or(0), now, input, correction);
+    record.referenceLevel = run.referenceLevel();
+    record.weighting = run.weightingName();
     return record;
 }
 

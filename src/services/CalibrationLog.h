@@ -13,6 +13,7 @@ namespace kavro::services {
 
 class AudioDeviceManager;
 class AudioMeasurementService;
+class LevelCalibrationService;
 class MicFrequencyCorrection;
 
 // Why the calibration in use may not fit what is being measured now.
@@ -62,6 +63,10 @@ public:
     static models::CalibrationRecord recordFor(models::CalibrationRecord::Method method, double offset,
                                                const QDateTime& now, const InputInUse& input,
                                                const MicFrequencyCorrection& correction);
+    // The record of a run that ended with an offset: its method, what it was set
+    // against, and the rate it heard.
+    static models::CalibrationRecord recordOfRun(const LevelCalibrationService& run, const QDateTime& now,
+                                                 InputInUse input, const MicFrequencyCorrection& correction);
     // The selected input, and the capture rate while capture runs.
     static InputInUse inputInUse(const AudioDeviceManager& devices, const AudioMeasurementService& audio);
 
