@@ -33,10 +33,9 @@ const char* const kIntro =
     "Set the offset from a known level: fit a sound calibrator on the microphone, or let another "
     "meter at the listening position read Kavro's pink noise and type what it shows.";
 
+// A form row's own layout: a row of controls.
 QHBoxLayout* rowLayoutOf(QWidget* row) {
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return layout;
+    return static_cast<QHBoxLayout*>(row->layout());
 }
 
 } // namespace
@@ -113,7 +112,6 @@ void LevelCalibrationSection::buildStatusRow() {
     m_progress->setRange(0, kProgressSteps);
     m_progress->setTextVisible(false);
     m_progress->setAccessibleName(QStringLiteral("Calibration progress"));
-    addRow(m_progress);
     m_status =
         new WrappedText(QString(), ColourRole::secondary, styledFont(font(), TextStyle::caption), this);
     m_status->setObjectName(QStringLiteral("levelCalibrationStatus"));
@@ -124,9 +122,12 @@ void LevelCalibrationSection::buildStatusRow() {
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelCalibrationButton"));
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { m_state.calibration().run().cancel(); });
-    QWidget* row = addRowWidget("levelCalibrationStatusRow");
-    QHBoxLayout* layout = rowLayoutOf(row);
-    layout->addWidget(m_status, 1);
+    m_statusRow = addRowWidget("levelCalibrationStatusRow");
+    auto* column = new QVBoxLayout;
+    column->addWidget(m_progress);
+    column->addWidget(m_status);
+    QHBoxLayout* layout = rowLayoutOf(m_statusRow);
+    layout->addLayout(column, 1);
     layout->addWidget(m_confirmButton);
     layout->addWidget(m_cancelButton);
 }
@@ -180,7 +181,7 @@ void LevelCalibrationSection::refresh() {
     m_progress->setVisible(listening);
     m_progress->setValue(static_cast<int>(run.progress() * kProgressSteps));
     m_status->setTextIfChanged(run.message());
-    m_status->setVisible(run.phase() != Phase::idle);
+    m_statusRow->setVisible(run.phase() != Phase::idle);
     m_status->setColour(run.phase() == Phase::refused ? ColourRole::orange : ColourRole::secondary);
     m_confirmButton->setVisible(run.phase() == Phase::refused &&
                                 run.refusal() == LevelCalibrationService::Refusal::largeChange);

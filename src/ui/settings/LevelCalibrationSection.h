@@ -50,6 +50,7 @@ private:
     QDoubleSpinBox* m_referenceLevel = nullptr;
     QComboBox* m_referenceWeighting = nullptr;
     QPushButton* m_referenceButton = nullptr;
+    QWidget* m_statusRow = nullptr;
     QProgressBar* m_progress = nullptr;
     WrappedText* m_status = nullptr;
     QPushButton* m_confirmButton = nullptr;
