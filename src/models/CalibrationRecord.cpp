@@ -158,7 +158,7 @@ QList<CalibrationRecord> CalibrationRecord::decodeList(const QByteArray& data) {
     if (document == nullptr || !document->isArray()) {
         return records;
     }
-    for (const QJsonValue& value : document->array()) {
+    for (const auto& value : document->array()) {
         if (auto record = fromJson(value.toObject())) {
             records.append(std::move(*record));
         }

@@ -110,7 +110,7 @@ CalibrationRecord CalibrationLog::recordOfRun(const LevelCalibrationService& run
 
 InputInUse CalibrationLog::inputInUse(const AudioDeviceManager& devices,
                                       const AudioMeasurementService& audio) {
-    const QString uid = devices.selectedDeviceUID();
+    const QString& uid = devices.selectedDeviceUID();
     return {uid, models::CalibrationSavedProfile::deviceNameFor(uid, devices.inputDevices()),
             devices.selectedChannelIndex(), audio.isRunning() ? audio.currentSampleRate() : 0.0};
 }

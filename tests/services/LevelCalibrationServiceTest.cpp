@@ -56,7 +56,6 @@ protected:
     testing_::ManualClock clock;
     AudioDeviceManager devices{backend, preferences};
     AudioMeasurementService audio{backend, devices, clock, 94.0};
-    PinkNoisePlayer player{backend};
     LevelCalibrationService service;
 };
 
@@ -116,6 +115,7 @@ TEST_F(LevelCalibrationServiceTest, ALargeChangeIsAppliedOnceConfirmed) {
 }
 
 TEST_F(LevelCalibrationServiceTest, ReferenceRunPlaysNoiseAndReadsTheChosenWeighting) {
+    PinkNoisePlayer player{backend};
     service.startWithReference(82.3, LevelCalibrationService::Weighting::a, &audio, &player, std::nullopt,
                                94.0);
     EXPECT_TRUE(player.isPlaying());
