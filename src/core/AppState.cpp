@@ -552,8 +552,13 @@ void AppState::splFeedTick() {
         performDailyReset();
     }
     // All the audio since the previous tick, not just its last buffer: every sample
-    // counts towards the dose and the statistics, and every peak is seen.
-    m_exposureFeed->feed(m_audioService->takeInterval(), now);
+    // counts towards the dose and the statistics, and every peak is seen. A calibrator's
+    // tone (114 dB would add a tenth of the day's dose in seconds) is not.
+    const dsp::IntervalLevels interval = m_audioService->takeInterval();
+    if (m_calibration->isListeningToCalibrator()) {
+        return;
+    }
+    m_exposureFeed->feed(interval, now);
     m_calibration->feedTick();
 }
 

@@ -28,7 +28,15 @@ CalibrationCenter::CalibrationCenter(Parts parts, OffsetSetter setOffset, QObjec
     : QObject(parent), m_parts(parts), m_settings(parts.settings), m_setOffset(std::move(setOffset)),
       m_log(parts.settings) {
     connect(&m_run, &services::LevelCalibrationService::calibrated, this, &CalibrationCenter::apply);
-    connect(&m_run, &services::LevelCalibrationService::changed, this, &CalibrationCenter::changed);
+    connect(&m_run, &services::LevelCalibrationService::changed, this, [this] {
+        // The audio up to the calibrator run's last buffer is the calibrator's too.
+        const bool listening = isListeningToCalibrator();
+        if (m_wasListeningToCalibrator && !listening) {
+            m_parts.audio.takeInterval();
+        }
+        m_wasListeningToCalibrator = listening;
+        emit changed();
+    });
     connect(&m_log, &CalibrationLog::changed, this, &CalibrationCenter::changed);
 }
 

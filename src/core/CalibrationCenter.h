@@ -70,6 +70,12 @@ public:
     void feedTick();
     // Stamps the running session with the calibration and the input now.
     void stampSession();
+    // A calibrator on the microphone is being listened to: what capture hears now is
+    // no one's exposure.
+    bool isListeningToCalibrator() const {
+        return m_run.phase() == services::LevelCalibrationService::Phase::listening &&
+               !m_run.isReferenceRun();
+    }
     // A session starts: look again at the next tick.
     void sessionStarted() { m_due = true; }
 
@@ -93,6 +99,7 @@ private:
     services::CalibrationLog m_log;
     services::LevelCalibrationService m_run;
     bool m_applying = false;
+    bool m_wasListeningToCalibrator = false;
 
     // What the last look saw.
     bool m_due = true;

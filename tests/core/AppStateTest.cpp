@@ -234,6 +234,29 @@ TEST_F(AppStateTest, ASessionCarriesTheInputItWasMeasuredOnAndAnotherInputIsTold
     EXPECT_EQ(stamp->sampleRate, kSampleRate);
 }
 
+// Fitted to the microphone, a 114 dB calibrator is no one's exposure: in seconds it
+// would add a tenth of the day's dose and a 115 dBA impulse.
+TEST_F(AppStateTest, ACalibratorRunAddsNothingToTheDoseAndSetsTheOffset) {
+    build();
+    state->setCalibrationOffset(120.0);
+    startSession();
+    state->calibration().calibrateWithCalibrator(114.0, state->calibrationOffset());
+    for (int tick = 0; tick < 50 && state->calibration().run().phase() ==
+                                        services::LevelCalibrationService::Phase::listening;
+         ++tick) {
+        // 22 whole cycles in every buffer: a tone without seams, as a calibrator makes it.
+        play(48000.0 / 1024 * 22, std::sqrt(2.0) * 0.5, 5);
+        clock.advance(0.1);
+        state->splFeedTick();
+    }
+    EXPECT_EQ(state->calibration().run().phase(), services::LevelCalibrationService::Phase::done)
+        << state->calibration().run().message().toStdString();
+    EXPECT_NEAR(state->calibrationOffset(), 120.0, 0.05);
+    EXPECT_EQ(state->calibration().log().current().method, models::CalibrationRecord::Method::calibrator);
+    EXPECT_EQ(state->doseCalculator().dosePercentage(), 0.0);
+    EXPECT_EQ(state->doseCalculator().peakDBACount115(), 0);
+}
+
 TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {
     build();
     state->startSession(models::Session::kManualSessionName);
