@@ -9,6 +9,7 @@
 #include "services/SessionManager.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kavro::core {
 
@@ -21,6 +22,8 @@ namespace {
 const char* const kLinePrefix = "Calibration may not fit: ";
 const char* const kRecalibrate = ". Recalibrate in Settings → Audio.";
 const char* const kIdentifierPrefix = "calibration-may-not-fit-";
+// Offsets closer than this are the same to a tenth of a decibel.
+constexpr double kSameOffsetDb = 0.05;
 
 } // namespace
 
@@ -64,7 +67,9 @@ void CalibrationCenter::apply(double offsetDb) {
 }
 
 void CalibrationCenter::offsetAssigned(double offsetDb) {
-    if (m_applying) {
+    // Assigning the value in use again (a view re-applying it) keeps how it was set.
+    const auto& last = m_log.lastRecord();
+    if (m_applying || (last && std::abs(offsetDb - last->offset) < kSameOffsetDb)) {
         return;
     }
     m_log.record(CalibrationLog::recordFor(CalibrationRecord::Method::byHand, offsetDb, m_parts.clock.now(),

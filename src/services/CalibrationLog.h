@@ -53,6 +53,8 @@ public:
     // for an offset an earlier version stored, one set by hand at an unknown time.
     models::CalibrationRecord current() const;
     const QList<models::CalibrationRecord>& history() const { return m_history; }
+    // The record last made, whatever the offset key holds now.
+    const std::optional<models::CalibrationRecord>& lastRecord() const { return m_current; }
 
     // Makes the record the one in use and adds it to the front of the history (an
     // adjustment by hand soon after another replaces it there).
