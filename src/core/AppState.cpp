@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/AppState.h"
+#include "core/CalibrationCenter.h"
 
 #include "dsp/LevelMath.h"
 #include "platform/Clock.h"
@@ -70,7 +71,12 @@ AppState::AppState(Platform platform, QObject* parent)
                               m_audioService->switchDevice();
                           }),
       m_calibrationOffset(m_settings, keys::calibrationOffset, settingAnnouncer(),
-                          [this](double offsetDb) { m_audioService->setCalibrationOffset(offsetDb); }),
+                          [this](double offsetDb) {
+                              m_audioService->setCalibrationOffset(offsetDb);
+                              if (m_calibration) {
+                                  m_calibration->offsetAssigned(offsetDb);
+                              }
+                          }),
       // The calculator keeps its own copy, which it reads back at the next launch.
       m_conservativeDoseMode(m_settings, keys::conservativeDoseMode, settingAnnouncer(),
                              [this](bool on) { m_doseCalculator->setConservativeMode(on); }),
@@ -85,6 +91,10 @@ AppState::AppState(Platform platform, QObject* parent)
     createServices(platform);
     restoreSettings();
     createMeasurementService(platform.audioBackend);
+    m_calibration = std::make_unique<CalibrationCenter>(
+        CalibrationCenter::Parts{*m_deviceManager, *m_audioService, *m_pinkNoisePlayer, *m_micFreqCorrection,
+                                 *m_sessionManager, m_notificationCenter, m_clock, m_settings},
+        [this](double offsetDb) { setCalibrationOffset(offsetDb); });
 
     // The login item follows what the desktop has registered, not the stored key. It is
     // assigned like a change so that the key and the registration agree from here on.
@@ -364,6 +374,7 @@ void AppState::setupChangeForwarding() {
     forward(m_leqStatistics.get(), &LeqStatisticsService::changed);
     forward(m_outputProfileStore.get(), &services::OutputProfileStore::changed);
     forward(m_outputProfileMeasurement.get(), &services::OutputProfileMeasurement::changed);
+    forward(m_calibration.get(), &CalibrationCenter::changed);
 }
 
 void AppState::setupProblemReports() {
@@ -470,6 +481,7 @@ void AppState::startSession(const QString& dawName) {
         m_sessionManager->beginUnmeasuredGap();
     }
     startReadingSampler();
+    m_calibration->sessionStarted();
     if (!wasRunning) {
         emit sessionStarted(dawName);
     }
@@ -481,6 +493,7 @@ AppState::EndedDoses AppState::closeSession(bool keepCapture) {
     const double total = m_doseCalculator->dosePercentage();
     const bool hadSession = m_sessionManager->currentSession().has_value();
 
+    m_calibration->stampSession();
     printIfFailed(kSaveFailed, m_sessionManager->endSession(*m_doseCalculator));
     m_sessionCutByLostInput.reset();
     if (!keepCapture) {
@@ -554,8 +567,14 @@ void AppState::splFeedTick() {
         performDailyReset();
     }
     // All the audio since the previous tick, not just its last buffer: every sample
-    // counts towards the dose and the statistics, and every peak is seen.
-    m_exposureFeed->feed(m_audioService->takeInterval(), now);
+    // counts towards the dose and the statistics, and every peak is seen. A calibrator's
+    // tone (114 dB would add a tenth of the day's dose in seconds) is not.
+    const dsp::IntervalLevels interval = m_audioService->takeInterval();
+    if (m_calibration->isListeningToCalibrator()) {
+        return;
+    }
+    m_exposureFeed->feed(interval, now);
+    m_calibration->feedTick();
 }
 
 void AppState::startReadingSampler() {

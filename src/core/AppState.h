@@ -47,6 +47,8 @@ class SessionManager;
 
 namespace kavro::core {
 
+class CalibrationCenter;
+
 // The one object that holds the running application together: it owns every service,
 // keeps the user's settings, drives measurement with its timers, starts and ends
 // listening sessions, turns the services' events into notifications, and announces a
@@ -100,6 +102,8 @@ public:
         return *m_outputProfileMeasurement;
     }
     AlertCenter& alerts() const { return *m_alerts; }
+    // The level calibration: runs, the record of the offset in use, whether it fits.
+    CalibrationCenter& calibration() const { return *m_calibration; }
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
@@ -260,6 +264,7 @@ private:
 
     // Snooze, sustained watch and peak rate limits live here.
     std::unique_ptr<AlertCenter> m_alerts;
+    std::unique_ptr<CalibrationCenter> m_calibration;
 };
 
 } // namespace kavro::core

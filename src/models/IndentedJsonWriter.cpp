@@ -93,6 +93,11 @@ void IndentedJsonWriter::value(std::int64_t number) {
     m_out.append(text, result.ptr - text);
 }
 
+void IndentedJsonWriter::flag(bool on) {
+    beforeValue();
+    m_out.append(on ? "true" : "false");
+}
+
 void IndentedJsonWriter::value(const QString& text) {
     beforeValue();
     // Qt's escaping, taken from a one-element compact array: ["..."].

@@ -72,6 +72,10 @@ void Session::writeJson(IndentedJsonWriter& writer) const {
         writer.key("unmeasuredSeconds");
         writer.value(unmeasuredSeconds);
     }
+    if (calibration) {
+        writer.key("calibration");
+        calibration->writeJson(writer);
+    }
     writer.endObject();
 }
 
@@ -95,6 +99,9 @@ std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
     session.peakCount140 = fields.optionalCount(QLatin1String("peakCount140"));
     session.peakDBACount115 = fields.optionalCount(QLatin1String("peakDBACount115"));
     session.unmeasuredSeconds = fields.optionalNumber(QLatin1String("unmeasuredSeconds"));
+    // A calibration that cannot be read leaves the session's measurements intact: it
+    // reads as unknown.
+    session.calibration = CalibrationRecord::fromJson(object.value(QLatin1String("calibration")).toObject());
     const QJsonValue readings = object.value(QLatin1String("readings"));
     if (readings.isUndefined()) {
         fields.fail(QStringLiteral("key \"readings\" is missing"));

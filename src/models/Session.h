@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "models/CalibrationRecord.h"
 #include "models/SPLReading.h"
 
 #include <QDateTime>
@@ -38,6 +39,9 @@ struct Session {
     // Time within the session in which nothing was measured because the input was gone
     // (a sound server restart, a suspend, a microphone unplugged), in seconds.
     double unmeasuredSeconds = 0;
+    // The calibration the session was measured with, and the input it was measured on;
+    // none in files written before sessions carried it.
+    std::optional<CalibrationRecord> calibration;
 
     // A fresh session starting now: a random id, no end, every statistic 0.
     static Session create(const QString& dawName, const QDateTime& now);
@@ -55,6 +59,7 @@ struct Session {
     void writeJson(IndentedJsonWriter& writer) const;
     // Keys added after the first release ("endDate", "peakDBC", the three counters and
     // "unmeasuredSeconds") may be missing or null; every other key is required; unknown keys are ignored.
+    // An unreadable "calibration" reads as none.
     // The error names the offending key (and the reading, for a bad reading).
     static std::variant<Session, QString> fromJson(const QJsonObject& object);
 

@@ -362,6 +362,7 @@ void AudioMeasurementService::publish(const Update& update) {
     m_peakDBA = reading.peakDBA;
     m_peakAlert = reading.peakAlert;
     m_lastBuffer = reading;
+    ++m_publishedBuffers;
     m_interval.add(reading, m_currentSampleRate);
     if (m_awaitingBufferSince) {
         m_awaitingBufferSince.reset();

@@ -63,6 +63,9 @@ public:
     bool peakAlert() const { return m_peakAlert; }
     // Everything the meter made of the most recent buffer, including its unsmoothed energy.
     const dsp::MeterReading& lastBuffer() const { return m_lastBuffer; }
+    // How many buffers have been published since construction: tells an observer of
+    // changed() whether lastBuffer() is a new one.
+    std::uint64_t publishedBuffers() const { return m_publishedBuffers; }
 
     // The LAeq/LCeq, highest peaks and length of all the audio published since the last
     // call (or since capture started), and a new interval begins. Main thread.
@@ -189,6 +192,7 @@ private:
     bool m_hasPermission = false;
     bool m_peakAlert = false;
     dsp::MeterReading m_lastBuffer;
+    std::uint64_t m_publishedBuffers = 0;
     double m_currentSampleRate = 48000.0;
     // Every published buffer of the current generation, until the feed takes it.
     dsp::IntervalAccumulator m_interval;

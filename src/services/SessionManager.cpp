@@ -119,6 +119,12 @@ void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
     emit changed();
 }
 
+void SessionManager::setCalibration(const models::CalibrationRecord& calibration) {
+    if (m_currentSession) {
+        m_currentSession->calibration = calibration;
+    }
+}
+
 void SessionManager::beginUnmeasuredGap() {
     if (m_currentSession && !m_gapStartedAt) {
         m_gapStartedAt = m_clock.elapsed();

@@ -102,6 +102,9 @@ public:
     // Adds the gap's length to the session's unmeasured time.
     void endUnmeasuredGap();
     bool inUnmeasuredGap() const { return m_gapStartedAt.has_value(); }
+    // The calibration and input the running session is measured with; without a session
+    // nothing changes.
+    void setCalibration(const models::CalibrationRecord& calibration);
     // Closes the running session with its share of the day's dose (the calculator's dose
     // now minus its mark at the start of the session), stores it at the front of the
     // history and saves. Gives the save's error; the session stays in the history anyway.

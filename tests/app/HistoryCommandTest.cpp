@@ -47,6 +47,12 @@ protected:
         loud.peakSPL = 99.5;
         loud.peakDBC = 137.25;
         loud.peakCount135 = 3;
+        loud.calibration = models::CalibrationRecord{.method = models::CalibrationRecord::Method::calibrator,
+                                                     .offset = 113.7,
+                                                     .deviceName = QStringLiteral("USB Mic"),
+                                                     .sampleRate = 48000,
+                                                     .referenceLevel = 94.0,
+                                                     .weighting = QStringLiteral("C")};
         history = {completed("Ableton Live", berlin(kToday, 9), 90, 20), loud,
                    Session::create("Running", berlin(kToday.addDays(-2), 10)),
                    completed("Logic Pro", berlin(kToday.addDays(-3), 14), 30, 10)};
@@ -101,6 +107,16 @@ TEST_F(HistoryCommandTest, ListShowsCompletedSessionsOfTheRangeOldestFirst) {
     ASSERT_EQ(run({"--file", path(), "list", "--from", "2025-03-14"}), kExitOk);
     EXPECT_TRUE(out.contains("Ableton Live"));
     EXPECT_EQ(out.count('\n'), 1);
+}
+
+TEST_F(HistoryCommandTest, DetailsShowEachSessionsCalibrationOrThatItIsUnknown) {
+    ASSERT_EQ(run({"list", "--details", "--from", "2025-03-13"}), kExitOk);
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << out.toStdString();
+    EXPECT_EQ(lines[1],
+              "    calibration: 113.7 dB, sound calibrator (94.0 dBC), USB Mic channel 1, 48000 Hz, "
+              "correction off");
+    EXPECT_EQ(lines[3], "    calibration: unknown");
 }
 
 TEST_F(HistoryCommandTest, StatsUseTheStoredDoseOfToday) {
@@ -179,6 +195,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{{"stats", "--from", "2025-03-10", "--to", "2025-03-15"}, kExitUsage, "after today"},
         BadCall{{"export", "--from", "2025-03-10", "--to", "2025-03-14"}, kExitUsage, "OUT.csv"},
         BadCall{{"list", "--json"}, kExitUsage, "--json belongs to stats"},
+        BadCall{{"stats", "--details", "--from", "2025-03-14", "--to", "2025-03-14"},
+                kExitUsage,
+                "--details belongs to list"},
         BadCall{{"list", "--file", "/nonexistent/sessions.json"}, kExitFailure, "no history file at"},
         // A device that never ends is refused, not read until the memory runs out.
         BadCall{{"list", "--file", "/dev/zero"}, kExitFailure, "/dev/zero: not a regular file"},

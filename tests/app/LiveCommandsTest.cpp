@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CalibrateCommand.h"
+#include "cli/CalibrateLevelCommand.h"
 #include "cli/DevicesCommand.h"
 #include "cli/MeterCommand.h"
 #include "cli/PinkNoiseCommand.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/testing/ScriptedAudioBackend.h"
 #include "support/CommandRun.h"
 #include "support/TestSignals.h"
@@ -51,30 +53,36 @@ TEST_F(LiveCommandsTest, DevicesMarksTheDefaultAndSaysWhenAListIsEmpty) {
                            "  (none)\n");
 }
 
-TEST_F(LiveCommandsTest, MeterMeasuresTheChosenChannelWithTheOffset) {
-    QString device;
-    int channel = -1;
-    whileRunning([&] {
-        auto* stream = backend.stream();
-        device = stream->deviceUid();
-        channel = stream->deviceChannel();
-        // A 0.5 sine: 9.03 dB below full scale.
-        stream->deliver(
-            std::vector<std::vector<float>>(40, kavro::testing::sineBuffer(1000, 0.5, 48000, 1024)));
-    });
-    const CommandRun meter = run(kavro::cli::runMeter, {"--device", "usb", "--channel", "1", "--offset",
-                                                        "100", "--seconds", "0.3", "--json"});
-    ASSERT_EQ(meter.exitCode, kExitOk) << meter.err.toStdString();
-    EXPECT_EQ(device, "usb");
-    EXPECT_EQ(channel, 1);
-    const QStringList lines = meter.lines();
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_LE(lines.size(), 3);
-    const auto first = QJsonDocument::fromJson(lines.front().toUtf8()).object();
-    const auto last = QJsonDocument::fromJson(lines.back().toUtf8()).object();
-    EXPECT_NEAR(first.value("peakDBA").toDouble(), 94.0, 1.0);
-    EXPECT_NEAR(last.value("dBA").toDouble(), 90.97, 1.0);
-    EXPECT_NEAR(last.value("t").toDouble(), 0.3, 0.1);
+// Without --offset the meter measures with the calibration the user stored, as the
+// program does.
+TEST_F(LiveCommandsTest, MeterMeasuresTheChosenChannelWithTheOffsetGivenOrStored) {
+    kavro::platform::Settings(preferences).setValue(kavro::platform::keys::calibrationOffset, 100.0);
+    for (const QStringList& offset : {QStringList{"--offset", "100"}, QStringList{}}) {
+        QString device;
+        int channel = -1;
+        whileRunning([&] {
+            auto* stream = backend.stream();
+            device = stream->deviceUid();
+            channel = stream->deviceChannel();
+            // A 0.5 sine: 9.03 dB below full scale.
+            stream->deliver(
+                std::vector<std::vector<float>>(40, kavro::testing::sineBuffer(1000, 0.5, 48000, 1024)));
+        });
+        const CommandRun meter =
+            run(kavro::cli::runMeter,
+                QStringList{"--device", "usb", "--channel", "1", "--seconds", "0.3", "--json"} + offset);
+        ASSERT_EQ(meter.exitCode, kExitOk) << meter.err.toStdString();
+        EXPECT_EQ(device, "usb");
+        EXPECT_EQ(channel, 1);
+        const QStringList lines = meter.lines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_LE(lines.size(), 3);
+        const auto first = QJsonDocument::fromJson(lines.front().toUtf8()).object();
+        const auto last = QJsonDocument::fromJson(lines.back().toUtf8()).object();
+        EXPECT_NEAR(first.value("peakDBA").toDouble(), 94.0, 1.0);
+        EXPECT_NEAR(last.value("dBA").toDouble(), 90.97, 1.0);
+        EXPECT_NEAR(last.value("t").toDouble(), 0.3, 0.1);
+    }
 }
 
 TEST_F(LiveCommandsTest, PinkNoisePlaysOnTheChosenOutputUntilTheTimeOrTheDeviceIsGone) {
@@ -110,6 +118,10 @@ TEST_F(LiveCommandsTest, RefusesWhatItCannotDoBeforeAnyDeviceRuns) {
          kExitFailure,
          "usb has no channel 2"},
         {kavro::cli::runCalibrate, {"now"}, kExitUsage, "unexpected argument"},
+        {kavro::cli::runCalibrateLevel, {}, kExitUsage, "either --calibrator DB or --reference DB"},
+        {kavro::cli::runCalibrateLevel, {"--calibrator", "94", "--reference", "80"}, kExitUsage, "either"},
+        {kavro::cli::runCalibrateLevel, {"--reference", "80", "--weighting", "Z"}, kExitUsage, "A or C"},
+        {kavro::cli::runCalibrateLevel, {"--calibrator", "-3"}, kExitUsage, "--calibrator needs a level"},
     };
     for (const Case& c : cases) {
         const CommandRun refused = run(c.command, c.args);

@@ -4,6 +4,7 @@
 // are driven by calling their handlers, so no test waits for time to pass except for
 // the 0.4 s device rule of the measurement service.
 #include "core/AppState.h"
+#include "core/CalibrationCenter.h"
 #include "platform/SettingKey.h"
 #include "platform/Settings.h"
 #include "services/AudioDeviceManager.h"
@@ -201,6 +202,59 @@ TEST_F(AppStateTest, LaunchRestoresTheInputWithItsChannel) {
     state->setSelectedDeviceUID(QString());
     EXPECT_EQ(state->deviceManager().selectedChannelIndex(), 0);
     EXPECT_EQ(preferences.integer(keys::selectedChannelIndex.name), 0);
+}
+
+TEST_F(AppStateTest, ASessionCarriesTheInputItWasMeasuredOnAndAnotherInputIsToldOnce) {
+    build();
+    startSession();
+    play(1000, 0.1);
+    listen(1);
+    EXPECT_FALSE(state->calibration().misfitLine()) << "the calibrated input";
+    state->setSelectedDeviceUID(QStringLiteral("usb"));
+    ASSERT_TRUE(waitUntil([&] { return state->audioService().isRunning() && backend.stream(); }, 1000));
+    play(1000, 0.1);
+    listen(2);
+    const auto notices = [&] {
+        return std::count_if(
+            notifications.requests().begin(), notifications.requests().end(),
+            [](const auto& request) { return request.title == core::CalibrationCenter::kMisfitTitle; });
+    };
+    EXPECT_EQ(notices(), 1);
+    EXPECT_TRUE(state->calibration().misfitLine());
+    listen(2);
+    EXPECT_EQ(notices(), 1) << "once per cause";
+
+    state->endSession();
+    settle();
+    const std::optional<models::CalibrationRecord>& stamp =
+        state->sessionManager().sessionHistory().front().calibration;
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stamp->deviceUID, QStringLiteral("usb"));
+    EXPECT_EQ(stamp->method, models::CalibrationRecord::Method::calibrator);
+    EXPECT_EQ(stamp->sampleRate, kSampleRate);
+}
+
+// Fitted to the microphone, a 114 dB calibrator is no one's exposure: in seconds it
+// would add a tenth of the day's dose and a 115 dBA impulse.
+TEST_F(AppStateTest, ACalibratorRunAddsNothingToTheDoseAndSetsTheOffset) {
+    build();
+    state->setCalibrationOffset(120.0);
+    startSession();
+    state->calibration().calibrateWithCalibrator(114.0, state->calibrationOffset());
+    for (int tick = 0; tick < 50 && state->calibration().run().phase() ==
+                                        services::LevelCalibrationService::Phase::listening;
+         ++tick) {
+        // 22 whole cycles in every buffer: a tone without seams, as a calibrator makes it.
+        play(48000.0 / 1024 * 22, std::sqrt(2.0) * 0.5, 5);
+        clock.advance(0.1);
+        state->splFeedTick();
+    }
+    EXPECT_EQ(state->calibration().run().phase(), services::LevelCalibrationService::Phase::done)
+        << state->calibration().run().message().toStdString();
+    EXPECT_NEAR(state->calibrationOffset(), 120.0, 0.05);
+    EXPECT_EQ(state->calibration().log().current().method, models::CalibrationRecord::Method::calibrator);
+    EXPECT_EQ(state->doseCalculator().dosePercentage(), 0.0);
+    EXPECT_EQ(state->doseCalculator().peakDBACount115(), 0);
 }
 
 TEST_F(AppStateTest, ReselectingTheSameInputRestartsCapture) {

@@ -131,6 +131,33 @@ TEST(SessionJsonTest, UnmeasuredTimeIsWrittenOnlyWhenThereIsSome) {
     EXPECT_EQ(std::get<Session>(decoded), session);
 }
 
+TEST(SessionJsonTest, CalibrationRoundTripsAndAnUnreadableOneReadsAsUnknown) {
+    Session session = completedSession();
+    session.calibration = CalibrationRecord{.method = CalibrationRecord::Method::calibrator,
+                                            .offset = 113.7,
+                                            .setAt = utc(2025, 3, 1, 8, 0),
+                                            .deviceUID = QStringLiteral("alsa_input.usb-mic"),
+                                            .deviceName = QStringLiteral("USB Mic"),
+                                            .channel = 1,
+                                            .sampleRate = 44100,
+                                            .correction = true,
+                                            .correctionDate = utc(2025, 2, 27, 18, 30),
+                                            .referenceLevel = 94.0,
+                                            .weighting = QStringLiteral("Z")};
+    const QByteArray text = encode(session);
+    const auto decoded = decode<Session>(text);
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded), session);
+
+    for (const char* broken :
+         {R"({"offset": "loud", "method": "calibrator"})", R"({"offset": 94, "method": "x"})", "[1]"}) {
+        const auto unreadable = decode<Session>(withKey(text, "calibration", broken));
+        ASSERT_TRUE(std::holds_alternative<Session>(unreadable)) << broken;
+        EXPECT_FALSE(std::get<Session>(unreadable).calibration) << broken;
+        EXPECT_EQ(std::get<Session>(unreadable).doseAccumulated, session.doseAccumulated);
+    }
+}
+
 TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     const auto decoded = decode<Session>(R"({
         "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "2025-03-14T09:00:00Z",
@@ -146,6 +173,7 @@ TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     EXPECT_EQ(session.peakCount140, 0);
     EXPECT_EQ(session.peakDBACount115, 0);
     EXPECT_EQ(session.unmeasuredSeconds, 0.0);
+    EXPECT_FALSE(session.calibration);
     ASSERT_EQ(session.readings.size(), 1);
     EXPECT_EQ(session.readings[0].dBC, 0.0);
     EXPECT_EQ(session.readings[0].dBA, 80.5);

@@ -6,7 +6,9 @@
 // its timer would. Shared by the tests of the application state, the panel and the
 // settings window.
 #include "core/AppState.h"
+#include "models/CalibrationRecord.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "platform/Settings.h"
 #include "platform/testing/FakeLoginItemService.h"
 #include "platform/testing/ManualClock.h"
 #include "platform/testing/MemoryFileStore.h"
@@ -31,6 +33,16 @@ class AppStateFixture : public ::testing::Test {
 protected:
     static constexpr double kSampleRate = 48000.0;
 
+    // The default input is calibrated: the tests see the "may not fit" notices only
+    // where they change the input.
+    AppStateFixture() {
+        models::CalibrationRecord calibrated;
+        calibrated.method = models::CalibrationRecord::Method::calibrator;
+        calibrated.offset = platform::keys::calibrationOffset.defaultValue;
+        calibrated.setAt = clock.now();
+        calibrated.sampleRate = kSampleRate;
+        platform::Settings(preferences).setValue(platform::keys::calibrationRecord, calibrated.encode());
+    }
     ~AppStateFixture() override { state.reset(); }
 
     static platform::AudioDeviceDescription device(const QString& uid, const QString& name,

@@ -271,6 +271,11 @@ TEST_F(HistoryWindowTest, EachRowShowsTheDaysRunningDoseAndItsPeaks) {
     loud.peakCount135 = 3;
     loud.peakCount140 = 1;
     loud.peakDBC = 141.2;
+    loud.calibration = models::CalibrationRecord{.method = models::CalibrationRecord::Method::referenceMeter,
+                                                 .offset = 101.2,
+                                                 .deviceName = QStringLiteral("Desk mic"),
+                                                 .referenceLevel = 82.3,
+                                                 .weighting = QStringLiteral("A")};
     open({loud, session(day(3, 13), 11, 5, QStringLiteral("Ardour")), session(day(3, 13), 9, 10)});
     const auto headers = list()->headers();
     ASSERT_EQ(headers.size(), 1);
@@ -307,6 +312,11 @@ TEST_F(HistoryWindowTest, EachRowShowsTheDaysRunningDoseAndItsPeaks) {
         EXPECT_EQ(row.peak, QStringLiteral("Pk 98 dBA"));
     }
     EXPECT_EQ(shown[2]->row().peakDBCColour, HistoryColour::red);
+    // Hovering a session shows the calibration it was measured with.
+    EXPECT_EQ(shown[2]->toolTip(),
+              QStringLiteral("Calibration: 101.2 dB, reference meter (82.3 dBA), Desk mic "
+                             "channel 1, correction off"));
+    EXPECT_EQ(shown[0]->toolTip(), QStringLiteral("Calibration: unknown"));
     // A badge line makes the row taller.
     EXPECT_GT(shown[2]->height(), shown[0]->height());
 }

@@ -2,6 +2,7 @@
 // The Audio tab over the application state with scripted devices: the pickers, the
 // offset slider, the pink-noise button and its target, the response measurement's
 // states, the stored correction and the calibration profiles, as a user meets them.
+#include "core/CalibrationCenter.h"
 #include "models/NumberText.h"
 #include "platform/Settings.h"
 #include "support/ParamNames.h"
@@ -9,13 +10,17 @@
 #include "ui/SettingsFixture.h"
 #include "ui/settings/AudioTab.h"
 #include "ui/settings/CorrectionCurveView.h"
+#include "ui/settings/LevelCalibrationSection.h"
 #include "ui/widgets/SymbolLabel.h"
 #include "ui/widgets/WrappedText.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QSlider>
+#include <QSpinBox>
 
 namespace kavro {
 namespace {
@@ -137,7 +142,7 @@ struct SliderCase {
 
 class OffsetSliderTest : public SettingsAudioTabTest, public ::testing::WithParamInterface<SliderCase> {};
 
-TEST_P(OffsetSliderTest, MovesInHalfDecibelStepsWithinSixtyToOneHundredTwenty) {
+TEST_P(OffsetSliderTest, MovesInTenthDecibelStepsWithinSixtyToOneHundredTwenty) {
     auto* slider = child<QSlider>("offsetSlider");
     slider->setFocus();
     for (const Qt::Key key : GetParam().keys) {
@@ -147,15 +152,29 @@ TEST_P(OffsetSliderTest, MovesInHalfDecibelStepsWithinSixtyToOneHundredTwenty) {
     EXPECT_EQ(state->calibrationOffset(), GetParam().offset);
     EXPECT_EQ(storedOffset(), GetParam().offset);
     EXPECT_EQ(label("offsetValue"), models::fixedText(GetParam().offset, 1) + QStringLiteral(" dB"));
+    EXPECT_EQ(child<QDoubleSpinBox>("offsetField")->value(), GetParam().offset);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, OffsetSliderTest,
-    ::testing::Values(SliderCase{"up", {Qt::Key_Up}, 94.5}, SliderCase{"down", {Qt::Key_Down}, 93.5},
-                      SliderCase{"pageUp", {Qt::Key_PageUp}, 95.0},
+    ::testing::Values(SliderCase{"up", {Qt::Key_Up}, 94.1}, SliderCase{"down", {Qt::Key_Down}, 93.9},
+                      SliderCase{"pageUp", {Qt::Key_PageUp}, 94.5},
                       SliderCase{"bottom", {Qt::Key_Home, Qt::Key_Down}, 60.0},
                       SliderCase{"top", {Qt::Key_End, Qt::Key_Up, Qt::Key_PageUp}, 120.0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A value beyond the range is not taken.
+TEST_F(SettingsAudioTabTest, ATypedOffsetIsKeptToTheTenthWithinTheRange) {
+    auto* field = child<QDoubleSpinBox>("offsetField");
+    for (const auto& [typed, kept] : {std::pair{"113.74", 113.7}, std::pair{"150", 113.7}}) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(state->calibrationOffset(), kept) << typed;
+        EXPECT_EQ(storedOffset(), kept) << typed;
+    }
+}
 
 TEST_F(SettingsAudioTabTest, AnOffsetOutsideTheSliderIsShownButNotRewritten) {
     // Stored by an earlier version or a profile: the slider sits at its end, the value
@@ -417,6 +436,30 @@ TEST_F(SettingsAudioTabTest, ASavedProfileRestoresTheOffsetAndTheCorrection) {
     click("deleteProfileButton");
     EXPECT_TRUE(state->calibrationProfileStore().profiles().isEmpty());
     EXPECT_FALSE(shown("savedProfilesSection"));
+}
+
+// ---- calibration with a known level ----
+
+TEST_F(SettingsAudioTabTest, TheLastCalibrationsAndTheirAgeLimitAreShown) {
+    state->setCalibrationOffset(101.5);
+    models::CalibrationRecord calibrated;
+    calibrated.method = models::CalibrationRecord::Method::calibrator;
+    calibrated.offset = 113.7;
+    calibrated.setAt = clock.now();
+    state->calibration().log().record(calibrated);
+    auto* section = content->findChild<ui::LevelCalibrationSection*>();
+    ASSERT_NE(section, nullptr);
+    section->refresh();
+    auto* history = child<QListWidget>("calibrationHistory");
+    ASSERT_EQ(history->count(), 2);
+    EXPECT_TRUE(history->item(0)->text().startsWith("113.7 dB, sound calibrator"))
+        << history->item(0)->text().toStdString();
+    EXPECT_TRUE(history->item(1)->text().startsWith("101.5 dB, by hand"));
+
+    auto* maxAge = child<QSpinBox>("calibrationMaxAge");
+    EXPECT_EQ(maxAge->value(), keys::calibrationMaxAgeDays.defaultValue);
+    maxAge->setValue(30);
+    EXPECT_EQ(platform::Settings::valueIn(preferences, keys::calibrationMaxAgeDays), 30);
 }
 
 } // namespace

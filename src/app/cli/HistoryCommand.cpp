@@ -25,7 +25,7 @@ namespace {
 using models::Session;
 
 const char* const kHistoryHelp =
-    "Usage: kavro-cli history [--file PATH] list [--from DATE] [--to DATE]\n"
+    "Usage: kavro-cli history [--file PATH] list [--from DATE] [--to DATE] [--details]\n"
     "       kavro-cli history [--file PATH] stats --from DATE --to DATE [--json]\n"
     "       kavro-cli history [--file PATH] export --from DATE --to DATE OUT.csv\n"
     "\n"
@@ -42,6 +42,7 @@ const char* const kHistoryHelp =
     "  --file PATH   the history file to read\n"
     "  --from DATE   first day of the range\n"
     "  --to DATE     last day of the range\n"
+    "  --details     (list) under each session, the calibration it was measured with\n"
     "  --json        (stats) one JSON object with the keys rangeDays, sessionCount,\n"
     "                totalDose, averageDosePerDay, euWeeklyLevel, peakSPL, peakDBC,\n"
     "                impulses135; null where there is no value\n"
@@ -103,7 +104,8 @@ QString levelText(double level, const char* unit) {
                      : QStringLiteral("-");
 }
 
-void printList(CommandContext& context, const QList<Session>& sessions, const platform::Clock& clock) {
+void printList(CommandContext& context, const QList<Session>& sessions, const platform::Clock& clock,
+               bool details) {
     for (const Session& session : sessions) {
         const QDateTime start = session.startDate.toTimeZone(clock.timeZone());
         const QDateTime end = session.endDate->toTimeZone(clock.timeZone());
@@ -118,6 +120,12 @@ void printList(CommandContext& context, const QList<Session>& sessions, const pl
             QStringLiteral("impulses %1").arg(session.peakCount135),
             session.dawName};
         context.out << fields.join(QStringLiteral("  ")) << '\n';
+        if (details) {
+            context.out << "    calibration: "
+                        << (session.calibration ? session.calibration->describe()
+                                                : models::kUnknownCalibrationText)
+                        << '\n';
+        }
     }
 }
 
@@ -182,6 +190,7 @@ struct HistoryRequest {
     QString path;       // the history file
     QString exportPath; // export: the CSV file to write
     bool json = false;
+    bool details = false;
 };
 
 std::optional<QString> checkAction(const ParsedArguments& parsed) {
@@ -200,6 +209,9 @@ std::optional<QString> checkAction(const ParsedArguments& parsed) {
     if (parsed.has("json") && action != QLatin1String("stats")) {
         return QStringLiteral("--json belongs to stats");
     }
+    if (parsed.has("details") && action != QLatin1String("list")) {
+        return QStringLiteral("--details belongs to list");
+    }
     return std::nullopt;
 }
 
@@ -207,7 +219,7 @@ std::optional<QString> checkAction(const ParsedArguments& parsed) {
 std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& context,
                                        const HistoryEnvironment& environment, HistoryRequest& request) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "help"}, {"file", "from", "to"}, parsed)) {
+    if (auto error = parseArguments(args, {"json", "details", "help"}, {"file", "from", "to"}, parsed)) {
         printError(context, *error);
         return kExitUsage;
     }
@@ -230,6 +242,7 @@ std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& 
     request.path = parsed.values.value(QStringLiteral("file"), environment.defaultHistoryPath);
     request.exportPath = parsed.positional.value(1);
     request.json = parsed.has("json");
+    request.details = parsed.has("details");
     return std::nullopt;
 }
 
@@ -293,7 +306,7 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
     const platform::Clock& clock = environment.clock;
     int exitCode = kExitOk;
     if (request.action == QLatin1String("list")) {
-        printList(context, sessionsIn(*history, request.range, clock), clock);
+        printList(context, sessionsIn(*history, request.range, clock), clock, request.details);
     } else if (request.action == QLatin1String("stats")) {
         const services::HistoryRangeStatistics stats(*history, todaysDose(*history, environment), clock,
                                                      *request.range.from, *request.range.to);

@@ -3,12 +3,15 @@
 
 #include "cli/DevicesCommand.h"
 #include "cli/LevelLine.h"
+#include "dsp/LevelMath.h"
 #include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/SettingKey.h"
+#include "platform/Settings.h"
 #include "platform/qt/SystemClock.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
+#include "services/MicFrequencyCorrection.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -29,7 +32,9 @@ const char* const kMeterHelp =
     "\n"
     "  --input UID   input device (see kavro-cli devices; default: the system default)\n"
     "  --channel N   device channel to measure, counted from 0 (default 0)\n"
-    "  --offset DB   calibration offset added to every level (default %1)\n"
+    "  --offset DB   calibration offset added to every level, without the microphone\n"
+    "                correction (default: Kavro's calibration, the offset and the\n"
+    "                correction when it is on; %1 dB until one is set)\n"
     "  --seconds S   stop after S seconds (default: run until interrupted)\n"
     "  --json        one JSON object per line with the keys t, dBA, dBC, peakDBA, peakDBC\n"
     "  --help        show this text\n";
@@ -39,7 +44,8 @@ constexpr auto kLineInterval = std::chrono::milliseconds(100);
 struct MeterOptions {
     std::optional<QString> input;
     std::optional<int> channel;
-    double offset = platform::keys::calibrationOffset.defaultValue;
+    // None: the application's stored calibration.
+    std::optional<double> offset;
     double seconds = -1; // until interrupted
     bool json = false;
 };
@@ -48,12 +54,14 @@ struct MeterOptions {
 std::optional<int> parseMeterOptions(const QStringList& args, CommandContext& context,
                                      MeterOptions& options) {
     ParsedArguments parsed;
-    const QString help = QString::fromUtf8(kMeterHelp).arg(models::fixedText(options.offset, 0));
+    const QString help = QString::fromUtf8(kMeterHelp)
+                             .arg(models::fixedText(platform::keys::calibrationOffset.defaultValue, 0));
+    double offset = platform::keys::calibrationOffset.defaultValue;
     if (const auto exit = parseCommandOptions(args, {"json"}, {"input", "channel", "offset", "seconds"}, help,
                                               context, parsed, {{"device", "input"}})) {
         return exit;
     }
-    for (auto error : {readCalibrationOffset(parsed, options.offset), readSeconds(parsed, options.seconds),
+    for (auto error : {readCalibrationOffset(parsed, offset), readSeconds(parsed, options.seconds),
                        readChannel(parsed, options.channel)}) {
         if (error) {
             printError(context, *error);
@@ -62,6 +70,9 @@ std::optional<int> parseMeterOptions(const QStringList& args, CommandContext& co
     }
     if (parsed.values.contains("input")) {
         options.input = parsed.values.value("input");
+    }
+    if (parsed.values.contains("offset")) {
+        options.offset = offset;
     }
     options.json = parsed.has("json");
     return std::nullopt;
@@ -122,7 +133,19 @@ int runMeter(const QStringList& args, CommandContext& context) {
         return *exit;
     }
     const platform::SystemClock clock;
-    services::AudioMeasurementService service(backend, devices, clock, options.offset);
+    // Without --offset the terminal measures as the program does: with the user's
+    // calibration, not the default.
+    const platform::Settings settings(context.preferences());
+    const double stored = settings.value(platform::keys::calibrationOffset);
+    const double offset = options.offset.value_or(dsp::level::isPlausibleCalibrationOffset(stored)
+                                                      ? stored
+                                                      : platform::keys::calibrationOffset.defaultValue);
+    services::AudioMeasurementService service(backend, devices, clock, offset);
+    std::optional<services::MicFrequencyCorrection> correction;
+    if (!options.offset) {
+        correction.emplace(settings);
+        service.setMicFreqCorrection(&*correction);
+    }
     QObject::connect(&service, &services::AudioMeasurementService::problem,
                      [&context](const QString& line) { printProblem(context, line); });
     service.start();

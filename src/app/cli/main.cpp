@@ -3,6 +3,7 @@
 // same services the tray application uses.
 #include "cli/AnalyzeCommand.h"
 #include "cli/CalibrateCommand.h"
+#include "cli/CalibrateLevelCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/CorrectionCommand.h"
 #include "cli/DevicesCommand.h"
@@ -36,6 +37,8 @@ const CommandEntry kCommands[] = {
     {"meter", kavro::cli::runMeter, "measure a live input device, ten lines a second"},
     {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
     {"calibrate", kavro::cli::runCalibrate, "measure the microphone response and store its correction"},
+    {"calibrate-level", kavro::cli::runCalibrateLevel,
+     "set the level offset from a sound calibrator or a reference meter"},
     {"correction", kavro::cli::runCorrection, "show, clear, switch or import the microphone correction"},
     {"output-profile", kavro::cli::runOutputProfile,
      "show or set what a full-scale signal reaches on each output"},

@@ -96,6 +96,8 @@ struct PanelModel {
     struct Commands {
         // While the session history cannot be saved: says so, above the buttons.
         std::optional<PanelText> historyProblem;
+        // While the calibration may not fit what is measured: says why, quietly.
+        std::optional<PanelText> calibrationNotice;
         PanelText sessionButton; // "Start Session" / "End Session" with their symbols
         PanelText resetButton;   // "Reset Dose"
         // While true the reset button is replaced by the question and its two answers.

@@ -2,6 +2,7 @@
 #include "ui/panel/PanelPresenter.h"
 
 #include "core/AppState.h"
+#include "core/CalibrationCenter.h"
 #include "dsp/ExposureLimits.h"
 #include "models/NumberText.h"
 #include "models/Session.h"
@@ -354,6 +355,9 @@ PanelModel::Commands PanelPresenter::commands() const {
     if (m_state.sessionManager().historySaveProblem()) {
         section.historyProblem =
             PanelText{QStringLiteral("History not saved — retrying"), ColourRole::orange, kWarningTriangle};
+    }
+    if (auto line = m_state.calibration().misfitLine()) {
+        section.calibrationNotice = PanelText{*line, ColourRole::secondary, QStringLiteral("info.circle")};
     }
     if (m_state.sessionManager().currentSession()) {
         section.sessionButton = {QStringLiteral("End Session"), ColourRole::primary,

@@ -333,6 +333,12 @@ QWidget* PanelWidget::buildCommands() {
     m_historyProblem->setVisible(false);
     layout->addWidget(m_historyProblem);
 
+    m_calibrationNotice =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "calibrationNotice");
+    m_calibrationNotice->setElided(true);
+    m_calibrationNotice->setVisible(false);
+    layout->addWidget(m_calibrationNotice);
+
     m_sessionButton = new QPushButton(section);
     m_sessionButton->setObjectName(QStringLiteral("sessionButton"));
     m_sessionButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -539,6 +545,7 @@ void PanelWidget::applyToday(const PanelModel::Today& today) {
 
 void PanelWidget::applyCommands(const PanelModel::Commands& commands) {
     setOptional(m_historyProblem, commands.historyProblem);
+    setOptional(m_calibrationNotice, commands.calibrationNotice);
     setButton(m_sessionButton, commands.sessionButton);
     setButton(m_resetButton, commands.resetButton);
     m_resetQuestion->setText(commands.resetQuestion);

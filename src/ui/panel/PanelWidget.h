@@ -149,6 +149,7 @@ private:
 
     // Commands and footer.
     SymbolLabel* m_historyProblem = nullptr;
+    SymbolLabel* m_calibrationNotice = nullptr;
     QPushButton* m_sessionButton = nullptr;
     QPushButton* m_resetButton = nullptr;
     QWidget* m_confirmation = nullptr;

@@ -37,6 +37,9 @@ HistorySessionRow HistorySessionRow::of(const models::Session& session, double c
     row.timeRange = shortTime(session.startDate, clock, locale) + QStringLiteral(" – ") +
                     (session.endDate ? shortTime(*session.endDate, clock, locale) : QStringLiteral("now"));
     row.duration = session.durationFormatted(clock.now());
+    row.calibration =
+        QStringLiteral("Calibration: ") +
+        (session.calibration ? session.calibration->describe() : models::kUnknownCalibrationText);
     addBadge(row.badges, session.peakCount140, "bolt.fill", dsp::eu::kPeakLimitDbc, " dBC",
              HistoryColour::red);
     addBadge(row.badges, session.peakCount135, "bolt", dsp::eu::kPeakLowerActionDbc, " dBC",

@@ -43,6 +43,9 @@ struct HistorySessionRow {
     QString peak;                   // "Pk 97 dBA"
     std::optional<QString> peakDBC; // "Pk 136 dBC", when there was a C-weighted peak
     HistoryColour peakDBCColour = HistoryColour::secondary;
+    // The session's details: "Calibration: 113.7 dB, sound calibrator (94.0 dBC) on …",
+    // or "Calibration: unknown" for a session stored before sessions carried it.
+    QString calibration;
 
     // `cumulativeDayDose` is the day's dose up to and including this session. Times are
     // shown in the clock's time zone in the locale's short time style.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/settings/AudioTab.h"
+#include "ui/settings/LevelCalibrationSection.h"
 
 #include "dsp/CorrectionDesign.h"
 #include "models/NumberText.h"
@@ -17,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -158,6 +160,7 @@ AudioTab::AudioTab(core::AppState& state, QWidget* parent)
     buildMicLocation(layout);
     buildCorrection(layout);
     buildCalibration(layout);
+    layout->addWidget(new LevelCalibrationSection(state, this));
     buildSaveProfile(layout);
     buildSavedProfiles(layout);
     layout->addStretch(1);
@@ -319,7 +322,7 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     m_offsetSlider->setRange(AudioTabPresenter::kMinimumSliderPosition,
                              AudioTabPresenter::kMaximumSliderPosition);
     m_offsetSlider->setSingleStep(1);
-    m_offsetSlider->setPageStep(2);
+    m_offsetSlider->setPageStep(5);
     m_offsetSlider->setAccessibleName(QStringLiteral("Calibration Offset"));
     section->addRow(m_offsetSlider);
     connect(m_offsetSlider, &QSlider::valueChanged, m_presenter, &AudioTabPresenter::setSliderPosition);
@@ -330,8 +333,19 @@ void AudioTab::buildCalibration(QVBoxLayout* layout) {
     m_resetOffsetButton->setFont(styledFont(font(), TextStyle::caption));
     connect(m_resetOffsetButton, &QPushButton::clicked, m_presenter,
             &AudioTabPresenter::resetCalibrationOffset);
-    rowLayout(resetRow)->addWidget(m_resetOffsetButton);
+    // The offset typed to the tenth, for a value read off another meter.
+    m_offsetField = new QDoubleSpinBox(resetRow);
+    m_offsetField->setObjectName(QStringLiteral("offsetField"));
+    m_offsetField->setRange(AudioTabPresenter::kMinimumOffsetDb, AudioTabPresenter::kMaximumOffsetDb);
+    m_offsetField->setDecimals(1);
+    m_offsetField->setSingleStep(1.0 / AudioTabPresenter::kStepsPerDb);
+    m_offsetField->setSuffix(QStringLiteral(" dB"));
+    m_offsetField->setKeyboardTracking(false);
+    nameSpinBox(m_offsetField, QStringLiteral("Calibration Offset value"));
+    connect(m_offsetField, &QDoubleSpinBox::valueChanged, m_presenter, &AudioTabPresenter::setTypedOffset);
+    rowLayout(resetRow)->addWidget(m_offsetField);
     rowLayout(resetRow)->addStretch(1);
+    rowLayout(resetRow)->addWidget(m_resetOffsetButton);
 
     m_liveReading = new SymbolLabel(section);
     m_liveReading->setObjectName(QStringLiteral("liveReading"));
@@ -472,6 +486,10 @@ void AudioTab::applyCalibration(const AudioTabModel::Calibration& calibration) {
     if (m_offsetSlider->value() != calibration.sliderPosition && !m_offsetSlider->isSliderDown()) {
         const QSignalBlocker blocker(m_offsetSlider);
         m_offsetSlider->setValue(calibration.sliderPosition);
+    }
+    if (!m_offsetField->hasFocus()) {
+        const QSignalBlocker blocker(m_offsetField);
+        m_offsetField->setValue(calibration.sliderPosition / AudioTabPresenter::kStepsPerDb);
     }
     m_liveReading->setText(calibration.liveReading);
     m_liveReading->setFont(calibration.liveReadingIsLevel ? m_levelFont : m_hintFont);

@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QDoubleSpinBox;
 class QSlider;
 class QVBoxLayout;
 
@@ -98,6 +99,7 @@ private:
     // The level calibration.
     SymbolLabel* m_offsetValue = nullptr;
     QSlider* m_offsetSlider = nullptr;
+    QDoubleSpinBox* m_offsetField = nullptr;
     QPushButton* m_resetOffsetButton = nullptr;
     SymbolLabel* m_liveReading = nullptr;
     QFont m_levelFont;

@@ -65,11 +65,12 @@ int AudioTabPresenter::sliderPositionForOffset(double offsetDb) {
         return kMinimumSliderPosition;
     }
     const double clamped = std::clamp(offsetDb, kMinimumOffsetDb, kMaximumOffsetDb);
-    return static_cast<int>(std::lround(clamped / kOffsetStepDb));
+    return static_cast<int>(std::lround(clamped * kStepsPerDb));
 }
 
 double AudioTabPresenter::offsetForSliderPosition(int position) {
-    return std::clamp(position, kMinimumSliderPosition, kMaximumSliderPosition) * kOffsetStepDb;
+    // A division, not a multiplication by 0.1: 941 / 10 is the double nearest 94.1.
+    return std::clamp(position, kMinimumSliderPosition, kMaximumSliderPosition) / kStepsPerDb;
 }
 
 std::optional<QString> AudioTabPresenter::pinkNoiseTarget(const QString& outputUID, const QString& inputUID) {
@@ -313,6 +314,12 @@ void AudioTabPresenter::clearMeasurement() {
 
 void AudioTabPresenter::setSliderPosition(int position) {
     m_state.setCalibrationOffset(offsetForSliderPosition(position));
+}
+
+void AudioTabPresenter::setTypedOffset(double offsetDb) {
+    if (std::isfinite(offsetDb)) {
+        setSliderPosition(sliderPositionForOffset(offsetDb));
+    }
 }
 
 void AudioTabPresenter::resetCalibrationOffset() {

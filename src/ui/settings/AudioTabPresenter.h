@@ -21,13 +21,13 @@ namespace kavro::ui {
 class AudioTabPresenter : public QObject {
     Q_OBJECT
 public:
-    // The offset slider: 60 … 120 dB in steps of 0.5 dB, one slider position per step
-    // (the position is the offset in half decibels).
+    // The offset slider and field: 60 … 120 dB in steps of 0.1 dB, one slider position
+    // per step (the position is the offset in tenths of a decibel).
     static constexpr double kMinimumOffsetDb = 60.0;
     static constexpr double kMaximumOffsetDb = 120.0;
-    static constexpr double kOffsetStepDb = 0.5;
-    static constexpr int kMinimumSliderPosition = 120;
-    static constexpr int kMaximumSliderPosition = 240;
+    static constexpr double kStepsPerDb = 10.0;
+    static constexpr int kMinimumSliderPosition = 600;
+    static constexpr int kMaximumSliderPosition = 1200;
 
     // The state must outlive the presenter.
     explicit AudioTabPresenter(core::AppState& state, QObject* parent = nullptr);
@@ -49,6 +49,8 @@ public:
     // Removes the stored correction; a finished measurement's message goes with it.
     void clearMeasurement();
     void setSliderPosition(int position);
+    // A typed offset, to the nearest 0.1 dB within the slider's range.
+    void setTypedOffset(double offsetDb);
     void resetCalibrationOffset();
     void togglePinkNoise();
     // Saves the current calibration under the label, or the device's name when the
