@@ -37,12 +37,15 @@ class DoseCalculator;
 class ExposureFeed;
 class LeqStatisticsService;
 class MicFrequencyCorrection;
+class CriteriaMeter;
 class MicResponseCalibrationService;
 class PinkNoisePlayer;
 class SessionManager;
 } // namespace kavro::services
 
 namespace kavro::core {
+
+class WarningDose;
 
 // The one object that holds the running application together: it owns every service,
 // keeps the user's settings, drives measurement with its timers, starts and ends
@@ -93,6 +96,8 @@ public:
     services::CalibrationProfileStore& calibrationProfileStore() const { return *m_calibrationProfileStore; }
     services::LeqStatisticsService& leqStatistics() const { return *m_leqStatistics; }
     AlertCenter& alerts() const { return *m_alerts; }
+    services::CriteriaMeter& criteriaMeter() const { return *m_criteriaMeter; }
+    const WarningDose& warningDose() const { return *m_warningDose; }
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
@@ -125,6 +130,16 @@ public:
     // Where the measuring microphone stands, for the user's own reference.
     const QString& micLocationNote() const { return m_micLocationNote.value(); }
     void setMicLocationNote(const QString& note) { m_micLocationNote.assign(note); }
+    // The dose that warns, by its name in WarningDose; nothing stored is the NIOSH daily dose.
+    const QString& warnBy() const { return m_warnBy.value(); }
+    void setWarnBy(const QString& name) { m_warnBy.assign(name); }
+    // When the user's day starts, minutes after local midnight. A change moves the day
+    // boundary from now on; the dose counted so far stays with the day in progress.
+    std::int64_t dayStartMinutes() const { return m_dayStartMinutes.value(); }
+    void setDayStartMinutes(std::int64_t minutes) { m_dayStartMinutes.assign(minutes); }
+    // The criteria the user picked to see, a UTF-8 JSON array of their names.
+    const QByteArray& visibleCriteria() const { return m_visibleCriteria.value(); }
+    void setVisibleCriteria(const QByteArray& names) { m_visibleCriteria.assign(names); }
 
     const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
     void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
@@ -188,6 +203,7 @@ private:
     void scheduleMidnightReset();
     void performDailyReset();
     void applyLaunchAtLogin(bool enabled);
+    void applyDayStart(std::int64_t minutes);
     void pinkNoisePlayingChanged(bool playing);
     // Closes the running session, stops capture and clears the running statistics;
     // returns the session's and the day's dose (percent) as they were before.
@@ -224,6 +240,9 @@ private:
     AppSetting<bool> m_launchAtLogin;
     AppSetting<bool> m_timeSensitiveNotifications;
     AppSetting<QString> m_micLocationNote;
+    AppSetting<QString> m_warnBy;
+    AppSetting<std::int64_t> m_dayStartMinutes;
+    AppSetting<QByteArray> m_visibleCriteria;
     std::optional<models::DoseLevel> m_simulatedDoseLevel;
 
     std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;
@@ -232,6 +251,8 @@ private:
     std::unique_ptr<services::CalibrationProfileStore> m_calibrationProfileStore;
     std::unique_ptr<services::LeqStatisticsService> m_leqStatistics;
     std::unique_ptr<services::ExposureFeed> m_exposureFeed;
+    std::unique_ptr<services::CriteriaMeter> m_criteriaMeter;
+    std::unique_ptr<WarningDose> m_warningDose;
 
     QTimer m_splUpdateTimer;
     std::unique_ptr<QTimer> m_readingSampleTimer;

@@ -85,9 +85,13 @@ double soundExposurePa2h(double levelDb, double seconds) {
     return kReferencePressureSquared * std::pow(10.0, levelDb / 10.0) * seconds / kSecondsPerHour;
 }
 
-double weeklyDoseOfExposure(double pascalSquaredHours) {
-    const CriterionParameters& who = parameters(Criterion::whoWeekly);
-    return pascalSquaredHours / soundExposurePa2h(who.criterionLevelDb, who.criterionHours * kSecondsPerHour);
+double soundExposureOfDose(Criterion energyCriterion, double dose) {
+    const CriterionParameters& entry = parameters(energyCriterion);
+    return dose * soundExposurePa2h(entry.criterionLevelDb, entry.criterionHours * kSecondsPerHour);
+}
+
+double doseOfSoundExposure(Criterion energyCriterion, double pascalSquaredHours) {
+    return pascalSquaredHours / soundExposureOfDose(energyCriterion, 1.0);
 }
 
 void CriteriaDoses::add(double levelDb, double seconds) {

@@ -76,10 +76,12 @@ std::optional<double> hoursLeft(const CriterionParameters& criterion, double dos
 // None for no exposure.
 std::optional<double> exposureLevelDb(double euDose);
 
-// A-weighted sound exposure, Pa²h, of `seconds` at levelDb, and the WHO weekly dose it
-// makes (1.0 = 1.6 Pa²h).
+// A-weighted sound exposure, Pa²h, of `seconds` at levelDb.
 double soundExposurePa2h(double levelDb, double seconds);
-double weeklyDoseOfExposure(double pascalSquaredHours);
+// The dose of an energy criterion (EU, WHO) that a sound exposure makes, and back: for
+// the WHO weekly dose 1.0 = 1.6 Pa²h.
+double doseOfSoundExposure(Criterion energyCriterion, double pascalSquaredHours);
+double soundExposureOfDose(Criterion energyCriterion, double dose);
 
 // The running doses of every criterion over one stretch of listening.
 class CriteriaDoses {
@@ -88,6 +90,11 @@ public:
     double dose(Criterion criterion) const { return m_doses[static_cast<std::size_t>(criterion)]; }
     void setDose(Criterion criterion, double dose) { m_doses[static_cast<std::size_t>(criterion)] = dose; }
     void clear() { m_doses.fill(0.0); }
+    void addDoses(const CriteriaDoses& other) {
+        for (std::size_t i = 0; i < kCriterionCount; ++i) {
+            m_doses[i] += other.m_doses[i];
+        }
+    }
 
 private:
     std::array<double, kCriterionCount> m_doses{};

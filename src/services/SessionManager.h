@@ -175,6 +175,8 @@ signals:
     void historySaveProblemChanged();
 
 private:
+    // The other exposure criteria's share of one tick.
+    static void addCriteria(models::Session& session, double dBA, double seconds);
     void pruneOldSessions();
     // Moves a file the program could not read aside (<path>.unreadable-<time>).
     std::optional<QString> keepUnreadableFile(const QString& path);

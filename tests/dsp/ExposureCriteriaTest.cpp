@@ -89,7 +89,7 @@ TEST(ExposureCriteria, NioshEntryIsTheDailyDoseRule) {
 // dose counted interval by interval.
 TEST(ExposureCriteria, WeeklyDoseOfSoundExposureAgreesWithTheDose) {
     const double pascalSquaredHours = criteria::soundExposurePa2h(95.0, 3600.0);
-    EXPECT_NEAR(criteria::weeklyDoseOfExposure(pascalSquaredHours),
+    EXPECT_NEAR(criteria::doseOfSoundExposure(Criterion::whoWeekly, pascalSquaredHours),
                 listen({{95, 1}}).dose(Criterion::whoWeekly), 1e-9);
 }
 
