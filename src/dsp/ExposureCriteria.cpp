@@ -71,6 +71,19 @@ std::optional<double> hoursLeft(const CriterionParameters& criterion, double dos
     return std::max(0.0, 1.0 - dose) * allowedHours(criterion, levelDb);
 }
 
+Figure figureOf(Criterion criterion, double dose, std::optional<double> levelDb) {
+    Figure figure{criterion, dose, std::nullopt, std::nullopt};
+    if (!levelDb) {
+        return figure;
+    }
+    const CriterionParameters& entry = parameters(criterion);
+    if (entry.periodDays == 1) {
+        figure.projectedDose = projectedDose(entry, dose, *levelDb);
+    }
+    figure.hoursLeft = hoursLeft(entry, dose, *levelDb);
+    return figure;
+}
+
 std::optional<double> exposureLevelDb(double euDose) {
     if (!(euDose > 0.0) || !std::isfinite(euDose)) {
         return std::nullopt;

@@ -72,6 +72,17 @@ double projectedDose(const CriterionParameters& criterion, double dose, double l
 // level does not count at all.
 std::optional<double> hoursLeft(const CriterionParameters& criterion, double dose, double levelDb);
 
+// What a view shows of one criterion: the dose so far, the projection to the end of an
+// 8-hour day (daily criteria only) and the hours left, both at the current level when
+// there is one.
+struct Figure {
+    Criterion criterion;
+    double dose = 0;
+    std::optional<double> projectedDose;
+    std::optional<double> hoursLeft;
+};
+Figure figureOf(Criterion criterion, double dose, std::optional<double> levelDb);
+
 // L_EX,8h (or the weekly L_EX,w) of an EU dose: the criterion level plus the dose in dB.
 // None for no exposure.
 std::optional<double> exposureLevelDb(double euDose);

@@ -52,6 +52,20 @@ double CriteriaMeter::todaySoundExposure() const {
     return criteria::soundExposureOfDose(Criterion::whoWeekly, m_today.dose(Criterion::whoWeekly));
 }
 
+QList<criteria::Figure> CriteriaMeter::figures(double nioshDose, double weeklyDose) const {
+    QList<criteria::Figure> list;
+    for (const auto& entry : criteria::kCriteria) {
+        double dose = m_today.dose(entry.criterion);
+        if (entry.criterion == Criterion::nioshRel) {
+            dose = nioshDose;
+        } else if (entry.criterion == Criterion::whoWeekly) {
+            dose = weeklyDose;
+        }
+        list.append(criteria::figureOf(entry.criterion, dose, m_currentLevel));
+    }
+    return list;
+}
+
 void CriteriaMeter::addMeasurement(double dBA, const QDateTime& at) {
     if (!std::isfinite(dBA)) {
         return;
@@ -76,18 +90,28 @@ void CriteriaMeter::store() {
     m_settings.setValue(keys::criteriaToday, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-void CriteriaMeter::restore() {
-    const QJsonObject object = QJsonDocument::fromJson(m_settings.value(keys::criteriaToday)).object();
+std::optional<criteria::CriteriaDoses> CriteriaMeter::storedToday(const platform::PreferencesStore& store,
+                                                                  const platform::Clock& clock) {
+    const QJsonObject object =
+        QJsonDocument::fromJson(platform::Settings::valueIn(store, keys::criteriaToday)).object();
     const QDateTime savedAt = QDateTime::fromString(object.value(kSavedAtKey).toString(), Qt::ISODateWithMs);
-    m_today.clear();
-    if (!savedAt.isValid() || !m_clock.isToday(savedAt)) {
-        m_settings.remove(keys::criteriaToday);
-        return;
+    if (!savedAt.isValid() || !clock.isToday(savedAt)) {
+        return std::nullopt;
     }
     // A damaged figure is left at 0; the sessions of the day raise it again.
+    criteria::CriteriaDoses doses;
     for (const auto& entry : criteria::kCriteria) {
         const double dose = object.value(keyOf(entry)).toDouble();
-        m_today.setDose(entry.criterion, plausible(entry, dose) ? dose : 0.0);
+        doses.setDose(entry.criterion, plausible(entry, dose) ? dose : 0.0);
+    }
+    return doses;
+}
+
+void CriteriaMeter::restore() {
+    const auto stored = storedToday(m_settings.store(), m_clock);
+    m_today = stored.value_or(criteria::CriteriaDoses{});
+    if (!stored) {
+        m_settings.remove(keys::criteriaToday);
     }
     emit changed();
 }

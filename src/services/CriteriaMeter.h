@@ -37,11 +37,18 @@ public:
     const dsp::criteria::CriteriaDoses& today() const { return m_today; }
     // Today's A-weighted sound exposure, Pa²h.
     double todaySoundExposure() const;
+    // Every criterion at the current level, the NIOSH one from the daily dose given (the
+    // dose calculator's), the WHO one from the weekly dose given (a fraction each).
+    QList<dsp::criteria::Figure> figures(double nioshDose, double weeklyDose) const;
     // The level of the latest measurement, for projections and time left; none before one.
     std::optional<double> currentLevel() const { return m_currentLevel; }
 
     void addMeasurement(double dBA, const QDateTime& at);
     void resumeMeasuringAt(const QDateTime& at) { m_lastMeasurementTime = at; }
+    // Today's figures as stored, when they were stored today (the command line reads
+    // them without a meter).
+    static std::optional<dsp::criteria::CriteriaDoses> storedToday(const platform::PreferencesStore& store,
+                                                                   const platform::Clock& clock);
     // At launch: today's stored figures, or nothing when they belong to another day.
     void restore();
     // At launch: each figure at least what today's completed sessions hold.
