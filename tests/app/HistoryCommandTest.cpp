@@ -171,7 +171,7 @@ TEST_P(HistoryCommandErrorTest, ExplainsTheProblem) {
 INSTANTIATE_TEST_SUITE_P(
     Calls, HistoryCommandErrorTest,
     ::testing::Values(
-        BadCall{{}, kExitUsage, "needs list, stats or export"},
+        BadCall{{}, kExitUsage, "needs list, stats, export or week"},
         BadCall{{"delete"}, kExitUsage, "unknown history command"},
         BadCall{{"stats", "--from", "2025-03-01"}, kExitUsage, "needs --from DATE and --to DATE"},
         BadCall{{"list", "--from", "14.03.2025"}, kExitUsage, "--from needs a date as yyyy-MM-dd"},
