@@ -45,6 +45,14 @@ CriteriaMeter::Figures CriteriaMeter::Figures::of(const models::Session& session
     return Figures{doses};
 }
 
+CriteriaMeter::Figures CriteriaMeter::Figures::sumOf(const QList<models::Session>& sessions) {
+    Figures total;
+    for (const models::Session& session : sessions) {
+        total.doses.addDoses(of(session).doses);
+    }
+    return total;
+}
+
 CriteriaMeter::CriteriaMeter(platform::Settings settings, const platform::Clock& clock, QObject* parent)
     : QObject(parent), m_settings(settings), m_clock(clock) {}
 
@@ -117,10 +125,7 @@ void CriteriaMeter::restore() {
 }
 
 void CriteriaMeter::raiseTo(const QList<models::Session>& todaysSessions) {
-    criteria::CriteriaDoses total;
-    for (const models::Session& session : todaysSessions) {
-        total.addDoses(Figures::of(session).doses);
-    }
+    const criteria::CriteriaDoses total = Figures::sumOf(todaysSessions).doses;
     for (const auto& entry : criteria::kCriteria) {
         const double dose = total.dose(entry.criterion);
         if (dose > m_today.dose(entry.criterion)) {

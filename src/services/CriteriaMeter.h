@@ -30,6 +30,8 @@ public:
     struct Figures {
         dsp::criteria::CriteriaDoses doses;
         static Figures of(const models::Session& session);
+        // The sum over sessions.
+        static Figures sumOf(const QList<models::Session>& sessions);
     };
 
     CriteriaMeter(platform::Settings settings, const platform::Clock& clock, QObject* parent = nullptr);

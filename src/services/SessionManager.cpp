@@ -3,6 +3,7 @@
 
 #include "dsp/ExposureCriteria.h"
 #include "dsp/ExposureLimits.h"
+#include "models/CriteriaText.h"
 #include "models/SessionCsv.h"
 #include "platform/DestinationChooser.h"
 #include "platform/FileStore.h"
@@ -606,16 +607,18 @@ double SessionManager::todaysCompletedDose() const {
     return completedDoseOnDay(m_sessionHistory, m_clock.today(), m_clock);
 }
 
-QString SessionManager::csvString(const QList<Session>& sessions) const {
-    return models::csv::csvString(sessions,
-                                  {m_clock.timeZone(), m_clock.now(), m_clock.dayStartMinutes(), {}});
+QString SessionManager::csvString(const QList<Session>& sessions, bool withCriteria) const {
+    return models::csv::csvString(
+        sessions, {m_clock.timeZone(), m_clock.now(), m_clock.dayStartMinutes(),
+                   withCriteria ? models::criteriaText::csvColumns() : QList<models::csv::ExtraColumn>{}});
 }
 
-void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName) {
+void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName,
+                               bool withCriteria) {
     if (sessions.isEmpty()) {
         return;
     }
-    const QString text = csvString(sessions);
+    const QString text = csvString(sessions, withCriteria);
     if (!m_destinationChooser) {
         emit csvExportFailed(QStringLiteral("no save dialog is available"));
         return;
