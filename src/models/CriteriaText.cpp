@@ -78,9 +78,11 @@ QList<csv::ExtraColumn> csvColumns() {
 
 QList<Criterion> parseList(const QByteArray& json) {
     QList<Criterion> list;
-    for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
+    const QJsonArray names = QJsonDocument::fromJson(json).array();
+    for (const auto& value : names) {
         const QByteArray name = value.toString().toLatin1();
-        const auto criterion = criteria::criterionNamed(std::string_view(name.constData(), name.size()));
+        const auto criterion = criteria::criterionNamed(
+            std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
         if (criterion && !list.contains(*criterion)) {
             list.append(*criterion);
         }

@@ -31,7 +31,7 @@ QString hoursText(std::optional<double> hours);
 // The criteria the user picked to see, from their stored JSON array of names; unknown
 // names are skipped.
 QList<dsp::criteria::Criterion> parseList(const QByteArray& json);
-QByteArray listJson(const QList<dsp::criteria::Criterion>& criteria);
+QByteArray listJson(const QList<dsp::criteria::Criterion>& list);
 
 // The columns of the export with criteria, after the standard ones: each session's
 // OSHA doses, its A-weighted sound exposure and its share of the WHO weekly allowance.

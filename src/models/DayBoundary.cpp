@@ -11,7 +11,7 @@ constexpr int kSecondsPerMinute = 60;
 constexpr int kSecondsPerHour = 3600;
 
 QTime dayStartTime(int dayStartMinutes) {
-    return QTime(0, 0).addSecs(static_cast<qint64>(dayStartMinutes) * kSecondsPerMinute);
+    return QTime(0, 0).addSecs(boundedDayStartMinutes(dayStartMinutes) * kSecondsPerMinute);
 }
 
 } // namespace
