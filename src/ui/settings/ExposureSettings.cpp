@@ -7,7 +7,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTimeEdit>
@@ -23,6 +25,8 @@ namespace text = models::criteriaText;
 
 const QString ExposureSettings::kWarnByLabel = QStringLiteral("Warn by");
 const QString ExposureSettings::kDayStartLabel = QStringLiteral("My day starts at");
+const QString ExposureSettings::kShowLabel =
+    QStringLiteral("Also show on the panel (the weekly dose is always there):");
 
 namespace {
 
@@ -81,15 +85,21 @@ void ExposureSettings::buildDayStart() {
 
 void ExposureSettings::buildVisibleCriteria() {
     QWidget* row = addRowWidget("visibleCriteria");
-    auto* layout = static_cast<QHBoxLayout*>(row->layout());
+    auto* column = new QVBoxLayout;
+    column->setSpacing(4);
+    column->addWidget(new QLabel(kShowLabel, row));
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
     for (const Criterion criterion : kShowable) {
         auto* box = new QCheckBox(text::title(criterion), row);
         box->setProperty("criterion", static_cast<int>(criterion));
         connect(box, &QCheckBox::clicked, this, &ExposureSettings::storeVisibleCriteria);
-        layout->addWidget(box);
+        const auto index = static_cast<int>(m_criteria.size());
+        grid->addWidget(box, index / 2, index % 2);
         m_criteria.append(box);
     }
-    layout->addStretch(1);
+    column->addLayout(grid);
+    static_cast<QHBoxLayout*>(row->layout())->addLayout(column, 1);
 }
 
 void ExposureSettings::storeVisibleCriteria() {

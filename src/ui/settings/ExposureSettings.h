@@ -22,6 +22,7 @@ class ExposureSettings : public FormSection {
 public:
     static const QString kWarnByLabel;
     static const QString kDayStartLabel;
+    static const QString kShowLabel;
 
     explicit ExposureSettings(core::AppState& state, QWidget* parent = nullptr);
 
