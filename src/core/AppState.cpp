@@ -2,6 +2,7 @@
 #include "core/AppState.h"
 #include "core/CalibrationCenter.h"
 
+#include "core/WarningDose.h"
 #include "dsp/LevelMath.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
@@ -11,6 +12,7 @@
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/CalibrationProfileStore.h"
+#include "services/CriteriaMeter.h"
 #include "services/DAWDetectionService.h"
 #include "services/DoseCalculator.h"
 #include "services/ExposureFeed.h"
@@ -87,7 +89,15 @@ AppState::AppState(Platform platform, QObject* parent)
                       [this](bool on) { applyLaunchAtLogin(on); }),
       m_timeSensitiveNotifications(m_settings, keys::timeSensitiveNotifications, settingAnnouncer()),
       m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()),
-      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer()) {
+      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer()),
+      m_warnBy(m_settings, keys::warnBy, settingAnnouncer(),
+               [this](const QString& name) { m_warningDose->setChoice(WarningDose::choiceNamed(name)); }),
+      m_dayStartMinutes(m_settings, keys::dayStartMinutes, settingAnnouncer(),
+                        [this](std::int64_t minutes) { applyDayStart(minutes); }),
+      m_visibleCriteria(m_settings, keys::visibleCriteria, settingAnnouncer()) {
+    // Every rule with a day in it asks the clock, from the first loaded session on.
+    m_dayStartMinutes.installStored();
+    m_clock.setDayStartMinutes(m_dayStartMinutes.value());
     createServices(platform);
     restoreSettings();
     createMeasurementService(platform.audioBackend);
@@ -140,6 +150,9 @@ void AppState::createServices(const Platform& platform) {
     m_calibrationProfileStore = std::make_unique<CalibrationProfileStore>(m_settings);
     m_outputProfileStore = std::make_unique<services::OutputProfileStore>(m_settings);
     m_leqStatistics = std::make_unique<LeqStatisticsService>(kLeqRateHz);
+    m_criteriaMeter = std::make_unique<services::CriteriaMeter>(m_settings, m_clock);
+    m_warningDose =
+        std::make_unique<WarningDose>(*m_doseCalculator, *m_criteriaMeter, *m_sessionManager, m_clock);
 
     // The alerts start with no snooze, no sustained run and no peak sent. They read the
     // settings and the dose at the moment they build a notification.
@@ -175,6 +188,9 @@ void AppState::restoreSettings() {
     m_timeSensitiveNotifications.installStored();
     m_micLocationNote.installStored();
     m_measureFrom.installStored();
+    m_warnBy.installStored();
+    m_visibleCriteria.installStored();
+    m_warningDose->setChoice(WarningDose::choiceNamed(m_warnBy.value()));
     // The stored channel belongs to the stored device, so the device is restored, not
     // chosen anew (which would set the channel back to the first).
     m_deviceManager->restoreDevice(m_selectedDeviceUID.value());
@@ -202,6 +218,9 @@ std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose(
         floor = std::max(floor, resumed->accumulatedDose * 100.0);
     }
     m_doseCalculator->reconcileWithSessions(floor);
+    m_criteriaMeter->restore();
+    m_criteriaMeter->raiseTo(m_sessionManager->todaysSessions());
+    m_warningDose->settle();
     m_doseDay = m_clock.today();
     return resumed;
 }
@@ -290,10 +309,17 @@ void AppState::setupDAWCallbacks() {
 }
 
 void AppState::setupDoseCallbacks() {
-    m_doseCalculator->onThresholdCrossed = [this](models::DoseLevel level) {
+    const auto crossed = [this](models::DoseLevel level) {
         m_alerts->sendThresholdNotification(level);
         emit doseLevelCrossed(level);
     };
+    // The daily dose announces its own bands only while it is the dose that warns.
+    m_doseCalculator->onThresholdCrossed = [this, crossed](models::DoseLevel level) {
+        if (m_warningDose->choice() == WarningDose::Choice::nioshDaily) {
+            crossed(level);
+        }
+    };
+    m_warningDose->onCrossed = crossed;
     m_doseCalculator->onPeakAlert = [this](double peakDB) { m_alerts->sendPeakNotification(peakDB); };
     m_doseCalculator->onInstantaneousPeakAlert = [this](double peakDB) {
         m_alerts->sendInstantaneousPeakNotification(peakDB);
@@ -310,6 +336,7 @@ void AppState::setupAudioServiceCallbacks() {
     m_audioService->onCaptureResumed = [this] {
         m_sessionManager->endUnmeasuredGap();
         m_doseCalculator->resumeMeasuringAt(m_clock.now());
+        m_criteriaMeter->resumeMeasuringAt(m_clock.now());
         if (!m_sessionCutByLostInput) {
             return;
         }
@@ -375,6 +402,7 @@ void AppState::setupChangeForwarding() {
     forward(m_outputProfileStore.get(), &services::OutputProfileStore::changed);
     forward(m_outputProfileMeasurement.get(), &services::OutputProfileMeasurement::changed);
     forward(m_calibration.get(), &CalibrationCenter::changed);
+    forward(m_criteriaMeter.get(), &services::CriteriaMeter::changed);
 }
 
 void AppState::setupProblemReports() {
@@ -444,7 +472,21 @@ models::MeasureFrom AppState::measureFrom() const {
 }
 
 models::DoseLevel AppState::displayDoseLevel() const {
-    return m_simulatedDoseLevel.value_or(m_doseCalculator->doseLevel());
+    return m_simulatedDoseLevel.value_or(m_warningDose->level());
+}
+
+void AppState::applyDayStart(std::int64_t minutes) {
+    m_clock.setDayStartMinutes(minutes);
+    // The day in progress goes on under the new boundary: nothing counted so far is
+    // dropped, and what is stored is dated now, so that a restart finds it today's.
+    m_doseDay = m_clock.today();
+    m_doseCalculator->storeDose();
+    m_criteriaMeter->store();
+    if (m_sessionManager->currentSession()) {
+        saveCheckpoint();
+    }
+    m_warningDose->settle();
+    scheduleMidnightReset();
 }
 
 void AppState::applyLaunchAtLogin(bool enabled) {
@@ -530,6 +572,8 @@ void AppState::resetDose() {
     m_sessionManager->removeTodaysSessions();
     printIfFailed(kSaveFailed, m_sessionManager->saveHistory());
     m_doseCalculator->reset();
+    m_criteriaMeter->reset();
+    m_warningDose->settle();
 }
 
 void AppState::deleteSession(const models::Session& session) {
@@ -541,14 +585,16 @@ void AppState::deleteSession(const models::Session& session) {
     if (m_clock.isToday(session.startDate)) {
         m_doseCalculator->removeSessionDose(before - remaining, remaining,
                                             m_sessionManager->currentSession().has_value());
+        m_criteriaMeter->removeSession(session);
+        m_warningDose->settle();
     }
 }
 
 // ---- timers ----
 
 void AppState::startSPLFeed() {
-    m_exposureFeed =
-        std::make_unique<services::ExposureFeed>(*m_doseCalculator, *m_leqStatistics, m_sessionManager.get());
+    m_exposureFeed = std::make_unique<services::ExposureFeed>(*m_doseCalculator, *m_leqStatistics,
+                                                              m_sessionManager.get(), m_criteriaMeter.get());
     m_exposureFeed->onLevel = [this](double laeq) { m_alerts->checkSustainedExposure(laeq); };
     m_splUpdateTimer.setInterval(kFeedInterval);
     connect(&m_splUpdateTimer, &QTimer::timeout, this, &AppState::splFeedTick);
@@ -573,7 +619,9 @@ void AppState::splFeedTick() {
     if (m_calibration->isListeningToCalibrator()) {
         return;
     }
-    m_exposureFeed->feed(interval, now);
+    if (m_exposureFeed->feed(interval, now)) {
+        m_warningDose->checkCrossing();
+    }
     m_calibration->feedTick();
 }
 
@@ -636,6 +684,8 @@ void AppState::dayCheckTick() {
 void AppState::performDailyReset() {
     m_doseDay = m_clock.today();
     m_doseCalculator->reset();
+    m_criteriaMeter->reset();
+    m_warningDose->settle();
     m_leqStatistics->reset();
     printIfFailed(kLoadFailed, m_sessionManager->loadHistory());
     scheduleMidnightReset();

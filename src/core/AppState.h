@@ -38,6 +38,7 @@ class DoseCalculator;
 class ExposureFeed;
 class LeqStatisticsService;
 class MicFrequencyCorrection;
+class CriteriaMeter;
 class MicResponseCalibrationService;
 class OutputProfileMeasurement;
 class OutputProfileStore;
@@ -48,6 +49,7 @@ class SessionManager;
 namespace kavro::core {
 
 class CalibrationCenter;
+class WarningDose;
 
 // The one object that holds the running application together: it owns every service,
 // keeps the user's settings, drives measurement with its timers, starts and ends
@@ -104,6 +106,8 @@ public:
     AlertCenter& alerts() const { return *m_alerts; }
     // The level calibration: runs, the record of the offset in use, whether it fits.
     CalibrationCenter& calibration() const { return *m_calibration; }
+    services::CriteriaMeter& criteriaMeter() const { return *m_criteriaMeter; }
+    const WarningDose& warningDose() const { return *m_warningDose; }
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
@@ -139,6 +143,16 @@ public:
     // Where the level comes from: the stored choice, else the first-launch rule.
     models::MeasureFrom measureFrom() const;
     void setMeasureFrom(models::MeasureFrom source) { m_measureFrom.assign(models::storedText(source)); }
+    // The dose that warns, by its name in WarningDose; nothing stored is the NIOSH daily dose.
+    const QString& warnBy() const { return m_warnBy.value(); }
+    void setWarnBy(const QString& name) { m_warnBy.assign(name); }
+    // When the user's day starts, minutes after local midnight. A change moves the day
+    // boundary from now on; the dose counted so far stays with the day in progress.
+    std::int64_t dayStartMinutes() const { return m_dayStartMinutes.value(); }
+    void setDayStartMinutes(std::int64_t minutes) { m_dayStartMinutes.assign(minutes); }
+    // The criteria the user picked to see, a UTF-8 JSON array of their names.
+    const QByteArray& visibleCriteria() const { return m_visibleCriteria.value(); }
+    void setVisibleCriteria(const QByteArray& names) { m_visibleCriteria.assign(names); }
 
     const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
     void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
@@ -202,6 +216,7 @@ private:
     void scheduleMidnightReset();
     void performDailyReset();
     void applyLaunchAtLogin(bool enabled);
+    void applyDayStart(std::int64_t minutes);
     void pinkNoisePlayingChanged(bool playing);
     // Closes the running session, stops capture and clears the running statistics;
     // returns the session's and the day's dose (percent) as they were before.
@@ -239,6 +254,9 @@ private:
     AppSetting<bool> m_timeSensitiveNotifications;
     AppSetting<QString> m_micLocationNote;
     AppSetting<QString> m_measureFrom;
+    AppSetting<QString> m_warnBy;
+    AppSetting<std::int64_t> m_dayStartMinutes;
+    AppSetting<QByteArray> m_visibleCriteria;
     std::optional<models::DoseLevel> m_simulatedDoseLevel;
 
     std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;
@@ -249,6 +267,8 @@ private:
     std::unique_ptr<services::OutputProfileStore> m_outputProfileStore;
     std::unique_ptr<services::OutputProfileMeasurement> m_outputProfileMeasurement;
     std::unique_ptr<services::ExposureFeed> m_exposureFeed;
+    std::unique_ptr<services::CriteriaMeter> m_criteriaMeter;
+    std::unique_ptr<WarningDose> m_warningDose;
 
     QTimer m_splUpdateTimer;
     std::unique_ptr<QTimer> m_readingSampleTimer;

@@ -4,9 +4,12 @@
 #include "models/IndentedJsonWriter.h"
 #include "models/JsonFields.h"
 
+#include "dsp/ExposureCriteria.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
+#include <array>
 
 namespace kavro::models {
 
@@ -22,6 +25,14 @@ double Session::durationSeconds(const QDateTime& now) const {
     // An end before the start (a file from a version that dated the end by a wall clock
     // set back) is a session in which no time passed.
     return std::max(0.0, static_cast<double>(startDate.msecsTo(endDate.value_or(now))) / 1000.0);
+}
+
+double Session::soundExposureOrEstimate() const {
+    if (soundExposure > 0.0 || !(averageSPL > 0.0) || !endDate) {
+        return soundExposure;
+    }
+    const double measured = std::max(0.0, durationSeconds(*endDate) - unmeasuredSeconds);
+    return dsp::criteria::soundExposurePa2h(averageSPL, measured);
 }
 
 QString Session::durationFormatted(const QDateTime& now) const {
@@ -68,9 +79,17 @@ void Session::writeJson(IndentedJsonWriter& writer) const {
     writer.value(peakCount140);
     writer.key("peakDBACount115");
     writer.value(peakDBACount115);
-    if (unmeasuredSeconds > 0) {
-        writer.key("unmeasuredSeconds");
-        writer.value(unmeasuredSeconds);
+    const std::array<std::pair<const char*, double>, 4> optional{{
+        {"unmeasuredSeconds", unmeasuredSeconds},
+        {"soundExposure", soundExposure},
+        {"oshaPelDose", oshaPelDose},
+        {"oshaHearingConservationDose", oshaHearingConservationDose},
+    }};
+    for (const auto& [name, number] : optional) {
+        if (number > 0) {
+            writer.key(name);
+            writer.value(number);
+        }
     }
     if (calibration) {
         writer.key("calibration");
@@ -102,6 +121,9 @@ std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
     // A calibration that cannot be read leaves the session's measurements intact: it
     // reads as unknown.
     session.calibration = CalibrationRecord::fromJson(object.value(QLatin1String("calibration")).toObject());
+    session.soundExposure = fields.optionalNumber(QLatin1String("soundExposure"));
+    session.oshaPelDose = fields.optionalNumber(QLatin1String("oshaPelDose"));
+    session.oshaHearingConservationDose = fields.optionalNumber(QLatin1String("oshaHearingConservationDose"));
     const QJsonValue readings = object.value(QLatin1String("readings"));
     if (readings.isUndefined()) {
         fields.fail(QStringLiteral("key \"readings\" is missing"));

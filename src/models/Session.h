@@ -42,6 +42,11 @@ struct Session {
     // The calibration the session was measured with, and the input it was measured on;
     // none in files written before sessions carried it.
     std::optional<CalibrationRecord> calibration;
+    // What the other exposure criteria counted during the session: the A-weighted sound
+    // exposure in Pa²h and the two OSHA doses in percent of their daily allowance.
+    double soundExposure = 0;
+    double oshaPelDose = 0;
+    double oshaHearingConservationDose = 0;
 
     // A fresh session starting now: a random id, no end, every statistic 0.
     static Session create(const QString& dawName, const QDateTime& now);
@@ -51,15 +56,19 @@ struct Session {
     QString durationFormatted(const QDateTime& now) const;
     // Seconds from the start to the end, or to `now` while running; never less than 0.
     double durationSeconds(const QDateTime& now) const;
+    // The sound exposure in Pa²h. A session stored before it was counted gives it from
+    // its LAeq over its measured time: its LAeq is exact and the measured time is at most
+    // that, so the estimate is never lower than the truth.
+    double soundExposureOrEstimate() const;
 
     // Every key, in the order of the fields; "endDate" is left out, not written as null,
-    // while the session runs, and "unmeasuredSeconds" while it is 0, so that a session
-    // measured throughout is written as before. Infinities and not-a-number have no JSON form: the writer
-    // then reports failure.
+    // while the session runs, and "unmeasuredSeconds" and the criteria's figures while
+    // they are 0, so that a session measured throughout is written as before. Infinities and not-a-number
+    // have no JSON form: the writer then reports failure.
     void writeJson(IndentedJsonWriter& writer) const;
-    // Keys added after the first release ("endDate", "peakDBC", the three counters and
-    // "unmeasuredSeconds") may be missing or null; every other key is required; unknown keys are ignored.
-    // An unreadable "calibration" reads as none.
+    // Keys added after the first release ("endDate", "peakDBC", the three counters,
+    // "unmeasuredSeconds" and the criteria's figures) may be missing or null; every other key is required;
+    // unknown keys are ignored. An unreadable "calibration" reads as none.
     // The error names the offending key (and the reading, for a bad reading).
     static std::variant<Session, QString> fromJson(const QJsonObject& object);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "models/SessionCsv.h"
 
+#include "models/DayBoundary.h"
 #include "models/NumberText.h"
 
 #include <algorithm>
@@ -13,22 +14,28 @@ QString positiveLevel(double value) {
     return value > 0 ? fixedText(value, 1) : QString();
 }
 
-QString row(const Session& session, const QTimeZone& zone, const QDateTime& now) {
+QString row(const Session& session, const Options& options) {
+    const QTimeZone& zone = options.zone;
     const QDateTime start = session.startDate.toTimeZone(zone);
     const QString end =
         session.endDate ? session.endDate->toTimeZone(zone).toString(QStringLiteral("HH:mm:ss")) : QString();
-    const QStringList fields{start.toString(QStringLiteral("yyyy-MM-dd")),
-                             dawField(session.dawName),
-                             start.toString(QStringLiteral("HH:mm:ss")),
-                             end,
-                             fixedText(session.durationSeconds(now) / 60.0, 1),
-                             positiveLevel(session.averageSPL),
-                             positiveLevel(session.peakSPL),
-                             positiveLevel(session.peakDBC),
-                             QString::number(session.peakCount135),
-                             QString::number(session.peakCount140),
-                             QString::number(session.peakDBACount115),
-                             fixedText(session.doseAccumulated, 2)};
+    // The day the session belongs to; its start and end times stay the real ones.
+    const QDate day = userDayOf(session.startDate, zone, options.dayStartMinutes);
+    QStringList fields{day.toString(QStringLiteral("yyyy-MM-dd")),
+                       dawField(session.dawName),
+                       start.toString(QStringLiteral("HH:mm:ss")),
+                       end,
+                       fixedText(session.durationSeconds(options.now) / 60.0, 1),
+                       positiveLevel(session.averageSPL),
+                       positiveLevel(session.peakSPL),
+                       positiveLevel(session.peakDBC),
+                       QString::number(session.peakCount135),
+                       QString::number(session.peakCount140),
+                       QString::number(session.peakDBACount115),
+                       fixedText(session.doseAccumulated, 2)};
+    for (const ExtraColumn& column : options.extraColumns) {
+        fields.append(column.value(session));
+    }
     return fields.join(QLatin1Char(','));
 }
 
@@ -46,6 +53,10 @@ QString dawField(const QString& name) {
 }
 
 QString csvString(const QList<Session>& sessions, const QTimeZone& zone, const QDateTime& now) {
+    return csvString(sessions, Options{zone, now, 0, {}});
+}
+
+QString csvString(const QList<Session>& sessions, const Options& options) {
     QList<const Session*> completed;
     for (const Session& session : sessions) {
         if (session.isCompleted()) {
@@ -54,10 +65,14 @@ QString csvString(const QList<Session>& sessions, const QTimeZone& zone, const Q
     }
     std::stable_sort(completed.begin(), completed.end(),
                      [](const Session* a, const Session* b) { return a->startDate < b->startDate; });
-    QStringList lines{QString::fromUtf8(kHeader)};
+    QString header = QString::fromUtf8(kHeader);
+    for (const ExtraColumn& column : options.extraColumns) {
+        header += QLatin1Char(',') + column.header;
+    }
+    QStringList lines{header};
     lines.reserve(completed.size() + 1);
     for (const Session* session : completed) {
-        lines.append(row(*session, zone, now));
+        lines.append(row(*session, options));
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <functional>
+
 namespace kavro::models {
 
 // The CSV export of sessions: one header line and one line per completed session,
@@ -19,6 +21,22 @@ inline constexpr const char* kHeader = "Date,DAW,Start,End,Duration (min),Avg dB
 // Dates and times are shown in `zone`; `now` ends the duration of a session without an
 // end date (such sessions are left out today, but the column keeps its rule).
 QString csvString(const QList<Session>& sessions, const QTimeZone& zone, const QDateTime& now);
+
+// A column after the standard ones, for an export that asks for more.
+struct ExtraColumn {
+    QString header;
+    std::function<QString(const Session&)> value;
+};
+
+struct Options {
+    QTimeZone zone;
+    QDateTime now;
+    // The Date column names the user's day the session started on (DayBoundary.h).
+    int dayStartMinutes = 0;
+    QList<ExtraColumn> extraColumns;
+};
+
+QString csvString(const QList<Session>& sessions, const Options& options);
 
 // A workstation name as one CSV field: quoted when it holds a comma, a double quote or
 // a line break, with inner double quotes doubled so that the row stays intact.

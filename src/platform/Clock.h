@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "models/DayBoundary.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTimeZone>
@@ -24,12 +26,24 @@ public:
     // The time zone of the user's calendar.
     virtual QTimeZone timeZone() const = 0;
 
-    // The calendar day on which a moment falls, in the user's time zone.
-    QDate dayOf(const QDateTime& moment) const { return moment.toTimeZone(timeZone()).date(); }
+    // The user's day on which a moment falls, in the user's time zone: the calendar day,
+    // or with a later day start the day that started last (see models/DayBoundary.h).
+    QDate dayOf(const QDateTime& moment) const {
+        return models::userDayOf(moment, timeZone(), m_dayStartMinutes);
+    }
     QDate today() const { return dayOf(now()); }
     bool isToday(const QDateTime& moment) const { return dayOf(moment) == today(); }
-    // The first moment of a calendar day in the user's time zone.
-    QDateTime startOfDay(QDate day) const { return day.startOfDay(timeZone()); }
+    // The first moment of the user's day in the user's time zone.
+    QDateTime startOfDay(QDate day) const { return models::userDayStart(day, timeZone(), m_dayStartMinutes); }
+
+    // When the user's day starts, in minutes after local midnight (0 = midnight).
+    int dayStartMinutes() const { return m_dayStartMinutes; }
+    void setDayStartMinutes(long long minutes) {
+        m_dayStartMinutes = models::boundedDayStartMinutes(minutes);
+    }
+
+private:
+    int m_dayStartMinutes = 0;
 };
 
 } // namespace kavro::platform

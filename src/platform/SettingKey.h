@@ -47,6 +47,7 @@ enum class SettingKey {
     calibrationRecord,
     calibrationHistory,
     calibrationMaxAgeDays,
+    criteriaToday,
 };
 
 // One preference: the name it is stored under, the type of its value, and what it reads
@@ -152,6 +153,11 @@ inline constexpr Setting<QByteArray> calibrationHistory{SettingKey::calibrationH
 inline constexpr Setting<std::int64_t> calibrationMaxAgeDays{SettingKey::calibrationMaxAgeDays,
                                                              QLatin1String("calibrationMaxAgeDays"), 90};
 
+// Today's figures of the other exposure criteria and when they were written (UTF-8
+// JSON), so that a restart on the same day continues them.
+inline constexpr Setting<QByteArray> criteriaToday{SettingKey::criteriaToday,
+                                                   QLatin1String("Criteria.today")};
+
 } // namespace keys
 
 // A key and its stored name, for code that lists every preference.
@@ -195,6 +201,7 @@ inline constexpr std::array kAllSettings{
     nameOf(keys::calibrationRecord),
     nameOf(keys::calibrationHistory),
     nameOf(keys::calibrationMaxAgeDays),
+    nameOf(keys::criteriaToday),
 };
 
 namespace detail {
@@ -212,7 +219,7 @@ constexpr bool isCompleteTable(const decltype(kAllSettings)& table) {
             }
         }
     }
-    return static_cast<std::size_t>(SettingKey::calibrationMaxAgeDays) + 1 == table.size();
+    return static_cast<std::size_t>(SettingKey::criteriaToday) + 1 == table.size();
 }
 } // namespace detail
 static_assert(detail::isCompleteTable(kAllSettings), "every setting once, each under its own name");

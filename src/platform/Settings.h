@@ -39,6 +39,7 @@ public:
         m_store->setValue(setting.name, PreferencesStore::Value(value));
     }
     template <typename T> void remove(const Setting<T>& setting) { m_store->remove(setting.name); }
+    const PreferencesStore& store() const { return *m_store; }
     // Writes pending changes to disk now; says why when they did not get there.
     std::optional<QString> flush() { return m_store->flush(); }
 

@@ -89,6 +89,9 @@ public:
     // the day's peaks stay. The day's dose stays at least `remainingPercent` (today's
     // other completed sessions) plus the running session's share.
     void removeSessionDose(double sessionPercent, double remainingPercent, bool sessionRunning);
+    // Stores the dose as it is, dated now: the day boundary moved and the stored dose
+    // must stay today's.
+    void storeDose() { persistDose(); }
     // A new day: dose, counters and stored state back to zero.
     void reset();
 

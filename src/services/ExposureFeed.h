@@ -9,6 +9,7 @@
 
 namespace kavro::services {
 
+class CriteriaMeter;
 class DoseCalculator;
 class LeqStatisticsService;
 class SessionManager;
@@ -20,8 +21,10 @@ class SessionManager;
 // time, the file analysis on the file's own time; both go through here.
 class ExposureFeed {
 public:
-    // The session manager may be absent (a file analysis has no session).
-    ExposureFeed(DoseCalculator& dose, LeqStatisticsService& statistics, SessionManager* sessions = nullptr);
+    // The session manager may be absent (a file analysis has no session), and so may the
+    // other criteria, which come right after the daily dose.
+    ExposureFeed(DoseCalculator& dose, LeqStatisticsService& statistics, SessionManager* sessions = nullptr,
+                 CriteriaMeter* criteria = nullptr);
 
     // Called last with every fed interval's LAeq: the sustained-listening watch.
     std::function<void(double laeq)> onLevel;
@@ -34,6 +37,7 @@ private:
     DoseCalculator& m_dose;
     LeqStatisticsService& m_statistics;
     SessionManager* m_sessions;
+    CriteriaMeter* m_criteria;
 };
 
 } // namespace kavro::services

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/SessionManager.h"
 
+#include "dsp/ExposureCriteria.h"
 #include "dsp/ExposureLimits.h"
+#include "models/CriteriaText.h"
 #include "models/SessionCsv.h"
 #include "platform/DestinationChooser.h"
 #include "platform/FileStore.h"
@@ -102,6 +104,7 @@ void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA
     // Weighing each level by the audio it stands for makes the average the session's
     // true LAeq, also when ticks carry more or less than their 0.1 s.
     if (seconds > 0.0) {
+        addCriteria(session, dBA, seconds);
         m_energySum += std::pow(10.0, dBA / 10.0) * seconds;
         m_measuredSeconds += seconds;
     }
@@ -109,6 +112,17 @@ void SessionManager::updateStatistics(double dBA, double peakDBC, double peakDBA
         session.averageSPL = 10.0 * std::log10(m_energySum / m_measuredSeconds);
     }
     emit changed();
+}
+
+void SessionManager::addCriteria(Session& session, double dBA, double seconds) {
+    namespace criteria = dsp::criteria;
+    session.soundExposure += criteria::soundExposurePa2h(dBA, seconds);
+    session.oshaPelDose +=
+        criteria::doseFraction(criteria::parameters(criteria::Criterion::oshaPel), dBA, seconds) * 100.0;
+    session.oshaHearingConservationDose +=
+        criteria::doseFraction(criteria::parameters(criteria::Criterion::oshaHearingConservation), dBA,
+                               seconds) *
+        100.0;
 }
 
 void SessionManager::addReading(double spl, double dBC, double dosePercentage) {
@@ -599,15 +613,18 @@ double SessionManager::todaysCompletedDose() const {
     return completedDoseOnDay(m_sessionHistory, m_clock.today(), m_clock);
 }
 
-QString SessionManager::csvString(const QList<Session>& sessions) const {
-    return models::csv::csvString(sessions, m_clock.timeZone(), m_clock.now());
+QString SessionManager::csvString(const QList<Session>& sessions, bool withCriteria) const {
+    return models::csv::csvString(
+        sessions, {m_clock.timeZone(), m_clock.now(), m_clock.dayStartMinutes(),
+                   withCriteria ? models::criteriaText::csvColumns() : QList<models::csv::ExtraColumn>{}});
 }
 
-void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName) {
+void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName,
+                               bool withCriteria) {
     if (sessions.isEmpty()) {
         return;
     }
-    const QString text = csvString(sessions);
+    const QString text = csvString(sessions, withCriteria);
     if (!m_destinationChooser) {
         emit csvExportFailed(QStringLiteral("no save dialog is available"));
         return;

@@ -163,10 +163,12 @@ public:
     // Sum of the dose of today's completed sessions, in percent.
     double todaysCompletedDose() const;
 
-    QString csvString(const QList<models::Session>& sessions) const;
+    QString csvString(const QList<models::Session>& sessions, bool withCriteria = false) const;
     // Builds the CSV, asks the destination chooser where to put it and writes it there.
     // A failure is reported by csvExportFailed(), possibly after this has returned.
-    void exportCSV(const QList<models::Session>& sessions, const QString& suggestedName);
+    // With criteria, the criteria's columns follow the standard ones.
+    void exportCSV(const QList<models::Session>& sessions, const QString& suggestedName,
+                   bool withCriteria = false);
     // The save dialog; not owned. Without one, an export fails.
     void setDestinationChooser(platform::DestinationChooser* chooser) { m_destinationChooser = chooser; }
 
@@ -178,6 +180,8 @@ signals:
     void historySaveProblemChanged();
 
 private:
+    // The other exposure criteria's share of one tick.
+    static void addCriteria(models::Session& session, double dBA, double seconds);
     void pruneOldSessions();
     // Moves a file the program could not read aside (<path>.unreadable-<time>).
     std::optional<QString> keepUnreadableFile(const QString& path);

@@ -60,6 +60,25 @@ protected:
     QTemporaryDir folder;
 };
 
+// Every criterion from the same intervals as the dose: 90 s at 100 dBA is 1.25 % of the
+// OSHA PEL (2 h allowed), an L_EX,8h of 100 + 10·log10(90 s / 8 h), and the NIOSH figure
+// is the dose itself.
+TEST_F(AnalyzeCommandTest, CriteriaComeFromTheSameIntervalsAsTheDose) {
+    const QString path = writeFile("criteria.wav", {{90.0, 1000.0, 100.0}}, 120.0);
+    const CommandRun run = analyze({path, "--offset", "120", "--json", "--criteria"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject report = run.json();
+    const QJsonObject criteria = report["criteria"].toObject();
+    const auto value = [&](const char* key) { return criteria[key].toObject()["value"].toDouble(); };
+    EXPECT_EQ(value("nioshRel"), report["dosePercentage"].toDouble());
+    EXPECT_NEAR(value("oshaPel"), 1.25, 0.01);
+    EXPECT_NEAR(value("euDailyExposure"), 100.0 + 10.0 * std::log10(90.0 / 28800.0), 0.02);
+    EXPECT_TRUE(criteria["whoWeekly"].toObject()["projected"].isNull()) << "a weekly dose has no 8-hour day";
+
+    const CommandRun text = analyze({path, "--offset", "120", "--criteria"});
+    EXPECT_TRUE(text.out.contains("OSHA hearing conservation")) << text.out.toStdString();
+}
+
 TEST_F(AnalyzeCommandTest, SteadyToneGivesTheDoseAndLevelsOfTheClosedForm) {
     const QString path = writeFile("steady.wav", {{90.0, 1000.0, 100.0}}, 120.0);
     const CommandRun run = analyze({path, "--offset", "120", "--json"});

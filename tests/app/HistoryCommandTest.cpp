@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -186,7 +187,7 @@ TEST_P(HistoryCommandErrorTest, ExplainsTheProblem) {
 INSTANTIATE_TEST_SUITE_P(
     Calls, HistoryCommandErrorTest,
     ::testing::Values(
-        BadCall{{}, kExitUsage, "needs list, stats or export"},
+        BadCall{{}, kExitUsage, "needs list, stats, export or week"},
         BadCall{{"delete"}, kExitUsage, "unknown history command"},
         BadCall{{"stats", "--from", "2025-03-01"}, kExitUsage, "needs --from DATE and --to DATE"},
         BadCall{{"list", "--from", "14.03.2025"}, kExitUsage, "--from needs a date as yyyy-MM-dd"},
@@ -230,6 +231,50 @@ TEST_F(HistoryCommandTest, ASessionDatedBeyondYear9999IsNamedAndTheRestListed) {
     EXPECT_TRUE(err.contains("session 3 (")) << err.toStdString();
     EXPECT_TRUE(err.contains("left out: its startDate lies outside the years 1 to 9999"))
         << err.toStdString();
+}
+
+} // namespace
+} // namespace kavro::cli
+
+namespace kavro::cli {
+namespace {
+
+// The weekly dose as a restarted program finds it: the stored sessions give the days
+// before today, days without sessions count nothing, and the figure the application
+// stored today gives today.
+TEST_F(HistoryCommandTest, WeekAddsTheStoredDaysAndTodaysStoredFigure) {
+    Session earlier = completed("Logic Pro", berlin(kToday.addDays(-3), 14), 30, 10);
+    earlier.soundExposure = 0.4; // a quarter of 1.6 Pa²h
+    ASSERT_FALSE(services::historyfile::write(files, path(), {earlier}));
+    preferences.setValue(keys::criteriaToday.name,
+                         QByteArray(R"({"savedAt":"2025-03-14T08:00:00.000Z","whoWeekly":0.5})"));
+
+    ASSERT_EQ(run({"week", "--json"}), kExitOk) << err.toStdString();
+    const QJsonObject week = QJsonDocument::fromJson(out.toUtf8()).object();
+    EXPECT_NEAR(week.value("weeklyDose").toDouble(), 75.0, 1e-9);
+    const QJsonArray days = week.value("days").toArray();
+    ASSERT_EQ(days.size(), 7);
+    const std::array<double, 7> expected{0, 0, 0, 25, 0, 0, 50};
+    for (qsizetype i = 0; i < days.size(); ++i) {
+        EXPECT_NEAR(days[i].toObject().value("weeklyDose").toDouble(), expected[static_cast<std::size_t>(i)],
+                    1e-9)
+            << days[i].toObject().value("day").toString().toStdString();
+    }
+}
+
+// The export with criteria is the standard export with columns after the standard ones.
+TEST_F(HistoryCommandTest, ExportWithCriteriaAddsColumnsAfterTheStandardOnes) {
+    const QString plainPath = dir.filePath("plain.csv");
+    const QString criteriaPath = dir.filePath("criteria.csv");
+    ASSERT_EQ(run({"export", "--from", "2025-03-12", "--to", "2025-03-14", plainPath}), kExitOk);
+    ASSERT_EQ(run({"export", "--from", "2025-03-12", "--to", "2025-03-14", "--criteria", criteriaPath}),
+              kExitOk);
+    const QList<QByteArray> plain = readAll(plainPath).split('\n');
+    const QList<QByteArray> withCriteria = readAll(criteriaPath).split('\n');
+    ASSERT_EQ(plain.size(), withCriteria.size());
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        EXPECT_TRUE(withCriteria[i].startsWith(plain[i] + ',')) << withCriteria[i].toStdString();
+    }
 }
 
 } // namespace

@@ -65,6 +65,16 @@ TEST_F(SessionCsvTest, OnlyHeaderForNoCompletedSession) {
     EXPECT_EQ(csv::csvString({}, kBerlin, {}), QString::fromUtf8(csv::kHeader));
 }
 
+// With a day that starts at 06:00, a session that starts at 01:00 belongs to the day
+// before; its times stay the real ones, and extra columns follow the standard ones.
+TEST_F(SessionCsvTest, LaterDayStartNamesTheDayBeforeAndExtraColumnsFollow) {
+    const csv::Options options{kBerlin, {}, 6 * 60, {{"Extra", [](const Session& s) { return s.dawName; }}}};
+    const QString csv = csv::csvString({session("Cubase", utc(2025, 3, 14, 0, 0, 0), 20)}, options);
+    EXPECT_TRUE(csv.startsWith(QString::fromUtf8(csv::kHeader) + ",Extra\n")) << csv.toStdString();
+    EXPECT_TRUE(csv.endsWith("\n2025-03-13,Cubase,01:00:00,01:20:03,20.1,,,,0,0,0,0.00,Cubase"))
+        << csv.toStdString();
+}
+
 TEST(SessionCsvFieldTest, WorkstationNamesAreQuotedOnlyWhenNeeded) {
     EXPECT_EQ(csv::dawField("Ableton Live"), "Ableton Live");
     EXPECT_EQ(csv::dawField("Studio One, Pro"), "\"Studio One, Pro\"");

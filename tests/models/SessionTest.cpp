@@ -158,6 +158,34 @@ TEST(SessionJsonTest, CalibrationRoundTripsAndAnUnreadableOneReadsAsUnknown) {
     }
 }
 
+// The criteria's figures, like unmeasured time, are written only when there are some.
+TEST(SessionJsonTest, CriteriaFiguresAreWrittenOnlyWhenThereAreSome) {
+    Session session = completedSession();
+    const QJsonObject plain = asObject(encode(session));
+    for (const char* key : {"soundExposure", "oshaPelDose", "oshaHearingConservationDose"}) {
+        EXPECT_FALSE(plain.contains(QLatin1String(key))) << key;
+    }
+    session.soundExposure = 0.25;
+    session.oshaPelDose = 12.5;
+    session.oshaHearingConservationDose = 40;
+    const auto decoded = decode<Session>(encode(session));
+    ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
+    EXPECT_EQ(std::get<Session>(decoded), session);
+}
+
+// A session stored before its sound exposure was counted gives it from its LAeq over
+// the time it was measured: an hour at 95 dBA is 1.26 Pa²h, half of it unmeasured half that.
+TEST(SessionJsonTest, OlderSessionsEstimateTheirSoundExposure) {
+    Session session = completedSession();
+    session.endDate = session.startDate.addSecs(3600);
+    session.averageSPL = 95;
+    EXPECT_NEAR(session.soundExposureOrEstimate(), 1.2649, 1e-4);
+    session.unmeasuredSeconds = 1800;
+    EXPECT_NEAR(session.soundExposureOrEstimate(), 1.2649 / 2, 1e-4);
+    session.soundExposure = 0.5;
+    EXPECT_EQ(session.soundExposureOrEstimate(), 0.5) << "a counted exposure is taken as it is";
+}
+
 TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     const auto decoded = decode<Session>(R"({
         "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "startDate": "2025-03-14T09:00:00Z",

@@ -4,6 +4,7 @@
 #include "ui/panel/PanelPresenter.h"
 
 #include "models/NumberText.h"
+#include "platform/SettingKey.h"
 #include "services/LeqStatisticsService.h"
 #include "support/ParamNames.h"
 #include "support/WaitUntil.h"
@@ -394,6 +395,31 @@ TEST_F(PanelPresenterTest, TheLimitReachedLineIsRed) {
     ASSERT_TRUE(line);
     EXPECT_EQ(line->text, QStringLiteral("Daily limit reached"));
     EXPECT_EQ(line->colour, ColourRole::red);
+}
+
+} // namespace
+} // namespace kavro
+
+namespace kavro {
+namespace {
+
+class PanelCriteriaTest : public testing::PanelFixture {};
+
+// Warned by the WHO weekly dose: the header names it and shows it, the line under the
+// bar shows the picked criteria and the week, and the daily dose stays out of the header.
+TEST_F(PanelCriteriaTest, TheChosenDoseLeadsAndThePickedCriteriaFollow) {
+    preferences.setValue(platform::keys::warnBy.name, QStringLiteral("whoWeekly"));
+    preferences.setValue(platform::keys::visibleCriteria.name, QByteArray(R"(["oshaPel","nioshRel"])"));
+    preferences.setValue(
+        platform::keys::criteriaToday.name,
+        QByteArray(R"({"savedAt":"2025-03-14T13:00:00.000Z","oshaPel":0.25,"whoWeekly":0.5})"));
+    restartState();
+    ui::PanelPresenter panel(*state, updater);
+    const ui::PanelModel shown = panel.model();
+    EXPECT_EQ(shown.header.title, QStringLiteral("Hearing Dose · WHO weekly"));
+    EXPECT_EQ(shown.header.dose.text, QStringLiteral("50.0%"));
+    EXPECT_EQ(shown.header.level, models::DoseLevel::caution);
+    EXPECT_EQ(shown.doseBar.criteriaLine, QStringLiteral("OSHA PEL 25 % · NIOSH REL 0 % · Week 50 %"));
 }
 
 } // namespace

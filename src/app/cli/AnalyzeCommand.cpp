@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/AnalyzeCommand.h"
+#include "cli/CriteriaLines.h"
 
 #include "cli/ExposureAnalysis.h"
 #include "cli/FileMeter.h"
@@ -28,7 +29,8 @@ using models::fixedText;
 namespace {
 
 const char* const kAnalyzeHelp =
-    "Usage: kavro-cli analyze FILE [--offset DB] [--channel N] [--conservative] [--json] [--csv OUT]\n"
+    "Usage: kavro-cli analyze FILE [--offset DB] [--channel N] [--conservative] [--criteria] [--json]\n"
+    "                         [--csv OUT]\n"
     "\n"
     "Measures a sound file (any format libsndfile reads) as if it were heard live: the\n"
     "LAeq, LCeq and highest peaks of every 0.1 s of audio feed the daily dose and the\n"
@@ -44,6 +46,9 @@ const char* const kAnalyzeHelp =
     "  --offset DB     calibration offset added to every level (default 94)\n"
     "  --channel N     channel to measure, counted from 0 (default 0)\n"
     "  --conservative  dose from the higher of the A- and C-weighted levels\n"
+    "  --criteria      also every exposure criterion: NIOSH REL, OSHA PEL, OSHA hearing\n"
+    "                  conservation, EU L_EX,8h and the WHO weekly dose (the file's share\n"
+    "                  of a week), with projections and time left at the final level\n"
     "  --json          the report as one JSON object (null where a value is absent)\n"
     "  --csv OUT       also write a per-second time history to OUT\n"
     "  --help          show this text\n";
@@ -154,8 +159,8 @@ void printText(CommandContext& context, const Report& report, const services::Do
 }
 
 void printJson(CommandContext& context, const Report& report, const services::DoseCalculator& dose,
-               const services::LeqStatisticsService& statistics) {
-    const QJsonObject object{
+               const services::LeqStatisticsService& statistics, const QJsonObject& criteria) {
+    QJsonObject object{
         {"file", report.file},
         {"sampleRate", report.sampleRate},
         {"channel", report.channel},
@@ -179,6 +184,9 @@ void printJson(CommandContext& context, const Report& report, const services::Do
         {"l50", jsonNumber(statistics.l50())},
         {"l90", jsonNumber(statistics.l90())},
     };
+    if (!criteria.isEmpty()) {
+        object.insert("criteria", criteria);
+    }
     context.out << QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -187,11 +195,12 @@ struct AnalyzeRequest {
     QString csvPath;
     bool json = false;
     bool conservative = false;
+    bool criteria = false;
 };
 
 std::variant<AnalyzeRequest, int> parseAnalyze(const QStringList& args, CommandContext& context) {
     auto opened = openFileCommand(args, context, QStringLiteral("analyze"), kAnalyzeHelp,
-                                  {"json", "conservative"}, {"csv"});
+                                  {"json", "conservative", "criteria"}, {"csv"});
     if (const int* exitCode = std::get_if<int>(&opened)) {
         return *exitCode;
     }
@@ -205,6 +214,7 @@ std::variant<AnalyzeRequest, int> parseAnalyze(const QStringList& args, CommandC
     }
     request.json = parsed.has("json");
     request.conservative = parsed.has("conservative");
+    request.criteria = parsed.has("criteria");
     return request;
 }
 
@@ -320,10 +330,17 @@ int runAnalyze(const QStringList& args, CommandContext& context) {
             return kExitFailure;
         }
     }
+    const services::CriteriaMeter& criteria = analysis.criteria();
+    const auto figures = criteria.figures(analysis.dose().accumulatedDose(),
+                                          criteria.today().dose(dsp::criteria::Criterion::whoWeekly));
     if (request.json) {
-        printJson(context, report, analysis.dose(), analysis.statistics());
+        printJson(context, report, analysis.dose(), analysis.statistics(),
+                  request.criteria ? criteriaJson(figures) : QJsonObject());
     } else {
         printText(context, report, analysis.dose(), analysis.statistics());
+        if (request.criteria) {
+            printCriteria(context.out, figures);
+        }
     }
     context.out.flush();
     return kExitOk;

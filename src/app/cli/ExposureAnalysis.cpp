@@ -43,7 +43,7 @@ QTimeZone ExposureAnalysis::FileClock::timeZone() const {
 
 ExposureAnalysis::ExposureAnalysis(double sampleRate, bool conservativeMode)
     : m_sampleRate(sampleRate), m_dose(m_preferences, m_clock), m_statistics(kFeedRateHz),
-      m_feed(m_dose, m_statistics) {
+      m_criteria(m_preferences, m_clock), m_feed(m_dose, m_statistics, nullptr, &m_criteria) {
     m_dose.setConservativeMode(conservativeMode);
 }
 

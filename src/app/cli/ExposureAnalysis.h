@@ -5,6 +5,7 @@
 #include "dsp/LevelMeter.h"
 #include "platform/Clock.h"
 #include "platform/MemoryPreferencesStore.h"
+#include "services/CriteriaMeter.h"
 #include "services/DoseCalculator.h"
 #include "services/ExposureFeed.h"
 #include "services/LeqStatisticsService.h"
@@ -58,6 +59,7 @@ public:
 
     const services::DoseCalculator& dose() const { return m_dose; }
     const services::LeqStatisticsService& statistics() const { return m_statistics; }
+    const services::CriteriaMeter& criteria() const { return m_criteria; }
     std::int64_t ticks() const { return m_lastTick; }
 
 private:
@@ -82,6 +84,7 @@ private:
     platform::MemoryPreferencesStore m_preferences;
     services::DoseCalculator m_dose;
     services::LeqStatisticsService m_statistics;
+    services::CriteriaMeter m_criteria;
     services::ExposureFeed m_feed;
     dsp::IntervalAccumulator m_interval;
     // The last tick fed, counted from 1 (at 0.1 s).

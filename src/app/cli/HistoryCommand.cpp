@@ -2,6 +2,7 @@
 #include "cli/HistoryCommand.h"
 
 #include "dsp/ExposureLimits.h"
+#include "models/CriteriaText.h"
 #include "models/NumberText.h"
 #include "models/SessionCsv.h"
 #include "platform/Settings.h"
@@ -9,10 +10,13 @@
 #include "platform/file/QtFileStore.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
+#include "services/CriteriaMeter.h"
 #include "services/HistoryFile.h"
 #include "services/HistoryRangeStatistics.h"
 #include "services/SessionManager.h"
+#include "services/WeeklyExposure.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -27,17 +31,21 @@ using models::Session;
 const char* const kHistoryHelp =
     "Usage: kavro-cli history [--file PATH] list [--from DATE] [--to DATE] [--details]\n"
     "       kavro-cli history [--file PATH] stats --from DATE --to DATE [--json]\n"
-    "       kavro-cli history [--file PATH] export --from DATE --to DATE OUT.csv\n"
+    "       kavro-cli history [--file PATH] export --from DATE --to DATE [--criteria] OUT.csv\n"
+    "       kavro-cli history [--file PATH] week [--json]\n"
     "\n"
     "Reads Kavro's session history (by default the file the application keeps) without\n"
     "changing it. Dates are yyyy-MM-dd in the local time zone; a session belongs to the day\n"
-    "on which it started.\n"
+    "on which it started, with days that start when the application's \"My day starts at\"\n"
+    "says.\n"
     "\n"
     "  list     one line per completed session, oldest first\n"
     "  stats    the statistics of the history window for the range: days, sessions, total\n"
     "           and average dose, EU weekly level, peaks and impulses; today counts the\n"
     "           day's dose the application has stored, or else today's completed sessions\n"
     "  export   the range's completed sessions as CSV, as the history window exports them\n"
+    "  week     the WHO / ITU-T H.870 weekly sound dose: the A-weighted sound exposure of\n"
+    "           the last 7 days against 1.6 Pa²h (80 dBA for 40 hours), day by day\n"
     "\n"
     "  --file PATH   the history file to read\n"
     "  --from DATE   first day of the range\n"
@@ -45,7 +53,10 @@ const char* const kHistoryHelp =
     "  --details     (list) under each session, the calibration it was measured with\n"
     "  --json        (stats) one JSON object with the keys rangeDays, sessionCount,\n"
     "                totalDose, averageDosePerDay, euWeeklyLevel, peakSPL, peakDBC,\n"
-    "                impulses135; null where there is no value\n"
+    "                impulses135; null where there is no value; (week) the keys\n"
+    "                weeklyDose (percent), soundExposure (Pa²h) and days\n"
+    "  --criteria    (export) also the OSHA doses, the sound exposure and the WHO weekly\n"
+    "                share of each session\n"
     "  --help        show this text\n";
 
 struct DayRange {
@@ -191,13 +202,14 @@ struct HistoryRequest {
     QString exportPath; // export: the CSV file to write
     bool json = false;
     bool details = false;
+    bool criteria = false;
 };
 
 std::optional<QString> checkAction(const ParsedArguments& parsed) {
     const QString action = parsed.positional.value(0);
     if (action != QLatin1String("list") && action != QLatin1String("stats") &&
-        action != QLatin1String("export")) {
-        return action.isEmpty() ? QStringLiteral("history needs list, stats or export (see kavro-cli "
+        action != QLatin1String("export") && action != QLatin1String("week")) {
+        return action.isEmpty() ? QStringLiteral("history needs list, stats, export or week (see kavro-cli "
                                                  "history --help)")
                                 : QStringLiteral("unknown history command \"%1\"").arg(action);
     }
@@ -206,8 +218,11 @@ std::optional<QString> checkAction(const ParsedArguments& parsed) {
         return isExport ? QStringLiteral("export needs exactly one OUT.csv")
                         : QStringLiteral("%1 takes no file arguments").arg(action);
     }
-    if (parsed.has("json") && action != QLatin1String("stats")) {
-        return QStringLiteral("--json belongs to stats");
+    if (parsed.has("json") && action != QLatin1String("stats") && action != QLatin1String("week")) {
+        return QStringLiteral("--json belongs to stats and week");
+    }
+    if (parsed.has("criteria") && !isExport) {
+        return QStringLiteral("--criteria belongs to export");
     }
     if (parsed.has("details") && action != QLatin1String("list")) {
         return QStringLiteral("--details belongs to list");
@@ -219,7 +234,8 @@ std::optional<QString> checkAction(const ParsedArguments& parsed) {
 std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& context,
                                        const HistoryEnvironment& environment, HistoryRequest& request) {
     ParsedArguments parsed;
-    if (auto error = parseArguments(args, {"json", "details", "help"}, {"file", "from", "to"}, parsed)) {
+    if (auto error =
+            parseArguments(args, {"json", "details", "help", "criteria"}, {"file", "from", "to"}, parsed)) {
         printError(context, *error);
         return kExitUsage;
     }
@@ -230,7 +246,9 @@ std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& 
     request.action = parsed.positional.value(0);
     auto error = checkAction(parsed);
     if (!error) {
-        error = readRange(parsed, request.action != QLatin1String("list"), request.range);
+        const bool needsRange =
+            request.action == QLatin1String("stats") || request.action == QLatin1String("export");
+        error = readRange(parsed, needsRange, request.range);
     }
     if (!error && request.action == QLatin1String("stats") && *request.range.to > environment.clock.today()) {
         error = QStringLiteral("--to %1 lies after today").arg(request.range.to->toString(Qt::ISODate));
@@ -243,6 +261,7 @@ std::optional<int> parseHistoryRequest(const QStringList& args, CommandContext& 
     request.exportPath = parsed.positional.value(1);
     request.json = parsed.has("json");
     request.details = parsed.has("details");
+    request.criteria = parsed.has("criteria");
     return std::nullopt;
 }
 
@@ -269,7 +288,11 @@ int exportSessions(const HistoryRequest& request, const QList<Session>& history,
                    const HistoryEnvironment& environment, CommandContext& context) {
     const platform::Clock& clock = environment.clock;
     const QList<Session> sessions = sessionsIn(history, request.range, clock);
-    const QString csv = models::csv::csvString(sessions, clock.timeZone(), clock.now());
+    models::csv::Options options{clock.timeZone(), clock.now(), clock.dayStartMinutes(), {}};
+    if (request.criteria) {
+        options.extraColumns = models::criteriaText::csvColumns();
+    }
+    const QString csv = models::csv::csvString(sessions, options);
     const QString& out = request.exportPath;
     if (auto error =
             environment.files.writeFile(out, csv.toUtf8(), platform::FileStore::Access::userDefault)) {
@@ -283,11 +306,46 @@ int exportSessions(const HistoryRequest& request, const QList<Session>& history,
     return kExitOk;
 }
 
+void printWeek(CommandContext& context, const QList<Session>& history, const HistoryEnvironment& environment,
+               bool json) {
+    const auto stored = services::CriteriaMeter::storedToday(environment.preferences, environment.clock);
+    const double today =
+        stored ? dsp::criteria::soundExposureOfDose(dsp::criteria::Criterion::whoWeekly,
+                                                    stored->dose(dsp::criteria::Criterion::whoWeekly))
+               : 0.0;
+    const services::WeeklyExposure week(history, environment.clock, today);
+    const auto percentOf = [](double exposure) {
+        return dsp::criteria::doseOfSoundExposure(dsp::criteria::Criterion::whoWeekly, exposure) * 100.0;
+    };
+    if (json) {
+        QJsonArray days;
+        for (const auto& day : week.days()) {
+            days.append(QJsonObject{{"day", day.day.toString(Qt::ISODate)},
+                                    {"soundExposure", day.soundExposure},
+                                    {"weeklyDose", percentOf(day.soundExposure)}});
+        }
+        const QJsonObject object{
+            {"weeklyDose", week.dose() * 100.0}, {"soundExposure", week.soundExposure()}, {"days", days}};
+        context.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        return;
+    }
+    context.out << "Weekly sound dose   " << models::fixedText(week.dose() * 100.0, 1) << "% of 1.6 Pa²h ("
+                << models::fixedText(week.soundExposure(), 3) << " Pa²h in the last 7 days)\n";
+    for (const auto& day : week.days()) {
+        context.out
+            << "  " << day.day.toString(Qt::ISODate) << "  "
+            << models::fixedText(day.soundExposure, 3).rightJustified(8) << " Pa²h  "
+            << (models::fixedText(percentOf(day.soundExposure), 1) + QLatin1Char('%')).rightJustified(7)
+            << '\n';
+    }
+}
+
 } // namespace
 
 int runHistory(const QStringList& args, CommandContext& context) {
-    const platform::SystemClock clock;
+    platform::SystemClock clock;
     const platform::SettingsPreferencesStore preferences;
+    clock.setDayStartMinutes(platform::Settings::valueIn(preferences, platform::keys::dayStartMinutes));
     platform::QtFileStore files;
     return runHistory(
         args, context,
@@ -311,6 +369,8 @@ int runHistory(const QStringList& args, CommandContext& context, const HistoryEn
         const services::HistoryRangeStatistics stats(*history, todaysDose(*history, environment), clock,
                                                      *request.range.from, *request.range.to);
         printStats(context, stats, request.json);
+    } else if (request.action == QLatin1String("week")) {
+        printWeek(context, *history, environment, request.json);
     } else {
         exitCode = exportSessions(request, *history, environment, context);
     }

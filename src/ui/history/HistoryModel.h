@@ -62,6 +62,9 @@ struct HistoryModel {
         QString cumulativeLabel; // "Cumulative"
         QString cumulativeText;  // "231.0%  of 7×100%"
         double cumulativeFraction = 0;
+        // The weekly dose and the other criteria of the range, below the cumulative bar.
+        StatisticTile weeklyTile;
+        QString criteriaText;
         friend bool operator==(const Statistics&, const Statistics&) = default;
     };
 

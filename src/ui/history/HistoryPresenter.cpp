@@ -2,8 +2,10 @@
 #include "ui/history/HistoryPresenter.h"
 
 #include "core/AppState.h"
+#include "core/WarningDose.h"
 #include "models/NumberText.h"
 #include "platform/Clock.h"
+#include "services/CriteriaMeter.h"
 #include "services/DoseCalculator.h"
 #include "services/SessionManager.h"
 #include "ui/presentation/CountText.h"
@@ -289,13 +291,14 @@ void HistoryPresenter::confirmDelete() {
     QMetaObject::invokeMethod(this, &HistoryPresenter::catchUp, Qt::QueuedConnection);
 }
 
-void HistoryPresenter::exportCSV() {
+void HistoryPresenter::exportCSV(bool withCriteria) {
     const QList<models::Session>& sessions = m_statistics->rangeSessions();
     if (sessions.isEmpty()) {
         return;
     }
     m_state.sessionManager().exportCSV(
-        sessions, HistoryDates::exportFileName(m_statistics->rangeStart(), m_statistics->rangeEnd()));
+        sessions, HistoryDates::exportFileName(m_statistics->rangeStart(), m_statistics->rangeEnd()),
+        withCriteria);
 }
 
 // ---- the model ----
@@ -380,8 +383,13 @@ HistoryModel::Header HistoryPresenter::headerModel() const {
 }
 
 HistoryModel::Statistics HistoryPresenter::statisticsModel() const {
-    return {HistoryTiles::of(*m_statistics), QStringLiteral("Cumulative"),
-            HistoryTiles::cumulativeText(*m_statistics), m_statistics->cumulativeFraction()};
+    const auto sum = services::CriteriaMeter::Figures::sumOf(m_statistics->rangeSessions());
+    return {HistoryTiles::of(*m_statistics),
+            QStringLiteral("Cumulative"),
+            HistoryTiles::cumulativeText(*m_statistics),
+            m_statistics->cumulativeFraction(),
+            HistoryTiles::weeklyDose(m_state.warningDose().weeklyPercentage()),
+            HistoryTiles::rangeCriteriaText(sum.doses, m_statistics->rangeDays())};
 }
 
 HistoryModel::Chart HistoryPresenter::chartModel() const {

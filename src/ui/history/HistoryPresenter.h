@@ -97,7 +97,8 @@ public:
 
     // Proposes a file for the range's sessions and writes them there; a failure arrives
     // as exportFailed().
-    void exportCSV();
+    // With criteria, the export has the criteria's columns after the standard ones.
+    void exportCSV(bool withCriteria = false);
 
 signals:
     // Something the model shows may have changed.

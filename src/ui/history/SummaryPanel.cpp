@@ -9,6 +9,9 @@
 #include "ui/style/SymbolIcons.h"
 #include "ui/style/TextStyle.h"
 #include "ui/widgets/SymbolLabel.h"
+#include "ui/widgets/WrappedText.h"
+
+#include <QCheckBox>
 
 #include <QEvent>
 #include <QGridLayout>
@@ -77,8 +80,16 @@ QWidget* SummaryPanel::buildHeader() {
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setIconSize(QSize(kExportIconSize, kExportIconSize));
     tintExportButton();
-    connect(m_export, &QPushButton::clicked, &m_presenter, &HistoryPresenter::exportCSV);
-    layout->addWidget(m_export, 0, Qt::AlignTop);
+    m_exportCriteria = new QCheckBox(QStringLiteral("with criteria"), header);
+    m_exportCriteria->setObjectName(QStringLiteral("exportCriteria"));
+    m_exportCriteria->setFont(caption);
+    connect(m_export, &QPushButton::clicked, this,
+            [this] { m_presenter.exportCSV(m_exportCriteria->isChecked()); });
+    auto* exportColumn = new QVBoxLayout;
+    exportColumn->setSpacing(2);
+    exportColumn->addWidget(m_export);
+    exportColumn->addWidget(m_exportCriteria, 0, Qt::AlignRight);
+    layout->addLayout(exportColumn);
     return header;
 }
 
@@ -103,6 +114,7 @@ QWidget* SummaryPanel::buildBody() {
     layout->addLayout(tiles);
     m_cumulative = new CumulativeBar(body);
     layout->addWidget(m_cumulative);
+    layout->addLayout(buildCriteriaRow(body));
     m_chart = new DailyChart(m_presenter, body);
     layout->addWidget(m_chart);
 
@@ -121,6 +133,18 @@ QWidget* SummaryPanel::buildBody() {
     return body;
 }
 
+QLayout* SummaryPanel::buildCriteriaRow(QWidget* body) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(kTileSpacing);
+    m_weeklyTile = new StatisticTileWidget(body);
+    m_weeklyTile->setObjectName(QStringLiteral("weeklyTile"));
+    row->addWidget(m_weeklyTile, 1);
+    m_criteria = new WrappedText({}, ColourRole::secondary, styledFont(font(), TextStyle::caption), body);
+    m_criteria->setObjectName(QStringLiteral("rangeCriteria"));
+    row->addWidget(m_criteria, 2);
+    return row;
+}
+
 void SummaryPanel::apply(const HistoryModel& model) {
     if (model.header != m_shownHeader) {
         m_rangeLabel->setText(model.header.rangeLabel);
@@ -136,6 +160,8 @@ void SummaryPanel::apply(const HistoryModel& model) {
         }
         m_cumulative->setContent(model.statistics.cumulativeLabel, model.statistics.cumulativeText,
                                  model.statistics.cumulativeFraction);
+        m_weeklyTile->setTile(model.statistics.weeklyTile);
+        m_criteria->setTextIfChanged(model.statistics.criteriaText);
         m_shownStatistics = model.statistics;
     }
     m_chart->apply(model.chart);

@@ -7,6 +7,8 @@
 
 #include <array>
 
+class QCheckBox;
+class QLayout;
 class QPushButton;
 class QScrollArea;
 
@@ -18,6 +20,7 @@ class HistoryPresenter;
 class SessionList;
 class StatisticTileWidget;
 class SymbolLabel;
+class WrappedText;
 
 // The right side of the history window: the range with its day and session counts and
 // the export button, the six statistics tiles, the cumulative bar, the daily chart and,
@@ -39,6 +42,7 @@ protected:
 private:
     QWidget* buildHeader();
     QWidget* buildBody();
+    QLayout* buildCriteriaRow(QWidget* body);
     void tintExportButton();
 
     HistoryPresenter& m_presenter;
@@ -49,6 +53,10 @@ private:
     SymbolLabel* m_dayCount = nullptr;
     SymbolLabel* m_sessionCount = nullptr;
     QPushButton* m_export = nullptr;
+    // The export's choice: the criteria's columns after the standard ones.
+    QCheckBox* m_exportCriteria = nullptr;
+    StatisticTileWidget* m_weeklyTile = nullptr;
+    WrappedText* m_criteria = nullptr;
     QScrollArea* m_scroll = nullptr;
     std::array<StatisticTileWidget*, HistoryTiles::kCount> m_tiles{};
     CumulativeBar* m_cumulative = nullptr;

@@ -42,6 +42,9 @@ struct PanelModel {
         std::optional<PanelText> timeLeft;
         // The line below it naming the level: "at the last minute's level (78.2 dBA)".
         QString timeLeftBasis;
+        // The other exposure criteria the user picked to see, and the weekly dose:
+        // "OSHA PEL 12% · Week 34%".
+        QString criteriaLine;
         friend bool operator==(const DoseBar&, const DoseBar&) = default;
     };
 

@@ -3,11 +3,14 @@
 
 #include "core/AppState.h"
 #include "core/CalibrationCenter.h"
+#include "core/WarningDose.h"
 #include "dsp/ExposureLimits.h"
+#include "models/CriteriaText.h"
 #include "models/NumberText.h"
 #include "models/Session.h"
 #include "platform/Updater.h"
 #include "services/AudioMeasurementService.h"
+#include "services/CriteriaMeter.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
 #include "services/SessionManager.h"
@@ -28,6 +31,8 @@ const QString kWaveform = QStringLiteral("waveform");
 const QString kWarningTriangle = QStringLiteral("exclamationmark.triangle.fill");
 const QString kBolt = QStringLiteral("bolt");
 const QString kBoltFill = QStringLiteral("bolt.fill");
+const QString kCriteriaSeparator = QStringLiteral(" · ");
+const QString kWeekLabel = QStringLiteral("Week ");
 
 QString decibels(double value, const char* unit) {
     return fixedText(value, 1) + QLatin1String(unit);
@@ -195,28 +200,54 @@ PanelModel PanelPresenter::model() const {
 }
 
 PanelModel::Header PanelPresenter::header() const {
-    const auto& dose = m_state.doseCalculator();
-    const models::DoseLevel level = dose.doseLevel();
+    // The dose that warns: the daily dose unless the user chose another.
+    const core::WarningDose& warning = m_state.warningDose();
+    const models::DoseLevel level = warning.level();
     const ColourRole colour = bandRole(level);
+    QString title = QStringLiteral("Hearing Dose");
+    if (warning.choice() != core::WarningDose::Choice::nioshDaily) {
+        title += kCriteriaSeparator +
+                 models::criteriaText::title(core::WarningDose::criterionOf(warning.choice()));
+    }
     return {level,
             BandIcons::symbolName(level),
-            QStringLiteral("Hearing Dose"),
+            title,
             {models::label(level), colour, {}},
-            {percent(dose.dosePercentage()), colour, {}}};
+            {percent(warning.percentage()), colour, {}}};
+}
+
+QString PanelPresenter::criteriaLine() const {
+    namespace text = models::criteriaText;
+    const core::WarningDose& warning = m_state.warningDose();
+    const double weekly = warning.weeklyPercentage() / 100.0;
+    QStringList parts;
+    const auto figures = m_state.criteriaMeter().figures(m_state.doseCalculator().accumulatedDose(), weekly);
+    for (const dsp::criteria::Criterion criterion : text::parseList(m_state.visibleCriteria())) {
+        if (criterion != dsp::criteria::Criterion::whoWeekly) {
+            const auto& figure = figures[static_cast<qsizetype>(criterion)];
+            parts << text::title(criterion) + QLatin1Char(' ') + text::doseText(criterion, figure.dose);
+        }
+    }
+    parts << kWeekLabel + text::doseText(dsp::criteria::Criterion::whoWeekly, weekly);
+    return parts.join(kCriteriaSeparator);
 }
 
 PanelModel::DoseBar PanelPresenter::doseBar() const {
-    const auto& dose = m_state.doseCalculator();
-    const double percentage = dose.dosePercentage();
+    const core::WarningDose& warning = m_state.warningDose();
+    const double percentage = warning.percentage();
     PanelModel::DoseBar bar;
     bar.fillFraction =
         std::isfinite(percentage) ? std::clamp(percentage / 100.0, 0.0, 1.0) : (percentage > 0 ? 1.0 : 0.0);
-    bar.colour = bandRole(dose.doseLevel());
+    bar.colour = bandRole(warning.level());
+    bar.criteriaLine = criteriaLine();
     bar.accessibleText = QStringLiteral("Dose ") + percent(percentage);
     if (m_state.audioService().isRunning()) {
         const TimeLeftLevel level = timeLeftLevel();
         // From the published dose, as the header's, so the two never disagree.
-        const TimeLeft left = TimeLeft::at(percentage / 100.0, level.levelDb);
+        const TimeLeft left = warning.choice() == core::WarningDose::Choice::nioshDaily
+                                  ? TimeLeft::at(percentage / 100.0, level.levelDb)
+                                  : TimeLeft::forCriterion(core::WarningDose::criterionOf(warning.choice()),
+                                                           percentage / 100.0, level.levelDb);
         bar.timeLeft =
             PanelText{left.text(),
                       left.kind == TimeLeft::Kind::limitReached ? ColourRole::red : ColourRole::secondary,

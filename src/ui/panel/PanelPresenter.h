@@ -75,6 +75,7 @@ private:
 
     PanelModel::Header header() const;
     PanelModel::DoseBar doseBar() const;
+    QString criteriaLine() const;
     std::optional<PanelModel::CurrentLevel> currentLevel() const;
     std::optional<PanelModel::Statistics> statistics() const;
     std::optional<PanelModel::ActiveSession> activeSession() const;

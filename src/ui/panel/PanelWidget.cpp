@@ -168,6 +168,9 @@ QWidget* PanelWidget::buildDoseBar() {
     m_timeLeftBasis =
         label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "timeLeftBasis");
     timeLeft->addWidget(m_timeLeftBasis);
+    m_criteriaLine =
+        label(section, styledFont(font(), TextStyle::caption), ColourRole::secondary, "criteriaLine");
+    timeLeft->addWidget(m_criteriaLine);
     layout->addLayout(timeLeft);
     return section;
 }
@@ -491,6 +494,8 @@ void PanelWidget::applyDoseBar(const PanelModel::DoseBar& bar) {
     setOptional(m_timeLeft, bar.timeLeft);
     m_timeLeftBasis->setText(bar.timeLeftBasis);
     m_timeLeftBasis->setVisible(!bar.timeLeftBasis.isEmpty());
+    m_criteriaLine->setText(bar.criteriaLine);
+    m_criteriaLine->setVisible(!bar.criteriaLine.isEmpty());
 }
 
 void PanelWidget::applyCurrentLevel(const PanelModel::CurrentLevel& level) {

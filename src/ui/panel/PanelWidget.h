@@ -113,6 +113,7 @@ private:
     DoseBar* m_doseBar = nullptr;
     SymbolLabel* m_timeLeft = nullptr;
     SymbolLabel* m_timeLeftBasis = nullptr;
+    SymbolLabel* m_criteriaLine = nullptr;
 
     // Current level.
     SymbolLabel* m_levelLabel = nullptr;

@@ -31,6 +31,18 @@ TimeLeft TimeLeft::at(double accumulatedDose, double levelDb) {
     return {Kind::remaining, remainingFraction * dsp::dose::allowedHours(levelDb) * 3600.0};
 }
 
+TimeLeft TimeLeft::forCriterion(dsp::criteria::Criterion criterion, double dose, double levelDb) {
+    if (dose >= 1.0) {
+        return {Kind::limitReached, 0};
+    }
+    const std::optional<double> hours =
+        dsp::criteria::hoursLeft(dsp::criteria::parameters(criterion), dose, levelDb);
+    if (!hours) {
+        return {Kind::noDoseAccrues, 0};
+    }
+    return {Kind::remaining, *hours * 3600.0};
+}
+
 QString TimeLeft::text() const {
     switch (kind) {
     case Kind::noDoseAccrues:

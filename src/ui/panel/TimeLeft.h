@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dsp/ExposureCriteria.h"
+
 #include <QString>
 
 namespace kavro::ui {
@@ -27,6 +29,8 @@ struct TimeLeft {
     // `accumulatedDose` as a fraction (1.0 = the whole allowance), `levelDb` the level
     // the dose is accruing at.
     static TimeLeft at(double accumulatedDose, double levelDb);
+    // The same for another criterion's dose (the one the user chose to be warned by).
+    static TimeLeft forCriterion(dsp::criteria::Criterion criterion, double dose, double levelDb);
 
     // "Time left: 1 h 35 min", "Time left: less than a minute", "No dose accrues", ...
     QString text() const;

@@ -2,6 +2,7 @@
 #include "ui/presentation/HistoryTiles.h"
 
 #include "dsp/ExposureLimits.h"
+#include "models/CriteriaText.h"
 #include "models/DoseLevel.h"
 #include "models/NumberText.h"
 #include "services/HistoryRangeStatistics.h"
@@ -157,6 +158,30 @@ std::array<StatisticTile, HistoryTiles::kCount>
 HistoryTiles::of(const services::HistoryRangeStatistics& statistics) {
     return {totalDose(statistics), averagePerDay(statistics), euWeekly(statistics),
             peakDBA(statistics),   peakDBC(statistics),       impulses(statistics)};
+}
+
+StatisticTile HistoryTiles::weeklyDose(double percentage) {
+    return {QStringLiteral("Weekly dose"),
+            percent(percentage),
+            doseColour(percentage),
+            {QStringLiteral("Weekly dose (WHO / ITU-T H.870)"),
+             QStringLiteral("The sound energy of the last 7 days, today included, against the weekly "
+                            "allowance of 1.6 Pa²h — 80 dBA for 40 hours. It does not depend on the range "
+                            "selected. Colored by dose level:"),
+             {}}};
+}
+
+QString HistoryTiles::rangeCriteriaText(const dsp::criteria::CriteriaDoses& sum, int rangeDays) {
+    namespace text = models::criteriaText;
+    using dsp::criteria::Criterion;
+    QStringList parts;
+    for (const Criterion criterion : {Criterion::oshaPel, Criterion::oshaHearingConservation}) {
+        parts << text::title(criterion) + QLatin1Char(' ') + text::doseText(criterion, sum.dose(criterion));
+    }
+    const double averageDay = sum.dose(Criterion::euDailyExposure) / std::max(1, rangeDays);
+    parts << text::title(Criterion::euDailyExposure) + QLatin1Char(' ') +
+                 text::doseText(Criterion::euDailyExposure, averageDay) + QStringLiteral(" a day");
+    return parts.join(QStringLiteral(" · "));
 }
 
 QString HistoryTiles::cumulativeText(const services::HistoryRangeStatistics& statistics) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "dsp/ExposureCriteria.h"
 #include "ui/presentation/HistoryColour.h"
 
 #include <QList>
@@ -51,6 +52,11 @@ public:
     static constexpr std::size_t kCount = 6;
 
     static std::array<StatisticTile, kCount> of(const services::HistoryRangeStatistics& statistics);
+    // The WHO weekly dose of the last 7 days (percent), beside the range's tiles.
+    static StatisticTile weeklyDose(double percent);
+    // The other criteria over the range's sessions: the OSHA doses added up, and the EU
+    // L_EX,8h of the range's average day.
+    static QString rangeCriteriaText(const dsp::criteria::CriteriaDoses& sum, int rangeDays);
     // The line under the tiles: "231.0%  of 7×100%".
     static QString cumulativeText(const services::HistoryRangeStatistics& statistics);
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/settings/GeneralTab.h"
 
+#include "ui/settings/ExposureSettings.h"
 #include "ui/settings/GeneralSettings.h"
 #include "ui/settings/SettingCheckBox.h"
 #include "ui/style/TextStyle.h"
@@ -45,6 +46,7 @@ GeneralTab::GeneralTab(core::AppState& state, const BuildInfo& build, QWidget* p
     addSwitch(notifications, state, GeneralSettings::timeSensitiveNotifications(),
               GeneralSettings::timeSensitiveCaption());
     layout->addWidget(notifications);
+    layout->addWidget(new ExposureSettings(state, this));
 
     auto* about = new FormSection(QStringLiteral("About"), this);
     about->setObjectName(QStringLiteral("aboutSection"));

@@ -73,6 +73,40 @@ ReferenceSection weeklyLevelSection() {
                                     "Investigate and reduce exposure.")}}};
 }
 
+// Each criterion in plain words, with the body that publishes it.
+ReferenceSection criteriaSection() {
+    return {
+        QStringLiteral("Exposure Criteria"),
+        {Paragraph{QStringLiteral(
+             "Kavro counts several criteria at once from the same measurement. Employers, unions and "
+             "audiologists ask different questions, so each gives its own number. Choose the one that warns "
+             "you under General › Exposure; the others can be shown on the panel.")},
+         Subheading{QStringLiteral("NIOSH REL — the daily dose (default)")},
+         Paragraph{QStringLiteral(
+             "US National Institute for Occupational Safety and Health, Recommended Exposure Limit (1998): "
+             "8 hours at 85 dBA, 3 dB exchange rate, nothing counted below 80 dBA. The most protective "
+             "of the daily doses.")},
+         Subheading{QStringLiteral("OSHA PEL — the legal US limit")},
+         Paragraph{QStringLiteral(
+             "US Occupational Safety and Health Administration, 29 CFR 1910.95 (Table G-16a): 8 hours at "
+             "90 dBA with a 5 dB exchange rate, so 95 dBA is allowed for 4 hours. Levels below 90 dBA do "
+             "not count at all. It permits far more than NIOSH: 100 % OSHA can be several times 100 % "
+             "NIOSH.")},
+         Subheading{QStringLiteral("OSHA hearing conservation")},
+         Paragraph{QStringLiteral(
+             "The same OSHA rule counted from 80 dBA, which decides when an employer must run a hearing "
+             "conservation programme (at 50 %, an 8-hour average of 85 dBA).")},
+         Subheading{QStringLiteral("EU L_EX,8h — Directive 2003/10/EC")},
+         Paragraph{QStringLiteral(
+             "The day's A-weighted sound energy as the steady level that would give it in 8 hours, in "
+             "dB(A). The Directive sets action values at 80 and 85 dB(A) and a limit value of 87 dB(A).")},
+         Subheading{QStringLiteral("WHO / ITU-T H.870 — the weekly dose")},
+         Paragraph{QStringLiteral(
+             "World Health Organization and ITU-T H.870 (safe listening): a weekly allowance of 1.6 Pa²h, "
+             "that is 80 dBA for 40 hours, counted from the sound energy of the last 7 days. One hour at "
+             "95 dBA uses 79 % of it. It suits people whose loud days vary.")}}};
+}
+
 ReferenceSection statisticsSection() {
     return {
         QStringLiteral("Leq & Ln Statistics"),
@@ -213,9 +247,10 @@ SettingSwitch SafetyReference::peakMonitoring() {
 
 const std::vector<ReferenceSection>& SafetyReference::sections() {
     static const std::vector<ReferenceSection> all{
-        nioshStandardSection(),  doseThresholdsSection(),     weeklyLevelSection(),
-        statisticsSection(),     frequencyWeightingSection(), conservativeModeSection(),
-        peakMonitoringSection(), peakThresholdsSection(),     calibrationReferenceSection(),
+        nioshStandardSection(),        doseThresholdsSection(), criteriaSection(),
+        weeklyLevelSection(),          statisticsSection(),     frequencyWeightingSection(),
+        conservativeModeSection(),     peakMonitoringSection(), peakThresholdsSection(),
+        calibrationReferenceSection(),
     };
     return all;
 }

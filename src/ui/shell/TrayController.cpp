@@ -2,6 +2,7 @@
 #include "ui/shell/TrayController.h"
 
 #include "core/AppState.h"
+#include "core/WarningDose.h"
 #include "models/Session.h"
 #include "services/DoseCalculator.h"
 #include "services/SessionManager.h"
@@ -71,7 +72,7 @@ void TrayController::refresh() {
     // what it shows has changed.
     m_sessionAction->setText(m_state.sessionManager().currentSession() ? QStringLiteral("End Session")
                                                                        : QStringLiteral("Start Session"));
-    apply(m_status.update(m_state.displayDoseLevel(), m_state.doseCalculator().dosePercentage(),
+    apply(m_status.update(m_state.displayDoseLevel(), m_state.warningDose().percentage(),
                           std::chrono::steady_clock::now()));
 }
 
