@@ -93,6 +93,11 @@ void IndentedJsonWriter::value(std::int64_t number) {
     m_out.append(text, result.ptr - text);
 }
 
+void IndentedJsonWriter::value(bool flag) {
+    beforeValue();
+    m_out.append(flag ? "true" : "false");
+}
+
 void IndentedJsonWriter::value(const QString& text) {
     beforeValue();
     // Qt's escaping, taken from a one-element compact array: ["..."].

@@ -27,6 +27,7 @@ public:
 
     void value(double number);
     void value(std::int64_t number);
+    void value(bool flag);
     void value(const QString& text);
     // A date in the history file's form, ISO 8601 in UTC with whole seconds and a
     // trailing "Z" (2025-03-14T09:26:53Z).

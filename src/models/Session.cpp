@@ -72,6 +72,14 @@ void Session::writeJson(IndentedJsonWriter& writer) const {
         writer.key("unmeasuredSeconds");
         writer.value(unmeasuredSeconds);
     }
+    if (output) {
+        writer.key("source");
+        writer.value(QStringLiteral("output"));
+        writer.key("outputProfile");
+        writer.value(output->profile);
+        writer.key("outputEstimated");
+        writer.value(output->estimated);
+    }
     writer.endObject();
 }
 
@@ -95,6 +103,10 @@ std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
     session.peakCount140 = fields.optionalCount(QLatin1String("peakCount140"));
     session.peakDBACount115 = fields.optionalCount(QLatin1String("peakDBACount115"));
     session.unmeasuredSeconds = fields.optionalNumber(QLatin1String("unmeasuredSeconds"));
+    if (object.value(QLatin1String("source")).toString() == QLatin1String("output")) {
+        session.output = OutputSource{object.value(QLatin1String("outputProfile")).toString(),
+                                      object.value(QLatin1String("outputEstimated")).toBool(true)};
+    }
     const QJsonValue readings = object.value(QLatin1String("readings"));
     if (readings.isUndefined()) {
         fields.fail(QStringLiteral("key \"readings\" is missing"));
