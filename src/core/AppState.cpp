@@ -11,11 +11,13 @@
 #include "services/AudioMeasurementService.h"
 #include "services/CalibrationProfileStore.h"
 #include "services/DAWDetectionService.h"
+#include "services/DefaultOutputReference.h"
 #include "services/DoseCalculator.h"
 #include "services/ExposureFeed.h"
 #include "services/LeqStatisticsService.h"
 #include "services/MicFrequencyCorrection.h"
 #include "services/MicResponseCalibrationService.h"
+#include "services/OutputSource.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
 
@@ -78,10 +80,12 @@ AppState::AppState(Platform platform, QObject* parent)
       m_launchAtLogin(m_settings, keys::launchAtLogin, settingAnnouncer(),
                       [this](bool on) { applyLaunchAtLogin(on); }),
       m_timeSensitiveNotifications(m_settings, keys::timeSensitiveNotifications, settingAnnouncer()),
-      m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()) {
+      m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()),
+      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer(),
+                    [this](const QString&) { applyMeasuredSource(); }) {
     createServices(platform);
     restoreSettings();
-    createMeasurementService(platform.audioBackend);
+    createMeasurementService(platform);
 
     // The login item follows what the desktop has registered, not the stored key. It is
     // assigned like a change so that the key and the registration agree from here on.
@@ -160,16 +164,74 @@ void AppState::restoreSettings() {
     m_selectedOutputDeviceUID.installStored();
     m_timeSensitiveNotifications.installStored();
     m_micLocationNote.installStored();
+    m_measureFrom.installStored();
     // The stored channel belongs to the stored device, so the device is restored, not
     // chosen anew (which would set the channel back to the first).
     m_deviceManager->restoreDevice(m_selectedDeviceUID.value());
 }
 
-void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
-    m_audioService = std::make_unique<AudioMeasurementService>(audioBackend, *m_deviceManager, m_clock,
-                                                               m_calibrationOffset.value());
+void AppState::createMeasurementService(const Platform& platform) {
+    m_audioService = std::make_unique<AudioMeasurementService>(platform.audioBackend, *m_deviceManager,
+                                                               m_clock, m_calibrationOffset.value());
     // A stored microphone correction acts on the very first captured buffer.
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
+    if (!platform.outputTap) {
+        return;
+    }
+    const services::OutputReferenceSource* references = platform.outputReferences;
+    if (!references) {
+        m_defaultOutputReference = std::make_unique<services::DefaultOutputReference>();
+        references = m_defaultOutputReference.get();
+    }
+    m_outputSource = std::make_unique<services::OutputSource>(*platform.outputTap, *references);
+    // Without a sound server the microphone is measured; the tap keeps trying to reach it.
+    if (const auto problem = m_outputSource->connect()) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] Outputs cannot be measured: ") + *problem);
+    }
+    // Automatic follows the default output (and the first launch the input devices).
+    connect(m_outputSource.get(), &services::OutputSource::changed, this, &AppState::applyMeasuredSource);
+    connect(m_deviceManager.get(), &AudioDeviceManager::changed, this, &AppState::applyMeasuredSource);
+    applyMeasuredSource();
+}
+
+void AppState::applyMeasuredSource() {
+    if (!m_outputSource) {
+        return;
+    }
+    const bool output = services::OutputSource::resolve(
+                            m_measureFrom.value(), !m_deviceManager->inputDevices().isEmpty(),
+                            m_outputSource->headphonesActive()) == services::MeasuredSource::Output;
+    m_audioService->setOutputSource(output ? m_outputSource.get() : nullptr);
+    recordSessionSource();
+    emit changed();
+}
+
+void AppState::recordSessionSource() {
+    if (!isMeasuringOutput() || !m_sessionManager->currentSession()) {
+        return;
+    }
+    if (const auto output = m_outputSource->measuredOutput()) {
+        const services::OutputReference reference = m_outputSource->referenceOf(*output);
+        m_sessionManager->recordOutputSource({reference.displayName, reference.estimated});
+    }
+}
+
+bool AppState::isMeasuringOutput() const {
+    return m_outputSource && m_audioService->outputSource() == m_outputSource.get();
+}
+
+QString AppState::measuredSourceText() const {
+    if (isMeasuringOutput()) {
+        return m_outputSource->basisText();
+    }
+    const QString uid = m_deviceManager->captureDeviceUID();
+    for (const auto& device : m_deviceManager->inputDevices()) {
+        if (device.uid == uid) {
+            return tr("Microphone · %1").arg(device.name);
+        }
+    }
+    // The system's default input, whichever it is.
+    return tr("Microphone");
 }
 
 std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {
@@ -252,6 +314,7 @@ AppState::~AppState() {
     m_audioService->onCaptureResumed = nullptr;
     m_micResponseService->cancel();
     m_audioService->stop();
+    m_audioService->setOutputSource(nullptr);
     m_pinkNoisePlayer->stop();
 }
 
@@ -447,6 +510,7 @@ void AppState::startSession(const QString& dawName) {
     m_sessionCutByLostInput.reset();
     m_pinkNoisePlayer->stop();
     m_sessionManager->startSession(dawName);
+    recordSessionSource();
     m_doseCalculator->setSessionStartDose(m_doseCalculator->accumulatedDose());
     saveCheckpoint();
     m_audioService->start();

@@ -23,6 +23,7 @@ class Clock;
 class FileStore;
 class LoginItemService;
 class NotificationCenter;
+class OutputTap;
 class PreferencesStore;
 class Workspace;
 class WriterLock;
@@ -38,6 +39,8 @@ class ExposureFeed;
 class LeqStatisticsService;
 class MicFrequencyCorrection;
 class MicResponseCalibrationService;
+class OutputReferenceSource;
+class OutputSource;
 class PinkNoisePlayer;
 class SessionManager;
 } // namespace kavro::services
@@ -66,6 +69,11 @@ public:
         // The one-writer lock of that folder, checked before every write; none in tests
         // that keep their files in memory.
         platform::WriterLock* writerLock = nullptr;
+        // What goes to the outputs, to measure instead of the microphone; none: the
+        // microphone only. The references turn an output's signal into dB SPL; none:
+        // the conservative estimate for every output.
+        platform::OutputTap* outputTap = nullptr;
+        const services::OutputReferenceSource* outputReferences = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
@@ -93,6 +101,13 @@ public:
     services::CalibrationProfileStore& calibrationProfileStore() const { return *m_calibrationProfileStore; }
     services::LeqStatisticsService& leqStatistics() const { return *m_leqStatistics; }
     AlertCenter& alerts() const { return *m_alerts; }
+    // The outputs that can be measured; null without an output tap.
+    services::OutputSource* outputSource() const { return m_outputSource.get(); }
+    // The level comes from an output now (else from the microphone).
+    bool isMeasuringOutput() const;
+    // What is measured, for a person: "Headphones · Built-in Audio, estimated level" or
+    // "Microphone · studio_mic".
+    QString measuredSourceText() const;
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
@@ -125,6 +140,10 @@ public:
     // Where the measuring microphone stands, for the user's own reference.
     const QString& micLocationNote() const { return m_micLocationNote.value(); }
     void setMicLocationNote(const QString& note) { m_micLocationNote.assign(note); }
+    // "microphone", "output" or "automatic"; empty: automatic without an input device,
+    // else the microphone. A change applies at once, restarting capture if it runs.
+    const QString& measureFrom() const { return m_measureFrom.value(); }
+    void setMeasureFrom(const QString& source) { m_measureFrom.assign(source); }
 
     const std::optional<models::DoseLevel>& simulatedDoseLevel() const { return m_simulatedDoseLevel; }
     void setSimulatedDoseLevel(std::optional<models::DoseLevel> level);
@@ -165,7 +184,11 @@ signals:
 private:
     void createServices(const Platform& platform);
     void restoreSettings();
-    void createMeasurementService(platform::AudioBackend& audioBackend);
+    void createMeasurementService(const Platform& platform);
+    // Measures from the microphone or the output as the setting and the outputs say.
+    void applyMeasuredSource();
+    // A running session measured from an output records it.
+    void recordSessionSource();
     // Restores the day's dose and recovers what a killed run left behind; gives the
     // session to go on with, if any.
     std::optional<services::SessionCheckpoint::Running> restoreTodaysDose();
@@ -224,6 +247,7 @@ private:
     AppSetting<bool> m_launchAtLogin;
     AppSetting<bool> m_timeSensitiveNotifications;
     AppSetting<QString> m_micLocationNote;
+    AppSetting<QString> m_measureFrom;
     std::optional<models::DoseLevel> m_simulatedDoseLevel;
 
     std::unique_ptr<services::PinkNoisePlayer> m_pinkNoisePlayer;
@@ -232,6 +256,8 @@ private:
     std::unique_ptr<services::CalibrationProfileStore> m_calibrationProfileStore;
     std::unique_ptr<services::LeqStatisticsService> m_leqStatistics;
     std::unique_ptr<services::ExposureFeed> m_exposureFeed;
+    std::unique_ptr<services::OutputReferenceSource> m_defaultOutputReference;
+    std::unique_ptr<services::OutputSource> m_outputSource;
 
     QTimer m_splUpdateTimer;
     std::unique_ptr<QTimer> m_readingSampleTimer;
