@@ -323,7 +323,11 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
     if (m_outputSource) {
         // The output went away: the one now measured (the new default), if any, is opened.
         const auto output = m_outputSource->measuredOutput();
-        if (!output || output->name != m_streamDeviceUid) {
+        if (!output) {
+            loseCapture();
+            return;
+        }
+        if (output->name != m_streamDeviceUid) {
             halt();
             restart();
             return;
