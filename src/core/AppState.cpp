@@ -62,8 +62,8 @@ void printIfFailed(const QString& what, const std::optional<QString>& error) {
 
 AppState::AppState(Platform platform, QObject* parent)
     : QObject(parent), m_settings(platform.preferences), m_clock(platform.clock),
-      m_notificationCenter(platform.notificationCenter), m_workspace(platform.workspace),
-      m_loginItem(platform.loginItem),
+      m_audioBackend(platform.audioBackend), m_notificationCenter(platform.notificationCenter),
+      m_workspace(platform.workspace), m_loginItem(platform.loginItem),
       m_selectedDeviceUID(m_settings, keys::selectedDeviceUID, settingAnnouncer(),
                           [this](const QString& uid) {
                               m_deviceManager->selectDevice(uid);
@@ -224,13 +224,13 @@ QString AppState::measuredSourceText() const {
     if (isMeasuringOutput()) {
         return m_outputSource->basisText();
     }
+    // The chosen input, else the system's default input.
     const QString uid = m_deviceManager->captureDeviceUID();
-    for (const auto& device : m_deviceManager->inputDevices()) {
-        if (device.uid == uid) {
+    for (const auto& device : m_audioBackend.inputDevices()) {
+        if (uid.isEmpty() ? device.isDefault : device.uid == uid) {
             return tr("Microphone · %1").arg(device.name);
         }
     }
-    // The system's default input, whichever it is.
     return tr("Microphone");
 }
 

@@ -228,6 +228,7 @@ private:
 
     platform::Settings m_settings;
     platform::Clock& m_clock;
+    platform::AudioBackend& m_audioBackend;
     platform::NotificationCenter& m_notificationCenter;
     platform::Workspace& m_workspace;
     platform::LoginItemService& m_loginItem;
