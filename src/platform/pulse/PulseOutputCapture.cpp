@@ -49,7 +49,7 @@ std::optional<QString> PulseOutputCapture::start() {
     if (!m_target || m_target->channelCount <= 0 || !(m_target->sampleRate > 0)) {
         return QStringLiteral("output %1 is gone").arg(m_outputName);
     }
-    if (const auto error = m_tap.connect()) {
+    if (auto error = m_tap.connect()) {
         return error;
     }
     const auto channels = static_cast<std::size_t>(m_target->channelCount);
