@@ -70,14 +70,8 @@ PulseOutputTap::PulseOutputTap(QObject* parent) : QObject(parent), m_mainloop(pa
     pa_threaded_mainloop_set_name(m_mainloop, "kavro-output");
     pa_threaded_mainloop_start(m_mainloop);
     m_reconnectTimer.setInterval(kReconnectInterval);
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
-        if (!connect()) {
-            m_reconnectTimer.stop();
-            if (onOutputsChanged) {
-                onOutputsChanged();
-            }
-        }
-    });
+    // A list that arrives with the connection tells the listener.
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] { connect(); });
 }
 
 PulseOutputTap::~PulseOutputTap() {
@@ -125,8 +119,10 @@ std::optional<QString> PulseOutputTap::connect() {
     if (error) {
         disconnectLocked();
         pa_threaded_mainloop_unlock(m_mainloop);
+        m_reconnectTimer.start();
         return QStringLiteral("no sound server (%1)").arg(*error);
     }
+    m_reconnectTimer.stop();
     m_connected = true;
     pa_context_set_subscribe_callback(
         m_context,
@@ -232,9 +228,12 @@ void PulseOutputTap::connectionLost() {
     if (m_connected) {
         return;
     }
+    m_reconnectTimer.start();
+    if (m_outputs.isEmpty()) {
+        return;
+    }
     m_outputs.clear();
     m_targets.clear();
-    m_reconnectTimer.start();
     if (onOutputsChanged) {
         onOutputsChanged();
     }
