@@ -21,6 +21,7 @@
 #include "services/MicResponseCalibrationService.h"
 #include "services/OutputProfileMeasurement.h"
 #include "services/OutputProfileStore.h"
+#include "services/OutputSource.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
 
@@ -65,8 +66,8 @@ void printIfFailed(const QString& what, const std::optional<QString>& error) {
 
 AppState::AppState(Platform platform, QObject* parent)
     : QObject(parent), m_settings(platform.preferences), m_clock(platform.clock),
-      m_notificationCenter(platform.notificationCenter), m_workspace(platform.workspace),
-      m_loginItem(platform.loginItem),
+      m_audioBackend(platform.audioBackend), m_notificationCenter(platform.notificationCenter),
+      m_workspace(platform.workspace), m_loginItem(platform.loginItem),
       m_selectedDeviceUID(m_settings, keys::selectedDeviceUID, settingAnnouncer(),
                           [this](const QString& uid) {
                               m_deviceManager->selectDevice(uid);
@@ -89,7 +90,8 @@ AppState::AppState(Platform platform, QObject* parent)
                       [this](bool on) { applyLaunchAtLogin(on); }),
       m_timeSensitiveNotifications(m_settings, keys::timeSensitiveNotifications, settingAnnouncer()),
       m_micLocationNote(m_settings, keys::micLocationNote, settingAnnouncer()),
-      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer()),
+      m_measureFrom(m_settings, keys::measureFrom, settingAnnouncer(),
+                    [this](const QString&) { applyMeasuredSource(); }),
       m_warnBy(m_settings, keys::warnBy, settingAnnouncer(),
                [this](const QString& name) { m_warningDose->setChoice(WarningDose::choiceNamed(name)); }),
       m_dayStartMinutes(m_settings, keys::dayStartMinutes, settingAnnouncer(),
@@ -100,7 +102,7 @@ AppState::AppState(Platform platform, QObject* parent)
     m_clock.setDayStartMinutes(m_dayStartMinutes.value());
     createServices(platform);
     restoreSettings();
-    createMeasurementService(platform.audioBackend);
+    createMeasurementService(platform);
     m_calibration = std::make_unique<CalibrationCenter>(
         CalibrationCenter::Parts{*m_deviceManager, *m_audioService, *m_pinkNoisePlayer, *m_micFreqCorrection,
                                  *m_sessionManager, m_notificationCenter, m_clock, m_settings},
@@ -196,13 +198,68 @@ void AppState::restoreSettings() {
     m_deviceManager->restoreDevice(m_selectedDeviceUID.value());
 }
 
-void AppState::createMeasurementService(platform::AudioBackend& audioBackend) {
-    m_audioService = std::make_unique<AudioMeasurementService>(audioBackend, *m_deviceManager, m_clock,
-                                                               m_calibrationOffset.value());
+void AppState::createMeasurementService(const Platform& platform) {
+    m_audioService = std::make_unique<AudioMeasurementService>(platform.audioBackend, *m_deviceManager,
+                                                               m_clock, m_calibrationOffset.value());
     // A stored microphone correction acts on the very first captured buffer.
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
     m_outputProfileMeasurement = std::make_unique<services::OutputProfileMeasurement>(
         *m_audioService, *m_pinkNoisePlayer, *m_outputProfileStore, m_clock);
+    if (!platform.outputTap) {
+        return;
+    }
+    // The stored profiles, unless the caller brings its own references.
+    const services::OutputReferenceSource& references =
+        platform.outputReferences ? *platform.outputReferences : *m_outputProfileStore;
+    m_outputSource = std::make_unique<services::OutputSource>(*platform.outputTap, references);
+    // Without a sound server the microphone is measured; the tap keeps trying to reach it.
+    if (const auto problem = m_outputSource->connect()) {
+        platform::printConsoleLine(QStringLiteral("[Kavro] Outputs cannot be measured: ") + *problem);
+    }
+    // Automatic follows the default output (and the first launch the input devices).
+    connect(m_outputSource.get(), &services::OutputSource::changed, this, &AppState::applyMeasuredSource);
+    connect(m_deviceManager.get(), &AudioDeviceManager::changed, this, &AppState::applyMeasuredSource);
+    applyMeasuredSource();
+}
+
+void AppState::applyMeasuredSource() {
+    if (!m_outputSource) {
+        return;
+    }
+    const models::MeasureFrom choice = measureFrom();
+    const bool output = choice == models::MeasureFrom::output ||
+                        (choice == models::MeasureFrom::automatic && m_outputSource->headphonesActive());
+    m_audioService->setOutputSource(output ? m_outputSource.get() : nullptr);
+    recordSessionSource();
+    emit changed();
+}
+
+void AppState::recordSessionSource() {
+    if (!isMeasuringOutput() || !m_sessionManager->currentSession()) {
+        return;
+    }
+    if (const auto output = m_outputSource->measuredOutput()) {
+        const services::OutputReference reference = m_outputSource->referenceOf(*output);
+        m_sessionManager->recordOutputSource({reference.displayName, reference.estimated});
+    }
+}
+
+bool AppState::isMeasuringOutput() const {
+    return m_outputSource && m_audioService->outputSource() == m_outputSource.get();
+}
+
+QString AppState::measuredSourceText() const {
+    if (isMeasuringOutput()) {
+        return m_outputSource->basisText();
+    }
+    // The chosen input, else the system's default input.
+    const QString uid = m_deviceManager->captureDeviceUID();
+    for (const auto& device : m_audioBackend.inputDevices()) {
+        if (uid.isEmpty() ? device.isDefault : device.uid == uid) {
+            return tr("Microphone · %1").arg(device.name);
+        }
+    }
+    return tr("Microphone");
 }
 
 std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {
@@ -288,6 +345,7 @@ AppState::~AppState() {
     m_audioService->onCaptureResumed = nullptr;
     m_micResponseService->cancel();
     m_audioService->stop();
+    m_audioService->setOutputSource(nullptr);
     m_pinkNoisePlayer->stop();
 }
 
@@ -515,6 +573,7 @@ void AppState::startSession(const QString& dawName) {
     m_sessionCutByLostInput.reset();
     m_pinkNoisePlayer->stop();
     m_sessionManager->startSession(dawName);
+    recordSessionSource();
     m_doseCalculator->setSessionStartDose(m_doseCalculator->accumulatedDose());
     saveCheckpoint();
     m_audioService->start();

@@ -24,6 +24,7 @@ class Clock;
 class FileStore;
 class LoginItemService;
 class NotificationCenter;
+class OutputTap;
 class PreferencesStore;
 class Workspace;
 class WriterLock;
@@ -42,6 +43,8 @@ class CriteriaMeter;
 class MicResponseCalibrationService;
 class OutputProfileMeasurement;
 class OutputProfileStore;
+class OutputReferenceSource;
+class OutputSource;
 class PinkNoisePlayer;
 class SessionManager;
 } // namespace kavro::services
@@ -73,6 +76,11 @@ public:
         // The one-writer lock of that folder, checked before every write; none in tests
         // that keep their files in memory.
         platform::WriterLock* writerLock = nullptr;
+        // What goes to the outputs, to measure instead of the microphone; none: the
+        // microphone only. The references turn an output's signal into dB SPL; none:
+        // the conservative estimate for every output.
+        platform::OutputTap* outputTap = nullptr;
+        const services::OutputReferenceSource* outputReferences = nullptr;
     };
 
     static constexpr std::chrono::milliseconds kFeedInterval{100};
@@ -108,6 +116,13 @@ public:
     CalibrationCenter& calibration() const { return *m_calibration; }
     services::CriteriaMeter& criteriaMeter() const { return *m_criteriaMeter; }
     const WarningDose& warningDose() const { return *m_warningDose; }
+    // The outputs that can be measured; null without an output tap.
+    services::OutputSource* outputSource() const { return m_outputSource.get(); }
+    // The level comes from an output now (else from the microphone).
+    bool isMeasuringOutput() const;
+    // What is measured, for a person: "Headphones · Built-in Audio, estimated level" or
+    // "Microphone · studio_mic".
+    QString measuredSourceText() const;
     // The clock every rule with time in it reads; views use it for running durations.
     const platform::Clock& clock() const { return m_clock; }
 
@@ -193,7 +208,11 @@ signals:
 private:
     void createServices(const Platform& platform);
     void restoreSettings();
-    void createMeasurementService(platform::AudioBackend& audioBackend);
+    void createMeasurementService(const Platform& platform);
+    // Measures from the microphone or the output as the setting and the outputs say.
+    void applyMeasuredSource();
+    // A running session measured from an output records it.
+    void recordSessionSource();
     // Restores the day's dose and recovers what a killed run left behind; gives the
     // session to go on with, if any.
     std::optional<services::SessionCheckpoint::Running> restoreTodaysDose();
@@ -234,6 +253,7 @@ private:
 
     platform::Settings m_settings;
     platform::Clock& m_clock;
+    platform::AudioBackend& m_audioBackend;
     platform::NotificationCenter& m_notificationCenter;
     platform::Workspace& m_workspace;
     platform::LoginItemService& m_loginItem;
@@ -269,6 +289,7 @@ private:
     std::unique_ptr<services::ExposureFeed> m_exposureFeed;
     std::unique_ptr<services::CriteriaMeter> m_criteriaMeter;
     std::unique_ptr<WarningDose> m_warningDose;
+    std::unique_ptr<services::OutputSource> m_outputSource;
 
     QTimer m_splUpdateTimer;
     std::unique_ptr<QTimer> m_readingSampleTimer;

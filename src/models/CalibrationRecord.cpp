@@ -102,7 +102,7 @@ void CalibrationRecord::writeJson(IndentedJsonWriter& writer) const {
     writer.key("sampleRate");
     writer.value(sampleRate);
     writer.key("correction");
-    writer.flag(correction);
+    writer.value(correction);
     writeOptionalDate(writer, "correctionDate", correctionDate);
     if (referenceLevel) {
         writer.key("reference");

@@ -93,9 +93,9 @@ void IndentedJsonWriter::value(std::int64_t number) {
     m_out.append(text, result.ptr - text);
 }
 
-void IndentedJsonWriter::flag(bool on) {
+void IndentedJsonWriter::value(bool flag) {
     beforeValue();
-    m_out.append(on ? "true" : "false");
+    m_out.append(flag ? "true" : "false");
 }
 
 void IndentedJsonWriter::value(const QString& text) {

@@ -27,8 +27,8 @@ public:
 
     void value(double number);
     void value(std::int64_t number);
+    void value(bool flag);
     void value(const QString& text);
-    void flag(bool on);
     // A date in the history file's form, ISO 8601 in UTC with whole seconds and a
     // trailing "Z" (2025-03-14T09:26:53Z).
     void value(const QDateTime& moment);

@@ -95,6 +95,14 @@ void Session::writeJson(IndentedJsonWriter& writer) const {
         writer.key("calibration");
         calibration->writeJson(writer);
     }
+    if (output) {
+        writer.key("source");
+        writer.value(QStringLiteral("output"));
+        writer.key("outputProfile");
+        writer.value(output->profile);
+        writer.key("outputEstimated");
+        writer.value(output->estimated);
+    }
     writer.endObject();
 }
 
@@ -124,6 +132,10 @@ std::variant<Session, QString> Session::fromJson(const QJsonObject& object) {
     session.soundExposure = fields.optionalNumber(QLatin1String("soundExposure"));
     session.oshaPelDose = fields.optionalNumber(QLatin1String("oshaPelDose"));
     session.oshaHearingConservationDose = fields.optionalNumber(QLatin1String("oshaHearingConservationDose"));
+    if (object.value(QLatin1String("source")).toString() == QLatin1String("output")) {
+        session.output = OutputSource{object.value(QLatin1String("outputProfile")).toString(),
+                                      object.value(QLatin1String("outputEstimated")).toBool(true)};
+    }
     const QJsonValue readings = object.value(QLatin1String("readings"));
     if (readings.isUndefined()) {
         fields.fail(QStringLiteral("key \"readings\" is missing"));

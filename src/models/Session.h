@@ -47,6 +47,15 @@ struct Session {
     double soundExposure = 0;
     double oshaPelDose = 0;
     double oshaHearingConservationDose = 0;
+    // Set when the level came from what went to an output (headphones, speakers) rather
+    // than from the microphone: the output profile's name and whether its level was
+    // only the conservative estimate.
+    struct OutputSource {
+        QString profile;
+        bool estimated = true;
+        friend bool operator==(const OutputSource&, const OutputSource&) = default;
+    };
+    std::optional<OutputSource> output;
 
     // A fresh session starting now: a random id, no end, every statistic 0.
     static Session create(const QString& dawName, const QDateTime& now);
@@ -62,14 +71,16 @@ struct Session {
     double soundExposureOrEstimate() const;
 
     // Every key, in the order of the fields; "endDate" is left out, not written as null,
-    // while the session runs, and "unmeasuredSeconds" and the criteria's figures while
-    // they are 0, so that a session measured throughout is written as before. Infinities and not-a-number
-    // have no JSON form: the writer then reports failure.
+    // while the session runs, "unmeasuredSeconds" and the criteria's figures while they
+    // are 0, so that a session measured throughout is written as before; "source",
+    // "outputProfile" and "outputEstimated" only for a session measured from an output.
+    // Infinities and not-a-number have no JSON form: the writer then reports failure.
     void writeJson(IndentedJsonWriter& writer) const;
     // Keys added after the first release ("endDate", "peakDBC", the three counters,
-    // "unmeasuredSeconds" and the criteria's figures) may be missing or null; every other key is required;
-    // unknown keys are ignored. An unreadable "calibration" reads as none.
-    // The error names the offending key (and the reading, for a bad reading).
+    // "unmeasuredSeconds", the criteria's figures, the output keys) may be missing or
+    // null; without "source": "output" the session was measured by the microphone; an
+    // unreadable "calibration" reads as none; every other key is required; unknown keys
+    // are ignored. The error names the offending key (and the reading, for a bad reading).
     static std::variant<Session, QString> fromJson(const QJsonObject& object);
 
     friend bool operator==(const Session&, const Session&) = default;

@@ -4,6 +4,7 @@
 #include "models/NumberText.h"
 #include "platform/Clock.h"
 #include "services/AudioDeviceManager.h"
+#include "services/OutputSource.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -63,9 +64,52 @@ void AudioMeasurementService::setRunning(bool running) {
     emit changed();
 }
 
-void AudioMeasurementService::retuneFilters(double sampleRate) {
+void AudioMeasurementService::retuneFilters(double sampleRate, int channelCount) {
     m_currentSampleRate = sampleRate;
-    m_meter.restart(sampleRate);
+    // The microphone's stream delivers its measured channel only.
+    m_meters.restart(sampleRate, m_outputSource ? static_cast<std::size_t>(std::max(channelCount, 1)) : 1);
+}
+
+void AudioMeasurementService::setOutputSource(OutputSource* source) {
+    if (source == m_outputSource) {
+        return;
+    }
+    disconnect(m_outputConnection);
+    m_outputSource = source;
+    if (source) {
+        m_outputConnection =
+            connect(source, &OutputSource::changed, this, &AudioMeasurementService::outputChanged);
+        outputChanged();
+    }
+    switchDevice();
+}
+
+void AudioMeasurementService::outputChanged() {
+    const auto output = m_outputSource->measuredOutput();
+    const auto gain =
+        output ? OutputSource::gainDb(*output, m_outputSource->referenceOf(*output)) : std::nullopt;
+    m_outputGainDb.store(gain.value_or(0.0));
+    m_outputSilent.store(!gain);
+    // The user switched the default output (or a chosen one came back): capture follows.
+    // One that is simply gone fails its stream, which is handled as for the microphone.
+    if (m_isRunning && !m_pausedForConfigurationChange && output && output->name != m_streamDeviceUid) {
+        switchDevice();
+    }
+}
+
+std::unique_ptr<platform::CaptureStream> AudioMeasurementService::openStream() {
+    platform::CaptureCallback callback = [this](std::span<const float> samples) {
+        processAudioBuffer(samples);
+    };
+    m_measuringOutput.store(m_outputSource != nullptr);
+    if (m_outputSource) {
+        const auto output = m_outputSource->measuredOutput();
+        m_streamDeviceUid = output ? output->name : QString();
+        return m_outputSource->open(kFramesPerBuffer, std::move(callback));
+    }
+    m_streamDeviceUid = m_deviceManager.captureDeviceUID();
+    return m_backend.openCapture(m_streamDeviceUid, static_cast<int>(m_deviceManager.selectedChannelIndex()),
+                                 kFramesPerBuffer, std::move(callback));
 }
 
 void AudioMeasurementService::start() {
@@ -81,10 +125,7 @@ void AudioMeasurementService::start() {
 bool AudioMeasurementService::openAndStart(bool reportProblems) {
     setRunning(true);
 
-    m_streamDeviceUid = m_deviceManager.captureDeviceUID();
-    auto stream = m_backend.openCapture(
-        m_streamDeviceUid, static_cast<int>(m_deviceManager.selectedChannelIndex()), kFramesPerBuffer,
-        [this](std::span<const float> samples) { processAudioBuffer(samples); });
+    auto stream = openStream();
     const platform::CaptureFormat format = stream->format();
     if (!(format.sampleRate > 0) || format.channelCount <= 0) {
         if (reportProblems) {
@@ -98,7 +139,7 @@ bool AudioMeasurementService::openAndStart(bool reportProblems) {
     }
 
     // No buffer runs yet, so the main thread may retune the capture thread's state.
-    retuneFilters(format.sampleRate);
+    retuneFilters(format.sampleRate, format.channelCount);
     m_generation.fetch_add(1);
     m_interval.clear();
 
@@ -209,6 +250,9 @@ void AudioMeasurementService::scheduleWatch() {
 }
 
 bool AudioMeasurementService::hasUsableInput() const {
+    if (m_outputSource) {
+        return m_outputSource->measuredOutput().has_value();
+    }
     const QString& selected = m_deviceManager.selectedDeviceUID();
     if (!m_streamDeviceUid.isEmpty() && m_streamDeviceUid == selected) {
         return m_deviceManager.hasInputDevice(selected);
@@ -276,13 +320,26 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
         return;
     }
     m_pausedForConfigurationChange = false;
-    m_deviceManager.refreshDevices();
-
-    // A chosen microphone that is gone is waited for.
-    const QString& selected = m_deviceManager.selectedDeviceUID();
-    if (!selected.isEmpty() && !m_deviceManager.hasInputDevice(selected)) {
-        loseCapture();
-        return;
+    if (m_outputSource) {
+        // The output went away: the one now measured (the new default), if any, is opened.
+        const auto output = m_outputSource->measuredOutput();
+        if (!output) {
+            loseCapture();
+            return;
+        }
+        if (output->name != m_streamDeviceUid) {
+            halt();
+            restart();
+            return;
+        }
+    } else {
+        m_deviceManager.refreshDevices();
+        // A chosen microphone that is gone is waited for.
+        const QString& selected = m_deviceManager.selectedDeviceUID();
+        if (!selected.isEmpty() && !m_deviceManager.hasInputDevice(selected)) {
+            loseCapture();
+            return;
+        }
     }
 
     // The stream looks at its device again before it delivers anything, so a changed
@@ -290,8 +347,10 @@ void AudioMeasurementService::resumeAfterConfigurationChange(std::uint64_t strea
     std::optional<QString> error = m_stream->reopen(static_cast<int>(m_deviceManager.selectedChannelIndex()));
     if (!error) {
         const platform::CaptureFormat format = m_stream->format();
-        if (format.sampleRate > 0 && format.sampleRate != m_currentSampleRate) {
-            retuneFilters(format.sampleRate);
+        if (format.sampleRate > 0 &&
+            (format.sampleRate != m_currentSampleRate ||
+             (m_outputSource && static_cast<std::size_t>(format.channelCount) != m_meters.channelCount()))) {
+            retuneFilters(format.sampleRate, format.channelCount);
             m_generation.fetch_add(1);
             emit changed();
         }
@@ -342,10 +401,14 @@ void AudioMeasurementService::processAudioBuffer(std::span<const float> samples)
     if (samples.empty() || samples.data() == nullptr) {
         return;
     }
-    const std::uint64_t generation = m_generation.load();
-    callRawSampleCallback(samples, m_meter.sampleRate());
-    const Update update{generation,
-                        m_meter.process(samples, m_calibrationOffset.load(), m_micFreqCorrection.load())};
+    Update update{m_generation.load(), m_meters.channelCount(), {}};
+    if (m_measuringOutput.load()) {
+        m_meters.process(samples, m_outputGainDb.load(), m_outputSilent.load(), nullptr, update.readings);
+    } else {
+        callRawSampleCallback(samples, m_meters.sampleRate());
+        m_meters.process(samples, m_calibrationOffset.load(), false, m_micFreqCorrection.load(),
+                         update.readings);
+    }
     QMetaObject::invokeMethod(
         this, [this, update] { publish(update); }, Qt::QueuedConnection);
 }
@@ -355,7 +418,8 @@ void AudioMeasurementService::publish(const Update& update) {
         return;
     }
 
-    const dsp::MeterReading& reading = update.reading;
+    const std::span<const dsp::MeterReading> readings(update.readings.data(), update.channelCount);
+    const dsp::MeterReading reading = dsp::louderReading(readings);
     m_currentSPL = reading.smoothedDBA;
     m_currentDBC = reading.smoothedDBC;
     m_peakDBC = reading.peakDBC;
@@ -363,7 +427,7 @@ void AudioMeasurementService::publish(const Update& update) {
     m_peakAlert = reading.peakAlert;
     m_lastBuffer = reading;
     ++m_publishedBuffers;
-    m_interval.add(reading, m_currentSampleRate);
+    m_interval.add(readings, m_currentSampleRate);
     if (m_awaitingBufferSince) {
         m_awaitingBufferSince.reset();
         scheduleWatch();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dsp/IntervalAccumulator.h"
-#include "dsp/LevelMeter.h"
+#include "dsp/ChannelLevelMeters.h"
+#include "dsp/LouderChannelInterval.h"
 #include "platform/AudioBackend.h"
 
 #include <QObject>
@@ -22,6 +22,7 @@ class Clock;
 namespace kavro::services {
 
 class AudioDeviceManager;
+class OutputSource;
 
 // The live sound level meter. Every capture buffer runs through one pipeline on the
 // capture thread (raw-sample tap, then the level meter: mic correction, A/C weighting,
@@ -33,6 +34,9 @@ class AudioDeviceManager;
 // (its device vanished, the sound server died or restarted) or a start finds none, the
 // service tries again, one second later and then less often, up to every five seconds,
 // until audio flows again, and says so once the input has been missing for 30 s.
+//
+// The audio is the microphone's, or, with an output source set, the signal on its way
+// to an output, measured in each of its channels: the louder ear counts.
 class AudioMeasurementService : public QObject {
     Q_OBJECT
 public:
@@ -82,6 +86,12 @@ public:
     void setRawSampleCallback(RawSampleCallback callback);
     bool hasRawSampleCallback() const;
 
+    // Measures the output source's output from now on (null: the microphone again),
+    // restarting capture if it runs. The source must outlive the service, or be
+    // replaced first.
+    void setOutputSource(OutputSource* source);
+    OutputSource* outputSource() const { return m_outputSource; }
+
     // The application's correction object; it must outlive the service.
     void setMicFreqCorrection(dsp::MicCorrectionHook* correction) { m_micFreqCorrection.store(correction); }
     dsp::MicCorrectionHook* micFreqCorrection() const { return m_micFreqCorrection.load(); }
@@ -129,7 +139,8 @@ signals:
 private:
     struct Update {
         std::uint64_t generation;
-        dsp::MeterReading reading;
+        std::size_t channelCount;
+        dsp::ChannelLevelMeters::Readings readings;
     };
 
     // Opens and starts a stream on the selected input; false (running nothing) when
@@ -147,12 +158,15 @@ private:
     // Sets the watch timer for the next thing due, if any.
     void scheduleWatch();
     bool hasUsableInput() const;
+    std::unique_ptr<platform::CaptureStream> openStream();
+    // The output source's state changed: the level's offset, or another output to follow.
+    void outputChanged();
     void handleConfigurationChange(std::uint64_t streamSerial);
     void resumeAfterConfigurationChange(std::uint64_t streamSerial);
     void publish(const Update& update);
     void publishZeros();
     void setRunning(bool running);
-    void retuneFilters(double sampleRate);
+    void retuneFilters(double sampleRate, int channelCount);
     void callRawSampleCallback(std::span<const float> samples, double sampleRate);
 
     platform::AudioBackend& m_backend;
@@ -165,6 +179,8 @@ private:
     bool m_pausedForConfigurationChange = false;
     // A pending switch restarts only while this still holds its number.
     std::uint64_t m_switchSerial = 0;
+    OutputSource* m_outputSource = nullptr;
+    QMetaObject::Connection m_outputConnection;
 
     // Capture is wanted from start() to stop().
     bool m_wanted = false;
@@ -195,11 +211,15 @@ private:
     std::uint64_t m_publishedBuffers = 0;
     double m_currentSampleRate = 48000.0;
     // Every published buffer of the current generation, until the feed takes it.
-    dsp::IntervalAccumulator m_interval;
+    dsp::LouderChannelInterval m_interval;
 
     // Shared with the capture thread.
     std::atomic<double> m_calibrationOffset;
     std::atomic<dsp::MicCorrectionHook*> m_micFreqCorrection{nullptr};
+    // While an output is measured: its offset and whether anything reaches the ear.
+    std::atomic<bool> m_measuringOutput{false};
+    std::atomic<double> m_outputGainDb{0.0};
+    std::atomic<bool> m_outputSilent{false};
     // The tap is owned here and read by the capture thread through the atomic pointer;
     // the flag tells the main thread when it may free a replaced tap.
     std::unique_ptr<RawSampleCallback> m_rawSampleCallbackOwner;
@@ -209,7 +229,7 @@ private:
     std::atomic<std::uint64_t> m_generation{0};
 
     // Capture thread only while running; start() retunes it before capture begins.
-    dsp::LevelMeter m_meter{48000.0, kFramesPerBuffer};
+    dsp::ChannelLevelMeters m_meters{48000.0, kFramesPerBuffer};
 };
 
 } // namespace kavro::services

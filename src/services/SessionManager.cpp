@@ -139,6 +139,13 @@ void SessionManager::setCalibration(const models::CalibrationRecord& calibration
     }
 }
 
+void SessionManager::recordOutputSource(const models::Session::OutputSource& output) {
+    if (m_currentSession && m_currentSession->output != output) {
+        m_currentSession->output = output;
+        emit changed();
+    }
+}
+
 void SessionManager::beginUnmeasuredGap() {
     if (m_currentSession && !m_gapStartedAt) {
         m_gapStartedAt = m_clock.elapsed();

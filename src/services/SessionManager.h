@@ -98,6 +98,8 @@ public:
     // The input went away: the running session's time from now on is not measured,
     // until endUnmeasuredGap() or the session's end. Without a session, or within a gap
     // already, nothing changes.
+    // The running session was measured (also) from an output: it keeps that source.
+    void recordOutputSource(const models::Session::OutputSource& output);
     void beginUnmeasuredGap();
     // Adds the gap's length to the session's unmeasured time.
     void endUnmeasuredGap();

@@ -7,11 +7,13 @@
 #include "core/CalibrationCenter.h"
 #include "platform/SettingKey.h"
 #include "platform/Settings.h"
+#include "platform/testing/ScriptedOutputTap.h"
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/DAWDetectionService.h"
 #include "services/DoseCalculator.h"
 #include "services/LeqStatisticsService.h"
+#include "services/OutputSource.h"
 #include "services/PinkNoisePlayer.h"
 #include "services/SessionManager.h"
 #include "support/AppStateFixture.h"
@@ -833,6 +835,59 @@ TEST_F(AppStateConsoleTest, AStoredOffsetOutsideWhatAMicrophoneCanHaveFallsBackT
         EXPECT_EQ(state->calibrationOffset(), used);
         EXPECT_EQ(state->audioService().calibrationOffset(), used);
     }
+}
+
+// Automatic measures the headphones on the default output into the one day's dose and
+// the running session, and falls back to the microphone when they go away, keeping both.
+TEST_F(AppStateTest, AutomaticMeasuresHeadphonesAndFallsBackToTheMicrophone) {
+    backend.inputs = {device("mic", "studio_mic")};
+    backend.inputs[0].isDefault = true;
+    platform::Settings(preferences).setValue(keys::measureFrom, QStringLiteral("automatic"));
+    platform::testing::ScriptedOutputTap tap;
+    platform::OutputDescription phones;
+    phones.name = QStringLiteral("builtin");
+    phones.description = QStringLiteral("Built-in Audio");
+    phones.activePortDescription = QStringLiteral("Headphones");
+    phones.channelCount = 2;
+    phones.sampleRate = kSampleRate;
+    phones.isDefault = true;
+    phones.headphones = true;
+    tap.outputList = {phones};
+    state.reset();
+    auto parts = AppState::Platform{backend,   preferences, clock, notifications,
+                                    workspace, loginItem,   files, kDataFolder};
+    parts.outputTap = &tap;
+    state = std::make_unique<AppState>(parts);
+    startSession();
+    ASSERT_TRUE(state->isMeasuringOutput());
+    EXPECT_EQ(state->measuredSourceText(), QStringLiteral("Headphones · Built-in Audio, estimated level"));
+    ASSERT_NE(tap.stream(), nullptr);
+    const auto stereo =
+        testing::sineBuffer(1000, 0.5, kSampleRate, 2 * services::AudioMeasurementService::kFramesPerBuffer);
+    for (int tick = 0; tick < 50; ++tick) {
+        tap.stream()->deliver({stereo});
+        QCoreApplication::sendPostedEvents();
+        clock.advance(0.1);
+        state->splFeedTick();
+    }
+    const double dose = state->doseCalculator().accumulatedDose();
+    EXPECT_GT(dose, 0.0);
+
+    // The headphones are unplugged: the port becomes the speakers.
+    tap.outputList[0].headphones = false;
+    tap.notifyChanged();
+    settle();
+    EXPECT_FALSE(state->isMeasuringOutput());
+    EXPECT_TRUE(waitUntil([&] { return backend.stream() != nullptr; }, 2000)) << "the microphone is measured";
+    EXPECT_EQ(state->measuredSourceText(), QStringLiteral("Microphone · studio_mic"));
+    EXPECT_EQ(state->doseCalculator().accumulatedDose(), dose);
+    state->endSession();
+    ASSERT_FALSE(state->sessionManager().sessionHistory().isEmpty());
+    const auto& output = state->sessionManager().sessionHistory().front().output;
+    ASSERT_TRUE(output.has_value());
+    EXPECT_EQ(output->profile, QStringLiteral("Built-in Audio · Headphones"));
+    EXPECT_TRUE(output->estimated);
+    state.reset(); // before the tap it measured
 }
 
 } // namespace

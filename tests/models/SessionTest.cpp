@@ -121,11 +121,15 @@ TEST(SessionJsonTest, RunningSessionHasNoEndDateKeyAndStaysRunning) {
     EXPECT_EQ(std::get<Session>(decoded), session);
 }
 
-// A session measured throughout is written as before unmeasured time was recorded.
-TEST(SessionJsonTest, UnmeasuredTimeIsWrittenOnlyWhenThereIsSome) {
+// A session measured throughout by the microphone is written as before unmeasured time
+// and output sources were recorded, so that older programs read it unchanged.
+TEST(SessionJsonTest, UnmeasuredTimeAndOutputSourceAreWrittenOnlyWhenSet) {
     Session session = completedSession();
-    EXPECT_FALSE(asObject(encode(session)).contains("unmeasuredSeconds"));
+    const QJsonObject plain = asObject(encode(session));
+    EXPECT_FALSE(plain.contains("unmeasuredSeconds"));
+    EXPECT_FALSE(plain.contains("source"));
     session.unmeasuredSeconds = 52.5;
+    session.output = Session::OutputSource{QStringLiteral("Built-in Audio · Headphones"), false};
     const auto decoded = decode<Session>(encode(session));
     ASSERT_TRUE(std::holds_alternative<Session>(decoded)) << std::get<QString>(decoded).toStdString();
     EXPECT_EQ(std::get<Session>(decoded), session);
@@ -202,6 +206,7 @@ TEST(SessionJsonTest, OlderRecordsWithoutNewerKeysReadAsZero) {
     EXPECT_EQ(session.peakDBACount115, 0);
     EXPECT_EQ(session.unmeasuredSeconds, 0.0);
     EXPECT_FALSE(session.calibration);
+    EXPECT_FALSE(session.output) << "measured by the microphone";
     ASSERT_EQ(session.readings.size(), 1);
     EXPECT_EQ(session.readings[0].dBC, 0.0);
     EXPECT_EQ(session.readings[0].dBA, 80.5);

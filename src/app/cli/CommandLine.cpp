@@ -2,8 +2,10 @@
 #include "cli/CommandLine.h"
 
 #include "dsp/LevelMath.h"
+#include "platform/pulse/PulseOutputTap.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "platform/qt/SettingsPreferencesStore.h"
+#include "services/OutputProfileStore.h"
 
 #include <QCommandLineParser>
 
@@ -50,9 +52,10 @@ QString firstParseFailure(const QStringList& args, const QSet<QString>& flags,
 } // namespace
 
 CommandContext::CommandContext(QTextStream& outStream, QTextStream& errStream, bool errOnTerminal,
-                               platform::PreferencesStore* preferences, platform::AudioBackend* audioBackend)
+                               platform::PreferencesStore* preferences, platform::AudioBackend* audioBackend,
+                               platform::OutputTap* outputTap)
     : out(outStream), err(errStream), errIsTerminal(errOnTerminal), m_preferences(preferences),
-      m_audioBackend(audioBackend) {}
+      m_audioBackend(audioBackend), m_outputTap(outputTap) {}
 
 CommandContext::~CommandContext() = default;
 
@@ -71,6 +74,23 @@ platform::AudioBackend& CommandContext::audioBackend() {
         m_audioBackend = m_ownAudioBackend.get();
     }
     return *m_audioBackend;
+}
+
+platform::OutputTap& CommandContext::outputTap() {
+    if (!m_outputTap) {
+        m_ownOutputTap = std::make_unique<platform::PulseOutputTap>();
+        m_outputTap = m_ownOutputTap.get();
+    }
+    return *m_outputTap;
+}
+
+const services::OutputReferenceSource& CommandContext::outputReferences() {
+    if (!m_outputReferences) {
+        // The profiles the program stores, so that the terminal and the program agree.
+        m_outputReferences =
+            std::make_unique<services::OutputProfileStore>(platform::Settings(preferences()));
+    }
+    return *m_outputReferences;
 }
 
 std::optional<QString> parseArguments(const QStringList& args, const QSet<QString>& flags,

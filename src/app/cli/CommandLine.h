@@ -12,10 +12,16 @@
 
 namespace kavro::platform {
 class AudioBackend;
+class OutputTap;
 class PreferencesStore;
+class PulseOutputTap;
 class QtAudioBackend;
 class SettingsPreferencesStore;
 } // namespace kavro::platform
+
+namespace kavro::services {
+class OutputReferenceSource;
+}
 
 namespace kavro::cli {
 
@@ -27,7 +33,7 @@ class CommandContext {
 public:
     CommandContext(QTextStream& outStream, QTextStream& errStream, bool errOnTerminal = false,
                    platform::PreferencesStore* preferences = nullptr,
-                   platform::AudioBackend* audioBackend = nullptr);
+                   platform::AudioBackend* audioBackend = nullptr, platform::OutputTap* outputTap = nullptr);
     ~CommandContext();
     CommandContext(const CommandContext&) = delete;
     CommandContext& operator=(const CommandContext&) = delete;
@@ -40,12 +46,19 @@ public:
     // The system's backend is made with its device lists read, so a command sees the
     // devices at once.
     platform::AudioBackend& audioBackend();
+    // What goes to the outputs (the sound server's, not yet connected) and the
+    // references that turn an output's signal into dB SPL.
+    platform::OutputTap& outputTap();
+    const services::OutputReferenceSource& outputReferences();
 
 private:
     platform::PreferencesStore* m_preferences;
     platform::AudioBackend* m_audioBackend;
     std::unique_ptr<platform::SettingsPreferencesStore> m_ownPreferences;
     std::unique_ptr<platform::QtAudioBackend> m_ownAudioBackend;
+    platform::OutputTap* m_outputTap;
+    std::unique_ptr<platform::PulseOutputTap> m_ownOutputTap;
+    std::unique_ptr<services::OutputReferenceSource> m_outputReferences;
 };
 
 // Exit codes of every command.

@@ -3,6 +3,7 @@
 
 #include "cli/DevicesCommand.h"
 #include "cli/LevelLine.h"
+#include "cli/OutputsCommand.h"
 #include "dsp/LevelMath.h"
 #include "models/NumberText.h"
 #include "platform/MemoryPreferencesStore.h"
@@ -12,6 +13,7 @@
 #include "services/AudioDeviceManager.h"
 #include "services/AudioMeasurementService.h"
 #include "services/MicFrequencyCorrection.h"
+#include "services/OutputSource.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -24,13 +26,17 @@ namespace kavro::cli {
 namespace {
 
 const char* const kMeterHelp =
-    "Usage: kavro-cli meter [--input UID] [--channel N] [--offset DB] [--seconds S] [--json]\n"
+    "Usage: kavro-cli meter [--input UID | --output [NAME]] [--channel N] [--offset DB]\n"
+    "                       [--seconds S] [--json]\n"
     "\n"
-    "Measures a live input device through Kavro's level meter and prints ten lines a\n"
-    "second: the time, the smoothed A- and C-weighted levels, and the highest A- and\n"
-    "C-weighted peaks since the previous line.\n"
+    "Measures a live input device, or what goes to an output, through Kavro's level meter\n"
+    "and prints ten lines a second: the time, the smoothed A- and C-weighted levels, and\n"
+    "the highest A- and C-weighted peaks since the previous line. An output is measured in\n"
+    "each of its channels (the louder ear counts) and turned into dB SPL by its profile.\n"
     "\n"
     "  --input UID   input device (see kavro-cli devices; default: the system default)\n"
+    "  --output [NAME]  measure an output (see kavro-cli outputs; without NAME the default\n"
+    "                output, followed as it changes)\n"
     "  --channel N   device channel to measure, counted from 0 (default 0)\n"
     "  --offset DB   calibration offset added to every level, without the microphone\n"
     "                correction (default: Kavro's calibration, the offset and the\n"
@@ -43,6 +49,7 @@ constexpr auto kLineInterval = std::chrono::milliseconds(100);
 
 struct MeterOptions {
     std::optional<QString> input;
+    std::optional<QString> output;
     std::optional<int> channel;
     // None: the application's stored calibration.
     std::optional<double> offset;
@@ -57,7 +64,8 @@ std::optional<int> parseMeterOptions(const QStringList& args, CommandContext& co
     const QString help = QString::fromUtf8(kMeterHelp)
                              .arg(models::fixedText(platform::keys::calibrationOffset.defaultValue, 0));
     double offset = platform::keys::calibrationOffset.defaultValue;
-    if (const auto exit = parseCommandOptions(args, {"json"}, {"input", "channel", "offset", "seconds"}, help,
+    if (const auto exit = parseCommandOptions(withOutputValue(args), {"json"},
+                                              {"input", "output", "channel", "offset", "seconds"}, help,
                                               context, parsed, {{"device", "input"}})) {
         return exit;
     }
@@ -74,6 +82,14 @@ std::optional<int> parseMeterOptions(const QStringList& args, CommandContext& co
     if (parsed.values.contains("offset")) {
         options.offset = offset;
     }
+    if (parsed.values.contains("output")) {
+        options.output = parsed.values.value("output");
+        if (options.input || parsed.values.contains("channel") || parsed.values.contains("offset")) {
+            printError(context, QStringLiteral("--output measures an output: --input, --channel and --offset "
+                                               "belong to an input"));
+            return kExitUsage;
+        }
+    }
     options.json = parsed.has("json");
     return std::nullopt;
 }
@@ -88,6 +104,17 @@ int printLines(services::AudioMeasurementService& service, const MeterOptions& o
         exitCode = kExitFailure;
         loop.quit();
     };
+    // An output that goes away is not waited for: its name is said at once.
+    if (const services::OutputSource* output = service.outputSource()) {
+        const QString name = output->chosenOutput().isEmpty()
+                                 ? QStringLiteral("the default output")
+                                 : QStringLiteral("output \"%1\"").arg(output->chosenOutput());
+        service.onCaptureLost = [&context, &exitCode, &loop, name] {
+            printError(context, name + QStringLiteral(" went away (or the sound server stopped)"));
+            exitCode = kExitFailure;
+            loop.quit();
+        };
+    }
     // The peaks of every buffer count, not only those that happen to be current when
     // a line is printed.
     double peakDBA = 0;
@@ -116,6 +143,7 @@ int printLines(services::AudioMeasurementService& service, const MeterOptions& o
     lines.start();
     loop.exec();
     service.onDeviceDisconnected = nullptr;
+    service.onCaptureLost = nullptr;
     return exitCode;
 }
 
@@ -148,6 +176,14 @@ int runMeter(const QStringList& args, CommandContext& context) {
     }
     QObject::connect(&service, &services::AudioMeasurementService::problem,
                      [&context](const QString& line) { printProblem(context, line); });
+    std::unique_ptr<services::OutputSource> output;
+    if (options.output) {
+        output = std::make_unique<services::OutputSource>(context.outputTap(), context.outputReferences());
+        if (const auto exit = selectOutput(*options.output, *output, context)) {
+            return *exit;
+        }
+        service.setOutputSource(output.get());
+    }
     service.start();
     if (!service.isRunning()) {
         printError(context, QStringLiteral("capture did not start"));

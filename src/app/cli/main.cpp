@@ -11,6 +11,7 @@
 #include "cli/LevelsCommand.h"
 #include "cli/MeterCommand.h"
 #include "cli/OutputProfileCommand.h"
+#include "cli/OutputsCommand.h"
 #include "cli/PinkNoiseCommand.h"
 #include "models/ProgramLicence.h"
 
@@ -34,7 +35,8 @@ const CommandEntry kCommands[] = {
     {"analyze", kavro::cli::runAnalyze, "noise dose, LAeq, peaks and Leq/Ln of a sound file"},
     {"history", kavro::cli::runHistory, "list, summarise or export the session history"},
     {"devices", kavro::cli::runDevices, "list the audio input and output devices"},
-    {"meter", kavro::cli::runMeter, "measure a live input device, ten lines a second"},
+    {"outputs", kavro::cli::runOutputs, "list the outputs Kavro can measure, with their profiles"},
+    {"meter", kavro::cli::runMeter, "measure a live input device or output, ten lines a second"},
     {"pink-noise", kavro::cli::runPinkNoise, "play the calibration pink noise"},
     {"calibrate", kavro::cli::runCalibrate, "measure the microphone response and store its correction"},
     {"calibrate-level", kavro::cli::runCalibrateLevel,

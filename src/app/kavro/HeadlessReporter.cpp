@@ -24,6 +24,14 @@ void HeadlessReporter::watch(const core::AppState& state) {
                   .arg(session.dawName, session.durationFormatted(*session.endDate),
                        models::fixedText(session.doseAccumulated, 1)));
     });
+    // What is measured, whenever it changes (the source, the output, its basis).
+    connect(&state, &core::AppState::changed, this, [this, &state] {
+        const QString source = state.measuredSourceText();
+        if (source != m_measuredSource) {
+            m_measuredSource = source;
+            print(QStringLiteral("Measuring: ") + source);
+        }
+    });
     connect(&state, &core::AppState::doseLevelCrossed, this, [this](models::DoseLevel level) {
         print(QStringLiteral("Dose band: ") + models::rawValue(level));
     });

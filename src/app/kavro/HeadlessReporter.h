@@ -27,6 +27,7 @@ public:
 
 private:
     std::FILE* m_stream;
+    QString m_measuredSource;
 };
 
 // Passes every request on to the desktop's notification service and reports it first.

@@ -8,6 +8,7 @@
 #include "platform/linux/DBusNotificationCenter.h"
 #include "platform/linux/ProcWorkspace.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
+#include "platform/pulse/PulseOutputTap.h"
 #include "platform/qt/QtAudioBackend.h"
 #include "platform/qt/SettingsPreferencesStore.h"
 #include "platform/qt/SystemClock.h"
@@ -36,6 +37,7 @@ std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const 
     }
     if (input.soundFile.isEmpty()) {
         parts->m_audioBackend = std::make_unique<platform::QtAudioBackend>();
+        parts->m_outputTap = std::make_unique<platform::PulseOutputTap>();
         return parts;
     }
     auto opened = platform::SoundFile::open(input.soundFile);
@@ -52,8 +54,10 @@ std::variant<std::unique_ptr<ProgramParts>, QString> ProgramParts::create(const 
 }
 
 core::AppState::Platform ProgramParts::platform(platform::NotificationCenter& notifications) {
-    return {*m_audioBackend, *m_preferences, *m_clock, notifications,
-            *m_workspace,    *m_loginItem,   *m_files, m_dataFolder};
+    core::AppState::Platform parts{*m_audioBackend, *m_preferences, *m_clock, notifications,
+                                   *m_workspace,    *m_loginItem,   *m_files, m_dataFolder};
+    parts.outputTap = m_outputTap.get();
+    return parts;
 }
 
 platform::NotificationCenter& ProgramParts::desktopNotifications() {

@@ -13,6 +13,7 @@ class AudioBackend;
 class DBusNotificationCenter;
 class NotificationCenter;
 class ProcWorkspace;
+class PulseOutputTap;
 class QtFileStore;
 class SettingsPreferencesStore;
 class SoundFile;
@@ -24,8 +25,8 @@ namespace kavro::app {
 
 // The real parts of the operating system the application state runs on, for one data
 // folder: the microphone (or a sound file played in real time in its place), the
-// preferences, the clock, the desktop's notifications, the running programs and the
-// login item, and the files it keeps.
+// signal going to the outputs, the preferences, the clock, the desktop's notifications, the running programs
+// and the login item, and the files it keeps.
 class ProgramParts {
 public:
     struct Input {
@@ -48,6 +49,8 @@ private:
     QString m_dataFolder;
     std::unique_ptr<platform::SoundFile> m_soundFile;
     std::unique_ptr<platform::AudioBackend> m_audioBackend;
+    // None while a sound file plays the microphone.
+    std::unique_ptr<platform::PulseOutputTap> m_outputTap;
     std::unique_ptr<platform::SettingsPreferencesStore> m_preferences;
     std::unique_ptr<platform::SystemClock> m_clock;
     std::unique_ptr<platform::DBusNotificationCenter> m_notifications;

@@ -55,6 +55,9 @@ struct PanelModel {
         QString dBC;                                // "88.1 dBC"
         std::optional<PanelText> lowFrequencyBadge; // "LF gap +8 dB"
         std::optional<PanelText> peakFlash;         // "Peak: 137 dBC", while flashing
+        // What is measured: "Headphones · Built-in Audio, estimated level" or
+        // "Microphone · studio_mic".
+        QString source;
         friend bool operator==(const CurrentLevel&, const CurrentLevel&) = default;
     };
 

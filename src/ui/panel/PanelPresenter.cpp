@@ -267,6 +267,7 @@ std::optional<PanelModel::CurrentLevel> PanelPresenter::currentLevel() const {
         PanelModel::CurrentLevel section;
         section.label = {QStringLiteral("Not measuring: no input — retrying"), ColourRole::orange,
                          kWarningTriangle};
+        section.source = m_state.measuredSourceText();
         return section;
     }
     if (!audio.isRunning()) {
@@ -277,6 +278,7 @@ std::optional<PanelModel::CurrentLevel> PanelPresenter::currentLevel() const {
     section.dBA = decibels(audio.currentSPL(), " dBA");
     section.dBC = decibels(audio.currentDBC(), " dBC");
     section.lowFrequencyBadge = lowFrequencyBadge(audio.currentSPL(), audio.currentDBC());
+    section.source = m_state.measuredSourceText();
     if (m_peakFlash) {
         section.peakFlash =
             PanelText{QStringLiteral("Peak: ") + fixedText(m_flashPeakDBC, 0) + QStringLiteral(" dBC"),

@@ -199,6 +199,10 @@ QWidget* PanelWidget::buildCurrentLevel() {
     second->addWidget(m_lowFrequencyBadge);
     second->addStretch(1);
 
+    m_source = label(section, styledFont(font(), TextStyle::smallestCaption), ColourRole::tertiary,
+                     "measuredSource");
+    layout->addWidget(m_source);
+
     m_peakFlash = new PeakFlashRow(section);
     m_peakFlash->setObjectName(QStringLiteral("peakFlash"));
     m_peakFlash->setFont(styledFont(font(), TextStyle::body, QFont::DemiBold));
@@ -503,6 +507,7 @@ void PanelWidget::applyCurrentLevel(const PanelModel::CurrentLevel& level) {
     m_dBA->setText(level.dBA);
     m_dBC->setText(level.dBC);
     setOptional(m_lowFrequencyBadge, level.lowFrequencyBadge);
+    m_source->setText(level.source);
     // The flash keeps its last words while it fades out.
     if (level.peakFlash) {
         setContent(m_peakFlash, *level.peakFlash);

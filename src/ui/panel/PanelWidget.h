@@ -120,6 +120,7 @@ private:
     SymbolLabel* m_dBA = nullptr;
     SymbolLabel* m_dBC = nullptr;
     SymbolLabel* m_lowFrequencyBadge = nullptr;
+    SymbolLabel* m_source = nullptr;
     PeakFlashRow* m_peakFlash = nullptr;
 
     // Statistics.
