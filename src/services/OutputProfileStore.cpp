@@ -25,7 +25,14 @@ std::optional<models::OutputProfile> OutputProfileStore::profileFor(const QStrin
 OutputReference OutputProfileStore::referenceFor(const QString& outputKey, const QString& displayName) const {
     OutputReference reference;
     reference.displayName = displayName;
-    if (const auto profile = profileFor(outputKey)) {
+    // A profile of the port itself, else one of the whole device (the settings window
+    // keys profiles by device, as the outputs it lists carry no port).
+    const qsizetype portStart = outputKey.indexOf(QLatin1Char('#'));
+    auto profile = profileFor(outputKey);
+    if (!profile && portStart >= 0) {
+        profile = profileFor(outputKey.left(portStart + 1));
+    }
+    if (profile) {
         reference.fullScaleDbSpl = profile->fullScaleDbSpl;
         reference.estimated = profile->basis == models::OutputProfile::Basis::estimated;
         if (displayName.isEmpty()) {

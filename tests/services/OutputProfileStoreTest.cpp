@@ -41,8 +41,15 @@ TEST(OutputProfileStore, EstimatedUntilSetAndFoundAgainAtTheNextLaunch) {
     EXPECT_EQ(after.fullScaleDbSpl, 98.5);
     EXPECT_FALSE(after.estimated);
     EXPECT_EQ(after.displayName, "Headphones");
-    // Another port of the same device is another output.
-    EXPECT_TRUE(relaunched.referenceFor("alsa_output.pci#analog-output-speaker", QString()).estimated);
+    // Another port of the same device is another output, until the device as a whole
+    // (as the settings window keys it) has a profile; the port's own still comes first.
+    const QString speaker = QStringLiteral("alsa_output.pci#analog-output-speaker");
+    EXPECT_TRUE(relaunched.referenceFor(speaker, QString()).estimated);
+    EXPECT_FALSE(
+        relaunched.setProfile({"alsa_output.pci#", "Built-in", 112, OutputProfile::Basis::typed, kSetAt}));
+    EXPECT_EQ(relaunched.referenceFor(speaker, QString()).fullScaleDbSpl, 112);
+    EXPECT_EQ(relaunched.referenceFor(kHeadphones, QString()).fullScaleDbSpl, 98.5);
+    EXPECT_TRUE(relaunched.remove("alsa_output.pci#"));
 
     EXPECT_TRUE(relaunched.remove(kHeadphones));
     EXPECT_FALSE(relaunched.remove(kHeadphones));
