@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "models/SessionCsv.h"
 
+#include "models/CalibrationRecord.h"
+#include "models/CriteriaText.h"
 #include "models/DayBoundary.h"
 #include "models/NumberText.h"
 
@@ -33,13 +35,32 @@ QString row(const Session& session, const Options& options) {
                        QString::number(session.peakCount140),
                        QString::number(session.peakDBACount115),
                        fixedText(session.doseAccumulated, 2)};
+    // A device or profile name may hold a comma: quoted like the workstation's.
     for (const ExtraColumn& column : options.extraColumns) {
-        fields.append(column.value(session));
+        fields.append(dawField(column.value(session)));
     }
     return fields.join(QLatin1Char(','));
 }
 
 } // namespace
+
+QList<ExtraColumn> extendedColumns() {
+    QList<ExtraColumn> columns = criteriaText::csvColumns();
+    const QStringList calibrationNames = CalibrationRecord::columnNames();
+    for (qsizetype index = 0; index < calibrationNames.size(); ++index) {
+        columns.append({calibrationNames[index], [index](const Session& session) {
+                            return CalibrationRecord::columns(session.calibration).value(index);
+                        }});
+    }
+    columns.append({QStringLiteral("Source"), [](const Session& session) {
+                        if (!session.output) {
+                            return QStringLiteral("Microphone");
+                        }
+                        return QStringLiteral("Output · ") + session.output->profile +
+                               (session.output->estimated ? QStringLiteral(" (estimated)") : QString());
+                    }});
+    return columns;
+}
 
 QString dawField(const QString& name) {
     const bool needsQuotes = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"')) ||

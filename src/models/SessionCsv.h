@@ -38,6 +38,10 @@ struct Options {
 
 QString csvString(const QList<Session>& sessions, const Options& options);
 
+// The optional extended export: every exposure criterion, then the calibration each
+// session was measured with and its source (microphone, or an output and its profile).
+QList<ExtraColumn> extendedColumns();
+
 // A workstation name as one CSV field: quoted when it holds a comma, a double quote or
 // a line break, with inner double quotes doubled so that the row stays intact.
 QString dawField(const QString& name);

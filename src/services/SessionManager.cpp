@@ -623,7 +623,7 @@ double SessionManager::todaysCompletedDose() const {
 QString SessionManager::csvString(const QList<Session>& sessions, bool withCriteria) const {
     return models::csv::csvString(
         sessions, {m_clock.timeZone(), m_clock.now(), m_clock.dayStartMinutes(),
-                   withCriteria ? models::criteriaText::csvColumns() : QList<models::csv::ExtraColumn>{}});
+                   withCriteria ? models::csv::extendedColumns() : QList<models::csv::ExtraColumn>{}});
 }
 
 void SessionManager::exportCSV(const QList<Session>& sessions, const QString& suggestedName,

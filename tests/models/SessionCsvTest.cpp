@@ -75,6 +75,35 @@ TEST_F(SessionCsvTest, LaterDayStartNamesTheDayBeforeAndExtraColumnsFollow) {
         << csv.toStdString();
 }
 
+// The extended export names each session's calibration and source in as many fields as
+// its header has, whatever the names hold; sessions from before either are "unknown".
+TEST_F(SessionCsvTest, ExtendedColumnsKeepTheirPlaceWhateverTheNamesHold) {
+    Session measured = session("Cubase", utc(2025, 3, 14, 9, 0, 0), 20);
+    measured.calibration = CalibrationRecord{.offset = 113.7, .deviceName = QStringLiteral("Mic, USB \"2\"")};
+    measured.output = Session::OutputSource{QStringLiteral("Built-in, Headphones"), true};
+    const Session older = session("Logic Pro", utc(2025, 3, 13, 9, 0, 0), 20);
+    const csv::Options options{kBerlin, {}, 0, csv::extendedColumns()};
+    const QStringList lines = csv::csvString({measured, older}, options).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    const auto fieldCount = [](const QString& line) {
+        qsizetype count = 1;
+        bool quoted = false;
+        for (const QChar c : line) {
+            quoted = c == '"' ? !quoted : quoted;
+            count += (c == ',' && !quoted) ? 1 : 0;
+        }
+        return count;
+    };
+    for (const QString& line : lines) {
+        EXPECT_EQ(fieldCount(line), fieldCount(lines[0])) << line.toStdString();
+    }
+    EXPECT_TRUE(lines[1].contains(",unknown,")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(",113.7,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains("\"Mic, USB \"\"2\"\"\"")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(",\"Output · Built-in, Headphones (estimated)\""))
+        << lines[2].toStdString();
+}
+
 TEST(SessionCsvFieldTest, WorkstationNamesAreQuotedOnlyWhenNeeded) {
     EXPECT_EQ(csv::dawField("Ableton Live"), "Ableton Live");
     EXPECT_EQ(csv::dawField("Studio One, Pro"), "\"Studio One, Pro\"");

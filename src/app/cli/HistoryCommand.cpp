@@ -56,7 +56,7 @@ const char* const kHistoryHelp =
     "                impulses135; null where there is no value; (week) the keys\n"
     "                weeklyDose (percent), soundExposure (Pa²h) and days\n"
     "  --criteria    (export) also the OSHA doses, the sound exposure and the WHO weekly\n"
-    "                share of each session\n"
+    "                share of each session, its calibration and its source\n"
     "  --help        show this text\n";
 
 struct DayRange {
@@ -290,7 +290,7 @@ int exportSessions(const HistoryRequest& request, const QList<Session>& history,
     const QList<Session> sessions = sessionsIn(history, request.range, clock);
     models::csv::Options options{clock.timeZone(), clock.now(), clock.dayStartMinutes(), {}};
     if (request.criteria) {
-        options.extraColumns = models::criteriaText::csvColumns();
+        options.extraColumns = models::csv::extendedColumns();
     }
     const QString csv = models::csv::csvString(sessions, options);
     const QString& out = request.exportPath;
