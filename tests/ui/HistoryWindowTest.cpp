@@ -276,6 +276,7 @@ TEST_F(HistoryWindowTest, EachRowShowsTheDaysRunningDoseAndItsPeaks) {
                                                  .deviceName = QStringLiteral("Desk mic"),
                                                  .referenceLevel = 82.3,
                                                  .weighting = QStringLiteral("A")};
+    loud.output = Session::OutputSource{QStringLiteral("Headphones · Built-in Audio"), true};
     open({loud, session(day(3, 13), 11, 5, QStringLiteral("Ardour")), session(day(3, 13), 9, 10)});
     const auto headers = list()->headers();
     ASSERT_EQ(headers.size(), 1);
@@ -312,11 +313,12 @@ TEST_F(HistoryWindowTest, EachRowShowsTheDaysRunningDoseAndItsPeaks) {
         EXPECT_EQ(row.peak, QStringLiteral("Pk 98 dBA"));
     }
     EXPECT_EQ(shown[2]->row().peakDBCColour, HistoryColour::red);
-    // Hovering a session shows the calibration it was measured with.
+    // Hovering a session shows what it was measured from and with which calibration.
     EXPECT_EQ(shown[2]->toolTip(),
-              QStringLiteral("Calibration: 101.2 dB, reference meter (82.3 dBA), Desk mic "
+              QStringLiteral("Measured from the output: Headphones · Built-in Audio, estimated level\n"
+                             "Calibration: 101.2 dB, reference meter (82.3 dBA), Desk mic "
                              "channel 1, correction off"));
-    EXPECT_EQ(shown[0]->toolTip(), QStringLiteral("Calibration: unknown"));
+    EXPECT_EQ(shown[0]->toolTip(), QStringLiteral("Measured from the microphone\nCalibration: unknown"));
     // A badge line makes the row taller.
     EXPECT_GT(shown[2]->height(), shown[0]->height());
 }

@@ -67,7 +67,7 @@ void SessionRowWidget::setRow(const HistorySessionRow& row, bool confirming, con
     m_question = question;
     m_divided = divided;
     setAccessibleName(row.spokenText());
-    setToolTip(row.calibration);
+    setToolTip(row.source + QLatin1Char('\n') + row.calibration);
     if (confirming && !m_confirmation) {
         buildConfirmation();
     }

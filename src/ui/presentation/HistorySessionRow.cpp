@@ -37,6 +37,10 @@ HistorySessionRow HistorySessionRow::of(const models::Session& session, double c
     row.timeRange = shortTime(session.startDate, clock, locale) + QStringLiteral(" – ") +
                     (session.endDate ? shortTime(*session.endDate, clock, locale) : QStringLiteral("now"));
     row.duration = session.durationFormatted(clock.now());
+    row.source = session.output
+                     ? QStringLiteral("Measured from the output: ") + session.output->profile +
+                           (session.output->estimated ? QStringLiteral(", estimated level") : QString())
+                     : QStringLiteral("Measured from the microphone");
     row.calibration =
         QStringLiteral("Calibration: ") +
         (session.calibration ? session.calibration->describe() : models::kUnknownCalibrationText);
@@ -67,6 +71,7 @@ QString HistorySessionRow::spokenText() const {
     if (peakDBC) {
         parts << *peakDBC;
     }
+    parts << source;
     return parts.join(QStringLiteral(", "));
 }
 

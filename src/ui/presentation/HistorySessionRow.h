@@ -46,6 +46,8 @@ struct HistorySessionRow {
     // The session's details: "Calibration: 113.7 dB, sound calibrator (94.0 dBC) on …",
     // or "Calibration: unknown" for a session stored before sessions carried it.
     QString calibration;
+    // "Measured from the microphone", or from an output with its profile's name.
+    QString source;
 
     // `cumulativeDayDose` is the day's dose up to and including this session. Times are
     // shown in the clock's time zone in the locale's short time style.
