@@ -294,12 +294,17 @@ void AlertCenter::sendSessionRecapNotification(double sessionDose, double totalD
     m_center.add(request);
 }
 
-void AlertCenter::sendDeviceDisconnectedNotification() {
+void AlertCenter::sendDeviceDisconnectedNotification(bool outputLost) {
     NotificationRequest request;
-    request.title = QStringLiteral("Microphone Disconnected");
+    request.title =
+        outputLost ? QStringLiteral("Output Disconnected") : QStringLiteral("Microphone Disconnected");
+    // An output's level comes from its profile, not from the microphone's calibration.
     request.body =
-        QStringLiteral("Measurement stopped. If you reconnect a different device or adjust input gain, "
-                       "recalibrate before resuming — your calibration offset is device-specific.");
+        outputLost
+            ? QStringLiteral(
+                  "Measurement stopped. Kavro measures again as soon as an output to measure is back.")
+            : QStringLiteral("Measurement stopped. If you reconnect a different device or adjust input gain, "
+                             "recalibrate before resuming — your calibration offset is device-specific.");
     request.sound = NotificationSound::standard;
     request.categoryIdentifier = kDisconnectedCategory;
     // A lost microphone always breaks through, whatever the setting says.

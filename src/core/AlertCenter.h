@@ -54,7 +54,8 @@ public:
     void sendSustainedExposureNotification(double spl);
     // Both in percent of the daily allowance.
     void sendSessionRecapNotification(double sessionDose, double totalDose);
-    void sendDeviceDisconnectedNotification();
+    // `outputLost`: the level came from an output (headphones), not from a microphone.
+    void sendDeviceDisconnectedNotification(bool outputLost = false);
     // The history file could not be written; `reason` says why.
     void sendHistorySaveFailedNotification(const QString& reason);
 

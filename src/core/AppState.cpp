@@ -416,6 +416,7 @@ void AppState::inputGone() {
     const auto& current = m_sessionManager->currentSession();
     const QString name = current ? current->dawName : QString();
     const bool hadSession = current.has_value();
+    const bool outputLost = isMeasuringOutput();
     // A workstation that still runs wants a session as soon as there is something to
     // measure again: capture keeps trying for it.
     const bool awaitInput = hadSession && m_autoStartSessions.value() && m_dawDetection->isDAWRunning();
@@ -423,7 +424,7 @@ void AppState::inputGone() {
     if (hadSession) {
         m_alerts->sendSessionRecapNotification(doses.sessionDose, doses.totalDose);
     }
-    m_alerts->sendDeviceDisconnectedNotification();
+    m_alerts->sendDeviceDisconnectedNotification(outputLost);
     if (awaitInput) {
         m_sessionCutByLostInput = name;
     }

@@ -120,6 +120,10 @@ TEST_F(AlertCenterTest, TimeSensitiveSettingOffLeavesEveryAlertButTheDisconnectA
     EXPECT_EQ(posted()[5].identifier, "device-disconnected");
     EXPECT_TRUE(posted()[5].timeSensitive);
     EXPECT_EQ(posted()[5].sound, NotificationSound::standard);
+    // A lost output is named as such: its level never came from the microphone.
+    alerts.sendDeviceDisconnectedNotification(true);
+    EXPECT_EQ(posted().back().title, "Output Disconnected");
+    EXPECT_FALSE(posted().back().body.contains("calibration")) << posted().back().body.toStdString();
 }
 
 TEST_F(AlertCenterTest, PeakRowIsChosenByTheUnroundedValue) {
