@@ -226,9 +226,8 @@ void AppState::applyMeasuredSource() {
     if (!m_outputSource) {
         return;
     }
-    const models::MeasureFrom choice = measureFrom();
-    const bool output = choice == models::MeasureFrom::output ||
-                        (choice == models::MeasureFrom::automatic && m_outputSource->headphonesActive());
+    const bool output =
+        services::OutputSource::measuresOutput(measureFrom(), m_outputSource->headphonesActive());
     m_audioService->setOutputSource(output ? m_outputSource.get() : nullptr);
     recordSessionSource();
     emit changed();

@@ -55,15 +55,9 @@ std::optional<double> OutputSource::gainDb(const platform::OutputDescription& ou
     return reference.fullScaleDbSpl + output.volumeDb;
 }
 
-MeasuredSource OutputSource::resolve(const QString& measureFrom, bool hasInputDevice, bool headphonesActive) {
-    if (measureFrom == QLatin1String("microphone")) {
-        return MeasuredSource::Microphone;
-    }
-    if (measureFrom == QLatin1String("output")) {
-        return MeasuredSource::Output;
-    }
-    const bool automatic = measureFrom == QLatin1String("automatic") || !hasInputDevice;
-    return automatic && headphonesActive ? MeasuredSource::Output : MeasuredSource::Microphone;
+bool OutputSource::measuresOutput(models::MeasureFrom choice, bool headphonesActive) {
+    return choice == models::MeasureFrom::output ||
+           (choice == models::MeasureFrom::automatic && headphonesActive);
 }
 
 std::unique_ptr<platform::CaptureStream> OutputSource::open(int framesPerBuffer,

@@ -7,13 +7,12 @@
 #include <QObject>
 #include <QString>
 
+#include "models/MeasureFrom.h"
+
 #include <memory>
 #include <optional>
 
 namespace kavro::services {
-
-// Where the level comes from.
-enum class MeasuredSource { Microphone, Output };
 
 // The output being measured: which one (a chosen one, or the default output followed as
 // the user switches it), what its signal becomes in the ear, and its capture. Main thread.
@@ -41,9 +40,9 @@ public:
     // volume at zero).
     static std::optional<double> gainDb(const platform::OutputDescription& output,
                                         const OutputReference& reference);
-    // Automatic measures the output while headphones play and the microphone otherwise.
-    // Nothing stored: automatic when there is no input device, else the microphone.
-    static MeasuredSource resolve(const QString& measureFrom, bool hasInputDevice, bool headphonesActive);
+    // Whether the choice in force measures the output: Automatic does while headphones
+    // play, and the microphone otherwise.
+    static bool measuresOutput(models::MeasureFrom choice, bool headphonesActive);
 
     // Opens a capture of the measured output in its own channels (empty format when
     // there is none).

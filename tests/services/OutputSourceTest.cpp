@@ -21,7 +21,6 @@
 namespace {
 
 using kavro::platform::OutputDescription;
-using kavro::services::MeasuredSource;
 using kavro::services::OutputReference;
 using kavro::services::OutputSource;
 
@@ -84,19 +83,22 @@ TEST(OutputSourceChoiceTest, SettingInputsAndHeadphonesDecide) {
         const char* setting;
         bool hasInput;
         bool headphones;
-        MeasuredSource expected;
+        bool output;
     };
     const Case cases[] = {
-        {"microphone", false, true, MeasuredSource::Microphone},
-        {"output", true, false, MeasuredSource::Output},
-        {"automatic", true, true, MeasuredSource::Output},
-        {"automatic", true, false, MeasuredSource::Microphone},
+        {"microphone", false, true, false},
+        {"output", true, false, true},
+        {"automatic", true, true, true},
+        {"automatic", true, false, false},
         // Nothing stored: automatic only where no input device exists.
-        {"", false, true, MeasuredSource::Output},
-        {"", true, true, MeasuredSource::Microphone},
+        {"", false, true, true},
+        {"", true, true, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(OutputSource::resolve(QString::fromLatin1(c.setting), c.hasInput, c.headphones), c.expected)
+        const QString stored = QString::fromLatin1(c.setting);
+        const auto choice = kavro::models::measureFromInForce(
+            stored.isEmpty() ? std::nullopt : std::optional(stored), c.hasInput);
+        EXPECT_EQ(OutputSource::measuresOutput(choice, c.headphones), c.output)
             << c.setting << " input=" << c.hasInput << " headphones=" << c.headphones;
     }
 }
