@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pulse/PulseOutputCapture.h"
 
-#include <pulse/context.h>
-#include <pulse/error.h>
-#include <pulse/stream.h>
-#include <pulse/thread-mainloop.h>
-#include <pulse/timeval.h>
-
 #include <algorithm>
 
 namespace kavro::platform {
@@ -43,7 +37,7 @@ std::optional<QString> PulseOutputCapture::reopen(int /*deviceChannel*/) {
 }
 
 std::optional<QString> PulseOutputCapture::start() {
-    if (m_stream) {
+    if (m_record) {
         return std::nullopt;
     }
     if (!m_target || m_target->channelCount <= 0 || !(m_target->sampleRate > 0)) {
@@ -55,92 +49,36 @@ std::optional<QString> PulseOutputCapture::start() {
     const auto channels = static_cast<std::size_t>(m_target->channelCount);
     m_chunk.assign(static_cast<std::size_t>(m_framesPerBuffer) * channels, 0.0f);
     m_filled = 0;
-    m_stopping.store(false);
 
-    pa_threaded_mainloop* loop = m_tap.mainloop();
-    pa_threaded_mainloop_lock(loop);
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(m_target->sampleRate),
-                              static_cast<std::uint8_t>(channels)};
-    m_stream = pa_stream_new(m_tap.context(), "Kavro level meter", &spec, &m_target->channelMap);
-    std::optional<QString> error;
-    if (!m_stream) {
-        error = QString::fromUtf8(pa_strerror(pa_context_errno(m_tap.context())));
-    } else {
-        pa_stream_set_state_callback(m_stream, &PulseOutputCapture::streamState, this);
-        pa_stream_set_read_callback(m_stream, &PulseOutputCapture::streamRead, this);
-        pa_buffer_attr attributes{};
-        attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.fragsize = static_cast<std::uint32_t>(
-            pa_usec_to_bytes(static_cast<pa_usec_t>(kFragmentSeconds * PA_USEC_PER_SEC), &spec));
-        const QByteArray source = m_target->monitorSource.toUtf8();
-        if (pa_stream_connect_record(m_stream, source.constData(), &attributes, PA_STREAM_DONT_MOVE) < 0) {
-            error = QString::fromUtf8(pa_strerror(pa_context_errno(m_tap.context())));
-        } else {
-            pa_stream_state_t state = pa_stream_get_state(m_stream);
-            while (state == PA_STREAM_CREATING || state == PA_STREAM_UNCONNECTED) {
-                pa_threaded_mainloop_wait(loop);
-                state = pa_stream_get_state(m_stream);
-            }
-            if (state != PA_STREAM_READY) {
-                error = QString::fromUtf8(pa_strerror(pa_context_errno(m_tap.context())));
-            }
-        }
-    }
-    pa_threaded_mainloop_unlock(loop);
+    PulseRecordStream::Request request;
+    request.source = m_target->monitorSource;
+    request.spec = {PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(m_target->sampleRate),
+                    static_cast<std::uint8_t>(channels)};
+    request.channelMap = m_target->channelMap;
+    request.fragmentSeconds = kFragmentSeconds;
+    m_record.emplace(m_tap.mainloop(), m_tap.context());
+    const auto error = m_record->connect(
+        request, [this](const float* samples, std::size_t count) { consume(samples, count); },
+        [this] {
+            // The output went away (or the server did): the owner looks again.
+            QMetaObject::invokeMethod(
+                &m_context,
+                [this] {
+                    if (onConfigurationChanged) {
+                        onConfigurationChanged();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
     if (error) {
-        stop();
+        m_record.reset();
         return QStringLiteral("cannot record output %1 (%2)").arg(m_outputName, *error);
     }
     return std::nullopt;
 }
 
 void PulseOutputCapture::stop() {
-    if (!m_stream) {
-        return;
-    }
-    m_stopping.store(true);
-    pa_threaded_mainloop* loop = m_tap.mainloop();
-    pa_threaded_mainloop_lock(loop);
-    // Callbacks run with the loop locked: once cleared here, none runs again.
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    if (pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        pa_stream_disconnect(m_stream);
-    }
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
-    pa_threaded_mainloop_unlock(loop);
-}
-
-void PulseOutputCapture::streamState(pa_stream* stream, void* self) {
-    auto* capture = static_cast<PulseOutputCapture*>(self);
-    const pa_stream_state_t state = pa_stream_get_state(stream);
-    if ((state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) && !capture->m_stopping.load()) {
-        // The output went away (or the server did): the owner looks again.
-        QMetaObject::invokeMethod(
-            &capture->m_context,
-            [capture] {
-                if (capture->onConfigurationChanged) {
-                    capture->onConfigurationChanged();
-                }
-            },
-            Qt::QueuedConnection);
-    }
-    pa_threaded_mainloop_signal(capture->m_tap.mainloop(), 0);
-}
-
-void PulseOutputCapture::streamRead(pa_stream* stream, std::size_t /*length*/, void* self) {
-    auto* capture = static_cast<PulseOutputCapture*>(self);
-    const void* data = nullptr;
-    std::size_t bytes = 0;
-    while (pa_stream_readable_size(stream) > 0) {
-        if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) {
-            return;
-        }
-        // A hole (no data for a stretch) reads as silence.
-        capture->consume(static_cast<const float*>(data), bytes / sizeof(float));
-        pa_stream_drop(stream);
-    }
+    m_record.reset();
 }
 
 void PulseOutputCapture::consume(const float* samples, std::size_t count) {

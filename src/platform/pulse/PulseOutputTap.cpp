@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pulse/PulseOutputTap.h"
 
+#include "platform/pulse/PulseContext.h"
 #include "platform/pulse/PulseOutputCapture.h"
 
 #include <QMetaObject>
 
 #include <pulse/context.h>
-#include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
@@ -103,19 +103,7 @@ std::optional<QString> PulseOutputTap::connect() {
     disconnectLocked();
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), "Kavro");
     pa_context_set_state_callback(m_context, &PulseOutputTap::contextState, this);
-    std::optional<QString> error;
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        error = text(pa_strerror(pa_context_errno(m_context)));
-    } else {
-        pa_context_state_t state = pa_context_get_state(m_context);
-        while (state != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state)) {
-            pa_threaded_mainloop_wait(m_mainloop);
-            state = pa_context_get_state(m_context);
-        }
-        if (state != PA_CONTEXT_READY) {
-            error = text(pa_strerror(pa_context_errno(m_context)));
-        }
-    }
+    const std::optional<QString> error = connectContextAndWait(m_mainloop, m_context);
     if (error) {
         disconnectLocked();
         pa_threaded_mainloop_unlock(m_mainloop);

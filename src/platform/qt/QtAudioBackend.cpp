@@ -74,7 +74,11 @@ AudioDeviceDescription describeDevice(const QAudioDevice& device) {
 DeviceBoundStream::DeviceBoundStream(QtAudioBackend& backend, const QString& threadName,
                                      const std::function<void()>& onConfigurationChanged)
     : m_backend(backend), m_registration(backend.registerStream(this)),
-      m_onConfigurationChanged(onConfigurationChanged), m_thread(threadName) {}
+      m_onConfigurationChanged(onConfigurationChanged) {
+    if (!threadName.isEmpty()) {
+        m_thread.emplace(threadName);
+    }
+}
 
 DeviceBoundStream::~DeviceBoundStream() {
     m_backend.unregisterStream(m_registration);
@@ -89,24 +93,32 @@ void DeviceBoundStream::checkConfiguration() {
     }
 }
 
-std::optional<QString> DeviceBoundStream::startOnAudioThread(
-    const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work) {
+std::optional<QString>
+DeviceBoundStream::startStream(const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work) {
     if (m_started) {
         return std::nullopt;
     }
     std::optional<QString> error;
-    m_thread.run([&] { error = work(m_failed); });
+    if (m_thread) {
+        m_thread->run([&] { error = work(m_failed); });
+    } else {
+        error = work(m_failed);
+    }
     m_started = !error;
     m_failed.store(false);
     return error;
 }
 
-void DeviceBoundStream::stopOnAudioThread(const std::function<void()>& teardown) {
+void DeviceBoundStream::stopStream(const std::function<void()>& teardown) {
     if (!m_started) {
         return;
     }
-    // Once the audio thread has torn the stream down, no callback is in flight.
-    m_thread.run(teardown);
+    // Once the stream is torn down, no callback is in flight.
+    if (m_thread) {
+        m_thread->run(teardown);
+    } else {
+        teardown();
+    }
     m_started = false;
     m_failed.store(false);
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <optional>
 
 class QMediaDevices;
 
@@ -24,7 +25,9 @@ class QtAudioBackend;
 // thread raises when the platform stopped the stream by itself.
 class DeviceBoundStream {
 public:
-    // The handler is the stream's onConfigurationChanged, owned by the caller.
+    // The handler is the stream's onConfigurationChanged, owned by the caller. A stream
+    // whose Qt stream needs an audio thread names it; one that reads its audio another
+    // way passes no name and starts and stops on the calling thread.
     DeviceBoundStream(QtAudioBackend& backend, const QString& threadName,
                       const std::function<void()>& onConfigurationChanged);
     virtual ~DeviceBoundStream();
@@ -41,18 +44,19 @@ protected:
     virtual bool stalled() { return false; }
 
     bool isStarted() const { return m_started; }
-    // Runs the start on the audio thread; the stream counts as started when it gives
-    // no error. The work receives the failure flag to hand to the Qt stream.
+    // Runs the start (on the audio thread, if the stream has one); the stream counts as
+    // started when it gives no error. The work receives the flag to raise when the
+    // platform stops the stream.
     std::optional<QString>
-    startOnAudioThread(const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work);
-    // When started: runs the teardown on the audio thread and waits for it.
-    void stopOnAudioThread(const std::function<void()>& teardown);
+    startStream(const std::function<std::optional<QString>(std::atomic<bool>& failed)>& work);
+    // When started: runs the teardown (on the audio thread, if any) and waits for it.
+    void stopStream(const std::function<void()>& teardown);
 
 private:
     QtAudioBackend& m_backend;
     const std::uint64_t m_registration;
     const std::function<void()>& m_onConfigurationChanged;
-    AudioThread m_thread;
+    std::optional<AudioThread> m_thread;
     bool m_started = false;
     std::atomic<bool> m_failed{false};
 };

@@ -2,46 +2,17 @@
 #include "platform/qt/QtCaptureStream.h"
 
 #include "platform/Console.h"
-#include "platform/qt/CaptureChunker.h"
-#include "platform/qt/QtAudioIo.h"
 
-#include <QAudioSource>
-#include <QIODevice>
+#include <algorithm>
+#include <array>
 
 namespace kavro::platform {
 
-namespace {
-
-// The device writes its bytes here, on the capture thread.
-class ChunkingSink final : public QIODevice {
-public:
-    explicit ChunkingSink(std::atomic<std::uint64_t>& received) : m_received(received) {}
-
-    CaptureChunker chunker;
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 length) override {
-        chunker.write(data, static_cast<std::size_t>(length));
-        m_received.fetch_add(static_cast<std::uint64_t>(length), std::memory_order_relaxed);
-        return length;
-    }
-
-private:
-    std::atomic<std::uint64_t>& m_received;
-};
-
-} // namespace
-
-// Used on the capture thread only: the source and the sink are created, run and
-// destroyed there, so Qt delivers the device's data on that thread.
-class QtCaptureStream::Worker final : public WatchedAudioStream<QAudioSource, ChunkingSink> {};
-
 QtCaptureStream::QtCaptureStream(QtAudioBackend& backend, const QString& deviceUid, int deviceChannel,
                                  int framesPerBuffer, CaptureCallback callback)
-    : DeviceBoundStream(backend, QStringLiteral("capture"), onConfigurationChanged),
+    : DeviceBoundStream(backend, QString(), onConfigurationChanged),
       m_binding(QAudioDevice::Input, deviceUid), m_framesPerBuffer(framesPerBuffer),
-      m_callback(std::move(callback)), m_worker(std::make_unique<Worker>()) {
+      m_callback(std::move(callback)) {
     prepare(deviceChannel);
 }
 
@@ -54,18 +25,9 @@ bool QtCaptureStream::prepare(int deviceChannel) {
     if (!m_binding.resolve()) {
         return false;
     }
+    // The server converts whatever the device gives to float.
     QAudioFormat format = m_binding.device().preferredFormat();
-    switch (format.sampleFormat()) {
-    case QAudioFormat::UInt8:
-    case QAudioFormat::Int16:
-    case QAudioFormat::Int32:
-    case QAudioFormat::Float:
-        break;
-    default:
-        // The server converts to float where the device's own format is unusual.
-        format.setSampleFormat(QAudioFormat::Float);
-        break;
-    }
+    format.setSampleFormat(QAudioFormat::Float);
     m_format = format;
     const int channels = format.channelCount();
     if (channels <= 0) {
@@ -102,24 +64,35 @@ std::optional<QString> QtCaptureStream::start() {
     if (!m_format.isValid()) {
         return QStringLiteral("the device's format is unusable");
     }
-    const QAudioDevice device = m_binding.device();
-    m_bytesSeen = m_bytesReceived.load();
-    m_sinceBytesMoved.start();
-    return startOnAudioThread([&](std::atomic<bool>& failed) {
-        auto sink = std::make_unique<ChunkingSink>(m_bytesReceived);
-        sink->chunker.configure(m_format.sampleFormat(), m_format.channelCount(), m_channel,
-                                m_framesPerBuffer, m_callback);
-        sink->open(QIODevice::WriteOnly);
-        auto source = std::make_unique<QAudioSource>(device, m_format);
-        // Without a size of our own, PulseAudio delivers in half-second bursts; two
-        // buffers' worth keeps the meter live without waking the thread needlessly.
-        source->setBufferSize(qsizetype(2) * m_framesPerBuffer * m_format.bytesPerFrame());
-        return m_worker->start(std::move(source), std::move(sink), failed);
+    m_samplesSeen = m_samplesReceived.load();
+    m_sinceSamplesMoved.start();
+    m_chunker.configure(QAudioFormat::Float, m_format.channelCount(), m_channel, m_framesPerBuffer,
+                        m_callback);
+    const QString source = QString::fromUtf8(m_binding.device().id());
+    return startStream([&](std::atomic<bool>& failed) {
+        return m_reader.start(
+            source, m_format.sampleRate(), m_format.channelCount(),
+            [this](const float* samples, std::size_t count) { receive(samples, count); },
+            [&failed] { failed.store(true); });
     });
 }
 
+void QtCaptureStream::receive(const float* samples, std::size_t count) {
+    m_samplesReceived.fetch_add(count, std::memory_order_relaxed);
+    if (samples) {
+        m_chunker.write(reinterpret_cast<const char*>(samples), count * sizeof(float));
+        return;
+    }
+    static constexpr std::array<float, 256> kSilence{};
+    while (count > 0) {
+        const std::size_t take = std::min(count, kSilence.size());
+        m_chunker.write(reinterpret_cast<const char*>(kSilence.data()), take * sizeof(float));
+        count -= take;
+    }
+}
+
 void QtCaptureStream::stop() {
-    stopOnAudioThread([this] { m_worker->stop(); });
+    stopStream([this] { m_reader.stop(); });
 }
 
 std::optional<QString> QtCaptureStream::reopen(int deviceChannel) {
@@ -135,13 +108,13 @@ bool QtCaptureStream::deviceChanged() const {
 }
 
 bool QtCaptureStream::stalled() {
-    const std::uint64_t received = m_bytesReceived.load(std::memory_order_relaxed);
-    if (received != m_bytesSeen) {
-        m_bytesSeen = received;
-        m_sinceBytesMoved.start();
+    const std::uint64_t received = m_samplesReceived.load(std::memory_order_relaxed);
+    if (received != m_samplesSeen) {
+        m_samplesSeen = received;
+        m_sinceSamplesMoved.start();
         return false;
     }
-    return m_sinceBytesMoved.hasExpired(kStallTimeout.count());
+    return m_sinceSamplesMoved.hasExpired(kStallTimeout.count());
 }
 
 } // namespace kavro::platform

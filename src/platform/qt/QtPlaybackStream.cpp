@@ -79,7 +79,7 @@ std::optional<QString> QtPlaybackStream::start() {
         return QStringLiteral("unusable playback format");
     }
     const QAudioDevice device = m_binding.device();
-    return startOnAudioThread([&](std::atomic<bool>& failed) {
+    return startStream([&](std::atomic<bool>& failed) {
         auto source = std::make_unique<RenderSource>(m_render, m_format.channelCount);
         source->open(QIODevice::ReadOnly);
         return m_worker->start(std::make_unique<QAudioSink>(device, format), std::move(source), failed);
@@ -87,7 +87,7 @@ std::optional<QString> QtPlaybackStream::start() {
 }
 
 void QtPlaybackStream::stop() {
-    stopOnAudioThread([this] { m_worker->stop(); });
+    stopStream([this] { m_worker->stop(); });
 }
 
 // Playback does not care about format changes: the server converts.
