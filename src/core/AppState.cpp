@@ -205,6 +205,9 @@ void AppState::createMeasurementService(const Platform& platform) {
     m_audioService->setMicFreqCorrection(m_micFreqCorrection.get());
     m_outputProfileMeasurement = std::make_unique<services::OutputProfileMeasurement>(
         *m_audioService, *m_pinkNoisePlayer, *m_outputProfileStore, m_clock);
+    // The microphone's line follows the choice, and the default input when nothing is chosen.
+    connect(m_deviceManager.get(), &AudioDeviceManager::changed, this, [this] { m_microphoneText.reset(); });
+    m_microphoneTextListener = m_audioBackend.observeDeviceChanges([this] { m_microphoneText.reset(); });
     if (!platform.outputTap) {
         return;
     }
@@ -251,14 +254,18 @@ QString AppState::measuredSourceText() const {
     if (isMeasuringOutput()) {
         return m_outputSource->basisText();
     }
-    // The chosen input, else the system's default input.
-    const QString uid = m_deviceManager->captureDeviceUID();
-    for (const auto& device : m_audioBackend.inputDevices()) {
-        if (uid.isEmpty() ? device.isDefault : device.uid == uid) {
-            return tr("Microphone · %1").arg(device.name);
+    if (!m_microphoneText) {
+        m_microphoneText = tr("Microphone");
+        // The chosen input, else the system's default input.
+        const QString uid = m_deviceManager->captureDeviceUID();
+        for (const auto& device : m_audioBackend.inputDevices()) {
+            if (uid.isEmpty() ? device.isDefault : device.uid == uid) {
+                m_microphoneText = tr("Microphone · %1").arg(device.name);
+                break;
+            }
         }
     }
-    return tr("Microphone");
+    return *m_microphoneText;
 }
 
 std::optional<services::SessionCheckpoint::Running> AppState::restoreTodaysDose() {

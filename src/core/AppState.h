@@ -6,6 +6,7 @@
 #include "models/DoseLevel.h"
 #include "models/MeasureFrom.h"
 #include "models/Session.h"
+#include "platform/AudioBackend.h"
 #include "platform/Settings.h"
 #include "services/SessionCheckpoint.h"
 
@@ -254,6 +255,10 @@ private:
     platform::Settings m_settings;
     platform::Clock& m_clock;
     platform::AudioBackend& m_audioBackend;
+    // The microphone's line, asked for at every change: looking it up lists the devices,
+    // so it is kept until the lists or the choice change.
+    mutable std::optional<QString> m_microphoneText;
+    std::unique_ptr<platform::AudioBackend::ListenerRegistration> m_microphoneTextListener;
     platform::NotificationCenter& m_notificationCenter;
     platform::Workspace& m_workspace;
     platform::LoginItemService& m_loginItem;

@@ -5,6 +5,9 @@
 
 #include <time.h>
 
+#include <mutex>
+#include <optional>
+
 namespace kavro::platform {
 
 // The real clock: the system time and the system time zone.
@@ -24,9 +27,25 @@ public:
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now().time_since_epoch());
     }
+    // Looking the system's zone up reads the system's settings each time, and the day
+    // rules ask for it ten times a second: the zone is looked at again every few
+    // seconds, so a zone the user changes is followed within that time.
     QTimeZone timeZone() const override {
-        return QTimeZone::systemTimeZone();
+        const std::lock_guard lock(m_zoneMutex);
+        const auto moment = std::chrono::steady_clock::now();
+        if (!m_zoneLookedUpAt || moment - *m_zoneLookedUpAt >= kZoneLookInterval) {
+            m_zone = QTimeZone::systemTimeZone();
+            m_zoneLookedUpAt = moment;
+        }
+        return m_zone;
     }
+
+    static constexpr std::chrono::seconds kZoneLookInterval{10};
+
+private:
+    mutable std::mutex m_zoneMutex;
+    mutable QTimeZone m_zone;
+    mutable std::optional<std::chrono::steady_clock::time_point> m_zoneLookedUpAt;
 };
 
 } // namespace kavro::platform
