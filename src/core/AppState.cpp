@@ -631,6 +631,7 @@ void AppState::prepareForQuit() {
     if (m_sessionManager->currentSession()) {
         closeSession();
     }
+    m_criteriaMeter->store();
     m_settings.flush();
 }
 

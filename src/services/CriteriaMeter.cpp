@@ -83,7 +83,12 @@ void CriteriaMeter::addMeasurement(double dBA, const QDateTime& at) {
         const double step = static_cast<double>(m_lastMeasurementTime->msecsTo(at)) / 1000.0;
         if (step > 0.0 && step < DoseCalculator::kMaxStepSeconds) {
             m_today.add(dBA, step);
-            store();
+            // The preferences reach the disk once a second at most: writing the figures'
+            // text for them at every tick would cost more than the rest of the tick.
+            if (!m_storedAt || std::abs(m_storedAt->msecsTo(at)) >= kStoreIntervalMs) {
+                store();
+                m_storedAt = at;
+            }
         }
     }
     m_lastMeasurementTime = at;

@@ -58,7 +58,8 @@ public:
     // A completed session of today was deleted: its figures are taken away.
     void removeSession(const models::Session& session);
     void reset();
-    // Stores the figures as they are, dated now.
+    // Stores the figures as they are, dated now. Measurements store them once a second;
+    // the owner stores them once more before it quits.
     void store();
 
 signals:
@@ -70,6 +71,9 @@ private:
     dsp::criteria::CriteriaDoses m_today;
     std::optional<QDateTime> m_lastMeasurementTime;
     std::optional<double> m_currentLevel;
+    // The measurement time of the last store a measurement made.
+    std::optional<QDateTime> m_storedAt;
+    static constexpr qint64 kStoreIntervalMs = 1000;
 };
 
 } // namespace kavro::services
