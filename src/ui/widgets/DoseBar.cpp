@@ -7,6 +7,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kavro::ui {
 
@@ -35,15 +36,34 @@ void DoseBar::setFraction(double fraction) {
         return;
     }
     m_target = clamped;
-    m_animation.stop();
     if (!isVisible()) {
         // Nothing to watch: the bar shows the value at once when it appears.
+        m_animation.stop();
         m_shown = clamped;
+        return;
+    }
+    const bool gliding = m_animation.state() == QAbstractAnimation::Running;
+    if (gliding) {
+        // A step during a glide moves its end, not its start: a dose that creeps up at
+        // every tick would otherwise keep the bar animating for as long as it grows.
+        m_animation.setEndValue(clamped);
+        return;
+    }
+    // The creep itself, a sliver of a pixel a tick, is drawn at once when it shows.
+    if (devicePixels(clamped - m_shown) < kGlideFromPixels) {
+        m_shown = clamped;
+        if (devicePixels(m_shown - m_painted) >= kRedrawFromPixels) {
+            update();
+        }
         return;
     }
     m_animation.setStartValue(m_shown);
     m_animation.setEndValue(clamped);
     m_animation.start();
+}
+
+double DoseBar::devicePixels(double fractionStep) const {
+    return std::abs(fractionStep) * width() * devicePixelRatioF();
 }
 
 void DoseBar::setColour(ColourRole colour) {
@@ -67,6 +87,7 @@ void DoseBar::paintEvent(QPaintEvent*) {
     painter.setBrush(greyFill(kTrackOpacity));
     painter.drawRoundedRect(track, kCornerRadius, kCornerRadius);
 
+    m_painted = m_shown;
     const double fillWidth = std::min(track.width(), track.width() * m_shown);
     if (fillWidth <= 0) {
         return;
