@@ -450,10 +450,12 @@ std::optional<QString> AppState::workstationAwaitingInput() const {
 }
 
 void AppState::setupChangeForwarding() {
-    // Queued: a view hears of a change on a later turn of the event loop, after the
-    // code that made it has finished.
+    // A view hears of a change on a later turn of the event loop, after the code that
+    // made it has finished; the changes of one turn (a batch of audio moves the level,
+    // the dose and the statistics at once) make one announcement, so every view redraws
+    // once for them.
     const auto forward = [this](auto* service, auto signal) {
-        connect(service, signal, this, &AppState::changed, Qt::QueuedConnection);
+        connect(service, signal, this, &AppState::announceChange);
     };
     forward(m_sessionManager.get(), &SessionManager::changed);
     forward(m_audioService.get(), &AudioMeasurementService::changed);
@@ -659,17 +661,46 @@ void AppState::deleteSession(const models::Session& session) {
 
 // ---- timers ----
 
+void AppState::announceChange() {
+    if (m_changeAnnounced) {
+        return;
+    }
+    m_changeAnnounced = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_changeAnnounced = false;
+            emit changed();
+        },
+        Qt::QueuedConnection);
+}
+
 void AppState::startSPLFeed() {
     m_exposureFeed = std::make_unique<services::ExposureFeed>(*m_doseCalculator, *m_leqStatistics,
                                                               m_sessionManager.get(), m_criteriaMeter.get());
     m_exposureFeed->onLevel = [this](double laeq) { m_alerts->checkSustainedExposure(laeq); };
     m_splUpdateTimer.setInterval(kFeedInterval);
     connect(&m_splUpdateTimer, &QTimer::timeout, this, &AppState::splFeedTick);
-    m_splUpdateTimer.start();
+    m_audioService->setCollectInterval(kFeedInterval);
+    // With capture off there is nothing to feed: the timer sleeps rather than wake the
+    // program ten times a second all day.
+    connect(m_audioService.get(), &AudioMeasurementService::changed, this, &AppState::followCapture);
+    followCapture();
+}
+
+void AppState::followCapture() {
+    const bool running = m_audioService->isRunning();
+    if (running && !m_splUpdateTimer.isActive()) {
+        m_splUpdateTimer.start();
+    } else if (!running && m_splUpdateTimer.isActive()) {
+        m_splUpdateTimer.stop();
+    }
 }
 
 void AppState::splFeedTick() {
-    // Ten times a second for the life of the process: with capture off this test is all.
+    // The buffers measured since the last tick are published here rather than by a wake
+    // of their own.
+    m_audioService->collect();
     if (!m_audioService->isRunning()) {
         return;
     }

@@ -193,6 +193,7 @@ public:
     void dayCheckTick();
 
     bool isReadingSamplerRunning() const { return m_readingSampleTimer != nullptr; }
+    bool isFeedRunning() const { return m_splUpdateTimer.isActive(); }
     // The local midnight the day check is waiting for; none when the calendar found none.
     const std::optional<QDateTime>& nextDailyReset() const { return m_nextDailyReset; }
 
@@ -226,11 +227,16 @@ private:
     void setupAudioServiceCallbacks();
     void setupDAWCallbacks();
     void setupChangeForwarding();
+    // Emits changed() once on a later turn of the event loop, however many services
+    // changed in this one.
+    void announceChange();
     void setupPinkNoiseLink();
     void setupProblemReports();
     // Tells the user once when saving the history starts to fail.
     void historySaveProblemChanged();
     void startSPLFeed();
+    // The feed's timer runs while capture does.
+    void followCapture();
     void startReadingSampler();
     void stopReadingSampler();
     void scheduleMidnightReset();
@@ -302,6 +308,8 @@ private:
     std::optional<QDateTime> m_nextDailyReset;
     // The calendar day the dose belongs to; a tick on another day resets first.
     QDate m_doseDay;
+    // A changed() is posted and has not been emitted yet.
+    bool m_changeAnnounced = false;
     // The last checkpoint failed; the console has been told.
     bool m_checkpointFailing = false;
     // The name of the session that ended because its input was gone while a watched

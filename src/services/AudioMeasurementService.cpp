@@ -186,8 +186,8 @@ void AudioMeasurementService::halt() {
         m_stream->stop();
         m_stream.reset();
     }
-    // Updates posted by buffers before the stop may still be queued: they belong to
-    // the old generation and are dropped, so the zeros stay. Their audio is not taken
+    // Readings of buffers before the stop may still wait to be collected: they belong
+    // to the old generation and are dropped, so the zeros stay. Their audio is not taken
     // any more either (the feed stops with capture), and what the interval holds now
     // would otherwise open the first interval of the next start.
     m_generation.fetch_add(1);
@@ -401,25 +401,71 @@ void AudioMeasurementService::processAudioBuffer(std::span<const float> samples)
     if (samples.empty() || samples.data() == nullptr) {
         return;
     }
-    Update update{m_generation.load(), m_meters.channelCount(), {}};
+    const std::uint64_t generation = m_generation.load();
+    ReadingHandOver::Entry entry{generation, m_meters.channelCount(), {}};
     if (m_measuringOutput.load()) {
-        m_meters.process(samples, m_outputGainDb.load(), m_outputSilent.load(), nullptr, update.readings);
+        m_meters.process(samples, m_outputGainDb.load(), m_outputSilent.load(), nullptr, entry.readings);
     } else {
         callRawSampleCallback(samples, m_meters.sampleRate());
         m_meters.process(samples, m_calibrationOffset.load(), false, m_micFreqCorrection.load(),
-                         update.readings);
+                         entry.readings);
     }
-    QMetaObject::invokeMethod(
-        this, [this, update] { publish(update); }, Qt::QueuedConnection);
+    // The first buffer of a start is published at once: it ends a loss, and the gap the
+    // session records must not stretch to the next collect.
+    std::size_t wakeAfterFrames = 0;
+    if (generation == m_generationDelivered) {
+        wakeAfterFrames = static_cast<std::size_t>(
+            2.0 * std::chrono::duration<double>(m_collectInterval.load()).count() * m_meters.sampleRate());
+    }
+    m_generationDelivered = generation;
+    if (m_handOver.push(entry, wakeAfterFrames)) {
+        QMetaObject::invokeMethod(
+            this, [this] { collect(); }, Qt::QueuedConnection);
+    }
 }
 
-void AudioMeasurementService::publish(const Update& update) {
-    if (!m_isRunning || update.generation != m_generation.load()) {
+void AudioMeasurementService::collect() {
+    // A handler of changed() that collects again finds the readings already being taken.
+    if (m_collecting) {
         return;
     }
+    m_collecting = true;
+    // The buffers since the last announcement share one alert state; a buffer that
+    // changes it is announced on its own, so that whoever watches sees every rise and
+    // fall with the peak that made it.
+    std::optional<dsp::MeterReading> pending;
+    m_handOver.collect([&](const ReadingHandOver::Entry& entry) {
+        // Checked at each buffer: whoever watches an announcement may stop or restart.
+        if (!m_isRunning || entry.generation != m_generation.load()) {
+            pending.reset();
+            return;
+        }
+        m_interval.add(entry.channels(), m_currentSampleRate);
+        const dsp::MeterReading reading = dsp::louderReading(entry.channels());
+        if (reading.peakAlert != (pending ? pending->peakAlert : m_peakAlert)) {
+            if (pending) {
+                announce(*pending, entry.generation);
+            }
+            pending.reset();
+            announce(reading, entry.generation);
+        } else if (pending) {
+            ReadingHandOver::merge(*pending, reading);
+        } else {
+            pending = reading;
+        }
+    });
+    if (pending) {
+        // Nothing was announced since its buffers were checked, so their generation holds.
+        announce(*pending, m_generation.load());
+    }
+    m_collecting = false;
+}
 
-    const std::span<const dsp::MeterReading> readings(update.readings.data(), update.channelCount);
-    const dsp::MeterReading reading = dsp::louderReading(readings);
+void AudioMeasurementService::announce(const dsp::MeterReading& reading, std::uint64_t generation) {
+    // Whoever watched the announcement before may have stopped or restarted capture.
+    if (!m_isRunning || generation != m_generation.load()) {
+        return;
+    }
     m_currentSPL = reading.smoothedDBA;
     m_currentDBC = reading.smoothedDBC;
     m_peakDBC = reading.peakDBC;
@@ -427,7 +473,6 @@ void AudioMeasurementService::publish(const Update& update) {
     m_peakAlert = reading.peakAlert;
     m_lastBuffer = reading;
     ++m_publishedBuffers;
-    m_interval.add(readings, m_currentSampleRate);
     if (m_awaitingBufferSince) {
         m_awaitingBufferSince.reset();
         scheduleWatch();

@@ -4,6 +4,7 @@
 #include "dsp/ChannelLevelMeters.h"
 #include "dsp/LouderChannelInterval.h"
 #include "platform/AudioBackend.h"
+#include "services/ReadingHandOver.h"
 
 #include <QObject>
 #include <QTimer>
@@ -26,9 +27,10 @@ class OutputSource;
 
 // The live sound level meter. Every capture buffer runs through one pipeline on the
 // capture thread (raw-sample tap, then the level meter: mic correction, A/C weighting,
-// RMS and peaks, calibration offset, smoothing); the results are posted to the main
+// RMS and peaks, calibration offset, smoothing); the results are handed to the main
 // thread, which alone assigns the published values and adds every buffer's energy and
-// peaks to the current measurement interval.
+// peaks to the current measurement interval. The buffers collected together are
+// published together, with one wake of the main thread and one changed().
 //
 // Capture that was asked for stays asked for until stop(): when the input goes away
 // (its device vanished, the sound server died or restarted) or a start finds none, the
@@ -55,6 +57,7 @@ public:
     // Published values (main thread).
     double currentSPL() const { return m_currentSPL; }
     double currentDBC() const { return m_currentDBC; }
+    // The highest weighted peaks of the buffers published last (those collected together).
     double peakDBC() const { return m_peakDBC; }
     double peakDBA() const { return m_peakDBA; }
     bool isRunning() const { return m_isRunning; }
@@ -64,11 +67,15 @@ public:
     // that found none): the service is trying again.
     bool isRetrying() const { return m_wanted && m_lostAt.has_value(); }
     bool hasPermission() const { return m_hasPermission; }
+    // One of the buffers published last reached the C-weighted alert threshold.
     bool peakAlert() const { return m_peakAlert; }
-    // Everything the meter made of the most recent buffer, including its unsmoothed energy.
+    // Everything the meter made of the buffers published last (the louder channel of
+    // each), as if they were one: their frames and unsmoothed energy summed, their
+    // highest peaks, the newest smoothed levels. An observer of changed() that adds these
+    // up misses no buffer.
     const dsp::MeterReading& lastBuffer() const { return m_lastBuffer; }
-    // How many buffers have been published since construction: tells an observer of
-    // changed() whether lastBuffer() is a new one.
+    // How many times buffers have been published since construction: tells an observer
+    // of changed() whether lastBuffer() is a new one.
     std::uint64_t publishedBuffers() const { return m_publishedBuffers; }
 
     // The LAeq/LCeq, highest peaks and length of all the audio published since the last
@@ -127,6 +134,14 @@ public:
     // The per-buffer pipeline; capture streams call it on their thread.
     void processAudioBuffer(std::span<const float> samples);
 
+    // Publishes every buffer measured since the last call. Without an owner that calls
+    // it, each delivery of the device wakes the main thread to do so.
+    void collect();
+    // An owner that calls collect() on a timer of its own says how often: the main
+    // thread is then woken for the readings only when audio of twice that has waited
+    // (the timer is late). Zero: every delivery wakes it, as without an owner.
+    void setCollectInterval(std::chrono::milliseconds interval) { m_collectInterval.store(interval); }
+
 signals:
     // Emitted on the main thread whenever a published value was assigned.
     void changed();
@@ -137,12 +152,6 @@ signals:
     void problem(const QString& consoleLine);
 
 private:
-    struct Update {
-        std::uint64_t generation;
-        std::size_t channelCount;
-        dsp::ChannelLevelMeters::Readings readings;
-    };
-
     // Opens and starts a stream on the selected input; false (running nothing) when
     // that fails, reported through problem() when asked to.
     bool openAndStart(bool reportProblems);
@@ -163,7 +172,9 @@ private:
     void outputChanged();
     void handleConfigurationChange(std::uint64_t streamSerial);
     void resumeAfterConfigurationChange(std::uint64_t streamSerial);
-    void publish(const Update& update);
+    // Publishes the buffers announced together, merged into one reading, unless capture
+    // has stopped or restarted since they were measured in `generation`.
+    void announce(const dsp::MeterReading& reading, std::uint64_t generation);
     void publishZeros();
     void setRunning(bool running);
     void retuneFilters(double sampleRate, int channelCount);
@@ -209,6 +220,8 @@ private:
     bool m_peakAlert = false;
     dsp::MeterReading m_lastBuffer;
     std::uint64_t m_publishedBuffers = 0;
+    // collect() is running: a handler of changed() that collects again finds nothing to do.
+    bool m_collecting = false;
     double m_currentSampleRate = 48000.0;
     // Every published buffer of the current generation, until the feed takes it.
     dsp::LouderChannelInterval m_interval;
@@ -225,11 +238,15 @@ private:
     std::unique_ptr<RawSampleCallback> m_rawSampleCallbackOwner;
     std::atomic<const RawSampleCallback*> m_rawSampleCallback{nullptr};
     std::atomic<bool> m_inRawSampleCallback{false};
-    // Every start and stop begins a new generation; updates of an older one are dropped.
+    // Every start and stop begins a new generation; readings of an older one are dropped.
     std::atomic<std::uint64_t> m_generation{0};
+    ReadingHandOver m_handOver;
+    std::atomic<std::chrono::milliseconds> m_collectInterval{std::chrono::milliseconds(0)};
 
     // Capture thread only while running; start() retunes it before capture begins.
     dsp::ChannelLevelMeters m_meters{48000.0, kFramesPerBuffer};
+    // The generation of the last buffer measured (capture thread only).
+    std::uint64_t m_generationDelivered = 0;
 };
 
 } // namespace kavro::services

@@ -28,13 +28,11 @@ constexpr double kOffset = 94.0;
 
 // The average weighted level of the buffers published while the event loop runs.
 struct LevelAverage {
-    double sumA = 0;
-    double sumC = 0;
-    std::size_t frames = 0;
+    kavro::dsp::IntervalLevels levels;
     bool allFullBuffers = true;
 
-    double dBA() const { return 10 * std::log10(sumA / double(frames)) + kOffset; }
-    double dBC() const { return 10 * std::log10(sumC / double(frames)) + kOffset; }
+    double dBA() const { return levels.laeq; }
+    double dBC() const { return levels.lceq; }
 };
 
 class PulseAudioLoopbackTest : public PulseAudioFixture {
@@ -54,23 +52,18 @@ protected:
     }
 
     // Waits for buffers to flow (an idle null sink wakes up to two seconds late), lets
-    // the signal settle, then averages the published buffers for a while.
+    // the signal settle, then takes the levels of every buffer measured for a while.
     LevelAverage measure(int settleMs = 500, int measureMs = 1500) {
         EXPECT_TRUE(waitUntil([&] { return service->lastBuffer().frames > 0; }, 4000));
         QTest::qWait(settleMs);
+        (void)service->takeInterval();
         LevelAverage average;
         const auto connection = QObject::connect(service.get(), &AudioMeasurementService::changed, [&] {
-            const auto& buffer = service->lastBuffer();
-            if (buffer.frames == 0) {
-                return;
-            }
-            average.allFullBuffers = average.allFullBuffers && buffer.frames == 1024;
-            average.sumA += buffer.rmsA * buffer.rmsA * double(buffer.frames);
-            average.sumC += buffer.rmsC * buffer.rmsC * double(buffer.frames);
-            average.frames += buffer.frames;
+            average.allFullBuffers = average.allFullBuffers && service->lastBuffer().frames % 1024 == 0;
         });
         QTest::qWait(measureMs);
         QObject::disconnect(connection);
+        average.levels = service->takeInterval();
         return average;
     }
 
@@ -116,7 +109,7 @@ TEST_F(PulseAudioLoopbackTest, PinkNoiseReadsTheLevelsOfItsOwnSamples) {
         sumC += double(c[i]) * c[i];
     }
     const double frames = double(a.size() - 44100);
-    ASSERT_GT(captured.frames, 44100u * 2);
+    ASSERT_GT(captured.levels.frames, 44100 * 2);
     EXPECT_TRUE(captured.allFullBuffers);
     EXPECT_NEAR(captured.dBA(), 10 * std::log10(sumA / frames) + kOffset, 0.5);
     EXPECT_NEAR(captured.dBC(), 10 * std::log10(sumC / frames) + kOffset, 0.5);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/AudioMeasurementService.h"
 #include "dsp/AWeightingFilter.h"
+#include "dsp/LevelMeter.h"
 #include "dsp/MicCorrectionHook.h"
 #include "platform/MemoryPreferencesStore.h"
 #include "platform/testing/ManualClock.h"
@@ -16,6 +17,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -134,6 +136,59 @@ TEST_F(AudioMeasurementServiceTest, FullScaleSineClimbsToItsLevel) {
     service->setCalibrationOffset(94.0);
     feed(source.next());
     EXPECT_FALSE(service->peakAlert());
+}
+
+// One announcement for the buffers a device delivers together, yet every rise and fall
+// of the alert is seen with the peak that made it, as buffer by buffer.
+TEST_F(AudioMeasurementServiceTest, BuffersDeliveredTogetherArePublishedTogetherWithEveryAlertEdge) {
+    service->start();
+    service->setCalibrationOffset(140.0); // a full-scale tone alerts
+    SineSource source(1000, 48000);
+    kavro::dsp::LevelMeter reference(48000.0, AudioMeasurementService::kFramesPerBuffer);
+    std::vector<std::vector<float>> buffers;
+    std::vector<std::pair<bool, double>> expected{{false, 0.0}};
+    for (const double amplitude : {0.001, 1.0, 0.001}) {
+        source.setAmplitude(amplitude);
+        for (int i = 0; i < 10; ++i) {
+            buffers.push_back(source.next());
+            const auto reading = reference.process(buffers.back(), 140.0, nullptr);
+            if (reading.peakAlert != expected.back().first) {
+                expected.emplace_back(reading.peakAlert, reading.peakDBC);
+            }
+        }
+    }
+    std::vector<std::pair<bool, double>> seen{{false, 0.0}};
+    int announcements = 0;
+    QObject::connect(service.get(), &AudioMeasurementService::changed, [&] {
+        ++announcements;
+        if (service->peakAlert() != seen.back().first) {
+            seen.emplace_back(service->peakAlert(), service->peakDBC());
+        }
+    });
+    backend.stream()->deliver(buffers);
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(expected.size(), 3u) << "the tone rises and falls";
+    EXPECT_EQ(seen, expected);
+    EXPECT_LT(announcements, 10);
+    EXPECT_EQ(service->lastBuffer().frames % AudioMeasurementService::kFramesPerBuffer, 0u);
+    EXPECT_EQ(service->takeInterval().frames, 30 * AudioMeasurementService::kFramesPerBuffer);
+}
+
+// An owner collecting on its timer is woken only for a start's first buffer and for a
+// backlog of twice its interval.
+TEST_F(AudioMeasurementServiceTest, AnOwnerThatCollectsIsWokenOnlyWhenItFallsBehind) {
+    service->setCollectInterval(std::chrono::milliseconds(100));
+    service->start();
+    SineSource source(1000, 48000);
+    feed(source.next(1000));
+    EXPECT_EQ(service->lastBuffer().frames, 1000u) << "the first buffer ends any loss at once";
+    feed(source.next(1001));
+    EXPECT_EQ(service->lastBuffer().frames, 1000u);
+    feed(source.next(1024), 9); // 0.2 s waiting
+    EXPECT_EQ(service->lastBuffer().frames, 1001u + 9 * 1024u) << "published as one";
+    feed(source.next(1002));
+    service->collect();
+    EXPECT_EQ(service->lastBuffer().frames, 1002u);
 }
 
 TEST_F(AudioMeasurementServiceTest, StopPublishesZerosAndDropsLateUpdates) {

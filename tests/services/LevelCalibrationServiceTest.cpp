@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -29,7 +30,7 @@ constexpr double kRate = 48000.0;
 class LevelCalibrationServiceTest : public ::testing::Test {
 protected:
     // Delivers `seconds` of a sine of `rmsDbfs` (plus an optional second one) in capture
-    // buffers and handles what the service posted.
+    // buffers and handles what the service posted, about every 0.1 s as the feed would.
     void capture(double seconds, double frequencyHz, double rmsDbfs, double secondHz = 0,
                  double secondDbfs = 0) {
         const auto frames = static_cast<std::size_t>(seconds * kRate);
@@ -47,9 +48,14 @@ protected:
             }
             buffers.push_back(std::move(buffer));
         }
-        backend.stream()->deliver(std::move(buffers));
-        QCoreApplication::processEvents();
+        for (std::size_t first = 0; first < buffers.size(); first += kBuffersPerCollect) {
+            const auto last = std::min(first + kBuffersPerCollect, buffers.size());
+            backend.stream()->deliver({buffers.begin() + static_cast<std::ptrdiff_t>(first),
+                                       buffers.begin() + static_cast<std::ptrdiff_t>(last)});
+            QCoreApplication::processEvents();
+        }
     }
+    static constexpr std::size_t kBuffersPerCollect = 5;
 
     testing_::ScriptedAudioBackend backend;
     kavro::platform::MemoryPreferencesStore preferences;

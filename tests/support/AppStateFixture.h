@@ -87,6 +87,8 @@ protected:
         tone = sineBuffer(frequency, amplitude, kSampleRate,
                           services::AudioMeasurementService::kFramesPerBuffer);
         backend.stream()->deliver(std::vector<std::vector<float>>(static_cast<std::size_t>(buffers), tone));
+        // What the feed's next tick would publish.
+        state->audioService().collect();
         settle();
     }
 
