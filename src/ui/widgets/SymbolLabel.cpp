@@ -33,6 +33,7 @@ void SymbolLabel::setText(const QString& text) {
     }
     const QSize before = contentSize();
     m_text = text;
+    m_textAdvance.reset();
     updateAccessibleName();
     contentChanged(before);
 }
@@ -95,10 +96,17 @@ int SymbolLabel::symbolSide() const {
     return m_symbolSize > 0 ? m_symbolSize : fontMetrics().height();
 }
 
+int SymbolLabel::textAdvance() const {
+    if (!m_textAdvance) {
+        m_textAdvance = m_text.isEmpty() ? 0 : fontMetrics().horizontalAdvance(m_text) + 1;
+    }
+    return *m_textAdvance;
+}
+
 QSize SymbolLabel::contentSize() const {
     const QFontMetrics metrics = fontMetrics();
     const int side = symbolSide();
-    int width = m_text.isEmpty() ? 0 : metrics.horizontalAdvance(m_text) + 1;
+    int width = textAdvance();
     if (side > 0) {
         width += side + (m_text.isEmpty() ? 0 : static_cast<int>(metrics.height() * kSymbolSpacing));
     }
@@ -127,6 +135,7 @@ QSize SymbolLabel::minimumSizeHint() const {
 
 void SymbolLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
+        m_textAdvance.reset();
         updateGeometry();
     }
     QWidget::changeEvent(event);
@@ -145,7 +154,9 @@ void SymbolLabel::paintContents(QPainter& painter, const QRect& area) const {
         m_text.isEmpty() || side == 0 ? 0 : static_cast<int>(metrics.height() * kSymbolSpacing);
     const int available = std::max(0, area.width() - side - spacing);
     const QString shown = m_elided ? metrics.elidedText(m_text, Qt::ElideRight, available) : m_text;
-    const int textWidth = shown.isEmpty() ? 0 : std::min(available, metrics.horizontalAdvance(shown) + 1);
+    const int shownAdvance =
+        shown.isEmpty() ? 0 : (m_elided ? metrics.horizontalAdvance(shown) + 1 : textAdvance());
+    const int textWidth = std::min(available, shownAdvance);
     const int contentWidth = side + spacing + textWidth;
 
     int x = area.left();

@@ -48,6 +48,9 @@ protected:
 
 private:
     int symbolSide() const;
+    // The text's width plus a pixel, measured once per text and font: shaping a text
+    // costs more than drawing it, and the values change ten times a second.
+    int textAdvance() const;
     QSize contentSize() const;
     void contentChanged(const QSize& previousSize);
     void updateAccessibleName();
@@ -60,6 +63,7 @@ private:
     int m_symbolSize = 0;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_elided = false;
+    mutable std::optional<int> m_textAdvance;
 };
 
 } // namespace kavro::ui
