@@ -18,7 +18,10 @@ void RefreshPacer::request() {
         return;
     }
     const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : m_intervalMs;
-    m_timer.start(static_cast<int>(std::max<qint64>(0, m_intervalMs - since)));
+    // The live values change on the feed's tick, itself every interval: a refresh due a
+    // few milliseconds later runs in the tick's own wake rather than in one of its own.
+    const qint64 wait = m_intervalMs - since;
+    m_timer.start(wait <= m_intervalMs / kSameWakeFraction ? 0 : static_cast<int>(wait));
 }
 
 void RefreshPacer::refreshNow() {
