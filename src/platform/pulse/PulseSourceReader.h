@@ -17,10 +17,11 @@ namespace kavro::platform {
 // Records one input source (a microphone) through a connection to the sound server of
 // its own, as 32-bit float in the source's own channel layout, so that a channel picked
 // by its index is the device's channel and never a mix. PulseAudio and PipeWire's
-// PulseAudio server both serve it. The server is asked for a delivery every
-// kDeliveryPeriod: the exposure feed takes the audio every 0.1 s and each of its
-// intervals must hold some, so two deliveries per interval keep it even, and more
-// would only cost wake-ups (the level is shown ten times a second at most).
+// PulseAudio server both serve it. The server is asked to deliver within
+// kDeliveryPeriod, the pace of the exposure feed: a source hands its audio on in the
+// pieces it records, several per period, so the feed's 0.1 s intervals still hold audio
+// (about one tick in sixty found none, the same as at half the period), and a shorter
+// period would only cost wake-ups; the level is shown ten times a second at most.
 class PulseSourceReader {
 public:
     static constexpr std::chrono::milliseconds kDeliveryPeriod{100};
