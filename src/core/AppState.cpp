@@ -455,7 +455,7 @@ void AppState::setupChangeForwarding() {
     // the dose and the statistics at once) make one announcement, so every view redraws
     // once for them.
     const auto forward = [this](auto* service, auto signal) {
-        connect(service, signal, this, &AppState::announceChange);
+        connect(service, signal, this, [this] { m_announceChange.request(); });
     };
     forward(m_sessionManager.get(), &SessionManager::changed);
     forward(m_audioService.get(), &AudioMeasurementService::changed);
@@ -660,20 +660,6 @@ void AppState::deleteSession(const models::Session& session) {
 }
 
 // ---- timers ----
-
-void AppState::announceChange() {
-    if (m_changeAnnounced) {
-        return;
-    }
-    m_changeAnnounced = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_changeAnnounced = false;
-            emit changed();
-        },
-        Qt::QueuedConnection);
-}
 
 void AppState::startSPLFeed() {
     m_exposureFeed = std::make_unique<services::ExposureFeed>(*m_doseCalculator, *m_leqStatistics,

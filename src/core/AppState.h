@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/AfterThisTurn.h"
 #include "core/AlertCenter.h"
 #include "core/AppSetting.h"
 #include "models/DoseLevel.h"
@@ -227,9 +228,6 @@ private:
     void setupAudioServiceCallbacks();
     void setupDAWCallbacks();
     void setupChangeForwarding();
-    // Emits changed() once on a later turn of the event loop, however many services
-    // changed in this one.
-    void announceChange();
     void setupPinkNoiseLink();
     void setupProblemReports();
     // Tells the user once when saving the history starts to fail.
@@ -308,8 +306,9 @@ private:
     std::optional<QDateTime> m_nextDailyReset;
     // The calendar day the dose belongs to; a tick on another day resets first.
     QDate m_doseDay;
-    // A changed() is posted and has not been emitted yet.
-    bool m_changeAnnounced = false;
+    // Emits changed() once on a later turn of the event loop, however many services
+    // changed in this one.
+    AfterThisTurn m_announceChange{*this, [this] { emit changed(); }};
     // The last checkpoint failed; the console has been told.
     bool m_checkpointFailing = false;
     // The name of the session that ended because its input was gone while a watched

@@ -34,28 +34,13 @@ HistoryWindowContent::HistoryWindowContent(core::AppState& state, platform::Dest
     layout->addWidget(new Divider(Qt::Vertical, this));
     layout->addWidget(m_summary, 1);
 
-    connect(m_presenter, &HistoryPresenter::changed, this, &HistoryWindowContent::scheduleRefresh);
+    connect(m_presenter, &HistoryPresenter::changed, this, [this] { m_scheduleRefresh.request(); });
     connect(m_presenter, &HistoryPresenter::exportFailed, this, &HistoryWindowContent::showExportFailure);
     refreshNow();
 }
 
 HistoryWindowContent::~HistoryWindowContent() {
     m_state.sessionManager().setDestinationChooser(nullptr);
-}
-
-void HistoryWindowContent::scheduleRefresh() {
-    // Several changes in one turn of the event loop are drawn once, after it.
-    if (m_refreshPending) {
-        return;
-    }
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_refreshPending = false;
-            refreshNow();
-        },
-        Qt::QueuedConnection);
 }
 
 void HistoryWindowContent::refreshNow() {

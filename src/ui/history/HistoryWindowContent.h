@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/AfterThisTurn.h"
 #include "ui/history/HistoryModel.h"
 
 #include <QWidget>
@@ -47,7 +48,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void scheduleRefresh();
     void showExportFailure(const QString& reason);
 
     core::AppState& m_state;
@@ -55,7 +55,8 @@ private:
     platform::DestinationChooser* m_chooser = nullptr;
     CalendarPanel* m_calendar = nullptr;
     SummaryPanel* m_summary = nullptr;
-    bool m_refreshPending = false;
+    // Several changes in one turn of the event loop are drawn once, after it.
+    core::AfterThisTurn m_scheduleRefresh{*this, [this] { refreshNow(); }};
     // A window shown again after it was hidden starts afresh; the first show is fresh already.
     bool m_wasHidden = false;
 };
