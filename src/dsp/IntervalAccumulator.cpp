@@ -14,7 +14,7 @@ void IntervalAccumulator::add(const MeterReading& reading, double sampleRate) {
         return;
     }
     if (m_frames > 0 && reading.calibrationOffset != m_calibrationOffset) {
-        const double toNewOffset = std::pow(10.0, (m_calibrationOffset - reading.calibrationOffset) / 10.0);
+        const double toNewOffset = level::energyScale(m_calibrationOffset, reading.calibrationOffset);
         m_sumSquaresA *= toNewOffset;
         m_sumSquaresC *= toNewOffset;
     }

@@ -54,6 +54,12 @@ void measurePair(std::span<const float> first, std::span<const float> second, Bu
 // input of the smoothing, and the level of a longer stretch from its mean square.
 double rmsLevelDb(double rmsValue, double calibrationOffset);
 
+// The factor that carries a sum of squares measured with one calibration offset over to
+// another, so that energies measured before and after an offset change add up.
+inline double energyScale(double fromOffsetDb, double toOffsetDb) {
+    return fromOffsetDb == toOffsetDb ? 1.0 : std::pow(10.0, (fromOffsetDb - toOffsetDb) / 10.0);
+}
+
 // 20·log10(peak) + offset clamped to 0…160, or 0 when the peak is at the floor.
 double peakDb(float peakValue, double calibrationOffset);
 

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services/ReadingHandOver.h"
 
+#include "dsp/LevelMath.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace kavro::services {
 
 void ReadingHandOver::merge(dsp::MeterReading& earlier, const dsp::MeterReading& later) {
-    double scale = 1.0;
-    if (earlier.calibrationOffset != later.calibrationOffset) {
-        scale = std::pow(10.0, (earlier.calibrationOffset - later.calibrationOffset) / 10.0);
-    }
+    const double scale = dsp::level::energyScale(earlier.calibrationOffset, later.calibrationOffset);
     const double sumSquaresA = earlier.sumSquaresA * scale + later.sumSquaresA;
     const double sumSquaresC = earlier.sumSquaresC * scale + later.sumSquaresC;
     const std::size_t frames = earlier.frames + later.frames;
